@@ -1,0 +1,10 @@
+# FIXORA_SANITIZE=address,undefined or FIXORA_SANITIZE=thread applies to every target.
+if(FIXORA_SANITIZE)
+    set(_fv_san_flags -fsanitize=${FIXORA_SANITIZE} -fno-omit-frame-pointer -g)
+    if(FIXORA_SANITIZE MATCHES "undefined")
+        list(APPEND _fv_san_flags -fno-sanitize-recover=undefined)
+    endif()
+    add_compile_options(${_fv_san_flags})
+    add_link_options(-fsanitize=${FIXORA_SANITIZE})
+    message(STATUS "Sanitizers: ${FIXORA_SANITIZE}")
+endif()

@@ -1,0 +1,11 @@
+# Warning set shared by every target of the project.
+add_library(fixora_warnings INTERFACE)
+if(MSVC)
+    target_compile_options(fixora_warnings INTERFACE /W4)
+else()
+    target_compile_options(fixora_warnings INTERFACE -Wall -Wextra -Wpedantic)
+    option(FIXORA_WERROR "Treat warnings as errors" ON)
+    if(FIXORA_WERROR)
+        target_compile_options(fixora_warnings INTERFACE -Werror)
+    endif()
+endif()

@@ -1,0 +1,6 @@
+#include "platform/Exceptions.h"
+
+void AfxThrowInvalidArgException()
+{
+    throw CInvalidArgException();
+}

@@ -1,0 +1,377 @@
+// CString::Format: printf-style formatting with the original platform's wide conversions.
+// The format is walked here; each numeric conversion is handed to the C library's snprintf,
+// and the result is made independent of the host's locale (the decimal point is always '.').
+#include "platform/String.h"
+
+#include <clocale>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <cwchar>
+#include <string>
+
+namespace
+{
+
+struct Spec
+{
+    std::string flags;
+    int width = -1;
+    int precision = -1;
+    std::string length; // "", "hh", "h", "l", "ll", "L", "z", "j", "t", "I64", "I32"
+    wchar_t conversion = L'\0';
+};
+
+void AppendPadded(std::wstring& out, std::wstring_view text, const Spec& spec)
+{
+    const bool left = spec.flags.find('-') != std::string::npos;
+    const std::size_t width = spec.width > 0 ? static_cast<std::size_t>(spec.width) : 0;
+    const std::size_t pad = width > text.size() ? width - text.size() : 0;
+    if (!left)
+    {
+        out.append(pad, L' ');
+    }
+    out.append(text);
+    if (left)
+    {
+        out.append(pad, L' ');
+    }
+}
+
+std::wstring WideText(const wchar_t* psz, int precision)
+{
+    if (psz == nullptr)
+    {
+        return L"(null)";
+    }
+    std::size_t n = std::wcslen(psz);
+    if (precision >= 0 && static_cast<std::size_t>(precision) < n)
+    {
+        n = static_cast<std::size_t>(precision);
+    }
+    return std::wstring(psz, n);
+}
+
+std::wstring NarrowText(const char* psz, int precision)
+{
+    if (psz == nullptr)
+    {
+        return L"(null)";
+    }
+    std::size_t n = std::strlen(psz);
+    if (precision >= 0 && static_cast<std::size_t>(precision) < n)
+    {
+        n = static_cast<std::size_t>(precision);
+    }
+    std::wstring result(n, L'\0');
+    for (std::size_t i = 0; i < n; ++i)
+    {
+        result[i] = static_cast<wchar_t>(static_cast<unsigned char>(psz[i]));
+    }
+    return result;
+}
+
+std::string NarrowSpec(const Spec& spec, const char* length, char conversion)
+{
+    std::string s = "%";
+    s += spec.flags;
+    if (spec.width >= 0)
+    {
+        s += std::to_string(spec.width);
+    }
+    if (spec.precision >= 0)
+    {
+        s += '.';
+        s += std::to_string(spec.precision);
+    }
+    s += length;
+    s += conversion;
+    return s;
+}
+
+template <typename T> void AppendNumber(std::wstring& out, const std::string& fmt, T value, bool floating)
+{
+    char stackBuf[128];
+    int n = std::snprintf(stackBuf, sizeof(stackBuf), fmt.c_str(), value);
+    if (n < 0)
+    {
+        return;
+    }
+    std::string text;
+    if (static_cast<std::size_t>(n) < sizeof(stackBuf))
+    {
+        text.assign(stackBuf, static_cast<std::size_t>(n));
+    }
+    else
+    {
+        text.resize(static_cast<std::size_t>(n) + 1);
+        std::snprintf(text.data(), text.size(), fmt.c_str(), value);
+        text.resize(static_cast<std::size_t>(n));
+    }
+    if (floating)
+    {
+        // Receivers expect '.', whatever locale the host program has set.
+        const char* point = std::localeconv()->decimal_point;
+        if (point != nullptr && point[0] != '\0' && std::strcmp(point, ".") != 0)
+        {
+            const auto pos = text.find(point);
+            if (pos != std::string::npos)
+            {
+                text.replace(pos, std::strlen(point), ".");
+            }
+        }
+    }
+    for (char c : text)
+    {
+        out += static_cast<wchar_t>(static_cast<unsigned char>(c));
+    }
+}
+
+void FormatSigned(std::wstring& out, const Spec& spec, va_list& args)
+{
+    const char conv = static_cast<char>(spec.conversion);
+    if (spec.length == "ll" || spec.length == "I64" || spec.length == "j")
+    {
+        AppendNumber(out, NarrowSpec(spec, "ll", conv), va_arg(args, long long), false);
+    }
+    else if (spec.length == "l")
+    {
+        AppendNumber(out, NarrowSpec(spec, "l", conv), va_arg(args, long), false);
+    }
+    else if (spec.length == "z" || spec.length == "t")
+    {
+        AppendNumber(out, NarrowSpec(spec, "t", conv), va_arg(args, std::ptrdiff_t), false);
+    }
+    else
+    {
+        int value = va_arg(args, int);
+        if (spec.length == "h")
+        {
+            value = static_cast<short>(value);
+        }
+        else if (spec.length == "hh")
+        {
+            value = static_cast<signed char>(value);
+        }
+        AppendNumber(out, NarrowSpec(spec, "", conv), value, false);
+    }
+}
+
+void FormatUnsigned(std::wstring& out, const Spec& spec, va_list& args)
+{
+    const char conv = static_cast<char>(spec.conversion);
+    if (spec.length == "ll" || spec.length == "I64" || spec.length == "j")
+    {
+        AppendNumber(out, NarrowSpec(spec, "ll", conv), va_arg(args, unsigned long long), false);
+    }
+    else if (spec.length == "l")
+    {
+        AppendNumber(out, NarrowSpec(spec, "l", conv), va_arg(args, unsigned long), false);
+    }
+    else if (spec.length == "z" || spec.length == "t")
+    {
+        AppendNumber(out, NarrowSpec(spec, "z", conv), va_arg(args, std::size_t), false);
+    }
+    else
+    {
+        unsigned value = va_arg(args, unsigned);
+        if (spec.length == "h")
+        {
+            value = static_cast<unsigned short>(value);
+        }
+        else if (spec.length == "hh")
+        {
+            value = static_cast<unsigned char>(value);
+        }
+        AppendNumber(out, NarrowSpec(spec, "", conv), value, false);
+    }
+}
+
+// Parses one conversion specification starting after '%'; returns the index after it.
+std::size_t ParseSpec(const wchar_t* fmt, std::size_t i, Spec& spec, va_list& args)
+{
+    while (fmt[i] != L'\0' && std::wcschr(L"-+ #0", fmt[i]) != nullptr)
+    {
+        spec.flags += static_cast<char>(fmt[i++]);
+    }
+    if (fmt[i] == L'*')
+    {
+        spec.width = va_arg(args, int);
+        if (spec.width < 0)
+        {
+            spec.flags += '-';
+            spec.width = -spec.width;
+        }
+        ++i;
+    }
+    else
+    {
+        while (fmt[i] >= L'0' && fmt[i] <= L'9')
+        {
+            spec.width = (spec.width < 0 ? 0 : spec.width) * 10 + (fmt[i++] - L'0');
+        }
+    }
+    if (fmt[i] == L'.')
+    {
+        ++i;
+        spec.precision = 0;
+        if (fmt[i] == L'*')
+        {
+            spec.precision = va_arg(args, int);
+            ++i;
+        }
+        else
+        {
+            while (fmt[i] >= L'0' && fmt[i] <= L'9')
+            {
+                spec.precision = spec.precision * 10 + (fmt[i++] - L'0');
+            }
+        }
+    }
+    if (fmt[i] == L'h' || fmt[i] == L'l')
+    {
+        spec.length += static_cast<char>(fmt[i++]);
+        if (fmt[i] == static_cast<wchar_t>(spec.length[0]))
+        {
+            spec.length += static_cast<char>(fmt[i++]);
+        }
+    }
+    else if (fmt[i] == L'L' || fmt[i] == L'z' || fmt[i] == L'j' || fmt[i] == L't')
+    {
+        spec.length += static_cast<char>(fmt[i++]);
+    }
+    else if (fmt[i] == L'I' && fmt[i + 1] == L'6' && fmt[i + 2] == L'4')
+    {
+        spec.length = "I64";
+        i += 3;
+    }
+    else if (fmt[i] == L'I' && fmt[i + 1] == L'3' && fmt[i + 2] == L'2')
+    {
+        spec.length = "I32";
+        i += 3;
+    }
+    spec.conversion = fmt[i];
+    return fmt[i] == L'\0' ? i : i + 1;
+}
+
+} // namespace
+
+void CString::FormatV(const wchar_t* pszFormat, va_list args)
+{
+    std::wstring out;
+    if (pszFormat == nullptr)
+    {
+        m_str.clear();
+        return;
+    }
+    va_list ap;
+    va_copy(ap, args);
+    for (std::size_t i = 0; pszFormat[i] != L'\0';)
+    {
+        if (pszFormat[i] != L'%')
+        {
+            out += pszFormat[i++];
+            continue;
+        }
+        Spec spec;
+        i = ParseSpec(pszFormat, i + 1, spec, ap);
+        switch (spec.conversion)
+        {
+        case L'%':
+            out += L'%';
+            break;
+        case L's':
+            if (spec.length == "h")
+            {
+                AppendPadded(out, NarrowText(va_arg(ap, const char*), spec.precision), spec);
+            }
+            else
+            {
+                AppendPadded(out, WideText(va_arg(ap, const wchar_t*), spec.precision), spec);
+            }
+            break;
+        case L'S':
+            if (spec.length == "l")
+            {
+                AppendPadded(out, WideText(va_arg(ap, const wchar_t*), spec.precision), spec);
+            }
+            else
+            {
+                AppendPadded(out, NarrowText(va_arg(ap, const char*), spec.precision), spec);
+            }
+            break;
+        case L'c':
+        case L'C': {
+            const int value = va_arg(ap, int);
+            const bool narrow = spec.conversion == L'C' ? spec.length != "l" : spec.length == "h";
+            const wchar_t ch = narrow ? static_cast<wchar_t>(static_cast<unsigned char>(value))
+                                      : static_cast<wchar_t>(value);
+            AppendPadded(out, std::wstring_view(&ch, 1), spec);
+            break;
+        }
+        case L'd':
+        case L'i':
+            FormatSigned(out, spec, ap);
+            break;
+        case L'u':
+        case L'o':
+        case L'x':
+        case L'X':
+            FormatUnsigned(out, spec, ap);
+            break;
+        case L'f':
+        case L'F':
+        case L'e':
+        case L'E':
+        case L'g':
+        case L'G':
+        case L'a':
+        case L'A':
+            if (spec.length == "L")
+            {
+                AppendNumber(out, NarrowSpec(spec, "L", static_cast<char>(spec.conversion)),
+                             va_arg(ap, long double), true);
+            }
+            else
+            {
+                AppendNumber(out, NarrowSpec(spec, "", static_cast<char>(spec.conversion)),
+                             va_arg(ap, double), true);
+            }
+            break;
+        case L'p':
+            AppendNumber(out, NarrowSpec(spec, "", 'p'), va_arg(ap, void*), false);
+            break;
+        case L'n':
+            // Writing back through a caller's pointer is never wanted from a format string.
+            (void)va_arg(ap, void*);
+            break;
+        case L'\0':
+            break;
+        default:
+            // Unknown conversion: keep it as text rather than guess at an argument.
+            out += L'%';
+            out += spec.conversion;
+            break;
+        }
+    }
+    va_end(ap);
+    m_str = std::move(out);
+}
+
+void CString::Format(const wchar_t* pszFormat, ...)
+{
+    va_list args;
+    va_start(args, pszFormat);
+    FormatV(pszFormat, args);
+    va_end(args);
+}
+
+void CString::AppendFormat(const wchar_t* pszFormat, ...)
+{
+    CString tail;
+    va_list args;
+    va_start(args, pszFormat);
+    tail.FormatV(pszFormat, args);
+    va_end(args);
+    m_str += tail.m_str;
+}

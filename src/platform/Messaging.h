@@ -55,36 +55,38 @@ protected:
     virtual const AFX_MSGMAP* GetMessageMap() const;
 };
 
-#define DECLARE_MESSAGE_MAP()                                                                  \
-protected:                                                                                     \
-    static const AFX_MSGMAP* GetThisMessageMap();                                              \
+#define DECLARE_MESSAGE_MAP()                                                                      \
+protected:                                                                                         \
+    static const AFX_MSGMAP* GetThisMessageMap();                                                  \
     const AFX_MSGMAP* GetMessageMap() const override;
 
-#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                                 \
-    const AFX_MSGMAP* theClass::GetMessageMap() const                                          \
-    {                                                                                          \
-        return GetThisMessageMap();                                                            \
-    }                                                                                          \
-    const AFX_MSGMAP* theClass::GetThisMessageMap()                                            \
-    {                                                                                          \
-        using ThisClass = theClass;                                                            \
-        using TheBaseClass = baseClass;                                                        \
+#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                                     \
+    const AFX_MSGMAP* theClass::GetMessageMap() const                                              \
+    {                                                                                              \
+        return GetThisMessageMap();                                                                \
+    }                                                                                              \
+    const AFX_MSGMAP* theClass::GetThisMessageMap()                                                \
+    {                                                                                              \
+        using ThisClass = theClass;                                                                \
+        using TheBaseClass = baseClass;                                                            \
         static const AFX_MSGMAP_ENTRY _messageEntries[] = {
 
-#define ON_MESSAGE(message, memberFxn)                                                         \
-    {static_cast<UINT>(message), nullptr,                                                      \
-     static_cast<AFX_PMSG>(static_cast<LRESULT (ThisClass::*)(WPARAM, LPARAM)>(                \
-         &ThisClass::memberFxn))},
+#define ON_MESSAGE(message, memberFxn)                                                             \
+    {static_cast<UINT>(message), nullptr,                                                          \
+     static_cast<AFX_PMSG>(                                                                        \
+         static_cast<LRESULT (ThisClass::*)(WPARAM, LPARAM)>(&ThisClass::memberFxn))},
 
-#define ON_REGISTERED_MESSAGE(nMessageVariable, memberFxn)                                     \
-    {0, &(nMessageVariable),                                                                   \
-     static_cast<AFX_PMSG>(static_cast<LRESULT (ThisClass::*)(WPARAM, LPARAM)>(                \
-         &ThisClass::memberFxn))},
+#define ON_REGISTERED_MESSAGE(nMessageVariable, memberFxn)                                         \
+    {0, &(nMessageVariable),                                                                       \
+     static_cast<AFX_PMSG>(                                                                        \
+         static_cast<LRESULT (ThisClass::*)(WPARAM, LPARAM)>(&ThisClass::memberFxn))},
 
-#define END_MESSAGE_MAP()                                                                      \
-    {0, nullptr, nullptr}                                                                      \
-    }                                                                                          \
-    ;                                                                                          \
-    static const AFX_MSGMAP messageMap = {&TheBaseClass::GetThisMessageMap, &_messageEntries[0]}; \
-    return &messageMap;                                                                        \
+#define END_MESSAGE_MAP()                                                                          \
+    {                                                                                              \
+        0, nullptr, nullptr                                                                        \
+    }                                                                                              \
+    }                                                                                              \
+    ;                                                                                              \
+    static const AFX_MSGMAP messageMap = {&TheBaseClass::GetThisMessageMap, &_messageEntries[0]};  \
+    return &messageMap;                                                                            \
     }

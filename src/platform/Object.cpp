@@ -13,17 +13,11 @@ CRuntimeClass* CObject::GetRuntimeClass() const
     return &classCObject;
 }
 
-void CObject::Serialize(CArchive&)
-{
-}
+void CObject::Serialize(CArchive&) {}
 
-void CObject::AssertValid() const
-{
-}
+void CObject::AssertValid() const {}
 
-void CObject::Dump(CDumpContext&) const
-{
-}
+void CObject::Dump(CDumpContext&) const {}
 
 BOOL CObject::IsKindOf(const CRuntimeClass* pClass) const
 {

@@ -17,7 +17,10 @@ struct FIXORA_API CRuntimeClass
     CObject* (*m_pfnCreateObject)();
     CRuntimeClass* (*m_pfnGetBaseClass)();
 
-    CRuntimeClass* GetBaseClass() const { return m_pfnGetBaseClass ? m_pfnGetBaseClass() : nullptr; }
+    CRuntimeClass* GetBaseClass() const
+    {
+        return m_pfnGetBaseClass ? m_pfnGetBaseClass() : nullptr;
+    }
     // True when this record is pBaseClass or has it somewhere in its base chain.
     BOOL IsDerivedFrom(const CRuntimeClass* pBaseClass) const;
     // Objects are created from a record only when it has a creation function; none here has.
@@ -56,21 +59,21 @@ protected:
 
 #define RUNTIME_CLASS(class_name) (class_name::GetThisClass())
 
-#define DECLARE_DYNAMIC(class_name)                                                            \
-public:                                                                                        \
-    static CRuntimeClass class##class_name;                                                    \
-    static CRuntimeClass* GetThisClass();                                                      \
+#define DECLARE_DYNAMIC(class_name)                                                                \
+public:                                                                                            \
+    static CRuntimeClass class##class_name;                                                        \
+    static CRuntimeClass* GetThisClass();                                                          \
     CRuntimeClass* GetRuntimeClass() const override;
 
-#define IMPLEMENT_DYNAMIC(class_name, base_class_name)                                         \
-    CRuntimeClass class_name::class##class_name = {                                            \
-        #class_name, static_cast<int>(sizeof(class class_name)), 0xFFFF, nullptr,             \
-        &base_class_name::GetThisClass};                                                       \
-    CRuntimeClass* class_name::GetThisClass()                                                  \
-    {                                                                                          \
-        return &class_name::class##class_name;                                                 \
-    }                                                                                          \
-    CRuntimeClass* class_name::GetRuntimeClass() const                                         \
-    {                                                                                          \
-        return &class_name::class##class_name;                                                 \
+#define IMPLEMENT_DYNAMIC(class_name, base_class_name)                                             \
+    CRuntimeClass class_name::class##class_name = {                                                \
+        #class_name, static_cast<int>(sizeof(class class_name)), 0xFFFF, nullptr,                  \
+        &base_class_name::GetThisClass};                                                           \
+    CRuntimeClass* class_name::GetThisClass()                                                      \
+    {                                                                                              \
+        return &class_name::class##class_name;                                                     \
+    }                                                                                              \
+    CRuntimeClass* class_name::GetRuntimeClass() const                                             \
+    {                                                                                              \
+        return &class_name::class##class_name;                                                     \
     }

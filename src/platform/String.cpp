@@ -51,9 +51,7 @@ wchar_t FoldCase(wchar_t ch)
 
 } // namespace
 
-CString::CString(const wchar_t* psz) : m_str(psz == nullptr ? L"" : psz)
-{
-}
+CString::CString(const wchar_t* psz) : m_str(psz == nullptr ? L"" : psz) {}
 
 CString::CString(const wchar_t* pch, int nLength)
 {
@@ -71,9 +69,7 @@ CString::CString(wchar_t ch, int nRepeat)
     }
 }
 
-CString::CString(const char* psz) : m_str(NarrowToWide(psz, static_cast<std::size_t>(-1)))
-{
-}
+CString::CString(const char* psz) : m_str(NarrowToWide(psz, static_cast<std::size_t>(-1))) {}
 
 CString::CString(const char* pch, int nLength)
     : m_str(NarrowToWide(pch, nLength > 0 ? static_cast<std::size_t>(nLength) : 0))

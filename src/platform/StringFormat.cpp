@@ -89,7 +89,8 @@ std::string NarrowSpec(const Spec& spec, const char* length, char conversion)
     return s;
 }
 
-template <typename T> void AppendNumber(std::wstring& out, const std::string& fmt, T value, bool floating)
+template <typename T>
+void AppendNumber(std::wstring& out, const std::string& fmt, T value, bool floating)
 {
     char stackBuf[128];
     int n = std::snprintf(stackBuf, sizeof(stackBuf), fmt.c_str(), value);

@@ -120,6 +120,19 @@ FIXORA_API DWORD WaitForMultipleObjects(DWORD nCount, const HANDLE* lpHandles, B
 FIXORA_API void Sleep(DWORD dwMilliseconds);
 FIXORA_API DWORD GetTickCount();
 FIXORA_API DWORD GetCurrentThreadId();
+FIXORA_API DWORD GetLastError();
+FIXORA_API void SetLastError(DWORD dwErrCode);
+
+constexpr DWORD ERROR_SUCCESS = 0;
+constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
+constexpr DWORD ERROR_PATH_NOT_FOUND = 3;
+constexpr DWORD ERROR_ACCESS_DENIED = 5;
+constexpr DWORD ERROR_INVALID_HANDLE = 6;
+constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
+constexpr DWORD ERROR_GEN_FAILURE = 31;
+constexpr DWORD ERROR_INVALID_PARAMETER = 87;
+constexpr DWORD ERROR_OPERATION_ABORTED = 995;
+constexpr DWORD ERROR_DEVICE_REMOVED = 1617;
 
 // ---- window messages (posix/Messaging.cpp) --------------------------------------------------
 FIXORA_API BOOL PostMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);

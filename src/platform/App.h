@@ -6,7 +6,9 @@
 #include "Messaging.h"
 #include "String.h"
 
+#include <atomic>
 #include <functional>
+#include <mutex>
 
 class FIXORA_API CWinApp : public CObject
 {
@@ -24,7 +26,9 @@ public:
     // Application profile (an INI file): integer values by section and entry.
     UINT GetProfileInt(LPCWSTR lpszSection, LPCWSTR lpszEntry, int nDefault);
     BOOL WriteProfileInt(LPCWSTR lpszSection, LPCWSTR lpszEntry, int nValue);
-    // Where the profile lives; the default is <config dir>/Fixora_Vorn/Fixora_Vorn.ini.
+    // Where the profile lives; the default is <config dir>/<name>/<name>.ini, where name is the
+    // application name or "Fixora_Vorn" when the application has none. An empty path restores
+    // the default. Safe to call from any thread.
     void SetProfilePath(const CString& strPath);
     CString GetProfilePath() const;
 
@@ -32,18 +36,21 @@ public:
     // FALSE when the message was WM_QUIT.
     virtual BOOL PumpMessage();
 
+    // Wait cursor: nested Begin/End pairs; the host's handler hears when the cursor appears
+    // (count 0 -> 1) and goes away (1 -> 0). Restore shows it again while the count is above 0.
     void BeginWaitCursor();
     void EndWaitCursor();
     void RestoreWaitCursor();
-    int GetWaitCursorCount() const { return m_nWaitCursorCount; }
+    int GetWaitCursorCount() const { return m_nWaitCursorCount.load(); }
 
 private:
-    CString m_strProfilePath;
-    int m_nWaitCursorCount = 0;
+    mutable std::mutex m_profileMutex;
+    CString m_strProfilePath; // guarded by m_profileMutex; empty = the default path
+    std::atomic<int> m_nWaitCursorCount{0};
 };
 
 // Template-based dialog: on this platform a message-only window bound to the layout of its
-// template id in the library's resources (Create fails for an unknown id).
+// template id in the library's resources (Create fails for an unknown id). Nothing is shown.
 class CDataExchange;
 
 class FIXORA_API CDialog : public CWnd

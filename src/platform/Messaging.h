@@ -1,6 +1,10 @@
 // CWnd: a message-only window owned by the thread that creates it, with that thread's message
 // queue, and the framework's message maps (ON_MESSAGE, ON_REGISTERED_MESSAGE). The queue calls
 // (PostMessageW, SendMessageW, PeekMessageW, GetMessageW, DispatchMessageW) are in WinTypes.h.
+// A thread's queue is made on first use and goes away when the thread ends, taking the thread's
+// windows with it. A queue holds at most 10000 posted messages; further posts fail. Destroy a
+// window on its owner thread; from another thread DestroyWindow first waits for a handler that
+// is running for it.
 #pragma once
 
 #include "Object.h"

@@ -405,8 +405,9 @@ int CString::CompareNoCase(const wchar_t* psz) const
     {
         psz = L"";
     }
-    std::size_t i = 0;
-    for (;; ++i)
+    // Compared as zero-terminated texts, like the C library's case-insensitive compare: a zero
+    // character inside this string ends it (and the other text is never read past its end).
+    for (std::size_t i = 0;; ++i)
     {
         const wchar_t a = i < m_str.size() ? FoldCase(m_str[i]) : L'\0';
         const wchar_t b = FoldCase(psz[i]);
@@ -414,7 +415,7 @@ int CString::CompareNoCase(const wchar_t* psz) const
         {
             return a < b ? -1 : 1;
         }
-        if (i >= m_str.size())
+        if (a == L'\0')
         {
             return 0;
         }

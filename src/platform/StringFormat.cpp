@@ -3,7 +3,8 @@
 // and the result is made independent of the host's locale (the decimal point is always '.').
 #include "platform/String.h"
 
-#include <clocale>
+#include <algorithm>
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -111,15 +112,27 @@ void AppendNumber(std::wstring& out, const std::string& fmt, T value, bool float
     }
     if (floating)
     {
-        // Receivers expect '.', whatever locale the host program has set.
-        const char* point = std::localeconv()->decimal_point;
-        if (point != nullptr && point[0] != '\0' && std::strcmp(point, ".") != 0)
+        // Receivers expect '.', whatever locale the host program has set. The C library's output
+        // for a floating conversion is blanks, sign, "0x", digits, letters (exponent, inf, nan)
+        // and the locale's radix character; the radix is whatever else appears, possibly several
+        // bytes long. Reading localeconv() instead would race with other threads.
+        const auto isPlain = [](char c) {
+            return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                   c == ' ' || c == '+' || c == '-' || c == '.';
+        };
+        std::size_t pos = 0;
+        while (pos < text.size() && isPlain(text[pos]))
         {
-            const auto pos = text.find(point);
-            if (pos != std::string::npos)
+            ++pos;
+        }
+        if (pos < text.size())
+        {
+            std::size_t end = pos;
+            while (end < text.size() && !isPlain(text[end]))
             {
-                text.replace(pos, std::strlen(point), ".");
+                ++end;
             }
+            text.replace(pos, end - pos, ".");
         }
     }
     for (char c : text)
@@ -188,7 +201,8 @@ void FormatUnsigned(std::wstring& out, const Spec& spec, va_list& args)
     }
 }
 
-// Parses one conversion specification starting after '%'; returns the index after it.
+// Parses one conversion (flags, width, precision, length, letter) after '%'; returns the index
+// after it.
 std::size_t ParseSpec(const wchar_t* fmt, std::size_t i, Spec& spec, va_list& args)
 {
     while (fmt[i] != L'\0' && std::wcschr(L"-+ #0", fmt[i]) != nullptr)
@@ -201,7 +215,7 @@ std::size_t ParseSpec(const wchar_t* fmt, std::size_t i, Spec& spec, va_list& ar
         if (spec.width < 0)
         {
             spec.flags += '-';
-            spec.width = -spec.width;
+            spec.width = spec.width == INT_MIN ? INT_MAX : -spec.width;
         }
         ++i;
     }
@@ -218,7 +232,8 @@ std::size_t ParseSpec(const wchar_t* fmt, std::size_t i, Spec& spec, va_list& ar
         spec.precision = 0;
         if (fmt[i] == L'*')
         {
-            spec.precision = va_arg(args, int);
+            // A negative precision from the argument list means none, as in C.
+            spec.precision = std::max(va_arg(args, int), -1);
             ++i;
         }
         else

@@ -131,8 +131,14 @@ constexpr DWORD ERROR_INVALID_HANDLE = 6;
 constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
 constexpr DWORD ERROR_GEN_FAILURE = 31;
 constexpr DWORD ERROR_INVALID_PARAMETER = 87;
+constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
+constexpr DWORD ERROR_MOD_NOT_FOUND = 126;
 constexpr DWORD ERROR_OPERATION_ABORTED = 995;
+constexpr DWORD ERROR_INVALID_WINDOW_HANDLE = 1400;
+constexpr DWORD ERROR_INVALID_THREAD_ID = 1444;
 constexpr DWORD ERROR_DEVICE_REMOVED = 1617;
+constexpr DWORD ERROR_RESOURCE_NAME_NOT_FOUND = 1814;
+constexpr DWORD ERROR_NOT_ENOUGH_QUOTA = 1816;
 
 // ---- window messages (posix/Messaging.cpp) --------------------------------------------------
 FIXORA_API BOOL PostMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);

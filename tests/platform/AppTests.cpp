@@ -1,0 +1,171 @@
+// The application object, message boxes, the wait cursor, dialogs and the message pump.
+#include "platform/FixoraApp.h"
+#include "platform/Framework.h"
+#include "resources/ResourceIds.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+namespace
+{
+
+// Removes the handlers a test installed.
+struct HandlerReset
+{
+    ~HandlerReset()
+    {
+        SetMessageBoxHandler(nullptr);
+        SetWaitCursorHandler(nullptr);
+    }
+};
+
+} // namespace
+
+TEST(App, LibraryApplicationObject)
+{
+    ASSERT_EQ(static_cast<CWinApp*>(&theApp), AfxGetApp());
+    EXPECT_TRUE(theApp.m_strAppName.IsEmpty());
+    EXPECT_TRUE(theApp.IsKindOf(RUNTIME_CLASS(CObject)));
+
+    EXPECT_EQ(nullptr, AfxGetMainWnd());
+    CWnd main;
+    theApp.m_pMainWnd = &main;
+    EXPECT_EQ(&main, AfxGetMainWnd());
+    theApp.m_pMainWnd = nullptr;
+}
+
+TEST(App, MessageBoxGoesToTheHandler)
+{
+    HandlerReset reset;
+    std::vector<std::pair<CString, UINT>> shown;
+    SetMessageBoxHandler([&](const CString& strText, UINT nType) {
+        shown.emplace_back(strText, nType);
+        return IDCANCEL;
+    });
+    EXPECT_EQ(IDCANCEL, AfxMessageBox(L"Could not open", MB_OK | MB_ICONERROR));
+    EXPECT_EQ(IDCANCEL, AfxMessageBox(IDS_ENGINE_NO_RECEIVER));
+    EXPECT_EQ(IDCANCEL, AfxMessageBox(9999)) << "unknown id: an empty box";
+    ASSERT_EQ(3u, shown.size());
+    EXPECT_EQ(CString(L"Could not open"), shown[0].first);
+    EXPECT_EQ(MB_OK | MB_ICONERROR, shown[0].second);
+    EXPECT_EQ(CString(L"No GPS Receiver Is Assigned."), shown[1].first);
+    EXPECT_EQ(MB_OK, shown[1].second);
+    EXPECT_TRUE(shown[2].first.IsEmpty());
+}
+
+TEST(App, MessageBoxWithoutHandlerWritesToStandardError)
+{
+    HandlerReset reset;
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(IDOK, AfxMessageBox(L"Pause: turn the antenna \x00B0", MB_YESNO));
+    EXPECT_EQ("Pause: turn the antenna \xC2\xB0\n", ::testing::internal::GetCapturedStderr());
+
+    SetMessageBoxHandler([](const CString&, UINT) -> int { throw std::runtime_error("host bug"); });
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(IDOK, AfxMessageBox(L"still shown"));
+    EXPECT_EQ("still shown\n", ::testing::internal::GetCapturedStderr());
+}
+
+TEST(App, WaitCursorShowsOnFirstAndHidesOnLast)
+{
+    HandlerReset reset;
+    std::vector<bool> calls;
+    SetWaitCursorHandler([&](bool bShow) { calls.push_back(bShow); });
+    {
+        CWaitCursor outer;
+        EXPECT_EQ(1, theApp.GetWaitCursorCount());
+        {
+            CWaitCursor inner;
+            EXPECT_EQ(2, theApp.GetWaitCursorCount());
+            inner.Restore();
+        }
+        EXPECT_EQ((std::vector<bool>{true, true}), calls) << "nested: only Restore shows again";
+    }
+    EXPECT_EQ((std::vector<bool>{true, true, false}), calls);
+    EXPECT_EQ(0, theApp.GetWaitCursorCount());
+
+    theApp.EndWaitCursor();
+    theApp.RestoreWaitCursor();
+    EXPECT_EQ(0, theApp.GetWaitCursorCount()) << "an End without Begin does not go negative";
+    EXPECT_EQ(3u, calls.size());
+}
+
+TEST(App, HandlersMayBeChangedWhileOtherThreadsUseThem)
+{
+    HandlerReset reset;
+    std::atomic<bool> bStop{false};
+    std::thread user([&] {
+        while (!bStop)
+        {
+            const int n = AfxMessageBox(L"x");
+            EXPECT_TRUE(n == IDOK || n == IDYES);
+            CWaitCursor cursor;
+        }
+    });
+    for (int i = 0; i < 200; ++i)
+    {
+        SetMessageBoxHandler([](const CString&, UINT) { return IDYES; });
+        SetWaitCursorHandler([](bool) {});
+        SetWaitCursorHandler(nullptr);
+    }
+    ::testing::internal::CaptureStderr();
+    SetMessageBoxHandler(nullptr); // the default writes to standard error: keep it quiet
+    bStop = true;
+    user.join();
+    ::testing::internal::GetCapturedStderr();
+}
+
+namespace
+{
+
+class CWaitDialog : public CDialog
+{
+public:
+    CWaitDialog() : CDialog(IDD_ACK) {}
+
+protected:
+    LRESULT OnPing(WPARAM wParam, LPARAM) { return static_cast<LRESULT>(wParam) + 1; }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CWaitDialog, CDialog)
+ON_MESSAGE(WM_APP + 3, OnPing)
+END_MESSAGE_MAP()
+
+} // namespace
+
+TEST(App, DialogNeedsAKnownTemplate)
+{
+    CWaitDialog dlg;
+    EXPECT_FALSE(dlg.Create(129)) << "no such template";
+    EXPECT_EQ(nullptr, dlg.GetSafeHwnd());
+    ASSERT_TRUE(dlg.Create());
+    EXPECT_EQ(static_cast<UINT>(IDD_ACK), dlg.GetTemplateId());
+    EXPECT_TRUE(IsWindow(dlg.GetSafeHwnd()));
+    EXPECT_EQ(5, dlg.SendMessage(WM_APP + 3, 4));
+    EXPECT_TRUE(dlg.DestroyWindow());
+}
+
+TEST(App, PumpMessageDispatchesUntilQuit)
+{
+    CWaitDialog dlg;
+    ASSERT_TRUE(dlg.Create());
+    class CCounting : public CWnd
+    {
+    public:
+        int m_nCalls = 0;
+        LRESULT WindowProc(UINT, WPARAM, LPARAM) override { return ++m_nCalls; }
+    } wnd;
+    ASSERT_TRUE(wnd.Create());
+    wnd.PostMessage(WM_APP);
+    wnd.PostMessage(WM_APP);
+    PostQuitMessage(0);
+    EXPECT_TRUE(theApp.PumpMessage());
+    EXPECT_TRUE(theApp.PumpMessage());
+    EXPECT_FALSE(theApp.PumpMessage());
+    EXPECT_EQ(2, wnd.m_nCalls);
+}

@@ -1,0 +1,249 @@
+// Events and waits: reset modes, waking exactly the right waiters, wait-any/wait-all, time-outs
+// and refused handles.
+#include "platform/Framework.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+namespace
+{
+
+struct EventGuard
+{
+    HANDLE h;
+    explicit EventGuard(HANDLE handle) : h(handle) {}
+    ~EventGuard() { CloseHandle(h); }
+    EventGuard(const EventGuard&) = delete;
+    EventGuard& operator=(const EventGuard&) = delete;
+};
+
+bool IsSignalled(HANDLE h)
+{
+    return WaitForSingleObject(h, 0) == WAIT_OBJECT_0;
+}
+
+// Polls until pred holds or a generous time has passed.
+template <typename Pred> bool Eventually(Pred pred)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!pred())
+    {
+        if (std::chrono::steady_clock::now() > deadline)
+        {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+} // namespace
+
+TEST(Events, ResetModesAndInitialState)
+{
+    struct Row
+    {
+        const char* legend;
+        BOOL bManual;
+        BOOL bInitial;
+        DWORD dwFirstWait;
+        DWORD dwSecondWait;
+    };
+    const Row rows[] = {
+        {"auto-reset, set: one wait takes the signal", FALSE, TRUE, WAIT_OBJECT_0, WAIT_TIMEOUT},
+        {"auto-reset, clear", FALSE, FALSE, WAIT_TIMEOUT, WAIT_TIMEOUT},
+        {"manual-reset, set: stays set", TRUE, TRUE, WAIT_OBJECT_0, WAIT_OBJECT_0},
+        {"manual-reset, clear", TRUE, FALSE, WAIT_TIMEOUT, WAIT_TIMEOUT},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.legend);
+        EventGuard event(CreateEventW(nullptr, row.bManual, row.bInitial, nullptr));
+        ASSERT_NE(nullptr, event.h);
+        EXPECT_EQ(row.dwFirstWait, WaitForSingleObject(event.h, 0));
+        EXPECT_EQ(row.dwSecondWait, WaitForSingleObject(event.h, 0));
+        EXPECT_TRUE(SetEvent(event.h));
+        EXPECT_TRUE(ResetEvent(event.h));
+        EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(event.h, 0));
+    }
+}
+
+TEST(Events, AutoResetReleasesOneWaiterPerSignal)
+{
+    EventGuard event(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    std::atomic<int> nReleased{0};
+    std::vector<std::thread> waiters;
+    for (int i = 0; i < 3; ++i)
+    {
+        waiters.emplace_back([&] {
+            EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(event.h, INFINITE));
+            ++nReleased;
+        });
+    }
+    for (int nSignals = 1; nSignals <= 3; ++nSignals)
+    {
+        SetEvent(event.h);
+        ASSERT_TRUE(Eventually([&] { return nReleased.load() >= nSignals; }));
+        // The released waiter took the signal: nobody else may follow.
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        EXPECT_EQ(nSignals, nReleased.load());
+    }
+    for (auto& t : waiters)
+    {
+        t.join();
+    }
+    EXPECT_FALSE(IsSignalled(event.h));
+}
+
+TEST(Events, ManualResetReleasesEveryWaiter)
+{
+    EventGuard event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    std::vector<std::thread> waiters;
+    std::atomic<int> nReleased{0};
+    for (int i = 0; i < 3; ++i)
+    {
+        waiters.emplace_back([&] {
+            EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(event.h, INFINITE));
+            ++nReleased;
+        });
+    }
+    SetEvent(event.h);
+    for (auto& t : waiters)
+    {
+        t.join();
+    }
+    EXPECT_EQ(3, nReleased.load());
+    EXPECT_TRUE(IsSignalled(event.h));
+}
+
+TEST(Events, WaitForMultipleAnyAndAll)
+{
+    struct Row
+    {
+        const char* legend;
+        bool signalled[3];
+        BOOL bWaitAll;
+        DWORD dwResult;
+        bool signalledAfter[3]; // auto-reset events: what the wait left behind
+    };
+    const Row rows[] = {
+        {"any, none set", {false, false, false}, FALSE, WAIT_TIMEOUT, {false, false, false}},
+        {"any, lowest set index wins and only it is taken",
+         {false, true, true},
+         FALSE,
+         WAIT_OBJECT_0 + 1,
+         {false, false, true}},
+        {"all, one missing: nothing is taken",
+         {true, true, false},
+         TRUE,
+         WAIT_TIMEOUT,
+         {true, true, false}},
+        {"all, all set: all are taken",
+         {true, true, true},
+         TRUE,
+         WAIT_OBJECT_0,
+         {false, false, false}},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.legend);
+        HANDLE h[3];
+        for (int i = 0; i < 3; ++i)
+        {
+            h[i] = CreateEventW(nullptr, FALSE, row.signalled[i] ? TRUE : FALSE, nullptr);
+        }
+        EXPECT_EQ(row.dwResult, WaitForMultipleObjects(3, h, row.bWaitAll, 0));
+        for (int i = 0; i < 3; ++i)
+        {
+            EXPECT_EQ(row.signalledAfter[i], IsSignalled(h[i])) << "event " << i;
+            CloseHandle(h[i]);
+        }
+    }
+}
+
+TEST(Events, WaitAllEndsWhenTheLastEventIsSet)
+{
+    HANDLE h[2] = {CreateEventW(nullptr, FALSE, FALSE, nullptr),
+                   CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    std::atomic<bool> bDone{false};
+    DWORD dwResult = 0;
+    std::thread waiter([&] {
+        dwResult = WaitForMultipleObjects(2, h, TRUE, INFINITE);
+        bDone = true;
+    });
+    SetEvent(h[0]);
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_FALSE(bDone.load()) << "one of two events must not end a wait-all";
+    SetEvent(h[1]);
+    waiter.join();
+    EXPECT_EQ(WAIT_OBJECT_0, dwResult);
+    EXPECT_FALSE(IsSignalled(h[0])); // auto-reset: taken
+    EXPECT_TRUE(IsSignalled(h[1]));  // manual-reset: stays
+    CloseHandle(h[0]);
+    CloseHandle(h[1]);
+}
+
+TEST(Events, TimeOutWaitsAtLeastTheGivenTime)
+{
+    EventGuard event(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(event.h, 60));
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(elapsed, std::chrono::milliseconds(60));
+    EXPECT_LT(elapsed, std::chrono::seconds(10));
+}
+
+TEST(Events, RefusedHandlesFailTheCall)
+{
+    HANDLE hClosed = CreateEventW(nullptr, FALSE, TRUE, nullptr);
+    ASSERT_TRUE(CloseHandle(hClosed));
+    EXPECT_FALSE(CloseHandle(hClosed)) << "a second close";
+    EventGuard good(CreateEventW(nullptr, TRUE, TRUE, nullptr));
+
+    struct Row
+    {
+        const char* legend;
+        HANDLE h;
+    };
+    const Row rows[] = {
+        {"closed", hClosed},
+        {"null", nullptr},
+        {"invalid handle value", INVALID_HANDLE_VALUE},
+        {"made up", reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(0x7777770))},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.legend);
+        SetLastError(ERROR_SUCCESS);
+        EXPECT_EQ(WAIT_FAILED, WaitForSingleObject(row.h, 0));
+        EXPECT_EQ(ERROR_INVALID_HANDLE, GetLastError());
+        EXPECT_FALSE(SetEvent(row.h));
+        EXPECT_FALSE(ResetEvent(row.h));
+        // One bad handle spoils the whole list, even next to a signalled event.
+        const HANDLE list[2] = {good.h, row.h};
+        EXPECT_EQ(WAIT_FAILED, WaitForMultipleObjects(2, list, FALSE, 0));
+    }
+    EXPECT_EQ(WAIT_FAILED, WaitForMultipleObjects(0, nullptr, FALSE, 0));
+    const HANDLE twice[2] = {good.h, good.h};
+    EXPECT_EQ(WAIT_FAILED, WaitForMultipleObjects(2, twice, TRUE, 0)) << "wait-all on duplicates";
+}
+
+TEST(Events, ClosingAnEventFailsTheWaitsOnIt)
+{
+    HANDLE h = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    std::atomic<bool> bWaiting{false};
+    DWORD dwResult = 0;
+    std::thread waiter([&] {
+        bWaiting = true;
+        dwResult = WaitForSingleObject(h, INFINITE);
+    });
+    ASSERT_TRUE(Eventually([&] { return bWaiting.load(); }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    CloseHandle(h);
+    waiter.join();
+    EXPECT_EQ(WAIT_FAILED, dwResult);
+}

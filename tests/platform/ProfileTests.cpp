@@ -1,0 +1,159 @@
+// The application profile: an INI file read afresh on every look, written whole; never the
+// user's real profile (every test points it at a temporary folder).
+#include "platform/FixoraApp.h"
+#include "platform/Framework.h"
+#include "platform/Profile.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+
+namespace
+{
+
+namespace fs = std::filesystem;
+
+class ProfileTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_folder = fs::temp_directory_path() /
+                   ("fixora-profile-" + std::to_string(std::random_device{}()));
+        m_path = CString((m_folder / "nested" / "Fixora_Vorn.ini").c_str());
+    }
+    void TearDown() override
+    {
+        theApp.SetProfilePath(CString());
+        fs::remove_all(m_folder);
+    }
+    std::string FileText() const
+    {
+        std::ifstream in(m_path.ToNarrow());
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    void WriteFileText(const std::string& text) const
+    {
+        fs::create_directories(fs::path(m_path.ToNarrow()).parent_path());
+        std::ofstream(m_path.ToNarrow()) << text;
+    }
+
+    fs::path m_folder;
+    CString m_path;
+};
+
+} // namespace
+
+TEST_F(ProfileTest, WrittenValuesReadBackAndSectionsStayApart)
+{
+    EXPECT_EQ(9600, Profile::ReadInt(m_path, L"OEM", L"Baud", 9600)) << "no file yet";
+    ASSERT_TRUE(Profile::WriteInt(m_path, L"OEM", L"Baud", 19200)) << "creates folder and file";
+    ASSERT_TRUE(Profile::WriteInt(m_path, L"NMEA-0183", L"Baud", 4800));
+    EXPECT_EQ(19200, Profile::ReadInt(m_path, L"OEM", L"Baud", 0));
+    EXPECT_EQ(4800, Profile::ReadInt(m_path, L"NMEA-0183", L"Baud", 0));
+    EXPECT_EQ(7, Profile::ReadInt(m_path, L"OEM", L"Parity", 7)) << "missing entry";
+    EXPECT_EQ(7, Profile::ReadInt(m_path, L"Other", L"Baud", 7)) << "missing section";
+
+    ASSERT_TRUE(Profile::WriteInt(m_path, L"OEM", L"Baud", -38400));
+    EXPECT_EQ(-38400, Profile::ReadInt(m_path, L"OEM", L"Baud", 0)) << "overwritten";
+    EXPECT_EQ(4800, Profile::ReadInt(m_path, L"NMEA-0183", L"Baud", 0)) << "the other kept";
+    EXPECT_EQ(-38400, Profile::ReadInt(m_path, L"oem", L"BAUD", 0)) << "names ignore case";
+}
+
+TEST_F(ProfileTest, ValuesWrittenBehindOurBackAreSeen)
+{
+    ASSERT_TRUE(Profile::WriteInt(m_path, L"OEM", L"Baud", 9600));
+    WriteFileText("[OEM]\nBaud = 57600\n");
+    EXPECT_EQ(57600, Profile::ReadInt(m_path, L"OEM", L"Baud", 0));
+}
+
+TEST_F(ProfileTest, ValuesThatAreNoNumberGiveTheDefault)
+{
+    struct Row
+    {
+        const char* legend;
+        const char* value;
+        int expected;
+    };
+    const Row rows[] = {
+        {"plain", "4800", 4800},
+        {"blanks around", "  4800  ", 4800},
+        {"signed", "-12", -12},
+        {"word", "fast", -1},
+        {"trailing text", "12abc", -1},
+        {"empty", "", -1},
+        {"beyond int", "99999999999", -1},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.legend);
+        WriteFileText(std::string("[OEM]\nBaud=") + row.value + "\n");
+        EXPECT_EQ(row.expected, Profile::ReadInt(m_path, L"OEM", L"Baud", -1));
+    }
+}
+
+TEST_F(ProfileTest, NamesAreStoredAsUtf8)
+{
+    const CString section(L"Empf\x00E4nger \x263A");
+    ASSERT_TRUE(Profile::WriteInt(m_path, section, L"Baud", 1200));
+    EXPECT_EQ(1200, Profile::ReadInt(m_path, section, L"Baud", 0));
+    EXPECT_NE(std::string::npos, FileText().find("[Empf\xC3\xA4nger \xE2\x98\xBA]"));
+}
+
+TEST_F(ProfileTest, FailuresLeaveTheDefaultOrReportFalse)
+{
+    EXPECT_FALSE(Profile::WriteInt(CString(), L"OEM", L"Baud", 1));
+    EXPECT_EQ(3, Profile::ReadInt(CString(), L"OEM", L"Baud", 3));
+    // A folder where the file should be: nothing to read, nothing written.
+    fs::create_directories(m_path.ToNarrow());
+    EXPECT_EQ(3, Profile::ReadInt(m_path, L"OEM", L"Baud", 3));
+    EXPECT_FALSE(Profile::WriteInt(m_path, L"OEM", L"Baud", 1));
+}
+
+TEST_F(ProfileTest, ApplicationProfileGoesToTheChosenFile)
+{
+    ASSERT_EQ(&theApp, AfxGetApp());
+    theApp.SetProfilePath(m_path);
+    EXPECT_EQ(m_path, theApp.GetProfilePath());
+    EXPECT_EQ(2400u, theApp.GetProfileInt(L"Racal", L"Baud", 2400));
+    EXPECT_TRUE(theApp.WriteProfileInt(L"Racal", L"Baud", 38400));
+    EXPECT_EQ(38400u, theApp.GetProfileInt(L"Racal", L"Baud", 2400));
+    EXPECT_EQ(38400, Profile::ReadInt(m_path, L"Racal", L"Baud", 0));
+}
+
+TEST_F(ProfileTest, DefaultLocation)
+{
+    const char* pszSaved = std::getenv("XDG_CONFIG_HOME");
+    const std::string saved = pszSaved != nullptr ? pszSaved : "";
+    const std::string config = (m_folder / "config").string();
+
+    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    theApp.SetProfilePath(CString());
+    EXPECT_EQ(CString((config + "/Fixora_Vorn/Fixora_Vorn.ini").c_str()), theApp.GetProfilePath())
+        << "an application without a name";
+    CWinApp named(L"FieldHost");
+    EXPECT_EQ(&theApp, AfxGetApp()) << "the first application object stays current";
+    EXPECT_EQ(CString((config + "/FieldHost/FieldHost.ini").c_str()), named.GetProfilePath());
+
+    setenv("XDG_CONFIG_HOME", "relative/ignored", 1);
+    const char* pszHome = std::getenv("HOME");
+    if (pszHome != nullptr && pszHome[0] != '\0')
+    {
+        EXPECT_EQ(CString((std::string(pszHome) + "/.config/FieldHost/FieldHost.ini").c_str()),
+                  named.GetProfilePath());
+    }
+
+    if (pszSaved != nullptr)
+    {
+        setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+    }
+    else
+    {
+        unsetenv("XDG_CONFIG_HOME");
+    }
+}

@@ -1,0 +1,511 @@
+#include "framing/BinBuffer.h"
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <string>
+
+namespace
+{
+
+constexpr char kCarriageReturn = '\r';
+constexpr unsigned char kSync[3] = {0xAA, 0x44, 0x12};
+// An OEM binary header is read only once this many bytes, counted from the sync, are there.
+constexpr int kOemHeaderBytes = 29;
+constexpr char kOemTag[] = "Axis4OEMBinaryTagPlaceHolder";
+constexpr int kOemTagLength = sizeof(kOemTag) - 1;
+constexpr char kBinTag[] = "$BIN";
+
+// "$PASHR"-style binary records: the second field names the record, the record fixes the length
+// (from the "$" to the record's carriage return).
+struct SRecordLength
+{
+    char szKind[4];
+    int nLength;
+};
+constexpr SRecordLength kRecordLengths[] = {
+    {"MBN", 54}, {"MCA", 49}, {"PBN", 68}, {"SAL", 82}, {"SNV", 144}};
+
+// "$BIN" messages: byte 4 (low byte of the block number) fixes the length, CR LF included.
+int BlockLength(unsigned char block)
+{
+    switch (block)
+    {
+    case 0x5F:
+        return 140;
+    case 0x60:
+        return 312;
+    default:
+        return 0;
+    }
+}
+
+unsigned char Byte(const char* p)
+{
+    return static_cast<unsigned char>(*p);
+}
+
+char AsciiUpper(char c)
+{
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// A field compares as text, and text ends at the first zero byte.
+int TextLength(const char* p, int nCount)
+{
+    const void* pZero = std::memchr(p, 0, static_cast<std::size_t>(nCount));
+    return pZero == nullptr ? nCount : static_cast<int>(static_cast<const char*>(pZero) - p);
+}
+
+// Length of the record named by a second field (any letter case), 0 when it names none.
+int RecordLength(const char* pField, int nCount)
+{
+    if (nCount != 3)
+    {
+        return 0;
+    }
+    for (const SRecordLength& row : kRecordLengths)
+    {
+        if (AsciiUpper(pField[0]) == row.szKind[0] && AsciiUpper(pField[1]) == row.szKind[1] &&
+            AsciiUpper(pField[2]) == row.szKind[2])
+        {
+            return row.nLength;
+        }
+    }
+    return 0;
+}
+
+bool StartsWith(const char* p, int nCount, const char* pszPrefix, int nPrefix)
+{
+    return nCount >= nPrefix && std::memcmp(p, pszPrefix, static_cast<std::size_t>(nPrefix)) == 0;
+}
+
+bool IsSyncAt(const char* p, int nAvailable)
+{
+    return nAvailable >= 3 && Byte(p) == kSync[0] && Byte(p + 1) == kSync[1] &&
+           Byte(p + 2) == kSync[2];
+}
+
+} // namespace
+
+CBinBuffer::CBinBuffer() = default;
+
+CBinBuffer::CBinBuffer(const char* pData, int nCount)
+{
+    Set(pData, nCount, 0);
+}
+
+CBinBuffer::CBinBuffer(CString& str)
+{
+    const std::wstring& text = str.Str();
+    m_Array.resize(text.size());
+    std::transform(text.begin(), text.end(), m_Array.begin(),
+                   [](wchar_t ch) { return static_cast<char>(static_cast<unsigned char>(ch)); });
+    m_nLength = static_cast<int>(m_Array.size());
+}
+
+bool CBinBuffer::Set(const char* pData, int nCount, int nMsgLen)
+{
+    if (pData == nullptr || nCount < 1)
+    {
+        Clear();
+        return false;
+    }
+    const char* pBegin = m_Array.data();
+    const char* pEnd = pBegin + m_Array.size();
+    if (!m_Array.empty() && !std::less<const char*>()(pData, pBegin) &&
+        std::less<const char*>()(pData, pEnd))
+    {
+        // Re-framing bytes of this very buffer (one message made the whole content).
+        nCount = std::min(nCount, static_cast<int>(pEnd - pData));
+        std::memmove(m_Array.data(), pData, static_cast<std::size_t>(nCount));
+        m_Array.resize(static_cast<std::size_t>(nCount));
+    }
+    else
+    {
+        m_Array.assign(pData, pData + nCount);
+    }
+    m_nPos = 0;
+    // A declared message never reaches past the data, so GetMessageBin stays in bounds.
+    m_nMsgLen = std::clamp(nMsgLen, 0, nCount);
+    m_nLength = nCount;
+    return true;
+}
+
+const CBinBuffer& CBinBuffer::operator+=(const CBinBuffer& other)
+{
+    if (&other == this)
+    {
+        AfxThrowInvalidArgException();
+    }
+    if (other.m_nLength < 1)
+    {
+        return *this;
+    }
+    m_Array.insert(m_Array.end(), other.m_Array.begin(), other.m_Array.begin() + other.m_nLength);
+    m_nLength = static_cast<int>(m_Array.size());
+    return *this;
+}
+
+void CBinBuffer::Clear()
+{
+    std::vector<char>().swap(m_Array);
+    m_nPos = 0;
+    m_nMsgLen = 0;
+    m_nLength = 0;
+}
+
+int CBinBuffer::Find(char c, int nStart) const
+{
+    return FindIn(c, nStart, m_nLength);
+}
+
+void CBinBuffer::Resize()
+{
+    if (m_nLength < 1 || m_nPos <= 0)
+    {
+        return;
+    }
+    const int nRemaining = m_nLength - m_nPos;
+    if (nRemaining > 0)
+    {
+        std::memmove(m_Array.data(), m_Array.data() + m_nPos, static_cast<std::size_t>(nRemaining));
+        m_Array.resize(static_cast<std::size_t>(nRemaining));
+        m_nPos = 0;
+        m_nMsgLen = 0;
+        m_nLength = nRemaining;
+    }
+    else
+    {
+        // Emptied as by Clear(), with two differences. The allocation stays: the engine empties
+        // its buffer after nearly every chunk. And when Next stepped over the byte after a
+        // sentence before that byte arrived, the step is kept for the next chunk (m_nPos 1),
+        // so that a sentence frames the same whether or not a read ended at its carriage return.
+        m_Array.clear();
+        m_nPos -= m_nLength;
+        m_nMsgLen = 0;
+        m_nLength = 0;
+    }
+}
+
+bool CBinBuffer::First()
+{
+    m_nPos = 0;
+    m_nMsgLen = 0;
+    return GetCurrentMessage();
+}
+
+int CBinBuffer::FindIn(char c, int nStart, int nEnd) const
+{
+    if (nStart < 0 || nStart >= nEnd)
+    {
+        return -1;
+    }
+    const char* pBegin = m_Array.data();
+    const void* pHit = std::memchr(pBegin + nStart, c, static_cast<std::size_t>(nEnd - nStart));
+    return pHit == nullptr ? -1 : static_cast<int>(static_cast<const char*>(pHit) - pBegin);
+}
+
+int CBinBuffer::TextEnd() const
+{
+    int nEnd = Find(kCarriageReturn, m_nPos);
+    if (m_Array[static_cast<std::size_t>(m_nPos)] == '#')
+    {
+        // An ASCII log ends just before the next "#" when that comes before its carriage return.
+        // (Whether a next "#" exists decides, never the message's index in the buffer, which
+        // depends on how the bytes were read.)
+        const int nHash = FindIn('#', m_nPos + 1, nEnd < 0 ? m_nLength : nEnd);
+        if (nHash >= 0)
+        {
+            nEnd = nHash - 1;
+        }
+    }
+    return nEnd;
+}
+
+bool CBinBuffer::FindTag(STagSpan& span)
+{
+    if (m_nPos >= m_nLength)
+    {
+        return false;
+    }
+    const char* p = m_Array.data();
+    int i = m_nPos;
+    for (; i < m_nLength; ++i)
+    {
+        const char c = p[i];
+        if (c == '$' || c == '#' || IsSyncAt(p + i, m_nLength - i))
+        {
+            break;
+        }
+    }
+    if (i == m_nLength)
+    {
+        // Deliberately not skipped: a trailing 0xAA or 0xAA 0x44 may be the start of a sync
+        // whose rest comes with the next chunk, and skipping it would lose that OEM message.
+        int nKeep = 0;
+        if (m_nLength - m_nPos >= 2 && Byte(p + m_nLength - 2) == kSync[0] &&
+            Byte(p + m_nLength - 1) == kSync[1])
+        {
+            nKeep = 2;
+        }
+        else if (Byte(p + m_nLength - 1) == kSync[0])
+        {
+            nKeep = 1;
+        }
+        m_nPos = m_nLength - nKeep;
+        return false;
+    }
+    m_nPos = i;
+    const int nAvailable = m_nLength - m_nPos;
+
+    if (Byte(p + m_nPos) == kSync[0])
+    {
+        if (nAvailable < kOemHeaderBytes)
+        {
+            return false;
+        }
+        const int nLength =
+            Byte(p + m_nPos + 3) + Byte(p + m_nPos + 8) + 256 * Byte(p + m_nPos + 9) + 4;
+        if (nLength > nAvailable)
+        {
+            return false;
+        }
+        m_nMsgLen = nLength;
+        span.eKind = ETagKind::Oem;
+        return true;
+    }
+
+    const bool bBin = nAvailable >= 4 && std::memcmp(p + m_nPos + 1, "BIN", 3) == 0;
+    span.nEnd = TextEnd();
+    // The first comma counts only inside the message itself. A comma-less message is named by
+    // its four bytes as soon as its end is there, whatever comes after it; until then it waits.
+    // (Searching the bytes beyond would name the same message differently depending on how
+    // much of the stream a read happened to bring.)
+    int nComma1 = -1;
+    if (!bBin)
+    {
+        nComma1 = FindIn(',', m_nPos, span.nEnd < 0 ? m_nLength : span.nEnd + 1);
+        if (nComma1 < 0 && span.nEnd < 0)
+        {
+            return false;
+        }
+    }
+    if (bBin || nComma1 < 0)
+    {
+        if (nAvailable < 5)
+        {
+            return false;
+        }
+        span.eKind = ETagKind::FourBytes;
+        span.nTag = m_nPos;
+        span.nTagLen = 4;
+        return true;
+    }
+    // A tag is named only once its second comma is there, even if that comes from a later
+    // message.
+    const int nComma2 = Find(',', nComma1 + 1);
+    if (nComma2 < 0)
+    {
+        return false;
+    }
+    span.eKind = ETagKind::Fields;
+    span.nTag = m_nPos + 1;
+    span.nTagLen = nComma1 - m_nPos - 1;
+    span.nSub = nComma1 + 1;
+    span.nSubLen = nComma2 - nComma1 - 1;
+    return true;
+}
+
+int CBinBuffer::BinaryLength(const STagSpan& span) const
+{
+    if (span.eKind == ETagKind::Oem)
+    {
+        return m_nMsgLen;
+    }
+    const char* p = m_Array.data();
+    if (span.eKind == ETagKind::Fields)
+    {
+        const int nRecord = RecordLength(p + span.nSub, TextLength(p + span.nSub, span.nSubLen));
+        if (nRecord > 0)
+        {
+            return nRecord;
+        }
+    }
+    const int nTagLen = TextLength(p + span.nTag, span.nTagLen);
+    if (StartsWith(p + span.nTag, nTagLen, kBinTag, 4))
+    {
+        const char* pBlock = GetPtr(m_nPos + 4);
+        const int nBlock = pBlock == nullptr ? 0 : BlockLength(Byte(pBlock));
+        if (nBlock > 0)
+        {
+            return nBlock;
+        }
+    }
+    // Only the OEM path names this tag; a sentence that spells it out gets the current
+    // (zero) length, which stops the walk there.
+    if (StartsWith(p + span.nTag, nTagLen, kOemTag, kOemTagLength))
+    {
+        return m_nMsgLen;
+    }
+    return -1;
+}
+
+bool CBinBuffer::IsBinaryTag(CString& strTag, CString& strSubTag, int& nLen)
+{
+    nLen = 0;
+    const std::string sub = strSubTag.ToNarrow();
+    nLen = RecordLength(sub.data(), static_cast<int>(sub.size()));
+    if (nLen > 0)
+    {
+        return true;
+    }
+    const std::string tag = strTag.ToNarrow();
+    const int nTagLen = static_cast<int>(tag.size());
+    if (StartsWith(tag.data(), nTagLen, kBinTag, 4))
+    {
+        const char* pBlock = GetPtr(m_nPos + 4);
+        nLen = pBlock == nullptr ? 0 : BlockLength(Byte(pBlock));
+        if (nLen > 0)
+        {
+            return true;
+        }
+    }
+    if (StartsWith(tag.data(), nTagLen, kOemTag, kOemTagLength))
+    {
+        nLen = m_nMsgLen;
+        return true;
+    }
+    return false;
+}
+
+bool CBinBuffer::GetTag(CString& strTag, CString& strSubTag)
+{
+    STagSpan span;
+    if (!FindTag(span))
+    {
+        return false;
+    }
+    switch (span.eKind)
+    {
+    case ETagKind::Oem:
+        strTag = kOemTag;
+        break;
+    case ETagKind::FourBytes:
+        strSubTag.Empty();
+        strTag = Text(span.nTag, span.nTagLen, false);
+        break;
+    case ETagKind::Fields:
+        if (span.nTagLen > 0)
+        {
+            strTag = Text(span.nTag, span.nTagLen, false);
+        }
+        if (span.nSubLen > 0)
+        {
+            strSubTag = Text(span.nSub, span.nSubLen, false);
+        }
+        break;
+    }
+    return true;
+}
+
+bool CBinBuffer::GetCurrentMessage()
+{
+    m_nMsgLen = 0;
+    STagSpan span;
+    if (!FindTag(span))
+    {
+        return false;
+    }
+    const int nBinary = BinaryLength(span);
+    if (nBinary >= 0)
+    {
+        if (nBinary > m_nLength - m_nPos)
+        {
+            return false;
+        }
+        m_nMsgLen = nBinary;
+        return true;
+    }
+
+    if (span.nEnd < 0)
+    {
+        return false;
+    }
+    m_nMsgLen = span.nEnd - m_nPos + 1; // a carriage return that ends it is part of it
+    return true;
+}
+
+bool CBinBuffer::Next()
+{
+    if (!HasMessage())
+    {
+        return false;
+    }
+    const char* p = m_Array.data() + m_nPos;
+    const int nAvailable = m_nLength - m_nPos;
+    const bool bAsciiLog = *p == '#';
+    const bool bOem = IsSyncAt(p, nAvailable);
+    const bool bBlock =
+        StartsWith(p, nAvailable, kBinTag, 4) && nAvailable > 4 && BlockLength(Byte(p + 4)) > 0;
+    // A "$" sentence ends at its carriage return; the line feed after it is stepped over unseen.
+    m_nPos += (bAsciiLog || bOem || bBlock) ? m_nMsgLen : m_nMsgLen + 1;
+    return GetCurrentMessage();
+}
+
+CString CBinBuffer::Text(int nStart, int nCount, bool bLineFeed) const
+{
+    const char* p = m_Array.data() + nStart;
+    const int nText = TextLength(p, nCount);
+    std::wstring text(static_cast<std::size_t>(nText) + (bLineFeed ? 1 : 0), L'\n');
+    std::transform(p, p + nText, text.begin(),
+                   [](char c) { return static_cast<wchar_t>(static_cast<unsigned char>(c)); });
+    return CString(std::move(text));
+}
+
+CString CBinBuffer::Mid(int nStart, int nCount) const
+{
+    if (nStart < 0 || nStart >= m_nLength)
+    {
+        return CString();
+    }
+    if (nCount < 1 || static_cast<long long>(nStart) + nCount >= m_nLength)
+    {
+        nCount = m_nLength - nStart;
+    }
+    return Text(nStart, nCount, true);
+}
+
+CString* CBinBuffer::Mid2(int nStart, int nCount) const
+{
+    return new CString(Mid(nStart, nCount));
+}
+
+CString CBinBuffer::GetMessage() const
+{
+    return HasMessage() ? Mid(m_nPos, m_nMsgLen) : CString();
+}
+
+CString* CBinBuffer::GetMessageAsPtr() const
+{
+    return HasMessage() ? Mid2(m_nPos, m_nMsgLen) : new CString();
+}
+
+const char* CBinBuffer::GetMessageBin(int& nLen) const
+{
+    if (!HasMessage())
+    {
+        return nullptr;
+    }
+    nLen = m_nMsgLen;
+    return GetPtr(m_nPos);
+}
+
+const char* CBinBuffer::GetPtr(int nIndex) const
+{
+    if (nIndex < 0 || nIndex >= m_nLength)
+    {
+        return nullptr;
+    }
+    return m_Array.data() + nIndex;
+}

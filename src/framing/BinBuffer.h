@@ -1,0 +1,94 @@
+// CBinBuffer: the bytes received from a receiver, cut into whole messages. One pass recognises
+// text sentences ("$", "#" up to the carriage return), "$PASHR"/"$BIN" binary records of fixed
+// length and OEM binary messages (sync 0xAA 0x44 0x12, self-described length).
+#pragma once
+
+#include "platform/String.h"
+#include "platform/Exceptions.h"
+
+#include <vector>
+
+class FIXORA_API CBinBuffer
+{
+public:
+    CBinBuffer();
+    // As Set(pData, nCount, 0).
+    CBinBuffer(const char* pData, int nCount);
+    // The low byte of every character, in order (emulation lines become bytes this way).
+    explicit CBinBuffer(CString& str);
+
+    CBinBuffer(const CBinBuffer&) = delete;
+    CBinBuffer& operator=(const CBinBuffer&) = delete;
+
+    // ---- content ----------------------------------------------------------------------------
+    // The buffer becomes exactly nCount bytes with the first nMsgLen of them as the current
+    // message. No data (null or nCount < 1) clears the buffer and returns false.
+    bool Set(const char* pData, int nCount, int nMsgLen);
+    // Appends every valid byte of other; the walk position and current message stay.
+    // Appending a buffer to itself throws CInvalidArgException.
+    const CBinBuffer& operator+=(const CBinBuffer& other);
+    void Clear();
+    int GetLength() const { return m_nLength; }
+    // Index of the first byte c at or after nStart, or -1 (also for a negative nStart).
+    int Find(char c, int nStart) const;
+    // Drops the consumed head: the bytes from the walk position on move to the front.
+    void Resize();
+
+    // ---- message walk -----------------------------------------------------------------------
+    bool First();
+    // Finds the whole message at or after the walk position; skipped garbage is gone for good.
+    bool GetCurrentMessage();
+    bool HasMessage() const { return m_nMsgLen > 0; }
+    // Moves past the current message (and past the line feed after a "$" sentence).
+    // Call only while HasMessage() is true; without a current message it returns false.
+    bool Next();
+    // Finds the next message start and names it: the first two comma-separated fields, the
+    // four bytes of a comma-less or "$BIN" message, or the OEM binary placeholder tag.
+    bool GetTag(CString& strTag, CString& strSubTag);
+
+    // ---- taking a message out ---------------------------------------------------------------
+    // Message texts are one character per byte up to the first zero byte, followed by "\n".
+    CString GetMessage() const;
+    // A new CString (empty when there is no message); the caller deletes it.
+    CString* GetMessageAsPtr() const;
+    // The current message's bytes, valid until the buffer changes; null when there is none.
+    const char* GetMessageBin(int& nLen) const;
+    CString Mid(int nStart, int nCount) const;
+    CString* Mid2(int nStart, int nCount) const;
+
+private:
+    // Where GetTag found the message start and its fields (indexes into m_Array).
+    enum class ETagKind
+    {
+        Oem,
+        FourBytes,
+        Fields
+    };
+    struct STagSpan
+    {
+        ETagKind eKind = ETagKind::Fields;
+        int nTag = 0;
+        int nTagLen = 0;
+        int nSub = 0;
+        int nSubLen = 0;
+        int nEnd = -1; // last byte of a text message, -1 while it has not arrived
+    };
+
+    // GetTag without building texts, so that walking a chunk allocates nothing.
+    bool FindTag(STagSpan& span);
+    // The binary rule on the spans found by FindTag: the message length, or -1 for text.
+    int BinaryLength(const STagSpan& span) const;
+    // The same rule on GetTag's texts.
+    bool IsBinaryTag(CString& strTag, CString& strSubTag, int& nLen);
+    const char* GetPtr(int nIndex) const;
+    // Index of the first byte c in [nStart, nEnd), or -1.
+    int FindIn(char c, int nStart, int nEnd) const;
+    // Last byte of the text message at m_nPos, or -1 while it has not arrived.
+    int TextEnd() const;
+    CString Text(int nStart, int nCount, bool bLineFeed) const;
+
+    std::vector<char> m_Array;
+    int m_nPos = 0;
+    int m_nMsgLen = 0;
+    int m_nLength = 0;
+};

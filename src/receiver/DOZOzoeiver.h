@@ -1,0 +1,191 @@
+// CDOZOzoeiver: the base of every receiver model. It holds the receiver's connection settings,
+// opens and closes the one serial port, parses what the receiver sends into the shared working
+// records and publishes them to the host. Everything that depends on the live stream (port,
+// speed engine, working records, sequencing flags) is static and shared by all receiver objects:
+// only one receiver talks to the hardware at a time.
+#pragma once
+
+#include "framing/BinBuffer.h"
+#include "platform/Framework.h"
+#include "port/SerialPort.h"
+#include "receiver/GPSData.h"
+#include "receiver/GPSStringType.h"
+#include "receiver/GPSTypes.h"
+#include "receiver/Notification.h"
+#include "receiver/SpeedEngine.h"
+
+#include <atomic>
+#include <map>
+#include <vector>
+
+class FIXORA_API CDOZOzoeiver : public CObject
+{
+    DECLARE_DYNAMIC(CDOZOzoeiver)
+
+public:
+    CDOZOzoeiver();
+    ~CDOZOzoeiver() override;
+    CDOZOzoeiver(const CDOZOzoeiver&) = delete;
+    CDOZOzoeiver& operator=(const CDOZOzoeiver&) = delete;
+
+    // ---- virtual interface, in table order ------------------------------------------------
+    void Serialize(CArchive& ar) override;
+    void AssertValid() const override;
+    void Dump(CDumpContext& dc) const override;
+    virtual bool EnablePostProcessing(bool bEnable);
+    virtual bool SetRawDataOutputInterval(double dSeconds);
+    virtual CString GetName() = 0;
+    virtual bool HasRawData();
+    virtual bool IsAvailable() const;
+    virtual bool IsExternalDriver();
+    virtual bool IsRtkReceiver();
+    virtual bool UseExternalSettings();
+    virtual int GetCurrentBaudrate();
+    virtual int GetDefaultBaudrate();
+    virtual bool Initialize();
+    virtual bool OpenPort();
+    virtual bool Parse(CString& strMessage, GPSStringType eType);
+    virtual bool Parse(CString& strMessage);
+    virtual void KeepAlive();
+    virtual void Suspend();
+    virtual bool ImplementsQueryNmea();
+    virtual void QueryNmeaActive();
+    virtual bool ImplementsQueryGpsSettings();
+    virtual void QueryGpsSettings();
+    virtual bool ImplementsBeacon();
+    virtual void QueryBeacon();
+    virtual void SetBeacon(BEACON_MODE_TYPE eMode, CString strFrequency, CString strBitRate);
+    virtual bool ImplementsSetElevMask();
+    virtual void QuerySatElevMask();
+    virtual void SetSatElevMask(int nDegrees);
+    virtual bool ImplementsSetNmea();
+    virtual void SetDefaultNMEA();
+    virtual void SetGgaOnlyNMEA();
+    virtual void Send(const CString& strCommand);
+    virtual bool SendBinary(const unsigned char* pData, unsigned short nLength);
+    virtual bool ImplementsResetAll();
+    virtual bool ResetAll(bool bHard);
+    virtual GPSStringType GetGPSStringType(const CString& strMessage);
+    virtual bool GGASendsOrthoHeight();
+    virtual bool HasDGPSSupport() const;
+    virtual void QueryDgpsMode();
+    virtual void SetDgpsMode(DgpsMode eMode);
+    virtual void QueryOmniStar();
+    virtual void DgpsStatusMsg(bool bOn);
+    virtual void QueryLbandSatellites();
+    virtual void SetLbandFrequency(double dFrequency, int nBitRate);
+    virtual void SendCorrection();
+    virtual void ChangeCDGPS_Freq(double dFrequency);
+    virtual void QueryWAAS();
+
+    // ---- setup and settings ---------------------------------------------------------------
+    // Stores the settings; they take effect at the next Initialize/OpenPort.
+    void SetupReceiver(int nPort, int nHeightMode, double dAntennaHeight, const CString& strText,
+                       bool bExternalPort);
+    // Loads the stored baud rate (profile section GetName(), key "Baud"); an argument other than
+    // -1 overrides it.
+    void SetProperties(int nBaudRate);
+    // Stores and remembers a new baud rate; false (nothing written) when it is the current one.
+    bool SaveDifferentSettings(int nBaudRate);
+    HANDLE GetPortHandle();
+    void ResetSpeedEngine();
+    void InvalidateSVInfo();
+
+    // ---- sentence monitoring --------------------------------------------------------------
+    void MonitorNmea(bool bOn);
+    bool MonitoringNmea();
+    bool HaveGotNmea(GPSStringType eType);
+
+    // ---- last published records -----------------------------------------------------------
+    bool GetLastGPSPositionData(CGPSData& data);
+    bool GetLastGPSProprietaryMessage(CGPSData& data);
+    void GetLastGPSRawData(CGPSDataRaw& data);
+    void GetLastGPSEphemerisData(CGPSDataEphemeris& data);
+
+    // Keeps a copy of a framed message's bytes for the binary decoders.
+    bool AttachRawData(const char* pData, int nCount);
+
+    // Reads the site's "GPSStatus" table beside the host executable into m_SignalStatusMap.
+    void LoadAlternatGPSStatusStrings();
+
+    // ---- notifications --------------------------------------------------------------------
+    void AddNotificationCallback(GPSNotificationType eType, GPSNotificationCallback pfnCallback,
+                                 void* pUserData);
+    bool HasNotificationCallback(GPSNotificationType eType);
+
+    // ---- shared state (one instance for the whole library) ---------------------------------
+    // Parsed on the acquisition thread; every receiver constructor (host thread) resets the flags
+    // and counters, and the host reads the monitoring pair, so they are atomic.
+    static std::atomic<DWORD> m_wNmeaBits;
+    static std::atomic<bool> m_bGSVReceived;
+    static std::atomic<bool> m_bGSAReceived;
+    static std::atomic<bool> m_bComputeMotion;
+    static std::atomic<bool> m_bMonitorNmea;
+    static std::atomic<int> m_nNextGSV;
+    static std::atomic<int> m_nTotalGSV;
+    static CSerialPort m_Port;
+    static CSpeedEngine m_SpeedEngine;
+    static CGPSData m_GPSData;
+    static CGPSDataRaw m_GPSDataRaw;
+    static CGPSDataEphemeris m_GPSEphemeris;
+    static CBinBuffer m_GPSMessageRaw;
+
+    // ---- per-object members ---------------------------------------------------------------
+    double m_dRawOutputInterval = 0.0;
+    int m_nPort = 0;
+    double m_dAntennaHeight = 0.0;
+    int m_nHeightMode = 0; // geoid separation in GGA: 0 ignore, 1 add, other subtract
+    int m_nRawMessages = 0;
+    int m_nRawMessageErrors = 0;
+    CString m_strSetupText;
+    bool m_bExternalPort = false;
+    // Written by the engine on the host's thread while the acquisition thread parses.
+    std::atomic<int> m_nMinSatellites{0};
+    std::vector<WORD> m_BinaryMessage;
+    std::map<GPSNotificationType, CNotificationData> m_NotificationMap;
+    int m_nBaudRate = 9600;
+    CGPSNotification m_Notification;
+    bool m_bAlternateStatus = false;
+    std::map<int, UDF_SIGNAL_STATUS> m_SignalStatusMap;
+
+protected:
+    // ---- recognition and dispatch ---------------------------------------------------------
+    bool IsChecksumOK(const CString& strMessage);
+    bool ProcessProprietary(CString& strMessage);
+    void GotNmea(GPSStringType eType);
+
+    // ---- positions --------------------------------------------------------------------------
+    bool ProcessGGA(CString& strSentence);
+    bool ProcessINGGA(CString& strSentence);
+    double GPSPosToRadians(double dValue);
+    // Fix quality of a GGA sentence to a signal status, built-in table or the site's table.
+    UDF_SIGNAL_STATUS MapGGAQuality(int nQuality);
+
+    // ---- satellites -------------------------------------------------------------------------
+    bool GetSatellite(int nPRN, int& nSlot);
+    bool GetEmptySatellite(int& nSlot);
+    bool GetUnusedSatellite(int& nSlot);
+    // Own slot, else the first empty one, else the first one not used in the solution.
+    bool ChooseSatelliteSlot(int nPRN, int& nSlot);
+    void ComputeMeanSNR();
+    bool ProcessGSA(CString& strSentence);
+    bool ProcessGSV(CString& strSentence);
+
+    // ---- motion -----------------------------------------------------------------------------
+    bool ProcessVTG(CString& strSentence);
+    bool ProcessGarminRME(CString& strSentence);
+
+    // ---- publishing -------------------------------------------------------------------------
+    bool PostNewData(bool bForce);
+    bool PostNewDataRaw();
+    bool PostEphemerisInfo();
+    void BroadcastNotification(GPSNotificationType eType, CGPSNotification* pNotification);
+
+    // ---- acknowledged write -----------------------------------------------------------------
+    bool WriteAck(const CString& strCommand, bool bWait, int nMilliseconds);
+};
+
+// GPS week number from the computer's local date and time.
+FIXORA_API int GetGPSWeekNow();
+// Julian day number (with the time of day as a fraction) of a calendar date.
+FIXORA_API double JulianDay(int nYear, int nMonth, int nDay, int nHour, int nMinute);

@@ -1,0 +1,108 @@
+// A stand-in for the host's main window in tests: it becomes the application's main window,
+// collects every message posted to it and owns (deletes) the records that arrive with them.
+#pragma once
+
+#include "platform/Framework.h"
+#include "receiver/GPSData.h"
+#include "receiver/GPSMessages.h"
+
+#include <memory>
+#include <vector>
+
+class CHostWindow : public CWnd
+{
+public:
+    struct SMessage
+    {
+        UINT nMessage;
+        std::shared_ptr<CGPSData> pPosition;
+        std::shared_ptr<CGPSDataRaw> pRaw;
+        std::shared_ptr<CGPSDataEphemeris> pEphemeris;
+        std::shared_ptr<CString> pText;
+    };
+
+    CHostWindow()
+    {
+        Create();
+        m_pPreviousMain = AfxGetApp()->m_pMainWnd;
+        AfxGetApp()->m_pMainWnd = this;
+    }
+
+    ~CHostWindow() override
+    {
+        Pump();
+        AfxGetApp()->m_pMainWnd = m_pPreviousMain;
+        DestroyWindow();
+    }
+
+    // Dispatches everything waiting in this thread's queue.
+    void Pump()
+    {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+        {
+            DispatchMessageW(&msg);
+        }
+    }
+
+    // Pumps until at least nCount messages arrived or the time is up; true when they did.
+    bool WaitFor(std::size_t nCount, DWORD dwMilliseconds)
+    {
+        const DWORD dwStart = GetTickCount();
+        for (;;)
+        {
+            Pump();
+            if (m_Messages.size() >= nCount)
+            {
+                return true;
+            }
+            if (GetTickCount() - dwStart >= dwMilliseconds)
+            {
+                return false;
+            }
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        }
+    }
+
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        SMessage m{message, nullptr, nullptr, nullptr, nullptr};
+        switch (message)
+        {
+        case WM_GPS_POSITION:
+            m.pPosition.reset(reinterpret_cast<CGPSData*>(wParam));
+            break;
+        case WM_GPS_RAWDATA:
+            m.pText.reset(reinterpret_cast<CString*>(wParam));
+            break;
+        case WM_GPS_RAWEPOCH:
+            m.pRaw.reset(reinterpret_cast<CGPSDataRaw*>(wParam));
+            break;
+        case WM_GPS_EPHEMERIS:
+            m.pEphemeris.reset(reinterpret_cast<CGPSDataEphemeris*>(wParam));
+            break;
+        default:
+            return CWnd::WindowProc(message, wParam, lParam);
+        }
+        m_Messages.push_back(std::move(m));
+        return 0;
+    }
+
+    std::vector<SMessage> Positions() const
+    {
+        std::vector<SMessage> result;
+        for (const auto& m : m_Messages)
+        {
+            if (m.nMessage == WM_GPS_POSITION)
+            {
+                result.push_back(m);
+            }
+        }
+        return result;
+    }
+
+    std::vector<SMessage> m_Messages;
+
+private:
+    CWnd* m_pPreviousMain = nullptr;
+};

@@ -10,7 +10,7 @@ const wchar_t* const s_apszEnable[] = {L"$PASHS,RAW,MBN,A,ON\r\n", L"$PASHS,RAW,
 const wchar_t* const s_apszDisable[] = {L"$PASHS,RAW,MBN,A,OFF\r\n", L"$PASHS,RAW,PBN,A,OFF\r\n",
                                         L"$PASHS,RAW,SNV,A,OFF\r\n"};
 constexpr DWORD s_dwCommandPause = 200; // ms for the receiver to take each command
-constexpr double s_dMinInterval = 0.25;  // seconds
+constexpr double s_dMinInterval = 0.25; // seconds
 
 } // namespace
 

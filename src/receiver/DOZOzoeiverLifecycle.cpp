@@ -42,17 +42,11 @@ CDOZOzoeiver::~CDOZOzoeiver()
     m_Port.Close();
 }
 
-void CDOZOzoeiver::Serialize(CArchive&)
-{
-}
+void CDOZOzoeiver::Serialize(CArchive&) {}
 
-void CDOZOzoeiver::AssertValid() const
-{
-}
+void CDOZOzoeiver::AssertValid() const {}
 
-void CDOZOzoeiver::Dump(CDumpContext&) const
-{
-}
+void CDOZOzoeiver::Dump(CDumpContext&) const {}
 
 // ---- settings -------------------------------------------------------------------------------
 
@@ -148,9 +142,7 @@ void CDOZOzoeiver::Suspend()
     }
 }
 
-void CDOZOzoeiver::KeepAlive()
-{
-}
+void CDOZOzoeiver::KeepAlive() {}
 
 void CDOZOzoeiver::Send(const CString& strCommand)
 {
@@ -183,23 +175,27 @@ bool CDOZOzoeiver::AttachRawData(const char* pData, int nCount)
 
 bool CDOZOzoeiver::GetLastGPSPositionData(CGPSData& data)
 {
+    std::lock_guard lock(m_NotificationMutex);
     data = m_Notification.m_Position;
     return data.m_bPosition;
 }
 
 bool CDOZOzoeiver::GetLastGPSProprietaryMessage(CGPSData& data)
 {
+    std::lock_guard lock(m_NotificationMutex);
     data = m_Notification.m_Proprietary;
     return data.m_bProprietary;
 }
 
 void CDOZOzoeiver::GetLastGPSRawData(CGPSDataRaw& data)
 {
+    std::lock_guard lock(m_NotificationMutex);
     data = m_Notification.m_Raw;
 }
 
 void CDOZOzoeiver::GetLastGPSEphemerisData(CGPSDataEphemeris& data)
 {
+    std::lock_guard lock(m_NotificationMutex);
     data = m_Notification.m_Ephemeris;
 }
 
@@ -245,57 +241,41 @@ bool CDOZOzoeiver::ImplementsQueryNmea()
     return false;
 }
 
-void CDOZOzoeiver::QueryNmeaActive()
-{
-}
+void CDOZOzoeiver::QueryNmeaActive() {}
 
 bool CDOZOzoeiver::ImplementsQueryGpsSettings()
 {
     return false;
 }
 
-void CDOZOzoeiver::QueryGpsSettings()
-{
-}
+void CDOZOzoeiver::QueryGpsSettings() {}
 
 bool CDOZOzoeiver::ImplementsBeacon()
 {
     return false;
 }
 
-void CDOZOzoeiver::QueryBeacon()
-{
-}
+void CDOZOzoeiver::QueryBeacon() {}
 
-void CDOZOzoeiver::SetBeacon(BEACON_MODE_TYPE, CString, CString)
-{
-}
+void CDOZOzoeiver::SetBeacon(BEACON_MODE_TYPE, CString, CString) {}
 
 bool CDOZOzoeiver::ImplementsSetElevMask()
 {
     return false;
 }
 
-void CDOZOzoeiver::QuerySatElevMask()
-{
-}
+void CDOZOzoeiver::QuerySatElevMask() {}
 
-void CDOZOzoeiver::SetSatElevMask(int)
-{
-}
+void CDOZOzoeiver::SetSatElevMask(int) {}
 
 bool CDOZOzoeiver::ImplementsSetNmea()
 {
     return false;
 }
 
-void CDOZOzoeiver::SetDefaultNMEA()
-{
-}
+void CDOZOzoeiver::SetDefaultNMEA() {}
 
-void CDOZOzoeiver::SetGgaOnlyNMEA()
-{
-}
+void CDOZOzoeiver::SetGgaOnlyNMEA() {}
 
 bool CDOZOzoeiver::ImplementsResetAll()
 {
@@ -317,38 +297,20 @@ bool CDOZOzoeiver::HasDGPSSupport() const
     return false;
 }
 
-void CDOZOzoeiver::QueryDgpsMode()
-{
-}
+void CDOZOzoeiver::QueryDgpsMode() {}
 
-void CDOZOzoeiver::SetDgpsMode(DgpsMode)
-{
-}
+void CDOZOzoeiver::SetDgpsMode(DgpsMode) {}
 
-void CDOZOzoeiver::QueryOmniStar()
-{
-}
+void CDOZOzoeiver::QueryOmniStar() {}
 
-void CDOZOzoeiver::DgpsStatusMsg(bool)
-{
-}
+void CDOZOzoeiver::DgpsStatusMsg(bool) {}
 
-void CDOZOzoeiver::QueryLbandSatellites()
-{
-}
+void CDOZOzoeiver::QueryLbandSatellites() {}
 
-void CDOZOzoeiver::SetLbandFrequency(double, int)
-{
-}
+void CDOZOzoeiver::SetLbandFrequency(double, int) {}
 
-void CDOZOzoeiver::SendCorrection()
-{
-}
+void CDOZOzoeiver::SendCorrection() {}
 
-void CDOZOzoeiver::ChangeCDGPS_Freq(double)
-{
-}
+void CDOZOzoeiver::ChangeCDGPS_Freq(double) {}
 
-void CDOZOzoeiver::QueryWAAS()
-{
-}
+void CDOZOzoeiver::QueryWAAS() {}

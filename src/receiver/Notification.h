@@ -24,8 +24,8 @@ public:
 
 // Plain C calling convention so hosts in other languages can register.
 extern "C" typedef void (*GPSNotificationCallback)(GPSNotificationType eType,
-                                                    CGPSNotification* pNotification,
-                                                    void* pUserData);
+                                                   CGPSNotification* pNotification,
+                                                   void* pUserData);
 
 class FIXORA_API CNotificationData
 {

@@ -9,6 +9,7 @@ class CProbeReceiver : public CDOZOzoeiver
 public:
     CString GetName() override { return L"Probe"; }
 
+    using CDOZOzoeiver::BroadcastNotification;
     using CDOZOzoeiver::ChooseSatelliteSlot;
     using CDOZOzoeiver::ComputeMeanSNR;
     using CDOZOzoeiver::GetEmptySatellite;
@@ -28,7 +29,6 @@ public:
     using CDOZOzoeiver::ProcessINGGA;
     using CDOZOzoeiver::ProcessProprietary;
     using CDOZOzoeiver::ProcessVTG;
-    using CDOZOzoeiver::BroadcastNotification;
     using CDOZOzoeiver::WriteAck;
 };
 

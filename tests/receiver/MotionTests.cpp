@@ -1,0 +1,224 @@
+// Motion sentences: VTG heading and speed with their refusals, Garmin's error estimates, and the
+// hand-over between the speed engine and VTG as the host sees it.
+#include "support/HostWindow.h"
+#include "support/ReceiverProbe.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+namespace
+{
+constexpr double kPi = 3.141592653589793;
+constexpr double kDeg = kPi / 180.0;
+
+// "$" + body + "*" + the checksum receivers send.
+CString Nmea(const std::string& strBody)
+{
+    unsigned char x = 0;
+    for (char c : strBody)
+    {
+        x ^= static_cast<unsigned char>(c);
+    }
+    char szSum[4];
+    std::snprintf(szSum, sizeof(szSum), "%02X", x);
+    return CString(("$" + strBody + "*" + szSum).c_str());
+}
+
+class MotionTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ResetSharedReceiverState();
+        // Values a refused sentence must leave alone.
+        Data().m_dHeading = 5.0;
+        Data().m_dSpeed = 99.0;
+    }
+
+    static CGPSData& Data() { return CDOZOzoeiver::m_GPSData; }
+    bool VTG(const std::string& strBody)
+    {
+        CString s = Nmea(strBody);
+        return m_Receiver.ProcessVTG(s);
+    }
+    bool RME(const std::string& strBody)
+    {
+        CString s = Nmea(strBody);
+        return m_Receiver.ProcessGarminRME(s);
+    }
+
+    CProbeReceiver m_Receiver;
+};
+
+TEST_F(MotionTest, VtgCourseBecomesHeadingCounterClockwiseFromEast)
+{
+    struct SRow
+    {
+        const char* legend;
+        const char* course;
+        double dHeading;
+    };
+    const SRow rows[] = {
+        {"north", "0", kPi / 2.0},
+        {"east", "90", 0.0},
+        {"south", "180", 3.0 * kPi / 2.0},
+        {"west", "270", kPi},
+        {"just west of north", "359.9", kPi / 2.0 + 0.1 * kDeg},
+        {"north-east as sent, leading zeros", "045.0", kPi / 4.0},
+        {"an empty course counts as north", "", kPi / 2.0},
+        {"a full turn and more wraps into [0, 2pi)", "720.0", kPi / 2.0},
+        {"450 wraps to 0", "450", 0.0},
+    };
+    for (const SRow& row : rows)
+    {
+        SCOPED_TRACE(row.legend);
+        SetUp();
+        ASSERT_TRUE(VTG(std::string("GPVTG,") + row.course + ",T,,M,019.4,N,036.0,K"));
+        EXPECT_NEAR(row.dHeading, Data().m_dHeading, 1e-12);
+        EXPECT_GE(Data().m_dHeading, 0.0);
+        EXPECT_LT(Data().m_dHeading, 2.0 * kPi);
+        EXPECT_TRUE(Data().m_bMotion);
+        EXPECT_FALSE(CDOZOzoeiver::m_bComputeMotion) << "the speed engine is no longer fed";
+    }
+}
+
+TEST_F(MotionTest, VtgSpeedIsKilometresPerHourInMetresPerSecond)
+{
+    struct SRow
+    {
+        const char* legend;
+        const char* tail; // from the km/h field on
+        double dSpeed;
+    };
+    const SRow rows[] = {
+        {"36 km/h", "036.0,K", 10.0},
+        {"lower-case unit", "18,k", 5.0},
+        {"empty speed counts as 0", ",K", 0.0},
+        {"a mode indicator after the unit", "7.2,K,A", 2.0},
+    };
+    for (const SRow& row : rows)
+    {
+        SCOPED_TRACE(row.legend);
+        SetUp();
+        ASSERT_TRUE(VTG(std::string("GPVTG,054.7,t,034.4,M,005.5,N,") + row.tail));
+        EXPECT_DOUBLE_EQ(row.dSpeed, Data().m_dSpeed);
+        EXPECT_TRUE(Data().m_bMotion);
+    }
+}
+
+TEST_F(MotionTest, VtgRefusalsKeepSpeedAndTheSpeedEngine)
+{
+    struct SRow
+    {
+        const char* legend;
+        const char* body;
+        double dHeading; // 5.0: untouched
+    };
+    const SRow rows[] = {
+        {"magnetic reference", "GPVTG,054.7,M,034.4,M,005.5,N,010.2,K", 5.0},
+        {"empty reference", "GPVTG,054.7,,034.4,M,005.5,N,010.2,K", 5.0},
+        {"a word for the reference", "GPVTG,054.7,TRUE,034.4,M,005.5,N,010.2,K", 5.0},
+        {"old layout without letters", "GPVTG,054.7,034.4,005.5,010.2", 5.0},
+        {"knots in the km/h place: heading already written", "GPVTG,090.0,T,,M,005.5,N,010.2,N",
+         0.0},
+        {"ends after the reference: heading already written", "GPVTG,180.0,T", 3.0 * kPi / 2.0},
+    };
+    for (const SRow& row : rows)
+    {
+        SCOPED_TRACE(row.legend);
+        SetUp();
+        EXPECT_FALSE(VTG(row.body));
+        EXPECT_NEAR(row.dHeading, Data().m_dHeading, 1e-12);
+        EXPECT_EQ(99.0, Data().m_dSpeed);
+        EXPECT_FALSE(Data().m_bMotion);
+        EXPECT_TRUE(CDOZOzoeiver::m_bComputeMotion);
+    }
+}
+
+TEST_F(MotionTest, GarminErrorEstimatesNeedMetresForEachValue)
+{
+    constexpr double kUntouched = -1.0;
+    struct SRow
+    {
+        const char* legend;
+        const char* body;
+        bool bResult;
+        double dHorz, dVert, dSpherical;
+    };
+    const SRow rows[] = {
+        {"three values in metres", "PGRME,15.0,M,45.0,M,25.0,M", true, 15.0, 45.0, 25.0},
+        {"lower-case units", "PGRME,1.5,m,4.5,m,2.5,m", true, 1.5, 4.5, 2.5},
+        {"second unit in feet", "PGRME,15.0,M,45.0,F,25.0,M", false, 15.0, kUntouched, kUntouched},
+        {"first unit in feet", "PGRME,15.0,F,45.0,M,25.0,M", false, kUntouched, kUntouched,
+         kUntouched},
+        {"ends after two values", "PGRME,15.0,M,45.0,M", false, 15.0, 45.0, kUntouched},
+        {"empty values count as 0", "PGRME,,M,,M,,M", true, 0.0, 0.0, 0.0},
+    };
+    for (const SRow& row : rows)
+    {
+        SCOPED_TRACE(row.legend);
+        SetUp();
+        Data().m_dHorzError = Data().m_dVertError = Data().m_dSphericalError = kUntouched;
+        EXPECT_EQ(row.bResult, RME(row.body));
+        EXPECT_EQ(row.dHorz, Data().m_dHorzError);
+        EXPECT_EQ(row.dVert, Data().m_dVertError);
+        EXPECT_EQ(row.dSpherical, Data().m_dSphericalError);
+        EXPECT_EQ(row.bResult, Data().m_bErrorEstimate);
+    }
+}
+
+// ---- through the receiver's entry point -----------------------------------------------------
+
+// A GGA sentence at 12:00:ss, dNorth metres north of 48 deg 07' N, 11 deg 31' E.
+CString GgaNorthOf(int nSecond, double dNorth)
+{
+    const double dMinutes = 7.0 + dNorth / 6378000.0 / kDeg * 60.0;
+    char szBody[128];
+    std::snprintf(szBody, sizeof(szBody),
+                  "GPGGA,1200%02d.00,48%010.7f,N,01131.0000000,E,1,08,0.9,545.4,M,46.9,M,,",
+                  nSecond, dMinutes);
+    return Nmea(szBody);
+}
+
+// Needs sentence recognition, the position sentences and publishing.
+TEST_F(MotionTest, FixesGiveSpeedUntilVtgTakesOver)
+{
+    ResetSharedReceiverState();
+    CHostWindow host;
+    for (int i = 0; i < 4; ++i)
+    {
+        CString gga = GgaNorthOf(i, i);
+        EXPECT_TRUE(m_Receiver.Parse(gga)) << "fix " << i;
+    }
+    CString vtg = Nmea("GPVTG,054.7,T,034.4,M,005.5,N,010.2,K");
+    m_Receiver.Parse(vtg);
+    EXPECT_FALSE(CDOZOzoeiver::m_bComputeMotion);
+    CString gga = GgaNorthOf(4, 10.0);
+    EXPECT_TRUE(m_Receiver.Parse(gga));
+    host.Pump();
+
+    const auto positions = host.Positions();
+    ASSERT_EQ(5u, positions.size());
+    // The first fix has no motion; below 0.3 m/s the host sees none either.
+    const double speeds[] = {0.0, 0.5, 0.5, 1.0};
+    for (int i = 0; i < 4; ++i)
+    {
+        SCOPED_TRACE(i);
+        const CGPSData& copy = *positions[i].pPosition;
+        EXPECT_NEAR(speeds[i], copy.m_dSpeed, 1e-3);
+        EXPECT_NEAR(i, copy.m_dNorth, 1e-3);
+        EXPECT_NEAR(i == 0 ? 0.0 : kPi / 2.0, copy.m_dHeading, 1e-4);
+        EXPECT_EQ(i > 0, copy.m_bMotion);
+    }
+    // After VTG the fix is no longer placed or timed by the speed engine.
+    const CGPSData& last = *positions[4].pPosition;
+    EXPECT_NEAR(10.2 / 3.6, last.m_dSpeed, 1e-9);
+    EXPECT_NEAR((90.0 - 54.7) * kDeg, last.m_dHeading, 1e-9);
+    EXPECT_TRUE(last.m_bMotion);
+    EXPECT_NEAR(3.0, last.m_dNorth, 1e-3);
+}
+
+} // namespace

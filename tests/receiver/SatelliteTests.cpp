@@ -1,0 +1,427 @@
+// The satellite table: GSV cycles and their sequencing, slot choice and eviction, GSA placing the
+// satellites of the solution, the mean SNR, and a completed cycle reaching the host.
+#include "support/HostWindow.h"
+#include "support/ReceiverProbe.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace
+{
+constexpr double kDeg = 3.141592653589793 / 180.0;
+
+// "$" + body + "*" + the checksum receivers send.
+CString Nmea(const std::string& strBody)
+{
+    unsigned char x = 0;
+    for (char c : strBody)
+    {
+        x ^= static_cast<unsigned char>(c);
+    }
+    char szSum[4];
+    std::snprintf(szSum, sizeof(szSum), "%02X", x);
+    return CString(("$" + strBody + "*" + szSum).c_str());
+}
+
+// One GSV sentence; each group is "PRN,elevation,azimuth,SNR" as it appears on the wire.
+CString Gsv(int nTotal, int nNumber, int nInView, const std::vector<std::string>& groups,
+            const std::string& strTag = "GPGSV")
+{
+    std::string body = strTag + "," + std::to_string(nTotal) + "," + std::to_string(nNumber) + "," +
+                       std::to_string(nInView);
+    for (const std::string& group : groups)
+    {
+        body += "," + group;
+    }
+    return Nmea(body);
+}
+
+// Satellite n of a test sky: "n,<elevation>,<azimuth>,<SNR>" with values derived from n.
+std::string Sat(int nPRN, int nSNR = 35)
+{
+    return std::to_string(nPRN) + "," + std::to_string(nPRN % 90) + "," +
+           std::to_string((nPRN * 7) % 360) + "," + std::to_string(nSNR);
+}
+
+// "GPGSA,A,3," + twelve satellite fields (padded with empty ones) + ",PDOP,HDOP,VDOP".
+CString Gsa(const std::vector<std::string>& prns, const std::string& strDops = "2.5,1.3,2.1")
+{
+    std::string body = "GPGSA,A,3";
+    for (std::size_t i = 0; i < 12; ++i)
+    {
+        body += "," + (i < prns.size() ? prns[i] : std::string());
+    }
+    return Nmea(body + "," + strDops);
+}
+
+const CGPSSatelliteData& Slot(int n)
+{
+    return CDOZOzoeiver::m_GPSData.m_Satellites[n];
+}
+
+std::vector<int> SlotPRNs()
+{
+    std::vector<int> prns;
+    for (const CGPSSatelliteData& sat : CDOZOzoeiver::m_GPSData.m_Satellites)
+    {
+        prns.push_back(sat.m_nPRN);
+    }
+    return prns;
+}
+
+class SatelliteTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { ResetSharedReceiverState(); }
+
+    bool GSV(CString s) { return m_Receiver.ProcessGSV(s); }
+    bool GSA(CString s) { return m_Receiver.ProcessGSA(s); }
+
+    CProbeReceiver m_Receiver;
+};
+
+// ---- GSV sequencing -------------------------------------------------------------------------
+
+TEST_F(SatelliteTest, GsvCyclesCompleteOnlyWithTheirLastSentenceInOrder)
+{
+    struct SStep
+    {
+        int nTotal;
+        int nNumber;
+        bool bResult;
+    };
+    struct SRow
+    {
+        const char* legend;
+        std::vector<SStep> steps;
+        bool bInView; // m_bSatellitesInView afterwards
+        int nNextGSV;
+    };
+    const SRow rows[] = {
+        {"1/3 2/3 3/3", {{3, 1, false}, {3, 2, false}, {3, 3, true}}, true, 1},
+        {"1/3 then 3/3 is ignored", {{3, 1, false}, {3, 3, false}}, false, 1},
+        {"a single-sentence cycle", {{1, 1, true}}, true, 1},
+        {"2/3 first is ignored, then a whole cycle",
+         {{3, 2, false}, {3, 1, false}, {3, 2, false}, {3, 3, true}},
+         true,
+         1},
+        {"2/3 repeated is out of order", {{3, 1, false}, {3, 2, false}, {3, 2, false}}, false, 1},
+        {"a new 1 restarts a cycle in the middle",
+         {{3, 1, false}, {3, 2, false}, {2, 1, false}, {2, 2, true}},
+         true,
+         1},
+        {"two cycles back to back",
+         {{2, 1, false}, {2, 2, true}, {2, 1, false}, {2, 2, true}},
+         true,
+         1},
+        {"a cycle under way expects the next number", {{4, 1, false}, {4, 2, false}}, false, 3},
+        {"an announced total of 0 never completes", {{0, 1, false}, {0, 1, false}}, false, 1},
+        {"a number above the total is ignored",
+         {{2, 1, false}, {2, 2, true}, {2, 3, false}},
+         true,
+         1},
+    };
+    for (const SRow& row : rows)
+    {
+        SCOPED_TRACE(row.legend);
+        ResetSharedReceiverState();
+        int nStep = 0;
+        for (const SStep& step : row.steps)
+        {
+            SCOPED_TRACE(nStep++);
+            EXPECT_EQ(step.bResult, GSV(Gsv(step.nTotal, step.nNumber, 4, {Sat(10 + nStep)})));
+            EXPECT_EQ(step.nTotal, CDOZOzoeiver::m_nTotalGSV);
+        }
+        EXPECT_EQ(row.bInView, CDOZOzoeiver::m_GPSData.m_bSatellitesInView);
+        EXPECT_EQ(row.nNextGSV, CDOZOzoeiver::m_nNextGSV);
+    }
+}
+
+TEST_F(SatelliteTest, IgnoredGsvSentencesStoreNoSatellites)
+{
+    EXPECT_FALSE(GSV(Gsv(3, 1, 12, {Sat(1), Sat(2)})));
+    EXPECT_FALSE(GSV(Gsv(3, 3, 12, {Sat(7), Sat(8)})));
+    EXPECT_FALSE(GSV(Gsv(3, 2, 12, {Sat(9)}))); // 2 is no longer expected after the reset
+    EXPECT_EQ((std::vector<int>{1, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}), SlotPRNs());
+}
+
+TEST_F(SatelliteTest, UnreadableGsvHeaderRejectsTheSentence)
+{
+    struct SRow
+    {
+        const char* legend;
+        const char* body;
+        int nTotalAfter; // announced total kept from the sentence before
+    };
+    const SRow rows[] = {
+        {"empty total", "GPGSV,,1,4,05,40,100,44", 2},
+        {"letters for the number", "GPGSV,1,X,4,05,40,100,44", 1},
+        {"number empty", "GPGSV,1,,4,05,40,100,44", 1},
+        {"in-view count missing", "GPGSV,1,1,,05,40,100,44", 1},
+    };
+    for (const SRow& row : rows)
+    {
+        SCOPED_TRACE(row.legend);
+        ResetSharedReceiverState();
+        ASSERT_FALSE(GSV(Gsv(2, 1, 4, {Sat(3)})));
+        EXPECT_FALSE(GSV(Nmea(row.body)));
+        EXPECT_EQ(row.nTotalAfter, CDOZOzoeiver::m_nTotalGSV);
+        EXPECT_FALSE(CDOZOzoeiver::m_GPSData.m_bSatellitesInView);
+        int nSlot = -1;
+        EXPECT_FALSE(m_Receiver.GetSatellite(5, nSlot)) << "satellite 5 stored at " << nSlot;
+    }
+}
+
+TEST_F(SatelliteTest, GsvFillsSlotsWithAnglesInRadiansAndSnr)
+{
+    ASSERT_TRUE(GSV(Gsv(1, 1, 3, {"05,40,100,44", "12,7,359,", "400,90,0,30"})));
+    EXPECT_EQ(3, CDOZOzoeiver::m_GPSData.m_nSatellitesInView);
+    EXPECT_TRUE(CDOZOzoeiver::m_GPSData.m_bSatellites);
+
+    EXPECT_EQ(5, Slot(0).m_nPRN);
+    EXPECT_DOUBLE_EQ(40 * kDeg, Slot(0).m_dElevation);
+    EXPECT_DOUBLE_EQ(100 * kDeg, Slot(0).m_dAzimuth);
+    EXPECT_EQ(44, Slot(0).m_nSNR);
+    EXPECT_TRUE(Slot(0).m_bVisible);
+    EXPECT_FALSE(Slot(0).m_bUsed);
+
+    // An empty SNR is 0 and the next satellite of the sentence is still read.
+    EXPECT_EQ(12, Slot(1).m_nPRN);
+    EXPECT_EQ(0, Slot(1).m_nSNR);
+    EXPECT_DOUBLE_EQ(359 * kDeg, Slot(1).m_dAzimuth);
+    EXPECT_EQ(400, Slot(2).m_nPRN);
+    EXPECT_EQ(30, Slot(2).m_nSNR);
+}
+
+TEST_F(SatelliteTest, GsvGroupsEndAtTheFirstUnreadableField)
+{
+    struct SRow
+    {
+        const char* legend;
+        std::vector<std::string> groups;
+        std::vector<int> prns; // the first slots afterwards
+    };
+    const SRow rows[] = {
+        {"elevation not a number", {"05,40,100,44", "06,x,100,44", "07,40,100,44"}, {5, 0, 0}},
+        {"PRN too large for an int", {"2147483648,40,100,44", "07,40,100,44"}, {0, 0}},
+        {"azimuth with a fraction", {"05,40,100.5,44", "07,40,100,44"}, {0, 0}},
+        {"a fifth group is never read", {Sat(1), Sat(2), Sat(3), Sat(4), Sat(5)}, {1, 2, 3, 4, 0}},
+        {"a satellite numbered 0 leaves its slot empty for the next",
+         {"0,10,10,10", Sat(7)},
+         {7, 0}},
+        {"negative and the largest numbers are kept as sent",
+         {"-3,-5,720,99", "2147483647,0,0,0"},
+         {-3, 2147483647, 0}},
+    };
+    for (const SRow& row : rows)
+    {
+        SCOPED_TRACE(row.legend);
+        ResetSharedReceiverState();
+        // The cycle still completes: only the satellite groups stop.
+        EXPECT_TRUE(GSV(Gsv(1, 1, 9, row.groups)));
+        for (std::size_t i = 0; i < row.prns.size(); ++i)
+        {
+            EXPECT_EQ(row.prns[i], Slot(static_cast<int>(i)).m_nPRN) << "slot " << i;
+        }
+    }
+}
+
+TEST_F(SatelliteTest, ANewCycleOfAnyConstellationClearsVisibilityOfAll)
+{
+    ASSERT_TRUE(GSV(Gsv(1, 1, 2, {Sat(5), Sat(9)}, "GPGSV")));
+    ASSERT_TRUE(GSV(Gsv(1, 1, 1, {Sat(70)}, "GLGSV")));
+    EXPECT_EQ((std::vector<int>{5, 9, 70}),
+              (std::vector<int>{Slot(0).m_nPRN, Slot(1).m_nPRN, Slot(2).m_nPRN}));
+    EXPECT_FALSE(Slot(0).m_bVisible);
+    EXPECT_FALSE(Slot(1).m_bVisible);
+    EXPECT_TRUE(Slot(2).m_bVisible);
+
+    // The constellations share one sequence counter: a BeiDou 2/2 completes a GPS 1/2.
+    EXPECT_FALSE(GSV(Gsv(2, 1, 3, {Sat(5)}, "GNGSV")));
+    EXPECT_TRUE(GSV(Gsv(2, 2, 3, {Sat(201)}, "BDGSV")));
+    EXPECT_TRUE(Slot(0).m_bVisible);
+    EXPECT_FALSE(Slot(2).m_bVisible);
+    EXPECT_EQ(201, Slot(3).m_nPRN);
+}
+
+// ---- slots ----------------------------------------------------------------------------------
+
+TEST_F(SatelliteTest, FourteenSatellitesInViewEvictTheFirstUnusedSlot)
+{
+    struct SRow
+    {
+        const char* legend;
+        std::vector<std::string> used; // GSA before the cycle
+        int nEvictedSlot;
+    };
+    const SRow rows[] = {
+        {"none used: slot 0 takes the 13th, then the 14th", {}, 0},
+        {"1 and 2 used: the first unused slot is 2", {"1", "2"}, 2},
+    };
+    for (const SRow& row : rows)
+    {
+        SCOPED_TRACE(row.legend);
+        ResetSharedReceiverState();
+        if (!row.used.empty())
+        {
+            ASSERT_TRUE(GSA(Gsa(row.used)));
+        }
+        ASSERT_FALSE(GSV(Gsv(4, 1, 14, {Sat(1), Sat(2), Sat(3), Sat(4)})));
+        ASSERT_FALSE(GSV(Gsv(4, 2, 14, {Sat(5), Sat(6), Sat(7), Sat(8)})));
+        ASSERT_FALSE(GSV(Gsv(4, 3, 14, {Sat(9), Sat(10), Sat(11), Sat(12)})));
+        ASSERT_TRUE(GSV(Gsv(4, 4, 14, {Sat(13, 20), Sat(14, 21)})));
+
+        std::vector<int> expected{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+        expected[row.nEvictedSlot] = 14;
+        EXPECT_EQ(expected, SlotPRNs());
+        const CGPSSatelliteData& evicted = Slot(row.nEvictedSlot);
+        EXPECT_EQ(21, evicted.m_nSNR);
+        EXPECT_DOUBLE_EQ(14 * kDeg, evicted.m_dElevation);
+        EXPECT_FALSE(evicted.m_bUsed);
+        EXPECT_TRUE(evicted.m_bVisible);
+        for (std::size_t i = 0; i < row.used.size(); ++i)
+        {
+            EXPECT_TRUE(Slot(static_cast<int>(i)).m_bUsed) << "a used satellite keeps its flag";
+        }
+    }
+}
+
+TEST_F(SatelliteTest, SlotSearchesFailWithoutTouchingTheSlot)
+{
+    for (int i = 0; i < 12; ++i)
+    {
+        CDOZOzoeiver::m_GPSData.m_Satellites[i].m_nPRN = i + 1;
+        CDOZOzoeiver::m_GPSData.m_Satellites[i].m_bUsed = true;
+    }
+    int nSlot = 77;
+    EXPECT_FALSE(m_Receiver.GetSatellite(13, nSlot));
+    EXPECT_FALSE(m_Receiver.GetEmptySatellite(nSlot));
+    EXPECT_FALSE(m_Receiver.GetUnusedSatellite(nSlot));
+    EXPECT_FALSE(m_Receiver.ChooseSatelliteSlot(13, nSlot));
+    EXPECT_EQ(77, nSlot);
+    EXPECT_TRUE(m_Receiver.ChooseSatelliteSlot(12, nSlot));
+    EXPECT_EQ(11, nSlot);
+
+    // With every slot used, a newcomer in a GSV sentence ends its groups: satellite 3 after it
+    // is not updated although it has a slot.
+    EXPECT_TRUE(GSV(Gsv(1, 1, 13, {"50,10,10,10", "03,60,60,60"})));
+    EXPECT_EQ(std::vector<int>({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}), SlotPRNs());
+    EXPECT_EQ(0, Slot(2).m_nSNR);
+}
+
+// ---- GSA ------------------------------------------------------------------------------------
+
+TEST_F(SatelliteTest, GsaMarksTheSolutionsSatellitesAndPlacesNewOnes)
+{
+    ASSERT_TRUE(GSV(Gsv(1, 1, 3, {"03,10,20,30", "04,40,50,41", "06,70,80,42"})));
+    ASSERT_TRUE(GSA(Gsa({"04", "", "09", "06", "x"}, "2.5,1.3,2.1")));
+
+    EXPECT_EQ((std::vector<int>{3, 4, 6, 9, 0, 0, 0, 0, 0, 0, 0, 0}), SlotPRNs());
+    EXPECT_FALSE(Slot(0).m_bUsed);
+    EXPECT_TRUE(Slot(1).m_bUsed);
+    EXPECT_TRUE(Slot(2).m_bUsed);
+    EXPECT_EQ(41, Slot(1).m_nSNR) << "GSA leaves what GSV measured";
+
+    // A satellite GSV has not seen goes to the first empty slot, with nothing measured yet.
+    const CGPSSatelliteData& placed = Slot(3);
+    EXPECT_TRUE(placed.m_bUsed);
+    EXPECT_TRUE(placed.m_bVisible);
+    EXPECT_EQ(0.0, placed.m_dElevation);
+    EXPECT_EQ(0.0, placed.m_dAzimuth);
+    EXPECT_EQ(0, placed.m_nSNR);
+
+    const CGPSData& data = CDOZOzoeiver::m_GPSData;
+    EXPECT_TRUE(data.m_bSatellites);
+    EXPECT_TRUE(data.m_bDOP);
+    EXPECT_DOUBLE_EQ(2.5, data.m_dPDOP);
+    EXPECT_DOUBLE_EQ(1.3, data.m_dHDOP);
+    EXPECT_DOUBLE_EQ(2.1, data.m_dVDOP);
+
+    // The next GSA says afresh which satellites are used; unreadable DOPs keep their values.
+    ASSERT_TRUE(GSA(Gsa({"03"}, ",,")));
+    EXPECT_TRUE(Slot(0).m_bUsed);
+    EXPECT_FALSE(Slot(1).m_bUsed);
+    EXPECT_FALSE(Slot(3).m_bUsed);
+    EXPECT_DOUBLE_EQ(2.5, data.m_dPDOP);
+    EXPECT_DOUBLE_EQ(1.3, data.m_dHDOP);
+    EXPECT_DOUBLE_EQ(2.1, data.m_dVDOP);
+    EXPECT_TRUE(data.m_bDOP);
+}
+
+TEST_F(SatelliteTest, GsaIntoAFullTableEvictsAndKeepsTheOccupantsMeasurements)
+{
+    ASSERT_FALSE(GSV(Gsv(3, 1, 12, {Sat(1), Sat(2), Sat(3), Sat(4)})));
+    ASSERT_FALSE(GSV(Gsv(3, 2, 12, {Sat(5), Sat(6), Sat(7), Sat(8)})));
+    ASSERT_TRUE(GSV(Gsv(3, 3, 12, {Sat(9), Sat(10), Sat(11), Sat(12, 47)})));
+
+    // 99 takes the first slot not used by this sentence: 1 is marked used first, so slot 1.
+    ASSERT_TRUE(GSA(Gsa({"1", "99", "99"})));
+    EXPECT_EQ((std::vector<int>{1, 99, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}), SlotPRNs());
+    EXPECT_TRUE(Slot(1).m_bUsed);
+    EXPECT_DOUBLE_EQ(2 * kDeg, Slot(1).m_dElevation) << "carries satellite 2's values";
+    EXPECT_FALSE(Slot(2).m_bUsed) << "a repeated satellite takes no second slot";
+
+    // The following GSV moves the evicted satellite 2 back in place of an unused one.
+    ASSERT_TRUE(GSV(Gsv(1, 1, 1, {"99,45,90,50", Sat(2, 33)})));
+    EXPECT_EQ(99, Slot(1).m_nPRN);
+    EXPECT_TRUE(Slot(1).m_bUsed) << "a satellite in its own slot keeps its used flag";
+    EXPECT_EQ(50, Slot(1).m_nSNR);
+    EXPECT_EQ(2, Slot(2).m_nPRN);
+    EXPECT_FALSE(Slot(2).m_bUsed);
+}
+
+TEST_F(SatelliteTest, MeanSnrCoversTheSatellitesUsed)
+{
+    struct SRow
+    {
+        const char* legend;
+        std::vector<std::string> used;
+        std::vector<std::string> groups;
+        double dMean;
+    };
+    const SRow rows[] = {
+        {"40 and 44 used, 30 unused",
+         {"01", "02"},
+         {"01,10,10,40", "02,10,10,44", "03,10,10,30"},
+         42.0},
+        {"none used", {}, {"01,10,10,40", "02,10,10,44"}, 0.0},
+        {"an empty SNR counts as 0", {"01", "02"}, {"01,10,10,40", "02,10,10,"}, 20.0},
+        {"used but never in view", {"01", "05"}, {"01,10,10,40"}, 20.0},
+    };
+    for (const SRow& row : rows)
+    {
+        SCOPED_TRACE(row.legend);
+        ResetSharedReceiverState();
+        CDOZOzoeiver::m_GPSData.m_dMeanSNR = -1.0;
+        ASSERT_TRUE(GSA(Gsa(row.used)));
+        ASSERT_TRUE(GSV(Gsv(1, 1, 3, row.groups)));
+        EXPECT_DOUBLE_EQ(row.dMean, CDOZOzoeiver::m_GPSData.m_dMeanSNR);
+    }
+}
+
+// ---- through the receiver's entry point -----------------------------------------------------
+
+// Needs sentence recognition and publishing.
+TEST_F(SatelliteTest, ACompletedCycleReachesTheHostOnce)
+{
+    CHostWindow host;
+    CString s1 = Gsv(2, 1, 5, {Sat(1), Sat(2), Sat(3), Sat(4)});
+    CString s2 = Gsv(2, 2, 5, {Sat(5)});
+    EXPECT_FALSE(m_Receiver.Parse(s1));
+    EXPECT_TRUE(m_Receiver.Parse(s2));
+    host.Pump();
+
+    const auto positions = host.Positions();
+    ASSERT_EQ(1u, positions.size());
+    const CGPSData& copy = *positions[0].pPosition;
+    EXPECT_FALSE(copy.m_bPosition);
+    EXPECT_TRUE(copy.m_bSatellitesInView);
+    EXPECT_EQ(5, copy.m_nSatellitesInView);
+    EXPECT_EQ(5, copy.m_Satellites[4].m_nPRN);
+    EXPECT_TRUE(CDOZOzoeiver::m_bGSVReceived);
+}
+
+} // namespace

@@ -1,0 +1,216 @@
+// The speed engine: the local frame around the first fix, the three-fix moving average, the time
+// step across midnight, and the heading conventions.
+#include "receiver/SpeedEngine.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace
+{
+constexpr double kPi = 3.141592653589793;
+constexpr double kRadius = 6378000.0;
+
+// A fix dNorth/dEast metres from latitude dLat0 (radians), longitude 0, at time dTime.
+CGPSData Fix(double dTime, double dNorth, double dEast = 0.0, double dLat0 = 0.0,
+             UDF_SIGNAL_STATUS eStatus = UDF_SIGNAL_GPS)
+{
+    CGPSData fix;
+    fix.m_dUTCTime = dTime;
+    fix.m_dLatitude = dLat0 + dNorth / kRadius;
+    fix.m_dLongitude = dEast / (kRadius * std::cos(dLat0));
+    fix.m_SignalStatus = eStatus;
+    fix.m_dSpeed = -1.0; // what the engine must overwrite or leave
+    fix.m_dHeading = -9.0;
+    return fix;
+}
+
+struct SState
+{
+    double d[9];
+    int nCount;
+};
+
+SState StateOf(const CSpeedEngine& e)
+{
+    return {{e.m_dEastScale, e.m_dOriginLat, e.m_dOriginLon, e.m_dTime, e.m_dMeanNorth,
+             e.m_dMeanEast, e.m_dPrevTime, e.m_dPrevMeanNorth, e.m_dPrevMeanEast},
+            e.GetCount()};
+}
+
+TEST(SpeedEngine, FirstFixIsTheOriginAndGivesNoMotion)
+{
+    CSpeedEngine engine;
+    const double dLat = 60.0 * kPi / 180.0;
+    CGPSData fix = Fix(100.0, 0.0, 0.0, dLat);
+    fix.m_dLongitude = 0.3;
+    fix.m_dNorth = fix.m_dEast = 55.0;
+
+    EXPECT_FALSE(engine.ComputeMotion(&fix));
+    EXPECT_EQ(0.0, fix.m_dNorth);
+    EXPECT_EQ(0.0, fix.m_dEast);
+    EXPECT_FALSE(fix.m_bMotion);
+    EXPECT_EQ(-1.0, fix.m_dSpeed);
+    EXPECT_NEAR(kRadius / 2.0, engine.m_dEastScale, 1e-6);
+    EXPECT_EQ(dLat, engine.m_dOriginLat);
+    EXPECT_EQ(0.3, engine.m_dOriginLon);
+
+    // Later fixes are placed relative to that origin, with the origin's east scale.
+    CGPSData next = Fix(101.0, 10.0, 0.0, dLat);
+    next.m_dLongitude = 0.3 + 1e-5;
+    EXPECT_TRUE(engine.ComputeMotion(&next));
+    EXPECT_NEAR(10.0, next.m_dNorth, 1e-6);
+    EXPECT_NEAR(1e-5 * kRadius / 2.0, next.m_dEast, 1e-6);
+}
+
+TEST(SpeedEngine, MovingAverageOfThreeFixesGivesHalfThenFullSpeed)
+{
+    // One metre north every second: the window mean moves 0.5 m while the window fills.
+    const double expected[] = {0.0, 0.5, 0.5, 1.0, 1.0, 1.0, 1.0, 1.0};
+    CSpeedEngine engine;
+    for (int i = 0; i < 8; ++i)
+    {
+        SCOPED_TRACE(i);
+        CGPSData fix = Fix(1000.0 + i, static_cast<double>(i));
+        const bool bMotion = engine.ComputeMotion(&fix);
+        EXPECT_EQ(i > 0, bMotion);
+        EXPECT_EQ(i > 0, fix.m_bMotion);
+        EXPECT_NEAR(i, fix.m_dNorth, 1e-6);
+        if (i > 0)
+        {
+            EXPECT_NEAR(expected[i], fix.m_dSpeed, 1e-6);
+            EXPECT_NEAR(kPi / 2.0, fix.m_dHeading, 1e-9);
+        }
+        EXPECT_EQ(std::min(i + 1, CSpeedEngine::WindowSize), engine.GetCount());
+    }
+}
+
+TEST(SpeedEngine, TimeStepsAcrossMidnightAndRefusesNoStep)
+{
+    struct SRow
+    {
+        const char* legend;
+        double dFirst;
+        double dSecond;
+        bool bMotion;
+        double dSpeed; // for 1 m north between the two fixes
+    };
+    const SRow rows[] = {
+        {"one second", 500.0, 501.0, true, 0.5},
+        {"across midnight", 86399.5, 0.5, true, 0.5},
+        {"two seconds across midnight", 86399.0, 1.0, true, 0.25},
+        {"the same time twice", 500.0, 500.0, false, -1.0},
+    };
+    for (const SRow& row : rows)
+    {
+        SCOPED_TRACE(row.legend);
+        CSpeedEngine engine;
+        CGPSData first = Fix(row.dFirst, 0.0);
+        CGPSData second = Fix(row.dSecond, 1.0);
+        engine.ComputeMotion(&first);
+        EXPECT_EQ(row.bMotion, engine.ComputeMotion(&second));
+        EXPECT_EQ(row.bMotion, second.m_bMotion);
+        EXPECT_NEAR(row.dSpeed, second.m_dSpeed, 1e-6);
+        EXPECT_NEAR(1.0, second.m_dNorth, 1e-6) << "placed in the frame even without motion";
+        EXPECT_EQ(2, engine.GetCount());
+    }
+}
+
+TEST(SpeedEngine, AFixWithoutSignalChangesNothing)
+{
+    CSpeedEngine engine;
+    CGPSData a = Fix(10.0, 0.0);
+    CGPSData b = Fix(11.0, 3.0, 4.0);
+    engine.ComputeMotion(&a);
+    engine.ComputeMotion(&b);
+    const SState before = StateOf(engine);
+
+    CGPSData none = Fix(12.0, 50.0, 50.0, 0.0, UDF_SIGNAL_NONE);
+    none.m_dNorth = none.m_dEast = 7.0;
+    EXPECT_FALSE(engine.ComputeMotion(&none));
+    EXPECT_EQ(7.0, none.m_dNorth);
+    EXPECT_EQ(7.0, none.m_dEast);
+    EXPECT_EQ(-1.0, none.m_dSpeed);
+    EXPECT_EQ(-9.0, none.m_dHeading);
+    EXPECT_FALSE(none.m_bMotion);
+
+    const SState after = StateOf(engine);
+    EXPECT_EQ(before.nCount, after.nCount);
+    for (int i = 0; i < 9; ++i)
+    {
+        EXPECT_EQ(before.d[i], after.d[i]) << "value " << i;
+    }
+
+    // Nor does a no-fix become the origin after a reset.
+    engine.Reset();
+    EXPECT_FALSE(engine.ComputeMotion(&none));
+    EXPECT_EQ(0.0, engine.m_dEastScale);
+    EXPECT_FALSE(engine.ComputeMotion(nullptr));
+}
+
+TEST(SpeedEngine, ResetMakesTheNextFixTheNewOrigin)
+{
+    CSpeedEngine engine;
+    for (int i = 0; i < 4; ++i)
+    {
+        CGPSData fix = Fix(i, 2.0 * i);
+        engine.ComputeMotion(&fix);
+    }
+    engine.Reset();
+    const SState state = StateOf(engine);
+    EXPECT_EQ(0, state.nCount);
+    for (double d : state.d)
+    {
+        EXPECT_EQ(0.0, d);
+    }
+
+    CGPSData fix = Fix(20.0, 100.0, 0.0);
+    EXPECT_FALSE(engine.ComputeMotion(&fix));
+    EXPECT_EQ(0.0, fix.m_dNorth);
+    CGPSData next = Fix(21.0, 101.0, 0.0);
+    EXPECT_TRUE(engine.ComputeMotion(&next));
+    EXPECT_NEAR(1.0, next.m_dNorth, 1e-6);
+    EXPECT_NEAR(0.5, next.m_dSpeed, 1e-6);
+}
+
+TEST(SpeedEngine, HeadingIsCounterClockwiseFromEastInMinusPiToPi)
+{
+    const double s3 = std::sqrt(3.0);
+    struct SRow
+    {
+        const char* legend;
+        double dNorth;
+        double dEast;
+        double dHeading;
+    };
+    const SRow rows[] = {
+        {"east", 0.0, 2.0, 0.0},
+        {"north", 2.0, 0.0, kPi / 2.0},
+        {"west is -pi", 0.0, -2.0, -kPi},
+        {"south", -2.0, 0.0, -kPi / 2.0},
+        {"north-east", 2.0, 2.0, kPi / 4.0},
+        {"north-west", 2.0, -2.0, 3.0 * kPi / 4.0},
+        {"south-west", -2.0, -2.0, -3.0 * kPi / 4.0},
+        {"south-east", -2.0, 2.0, -kPi / 4.0},
+        {"steep north-west", 2.0 * s3, -2.0, 2.0 * kPi / 3.0},
+        {"shallow south-east", -2.0, 2.0 * s3, -kPi / 6.0},
+        {"standing still", 0.0, 0.0, 0.0},
+    };
+    for (const SRow& row : rows)
+    {
+        SCOPED_TRACE(row.legend);
+        CSpeedEngine engine;
+        CGPSData origin = Fix(0.0, 0.0);
+        CGPSData moved = Fix(1.0, row.dNorth, row.dEast);
+        engine.ComputeMotion(&origin);
+        ASSERT_TRUE(engine.ComputeMotion(&moved));
+        EXPECT_NEAR(row.dHeading, moved.m_dHeading, 1e-9);
+        EXPECT_GE(moved.m_dHeading, -kPi);
+        EXPECT_LT(moved.m_dHeading, kPi);
+        // The window of two moves half the displacement.
+        EXPECT_NEAR(std::hypot(row.dNorth, row.dEast) / 2.0, moved.m_dSpeed, 1e-6);
+    }
+}
+
+} // namespace

@@ -1,0 +1,31 @@
+// Fixora_Vorn: everything a host program needs, in one include.
+#pragma once
+
+// Platform services: strings, run-time classes, events, windows, the application object, COM
+// port mapping.
+#include "platform/Framework.h"
+#include "platform/Comm.h"
+#include "platform/FixoraApp.h"
+
+// Framing
+#include "framing/BinBuffer.h"
+
+// Records, notifications and the window messages that carry them
+#include "receiver/GPSTypes.h"
+#include "receiver/GPSData.h"
+#include "receiver/RawRecords.h"
+#include "receiver/GPSStringType.h"
+#include "receiver/Notification.h"
+#include "receiver/GPSMessages.h"
+
+// Serial port
+#include "port/SerialPort.h"
+
+// Receivers
+#include "receiver/DOZOzoeiver.h"
+#include "models/ModelCatalogue.h"
+#include "models/NmeaModels.h"
+#include "models/Ashtech.h"
+#include "models/SokkiaAxis3.h"
+#include "models/Sirf.h"
+#include "models/Gsr2650lb.h"

@@ -1,0 +1,432 @@
+// The receiver base on a pseudo-terminal: opening the shared port with the receiver's settings,
+// sending, the lifecycle (initialise, suspend, destroy), stored baud rates, the shared state that
+// every new receiver resets, and the base raw-output control in the Ashtech command language.
+#include "support/PauseRecorder.h"
+#include "support/PseudoTerminal.h"
+#include "support/ReceiverProbe.h"
+#include "support/TempProfile.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+constexpr int kPort = 7;
+
+// A receiver whose answers a test chooses: raw data, the external-setting predicates and the
+// default baud rate (4800, so that it differs from the 9600 every receiver starts with).
+class CConfigurableProbe : public CProbeReceiver
+{
+public:
+    bool HasRawData() override { return m_bRawData; }
+    bool IsExternalDriver() override { return m_bExternalDriver; }
+    bool IsRtkReceiver() override { return m_bRtkReceiver; }
+    int GetDefaultBaudrate() override { return 4800; }
+
+    bool m_bRawData = false;
+    bool m_bExternalDriver = false;
+    bool m_bRtkReceiver = false;
+};
+
+const std::string kRawOn = "$PASHS,RAW,MBN,A,ON\r\n"
+                           "$PASHS,RAW,PBN,A,ON\r\n"
+                           "$PASHS,RAW,SNV,A,ON\r\n";
+const std::string kRawOff = "$PASHS,RAW,MBN,A,OFF\r\n"
+                            "$PASHS,RAW,PBN,A,OFF\r\n"
+                            "$PASHS,RAW,SNV,A,OFF\r\n";
+
+class ReceiverBaseTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ResetSharedReceiverState();
+        ASSERT_TRUE(m_pty.IsValid());
+        m_receiver.SetupReceiver(kPort, 0, 0.0, CString(L""), false);
+    }
+
+    void TearDown() override { CDOZOzoeiver::m_Port.Close(); }
+
+    // Opens the shared port as the probe (at its current rate) without counting the port's own
+    // settle pause.
+    void OpenAsReceiver()
+    {
+        ASSERT_TRUE(m_receiver.OpenPort());
+        m_pauses.Clear();
+    }
+
+    CTempProfile m_profile;
+    CPseudoTerminal m_pty{kPort};
+    CConfigurableProbe m_receiver;
+    CPauseRecorder m_pauses;
+};
+
+} // namespace
+
+TEST_F(ReceiverBaseTest, OpenPortUsesTheReceiversRateWithEightDataBitsNoParityNoHandshake)
+{
+    struct Row
+    {
+        const char* legend;
+        int nBaudRate;
+        speed_t speed;
+    };
+    const Row rows[] = {
+        {"4800", 4800, B4800},
+        {"9600", 9600, B9600},
+        {"19200", 19200, B19200},
+        {"38400", 38400, B38400},
+    };
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.legend);
+        m_receiver.SetProperties(row.nBaudRate);
+        ASSERT_TRUE(m_receiver.OpenPort());
+        EXPECT_TRUE(CDOZOzoeiver::m_Port.IsOpen());
+        EXPECT_NE(INVALID_HANDLE_VALUE, m_receiver.GetPortHandle());
+
+        const termios tio = m_pty.SlaveTermios();
+        EXPECT_EQ(row.speed, cfgetospeed(&tio));
+        EXPECT_EQ(row.speed, cfgetispeed(&tio));
+        EXPECT_EQ(static_cast<tcflag_t>(CS8), tio.c_cflag & CSIZE);
+        EXPECT_EQ(0u, tio.c_cflag & (PARENB | CSTOPB | CRTSCTS));
+        EXPECT_EQ(0u, tio.c_iflag & (INPCK | IXON | IXOFF));
+        EXPECT_TRUE(CDOZOzoeiver::m_Port.Close());
+    }
+}
+
+TEST_F(ReceiverBaseTest, OpenPortFailsOnADeviceThatIsNotThere)
+{
+    SetComPortDevice(kPort, "/nonexistent/fixora-tty");
+    EXPECT_FALSE(m_receiver.OpenPort());
+    EXPECT_FALSE(CDOZOzoeiver::m_Port.IsOpen());
+    EXPECT_FALSE(m_receiver.Initialize());
+    EXPECT_FALSE(CDOZOzoeiver::m_Port.IsOpen());
+}
+
+TEST_F(ReceiverBaseTest, SendAddsTheLineEndAndIsSkippedOnAClosedPort)
+{
+    OpenAsReceiver();
+    m_receiver.Send(CString(L"X"));
+    EXPECT_EQ("X\r\n", m_pty.Receive(3));
+
+    m_receiver.Send(CString(L"$PASHQ,PRT"));
+    EXPECT_EQ("$PASHQ,PRT\r\n", m_pty.Receive(12));
+
+    ASSERT_TRUE(CDOZOzoeiver::m_Port.Close());
+    m_receiver.Send(CString(L"X"));
+    EXPECT_FALSE(CDOZOzoeiver::m_Port.IsOpen());
+    EXPECT_EQ("", m_pty.Receive(0));
+    EXPECT_TRUE(m_pauses.Pauses().empty());
+}
+
+TEST_F(ReceiverBaseTest, SendBinaryWritesExactlyTheBytesOrRefusesNothingToSend)
+{
+    OpenAsReceiver();
+    const unsigned char bytes[] = {0xA0, 0xA2, 0x00, 0x0D, 0x0A, 0xFF};
+    struct Row
+    {
+        const char* legend;
+        const unsigned char* pData;
+        unsigned short nLength;
+        bool bResult;
+        std::string expected;
+    };
+    const Row rows[] = {
+        {"null data", nullptr, 6, false, ""},
+        {"length 0", bytes, 0, false, ""},
+        {"every byte, zero and line ends included", bytes, 6, true,
+         std::string("\xA0\xA2\x00\x0D\x0A\xFF", 6)},
+    };
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.legend);
+        EXPECT_EQ(row.bResult, m_receiver.SendBinary(row.pData, row.nLength));
+        EXPECT_EQ(row.expected, m_pty.Receive(row.expected.size()));
+    }
+
+    ASSERT_TRUE(CDOZOzoeiver::m_Port.Close());
+    EXPECT_FALSE(m_receiver.SendBinary(bytes, 6));
+}
+
+TEST_F(ReceiverBaseTest, InitializeResetsTheParseStateAndOpensThePort)
+{
+    m_receiver.SetProperties(19200);
+    CDOZOzoeiver::m_bComputeMotion = false;
+    CDOZOzoeiver::m_bGSAReceived = true;
+    CDOZOzoeiver::m_bGSVReceived = true;
+    CDOZOzoeiver::m_GPSData.m_bPosition = true;
+    CDOZOzoeiver::m_GPSData.m_bSatellitesInView = true;
+    CDOZOzoeiver::m_GPSData.m_Status.m_bNewStatus = true;
+    CDOZOzoeiver::m_GPSData.m_Status.m_bElevMask = true;
+
+    ASSERT_TRUE(m_receiver.Initialize());
+
+    EXPECT_TRUE(CDOZOzoeiver::m_bComputeMotion);
+    EXPECT_FALSE(CDOZOzoeiver::m_bGSAReceived);
+    EXPECT_FALSE(CDOZOzoeiver::m_bGSVReceived);
+    EXPECT_FALSE(CDOZOzoeiver::m_GPSData.m_bPosition);
+    EXPECT_FALSE(CDOZOzoeiver::m_GPSData.m_bSatellitesInView);
+    EXPECT_FALSE(CDOZOzoeiver::m_GPSData.m_Status.m_bNewStatus);
+    EXPECT_FALSE(CDOZOzoeiver::m_GPSData.m_Status.m_bElevMask);
+    EXPECT_TRUE(CDOZOzoeiver::m_Port.IsOpen());
+    const termios tio = m_pty.SlaveTermios();
+    EXPECT_EQ(static_cast<speed_t>(B19200), cfgetospeed(&tio));
+    EXPECT_EQ("", m_pty.Receive(0)) << "the base sends nothing when it starts";
+}
+
+TEST_F(ReceiverBaseTest, AnExternalPortIsNeitherOpenedNorClosedByTheReceiver)
+{
+    m_receiver.m_bRawData = true; // Suspend would switch raw output off on an open port
+    m_receiver.SetupReceiver(kPort, 0, 0.0, CString(L""), true);
+    CDOZOzoeiver::m_GPSData.m_bPosition = true;
+
+    EXPECT_TRUE(m_receiver.Initialize());
+    EXPECT_FALSE(CDOZOzoeiver::m_Port.IsOpen());
+    EXPECT_FALSE(CDOZOzoeiver::m_GPSData.m_bPosition) << "the parse state is reset all the same";
+
+    // The host opened the port at its own rate: initialising keeps it, suspending leaves it open.
+    CDOZOzoeiver::m_Port.SetPort(kPort);
+    CDOZOzoeiver::m_Port.SetBaudRate(4800);
+    ASSERT_TRUE(CDOZOzoeiver::m_Port.Open());
+    m_receiver.SetProperties(38400);
+    m_pauses.Clear();
+    EXPECT_TRUE(m_receiver.Initialize());
+    termios tio = m_pty.SlaveTermios();
+    EXPECT_EQ(static_cast<speed_t>(B4800), cfgetospeed(&tio));
+
+    m_receiver.Suspend();
+    EXPECT_TRUE(CDOZOzoeiver::m_Port.IsOpen());
+    EXPECT_EQ(kRawOff, m_pty.Receive(kRawOff.size()));
+}
+
+TEST_F(ReceiverBaseTest, SuspendSwitchesRawOutputOffThenClosesThePort)
+{
+    struct Row
+    {
+        const char* legend;
+        bool bRawData;
+        std::string expected;
+        std::vector<DWORD> pauses;
+    };
+    const Row rows[] = {
+        {"no raw data: nothing sent", false, "", {}},
+        {"raw data: the three records off", true, kRawOff, {200, 200, 200}},
+    };
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.legend);
+        m_receiver.m_bRawData = row.bRawData;
+        OpenAsReceiver();
+        m_receiver.Suspend();
+        EXPECT_FALSE(CDOZOzoeiver::m_Port.IsOpen());
+        EXPECT_EQ(row.expected, m_pty.Receive(row.expected.size()));
+        EXPECT_EQ(row.pauses, m_pauses.Pauses());
+    }
+}
+
+TEST_F(ReceiverBaseTest, DestroyingAReceiverClosesTheSharedPortAndSendsNothing)
+{
+    struct Row
+    {
+        const char* legend;
+        bool bExternalPort;
+    };
+    const Row rows[] = {{"own port", false}, {"external port", true}};
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.legend);
+        {
+            CConfigurableProbe receiver;
+            receiver.m_bRawData = true; // only the base answers while it is destroyed
+            receiver.SetupReceiver(kPort, 0, 0.0, CString(L""), row.bExternalPort);
+            ASSERT_TRUE(receiver.OpenPort());
+            m_pauses.Clear();
+        }
+        EXPECT_FALSE(CDOZOzoeiver::m_Port.IsOpen());
+        EXPECT_EQ("", m_pty.Receive(0));
+        EXPECT_TRUE(m_pauses.Pauses().empty());
+    }
+}
+
+TEST_F(ReceiverBaseTest, AttachRawDataMakesTheBytesTheCurrentMessage)
+{
+    const char five[] = {'\xAA', '\x44', '\x12', '\x00', '\x1C'};
+    struct Row
+    {
+        const char* legend;
+        const char* pData;
+        int nCount;
+        bool bResult;
+    };
+    const Row rows[] = {
+        {"five bytes", five, 5, true},    {"one byte", five, 1, true},
+        {"no bytes", five, 0, false},     {"negative count", five, -3, false},
+        {"null data", nullptr, 5, false},
+    };
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.legend);
+        const char previous[] = "$GPGGA,1*00\r\n";
+        ASSERT_TRUE(CDOZOzoeiver::m_GPSMessageRaw.Set(previous, 13, 13));
+
+        EXPECT_EQ(row.bResult, m_receiver.AttachRawData(row.pData, row.nCount));
+
+        int nLen = -1;
+        const char* pMessage = CDOZOzoeiver::m_GPSMessageRaw.GetMessageBin(nLen);
+        if (row.bResult)
+        {
+            EXPECT_EQ(row.nCount, CDOZOzoeiver::m_GPSMessageRaw.GetLength());
+            ASSERT_NE(nullptr, pMessage);
+            EXPECT_EQ(std::string(row.pData, row.nCount), std::string(pMessage, nLen));
+        }
+        else
+        {
+            EXPECT_EQ(0, CDOZOzoeiver::m_GPSMessageRaw.GetLength()) << "cleared";
+            EXPECT_FALSE(CDOZOzoeiver::m_GPSMessageRaw.HasMessage());
+        }
+    }
+}
+
+TEST_F(ReceiverBaseTest, SetPropertiesTakesTheDefaultThenTheStoredRateThenTheArgument)
+{
+    m_receiver.SetProperties(-1);
+    EXPECT_EQ(4800, m_receiver.GetCurrentBaudrate()) << "nothing stored: the model's default";
+
+    m_profile.Write("[Probe Two]\nBaud=57600\n[Probe]\nBaud=38400\n");
+    m_receiver.SetProperties(-1);
+    EXPECT_EQ(38400, m_receiver.GetCurrentBaudrate()) << "the value stored for this name";
+
+    m_receiver.SetProperties(19200);
+    EXPECT_EQ(19200, m_receiver.GetCurrentBaudrate()) << "an argument wins over the profile";
+
+    m_profile.Write("[Probe]\nBaud=fast\n");
+    m_receiver.SetProperties(-1);
+    EXPECT_EQ(4800, m_receiver.GetCurrentBaudrate()) << "a value that is no number";
+}
+
+TEST_F(ReceiverBaseTest, SaveDifferentSettingsWritesOnlyANewRate)
+{
+    const std::string seeded = "[Other]\nBaud=1200\n";
+    m_profile.Write(seeded);
+    m_receiver.SetProperties(-1);
+    ASSERT_EQ(4800, m_receiver.GetCurrentBaudrate());
+
+    EXPECT_FALSE(m_receiver.SaveDifferentSettings(4800));
+    EXPECT_EQ(seeded, m_profile.Content()) << "the profile is untouched";
+    EXPECT_EQ(4800, m_receiver.GetCurrentBaudrate());
+
+    EXPECT_TRUE(m_receiver.SaveDifferentSettings(115200));
+    EXPECT_EQ(115200, m_receiver.GetCurrentBaudrate());
+    EXPECT_EQ(115200, static_cast<int>(AfxGetApp()->GetProfileInt(L"Probe", L"Baud", 0)));
+    EXPECT_EQ(1200, static_cast<int>(AfxGetApp()->GetProfileInt(L"Other", L"Baud", 0)));
+
+    CConfigurableProbe later;
+    later.SetProperties(-1);
+    EXPECT_EQ(115200, later.GetCurrentBaudrate()) << "the next start finds the saved rate";
+}
+
+TEST_F(ReceiverBaseTest, ConstructingAnotherReceiverResetsTheSharedSequencing)
+{
+    CDOZOzoeiver::m_nNextGSV = 3;
+    CDOZOzoeiver::m_nTotalGSV = 4;
+    CDOZOzoeiver::m_bComputeMotion = false;
+    CDOZOzoeiver::m_bMonitorNmea = true;
+    CDOZOzoeiver::m_wNmeaBits = 0x44;
+    CDOZOzoeiver::m_bGSVReceived = true;
+    CDOZOzoeiver::m_bGSAReceived = true;
+
+    CProbeReceiver second;
+
+    EXPECT_EQ(1, CDOZOzoeiver::m_nNextGSV);
+    EXPECT_EQ(0, CDOZOzoeiver::m_nTotalGSV);
+    EXPECT_TRUE(CDOZOzoeiver::m_bComputeMotion);
+    EXPECT_FALSE(CDOZOzoeiver::m_bMonitorNmea);
+    EXPECT_FALSE(m_receiver.MonitoringNmea());
+    EXPECT_EQ(0u, CDOZOzoeiver::m_wNmeaBits.load());
+    EXPECT_FALSE(CDOZOzoeiver::m_bGSVReceived);
+    EXPECT_FALSE(CDOZOzoeiver::m_bGSAReceived);
+}
+
+TEST_F(ReceiverBaseTest, EnablePostProcessingSendsTheThreeRecordCommandsApart)
+{
+    struct Row
+    {
+        const char* legend;
+        bool bRawData;
+        bool bOpen;
+        bool bEnable;
+        bool bResult;
+        std::string expected;
+        std::vector<DWORD> pauses;
+    };
+    const Row rows[] = {
+        {"on", true, true, true, true, kRawOn, {200, 200, 200}},
+        {"off", true, true, false, true, kRawOff, {200, 200, 200}},
+        {"no raw data: nothing to switch", false, true, true, true, "", {}},
+        {"closed port", true, false, true, false, "", {}},
+        {"closed port, no raw data", false, false, true, false, "", {}},
+    };
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.legend);
+        m_receiver.m_bRawData = row.bRawData;
+        if (row.bOpen)
+        {
+            OpenAsReceiver();
+        }
+        m_pauses.Clear();
+        EXPECT_EQ(row.bResult, m_receiver.EnablePostProcessing(row.bEnable));
+        EXPECT_EQ(row.expected, m_pty.Receive(row.expected.size()));
+        EXPECT_EQ(row.pauses, m_pauses.Pauses());
+        CDOZOzoeiver::m_Port.Close();
+    }
+}
+
+TEST_F(ReceiverBaseTest, SetRawDataOutputIntervalStoresAlwaysAndSendsFromAQuarterSecond)
+{
+    struct Row
+    {
+        const char* legend;
+        bool bRawData;
+        bool bExternalDriver;
+        bool bRtkReceiver;
+        bool bOpen;
+        double dSeconds;
+        bool bResult;
+        std::string expected;
+        std::vector<DWORD> pauses;
+    };
+    const Row rows[] = {
+        {"quarter second", true, false, false, true, 0.25, true, "$PASHS,RCI,0.250000\r\n", {200}},
+        {"one second", true, false, false, true, 1.0, true, "$PASHS,RCI,1.000000\r\n", {200}},
+        {"below a quarter second", true, false, false, true, 0.2, false, "", {}},
+        {"closed port", true, false, false, false, 2.0, true, "", {}},
+        {"no raw data", false, false, false, true, 1.0, false, "", {}},
+        {"external driver", true, true, false, true, 1.0, false, "", {}},
+        // Only the first of the external-setting predicates is consulted.
+        {"RTK receiver", true, false, true, true, 1.0, true, "$PASHS,RCI,1.000000\r\n", {200}},
+    };
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.legend);
+        m_receiver.m_bRawData = row.bRawData;
+        m_receiver.m_bExternalDriver = row.bExternalDriver;
+        m_receiver.m_bRtkReceiver = row.bRtkReceiver;
+        if (row.bOpen)
+        {
+            OpenAsReceiver();
+        }
+        m_pauses.Clear();
+        m_receiver.m_dRawOutputInterval = -1.0;
+        EXPECT_EQ(row.bResult, m_receiver.SetRawDataOutputInterval(row.dSeconds));
+        EXPECT_EQ(row.dSeconds, m_receiver.m_dRawOutputInterval);
+        EXPECT_EQ(row.expected, m_pty.Receive(row.expected.size()));
+        EXPECT_EQ(row.pauses, m_pauses.Pauses());
+        CDOZOzoeiver::m_Port.Close();
+    }
+}

@@ -161,6 +161,13 @@ protected:
     // Fix quality of a GGA sentence to a signal status, built-in table or the site's table.
     UDF_SIGNAL_STATUS MapGGAQuality(int nQuality);
 
+    // ---- signal status table ----------------------------------------------------------------
+    // "GPSStatus" in the folder of the host's executable.
+    static CString GetStatusFilePath();
+    // Adds the entries of one status table file to m_SignalStatusMap (the public loader passes
+    // GetStatusFilePath()).
+    void LoadStatusTable(const CString& strPath);
+
     // ---- satellites -------------------------------------------------------------------------
     bool GetSatellite(int nPRN, int& nSlot);
     bool GetEmptySatellite(int& nSlot);

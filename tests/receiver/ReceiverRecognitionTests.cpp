@@ -1,0 +1,469 @@
+// What a receiver makes of each message: its kind from the prefix table, the NMEA checksum, the
+// port tag, dispatch to the parsers, proprietary sentences kept as text, and sentence monitoring.
+#include "SentenceText.h"
+#include "support/HostWindow.h"
+#include "support/ReceiverProbe.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace
+{
+
+// The classic GGA example with its checksum as receivers send it.
+const wchar_t* const kGGA =
+    L"$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n";
+const wchar_t* const kRMC =
+    L"$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n";
+
+class RecognitionTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { ResetSharedReceiverState(); }
+
+    // The probe receiver types a copy, so a row's text is never changed.
+    GPSStringType TypeOf(const CString& str) { return m_receiver.GetGPSStringType(str); }
+
+    CProbeReceiver m_receiver;
+};
+
+struct SKindRow
+{
+    const wchar_t* prefix;
+    GPSStringType eType;
+};
+
+// Every row of the prefix table, in its order.
+const SKindRow kKinds[] = {
+    {L"$GPALM", GPS_STRING_ALM},
+    {L"$GPGGA", GPS_STRING_GGA},
+    {L"$INGGA", GPS_STRING_INGGA},
+    {L"$GPGLL", GPS_STRING_GLL},
+    {L"$GPGSA", GPS_STRING_GSA},
+    {L"$GPGSV", GPS_STRING_GSV},
+    {L"$GPRMC", GPS_STRING_RMC},
+    {L"$GPVTG", GPS_STRING_VTG},
+    {L"$GPZDA", GPS_STRING_ZDA},
+    {L"$GNALM", GPS_STRING_ALM},
+    {L"$GNGGA", GPS_STRING_GGA},
+    {L"$GNGLL", GPS_STRING_GLL},
+    {L"$GNGSA", GPS_STRING_GSA},
+    {L"$GNGSV", GPS_STRING_GSV},
+    {L"$GNRMC", GPS_STRING_RMC},
+    {L"$GNVTG", GPS_STRING_VTG},
+    {L"$GNZDA", GPS_STRING_ZDA},
+    {L"$GLGSV", GPS_STRING_GSV},
+    {L"$BDGSV", GPS_STRING_GSV},
+    {L"$PGRME", GPS_STRING_PGRME},
+    {L"$CRMSS", GPS_STRING_CRMSS},
+    {L"$GPMSS", GPS_STRING_CRMSS},
+    {L"$CRMSK", GPS_STRING_CRMSK},
+    {L"$GPMSK", GPS_STRING_CRMSK},
+    {L"PEM:", GPS_STRING_PEM},
+    {L"PMD:", GPS_STRING_PMD},
+    {L"PRTA:", GPS_STRING_PRTA},
+    {L"PER:", GPS_STRING_PER},
+    {L"$PASHR", GPS_STRING_PASHR},
+    {L"$PSLIR,PAR,NMEA", GPS_STRING_PSLIR_NMEA},
+    {L"$PSLIR,PAR,MODE", GPS_STRING_PSLIR_MODE},
+    {L"$PMCAG", GPS_STRING_PMCAG},
+    {L"$>JSHOW", GPS_STRING_JSHOW},
+    {L"$>JI", GPS_STRING_JI},
+    {L"$>JGEO", GPS_STRING_JGEO},
+    {L"$RD1", GPS_STRING_RD1},
+    {L"$BIN", GPS_STRING_BIN},
+    {L"#LOGLISTA", GPS_STRING_LOGLIST},
+    {L"#RXCONFIGA", GPS_STRING_RXCONFIG},
+    {L"#ECUTOFF", GPS_STRING_ECUTOFF},
+    {L"#OMNIINFO", GPS_STRING_OMNIINFO},
+    {L"#OMNISTAT", GPS_STRING_OMNISTAT},
+    {L"#OMNIHPPOS", GPS_STRING_OMNIHPPOS},
+    {L"#WAAS1", GPS_STRING_WAAS1},
+    {L"#RTKSOURCE", GPS_STRING_RTKSOURCE},
+    {L"#SBASCONTROL", GPS_STRING_SBASCONTROL},
+    {L"#PSRDIFFSOURCE", GPS_STRING_PSRDIFFSOURCE},
+};
+
+TEST_F(RecognitionTest, EveryPrefixNamesItsKindAndOnlyNmeaKindsNeedTheirChecksum)
+{
+    ASSERT_EQ(47U, std::size(kKinds));
+    for (const SKindRow& row : kKinds)
+    {
+        SCOPED_TRACE(CString(row.prefix).ToNarrow());
+        const std::wstring prefix = row.prefix;
+        // The "$" sentences carry a correct checksum, the others one that cannot be.
+        const CString strGood = prefix[0] == L'$' ? Sentence(prefix.substr(1) + L",1,2")
+                                                  : CString(prefix + L",1,2*FF\r\n");
+        wchar_t szWrong[8];
+        std::swprintf(szWrong, 8, L"*%02X\r\n", NmeaChecksum(prefix.substr(1) + L",1,2") ^ 1U);
+        const CString strWrongSum = CString(prefix + L",1,2" + szWrong);
+        const CString strNoSum = CString(prefix + L",1,2\r\n");
+        const bool bChecked = row.eType <= GPS_STRING_RESERVED;
+
+        EXPECT_EQ(row.eType, TypeOf(strGood));
+        EXPECT_EQ(bChecked ? GPS_STRING_UNKNOWN : row.eType, TypeOf(strWrongSum));
+        EXPECT_EQ(bChecked ? GPS_STRING_UNKNOWN : row.eType, TypeOf(strNoSum));
+    }
+}
+
+TEST_F(RecognitionTest, OnlyAPrefixAtTheVeryStartCounts)
+{
+    struct SRow
+    {
+        const char* legend;
+        std::wstring text;
+        GPSStringType eType;
+    } const rows[] = {
+        {"classic GGA", kGGA, GPS_STRING_GGA},
+        {"one payload character changed",
+         L"$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.5,M,"
+         L"46.9,M,,*47\r\n",
+         GPS_STRING_UNKNOWN},
+        {"blank before the prefix", std::wstring(L" ") + kGGA, GPS_STRING_UNKNOWN},
+        {"lower-case prefix", L"$gpgga,1*" + std::wstring(L"00"), GPS_STRING_UNKNOWN},
+        {"prefix cut short", L"$GPGG", GPS_STRING_UNKNOWN},
+        {"empty", L"", GPS_STRING_UNKNOWN},
+        {"a dollar alone", L"$", GPS_STRING_UNKNOWN},
+        {"unknown proprietary", L"$PGRMZ,246,f,3*1B\r\n", GPS_STRING_UNKNOWN},
+        {"other PSLIR reply", L"$PSLIR,PAR,OTHER,1\r\n", GPS_STRING_UNKNOWN},
+        {"acknowledgement", L"$PASHR,ACK*3D\r\n", GPS_STRING_PASHR},
+        {"Ashtech reply without a checksum", L"$PASHR,SAT,00\r\n", GPS_STRING_PASHR},
+        {"GSV without a checksum", L"$GPGSV,1,1,02,01,40,083,46,02,17,308,41\r\n",
+         GPS_STRING_UNKNOWN},
+        {"longer tag on a short prefix", L"$>JIX,1\r\n", GPS_STRING_JI},
+        {"OEM binary sync", std::wstring{0xAA, 0x44, 0x12, 0x1C, 0x00}, GPS_STRING_OEM_BINARY},
+        {"two sync bytes only", std::wstring{0xAA, 0x44}, GPS_STRING_UNKNOWN},
+        {"wrong third sync byte", std::wstring{0xAA, 0x44, 0x13}, GPS_STRING_UNKNOWN},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.legend);
+        EXPECT_EQ(row.eType, TypeOf(CString(row.text)));
+    }
+}
+
+TEST_F(RecognitionTest, ChecksumIsTheLowByteOfUpToFourHexDigits)
+{
+    const std::wstring body = L"$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,";
+    struct SRow
+    {
+        const char* legend;
+        std::wstring text;
+        bool bOk;
+    } const rows[] = {
+        {"upper-case digits", body + L"*47\r\n", true},
+        {"wrong digits", body + L"*48\r\n", false},
+        {"letters in upper case", std::wstring(kRMC), true},
+        {"letters in lower case",
+         L"$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6a\r\n", true},
+        {"three digits, low byte matches", body + L"*147", true},
+        {"four digits, low byte matches", body + L"*0047", true},
+        {"a fifth digit is not read", body + L"*00470", true},
+        {"four digits, low byte differs", body + L"*4700", false},
+        {"one digit", body + L"*4", false},
+        {"text after the digits", body + L"*47zz", true},
+        {"blank before the digits", body + L"* 47", false},
+        {"no star", body + L"\r\n", false},
+        {"no dollar", body.substr(1) + L"*47", false},
+        {"star before the dollar", L"*47" + body, false},
+        {"text before the dollar is not summed", L"xyz" + body + L"*47", true},
+        {"a star and no digits compares with 0", L"$AA*", true},
+        {"an empty payload sums the star itself", L"$*2A", true},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.legend);
+        EXPECT_EQ(row.bOk, m_receiver.IsChecksumOK(CString(row.text)));
+    }
+}
+
+TEST_F(RecognitionTest, PortTagAndWhatPrecedesItAreCutFromTheCallersText)
+{
+    struct SRow
+    {
+        const char* legend;
+        std::wstring text;
+        std::wstring after;
+    } const rows[] = {
+        {"tag in front", L"[COM1]" + std::wstring(kGGA), kGGA},
+        {"text before the tag", L"xx[COM4]" + std::wstring(kGGA), kGGA},
+        {"tag at the very end", L"$GPGGA[COM", L""},
+        {"no tag", kGGA, kGGA},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.legend);
+        ResetSharedReceiverState();
+        CString strMessage(row.text);
+        m_receiver.Parse(strMessage);
+        EXPECT_EQ(CString(row.after), strMessage);
+        // The GGA behind the tag was parsed.
+        EXPECT_EQ(row.after.empty() ? 0.0 : 45319.0, CDOZOzoeiver::m_GPSData.m_dUTCTime);
+    }
+}
+
+TEST_F(RecognitionTest, RefusedMessagesChangeNothingAndPublishNothing)
+{
+    CHostWindow host;
+    std::wstring tooLong = L"$PXYZ," + std::wstring(80, L'A') + L"\r\n";
+    struct SRow
+    {
+        const char* legend;
+        std::wstring text;
+    } const rows[] = {
+        {"GGA with a wrong checksum",
+         L"$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.5,M,46.9,M,,*47\r\n"},
+        {"GSV without a checksum", L"$GPGSV,1,1,02,01,40,083,46,02,17,308,41\r\n"},
+        {"RMC is not parsed and is no proprietary sentence", kRMC},
+        {"proprietary, too short", L"$PAB,1\r\n"},
+        {"proprietary, bare tag", L"$PAB\n"},
+        {"proprietary, longer than a sentence", tooLong},
+        {"not a sentence", L"hello world, nothing to see here\r\n"},
+        {"empty", L""},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.legend);
+        ResetSharedReceiverState();
+        CDOZOzoeiver::m_GPSData.m_dUTCTime = 11.0;
+        CString strMessage(row.text);
+        EXPECT_FALSE(m_receiver.Parse(strMessage));
+        EXPECT_EQ(11.0, CDOZOzoeiver::m_GPSData.m_dUTCTime);
+        EXPECT_FALSE(CDOZOzoeiver::m_GPSData.m_bPosition);
+        EXPECT_FALSE(CDOZOzoeiver::m_GPSData.m_bProprietary);
+        EXPECT_FALSE(CDOZOzoeiver::m_GPSData.m_Status.m_bNewStatus);
+        host.Pump();
+        EXPECT_TRUE(host.Positions().empty());
+    }
+}
+
+TEST_F(RecognitionTest, AcceptedGGAIsPublishedAndFeedsTheSpeedEngineWhileItIsInCharge)
+{
+    for (const bool bComputeMotion : {true, false})
+    {
+        SCOPED_TRACE(bComputeMotion ? "speed engine in charge" : "motion from VTG");
+        ResetSharedReceiverState();
+        CDOZOzoeiver::m_bComputeMotion = bComputeMotion;
+        CHostWindow host;
+        CString strMessage(kGGA);
+        EXPECT_TRUE(m_receiver.Parse(strMessage));
+        EXPECT_EQ(bComputeMotion ? 1 : 0, CDOZOzoeiver::m_SpeedEngine.GetCount());
+        host.Pump();
+        const auto positions = host.Positions();
+        ASSERT_EQ(1U, positions.size());
+        EXPECT_TRUE(positions[0].pPosition->m_bPosition);
+        EXPECT_EQ(45319.0, positions[0].pPosition->m_dUTCTime);
+        EXPECT_EQ(UDF_SIGNAL_GPS, positions[0].pPosition->m_SignalStatus);
+    }
+}
+
+TEST_F(RecognitionTest, LostFixIsPublishedWithTheNextAcceptedMessage)
+{
+    CHostWindow host;
+    CString strNoFix = Sentence(L"GPGGA,123520,,,,,0,00,,,M,,M,,");
+    EXPECT_FALSE(m_receiver.Parse(strNoFix));
+    EXPECT_EQ(0, CDOZOzoeiver::m_SpeedEngine.GetCount());
+    host.Pump();
+    EXPECT_TRUE(host.Positions().empty());
+
+    CString strAck(L"$PASHR,ACK*3D\r\n");
+    EXPECT_TRUE(m_receiver.Parse(strAck));
+    host.Pump();
+    const auto positions = host.Positions();
+    ASSERT_EQ(1U, positions.size());
+    EXPECT_TRUE(positions[0].pPosition->m_bPosition);
+    EXPECT_EQ(UDF_SIGNAL_NONE, positions[0].pPosition->m_SignalStatus);
+    EXPECT_EQ(45320.0, positions[0].pPosition->m_dUTCTime);
+}
+
+TEST_F(RecognitionTest, AcknowledgementIsPublishedEvenAfterNmeaSatelliteData)
+{
+    CDOZOzoeiver::m_bGSAReceived = true;
+    CDOZOzoeiver::m_bGSVReceived = true;
+    CHostWindow host;
+    // NMEA satellite data takes precedence over the Ashtech satellite reply.
+    CString strSat(L"$PASHR,SAT,01,05,120,45,40,U*00\r\n");
+    EXPECT_FALSE(m_receiver.Parse(strSat));
+    EXPECT_FALSE(CDOZOzoeiver::m_GPSData.m_bSatellitesInView);
+
+    CString strAck(L"$PASHR,ACK*3D\r\n");
+    EXPECT_TRUE(m_receiver.Parse(strAck));
+    host.Pump();
+    const auto positions = host.Positions();
+    ASSERT_EQ(1U, positions.size());
+    EXPECT_TRUE(positions[0].pPosition->m_Status.m_bAckReceived);
+    EXPECT_TRUE(positions[0].pPosition->m_Status.m_bNewStatus);
+    EXPECT_FALSE(positions[0].pPosition->m_bPosition);
+}
+
+TEST_F(RecognitionTest, SatelliteSentencesMarkWhatTheReceiverSends)
+{
+    CHostWindow host;
+    CString strGSA = Sentence(L"GPGSA,A,3,04,05,,09,12,,,24,,,,,2.5,1.3,2.1");
+    EXPECT_FALSE(m_receiver.Parse(strGSA)); // nothing to publish yet
+    EXPECT_TRUE(CDOZOzoeiver::m_bGSAReceived);
+    EXPECT_FALSE(CDOZOzoeiver::m_bGSVReceived);
+
+    CString strFirstOfTwo = Sentence(L"GPGSV,2,1,05,01,40,083,46,02,17,308,41,03,10,100,30,"
+                                     L"04,20,200,35");
+    EXPECT_FALSE(m_receiver.Parse(strFirstOfTwo));
+    EXPECT_FALSE(CDOZOzoeiver::m_bGSVReceived);
+
+    // The last sentence of a cycle publishes the satellites without a position.
+    CString strLast = Sentence(L"GPGSV,2,2,05,05,50,010,44");
+    EXPECT_TRUE(m_receiver.Parse(strLast));
+    EXPECT_TRUE(CDOZOzoeiver::m_bGSVReceived);
+    host.Pump();
+    const auto positions = host.Positions();
+    ASSERT_EQ(1U, positions.size());
+    EXPECT_FALSE(positions[0].pPosition->m_bPosition);
+    EXPECT_TRUE(positions[0].pPosition->m_bSatellitesInView);
+}
+
+TEST_F(RecognitionTest, UnknownProprietarySentenceTravelsAsText)
+{
+    CHostWindow host;
+    CGPSData& data = CDOZOzoeiver::m_GPSData;
+    data.m_bSatellites = true;
+    data.m_bSatellitesInView = true;
+    data.m_bMotion = true;
+    data.m_bDOP = true;
+    data.m_bErrorEstimate = true;
+    std::memset(data.m_szProprietary, 'Z', sizeof(data.m_szProprietary));
+
+    CString strMessage(L"$PGRMZ,246,f,3*1B\r\n");
+    EXPECT_TRUE(m_receiver.Parse(strMessage));
+    host.Pump();
+    const auto positions = host.Positions();
+    ASSERT_EQ(1U, positions.size());
+    const CGPSData& copy = *positions[0].pPosition;
+    EXPECT_TRUE(copy.m_bProprietary);
+    EXPECT_FALSE(copy.m_bPosition);
+    EXPECT_FALSE(copy.m_bMotion);
+    EXPECT_FALSE(copy.m_bSatellitesInView);
+    EXPECT_FALSE(copy.m_bDOP);
+    EXPECT_FALSE(copy.m_bErrorEstimate);
+    EXPECT_TRUE(copy.m_bSatellites); // the table itself is still valid
+    EXPECT_STREQ("$PGRMZ,246,f,3*1B\r\n", copy.m_szProprietary);
+    // Zero-filled to the end.
+    for (std::size_t i = 19; i < sizeof(copy.m_szProprietary); ++i)
+    {
+        EXPECT_EQ('\0', copy.m_szProprietary[i]) << i;
+    }
+}
+
+TEST_F(RecognitionTest, ChecksummedVendorSentenceWithABadSumStillTravelsAsText)
+{
+    CHostWindow host;
+    CString strMessage(L"$PSLIR,PAR,NMEA,1,1,0*00\r\n");
+    EXPECT_EQ(GPS_STRING_UNKNOWN, TypeOf(strMessage));
+    EXPECT_TRUE(m_receiver.Parse(strMessage));
+    host.Pump();
+    ASSERT_EQ(1U, host.Positions().size());
+    EXPECT_TRUE(host.Positions()[0].pPosition->m_bProprietary);
+}
+
+TEST_F(RecognitionTest, ProprietaryTextIsTenToEightyTwoCharactersInSeventyNineBytes)
+{
+    struct SRow
+    {
+        const char* legend;
+        int nLength;
+        bool bKept;
+    } const rows[] = {
+        {"9 characters", 9, false},  {"10 characters", 10, true},
+        {"78 characters", 78, true}, {"79 characters fill every byte", 79, true},
+        {"82 characters", 82, true}, {"83 characters", 83, false},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.legend);
+        ResetSharedReceiverState();
+        CGPSData& data = CDOZOzoeiver::m_GPSData;
+        data.m_bPosition = true;
+        std::memset(data.m_szProprietary, 'Z', sizeof(data.m_szProprietary));
+        std::wstring text = L"$P";
+        for (int i = 2; i < row.nLength; ++i)
+        {
+            text += static_cast<wchar_t>(L'a' + i % 26);
+        }
+        text[2] = static_cast<wchar_t>(0x141); // kept as its low byte
+        CString strMessage(text);
+
+        EXPECT_EQ(row.bKept, m_receiver.ProcessProprietary(strMessage));
+        EXPECT_EQ(row.bKept, data.m_bProprietary);
+        EXPECT_EQ(!row.bKept, data.m_bPosition);
+        if (!row.bKept)
+        {
+            EXPECT_EQ('Z', data.m_szProprietary[0]);
+            continue;
+        }
+        EXPECT_EQ('A', data.m_szProprietary[2]);
+        for (int i = 3; i < static_cast<int>(sizeof(data.m_szProprietary)); ++i)
+        {
+            const char expected = i < row.nLength ? static_cast<char>(text[i]) : '\0';
+            ASSERT_EQ(expected, data.m_szProprietary[i]) << i;
+        }
+    }
+}
+
+TEST_F(RecognitionTest, MonitoringCollectsTheKindsSeenUntilRestarted)
+{
+    CString strGGA(kGGA);
+    m_receiver.Parse(strGGA);
+    EXPECT_FALSE(m_receiver.HaveGotNmea(GPS_STRING_GGA)); // monitoring off: nothing noted
+
+    m_receiver.MonitorNmea(true);
+    EXPECT_TRUE(m_receiver.MonitoringNmea());
+    strGGA = kGGA;
+    m_receiver.Parse(strGGA);
+    CString strGSV = Sentence(L"GPGSV,3,1,09,01,40,083,46");
+    m_receiver.Parse(strGSV);
+    EXPECT_TRUE(m_receiver.HaveGotNmea(GPS_STRING_GGA));
+    EXPECT_TRUE(m_receiver.HaveGotNmea(GPS_STRING_GSV));
+    EXPECT_FALSE(m_receiver.HaveGotNmea(GPS_STRING_GSA));
+    EXPECT_FALSE(m_receiver.HaveGotNmea(GPS_STRING_UNKNOWN));
+
+    // Unrecognised messages mark kind 0, which kind 32 shares.
+    CString strJunk(L"junk\r\n");
+    m_receiver.Parse(strJunk);
+    EXPECT_TRUE(m_receiver.HaveGotNmea(GPS_STRING_UNKNOWN));
+    EXPECT_TRUE(m_receiver.HaveGotNmea(GPS_STRING_WAAS1));
+    EXPECT_FALSE(m_receiver.HaveGotNmea(GPS_STRING_RTKSOURCE));
+
+    m_receiver.MonitorNmea(true);
+    EXPECT_FALSE(m_receiver.HaveGotNmea(GPS_STRING_GGA));
+    EXPECT_FALSE(m_receiver.HaveGotNmea(GPS_STRING_UNKNOWN));
+    m_receiver.MonitorNmea(false);
+    EXPECT_FALSE(m_receiver.MonitoringNmea());
+}
+
+TEST_F(RecognitionTest, HostMonitorsWhileTheAcquisitionThreadParses)
+{
+    m_receiver.MonitorNmea(true);
+    std::thread acquisition([this] {
+        for (int i = 0; i < 200; ++i)
+        {
+            CString str(kGGA);
+            m_receiver.Parse(str);
+        }
+    });
+    // The host restarts and reads the monitoring meanwhile; whatever it sees is a whole answer.
+    for (int i = 0; i < 200; ++i)
+    {
+        m_receiver.MonitorNmea(true);
+        EXPECT_FALSE(m_receiver.HaveGotNmea(GPS_STRING_GSV));
+    }
+    acquisition.join();
+    CString str(kGGA);
+    m_receiver.Parse(str);
+    EXPECT_TRUE(m_receiver.HaveGotNmea(GPS_STRING_GGA));
+    EXPECT_TRUE(m_receiver.MonitoringNmea());
+}
+
+} // namespace

@@ -16,6 +16,7 @@
 
 #include <atomic>
 #include <map>
+#include <mutex>
 #include <vector>
 
 class FIXORA_API CDOZOzoeiver : public CObject
@@ -145,6 +146,9 @@ public:
     std::map<GPSNotificationType, CNotificationData> m_NotificationMap;
     int m_nBaudRate = 9600;
     CGPSNotification m_Notification;
+    // Guards m_Notification and m_NotificationMap: the acquisition thread publishes and raises
+    // notifications while the host registers callbacks and reads the last records.
+    std::mutex m_NotificationMutex;
     bool m_bAlternateStatus = false;
     std::map<int, UDF_SIGNAL_STATUS> m_SignalStatusMap;
 
@@ -194,5 +198,8 @@ protected:
 
 // GPS week number from the computer's local date and time.
 FIXORA_API int GetGPSWeekNow();
+// GPS week number of a calendar date and time (seconds ignored): whole days since 1980-01-06
+// 00:00, divided by 7.
+FIXORA_API int GetGPSWeek(int nYear, int nMonth, int nDay, int nHour, int nMinute);
 // Julian day number (with the time of day as a fraction) of a calendar date.
 FIXORA_API double JulianDay(int nYear, int nMonth, int nDay, int nHour, int nMinute);

@@ -1,0 +1,504 @@
+// Publishing the working records to the host: when a position record is published and what the
+// copy carries, the raw epoch and ephemeris publishers, hosts that cannot take a record, the
+// notification callbacks, the last-record accessors across threads, and the GPS week.
+#include "port/Ack.h"
+#include "support/HostWindow.h"
+#include "support/ReceiverProbe.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <ctime>
+#include <thread>
+
+namespace
+{
+
+class PublishingTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ResetSharedReceiverState();
+        CAck::m_bGotAck = false;
+    }
+
+    CGPSData& Work() { return CDOZOzoeiver::m_GPSData; }
+
+    CProbeReceiver m_rx;
+};
+
+bool StampedNow(GPSTime32 stamp)
+{
+    const auto now = static_cast<long long>(std::time(nullptr));
+    return stamp >= now - 5 && stamp <= now + 1;
+}
+
+// A raw epoch with a navigation record and nSatellites measurements.
+void FillRawEpoch(int nSatellites)
+{
+    CGPSDataRaw& raw = CDOZOzoeiver::m_GPSDataRaw;
+    raw.m_bPosition = true;
+    raw.m_dLatitude = 47.5;
+    raw.m_dReceiverTime = 345600.0;
+    raw.m_nNumSV = nSatellites;
+    for (int i = 0; i < nSatellites; ++i)
+    {
+        raw.m_Satellites[i].m_nPRN = 3 + i;
+        raw.m_Satellites[i].m_bValid = true;
+        raw.m_Satellites[i].m_dPseudorange = 2.1e7 + i;
+    }
+}
+
+} // namespace
+
+TEST_F(PublishingTest, PositionRecordCopies)
+{
+    struct SRow
+    {
+        const char* legend;
+        // working record before publishing
+        bool bPosition;
+        bool bNewStatus;
+        bool bProprietary;
+        bool bForce;
+        double dSpeed;
+        int nUsed;
+        int nInView;
+        // expected
+        bool bPublished;
+        double dCopySpeed;
+        double dCopyHeading;
+        int nCopyInView;
+        bool bPositionGroupCleared; // m_bMotion, m_bSatellites of the working record
+    } const rows[] = {
+        {"nothing new: nothing published", false, false, false, false, 5.0, 4, 8, false, 0, 0, 0,
+         false},
+        {"slow fix: copy stands still", true, false, false, false, 0.2, 4, 8, true, 0.0, 0.0, 8,
+         true},
+        {"fix at 0.3 m/s keeps its motion", true, false, false, false, 0.3, 4, 8, true, 0.3, 1.5, 8,
+         true},
+        {"more used than in view: in view raised", true, false, false, false, 2.0, 5, 3, true, 2.0,
+         1.5, 5, true},
+        {"forced without fix: motion as is, flags stay", false, false, false, true, 0.2, 4, 8, true,
+         0.2, 1.5, 8, false},
+        {"status only: position flags stay", false, true, false, false, 2.0, 4, 8, true, 2.0, 1.5,
+         8, false},
+        {"proprietary only: position flags stay", false, false, true, false, 2.0, 4, 8, true, 2.0,
+         1.5, 8, false},
+        {"fix and status together", true, true, false, false, 2.0, 4, 8, true, 2.0, 1.5, 8, true},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.legend);
+        ResetSharedReceiverState();
+        CHostWindow host;
+        CGPSData& work = Work();
+        work.m_bPosition = row.bPosition;
+        work.m_Status.m_bNewStatus = row.bNewStatus;
+        work.m_Status.m_bElevMask = row.bNewStatus;
+        work.m_Status.m_nElevMask = 10;
+        work.m_bProprietary = row.bProprietary;
+        work.m_dSpeed = row.dSpeed;
+        work.m_dHeading = 1.5;
+        work.m_bMotion = true;
+        work.m_bSatellites = true;
+        work.m_bSatellitesInView = true;
+        work.m_nSatellitesUsed = row.nUsed;
+        work.m_nSatellitesInView = row.nInView;
+        work.m_dLatitude = 0.8;
+        work.m_Time = 0;
+
+        EXPECT_EQ(row.bPublished, m_rx.PostNewData(row.bForce));
+        host.Pump();
+        const auto positions = host.Positions();
+        ASSERT_EQ(row.bPublished ? 1u : 0u, positions.size());
+
+        // The working record keeps its values; only flags change.
+        EXPECT_EQ(row.dSpeed, work.m_dSpeed);
+        EXPECT_EQ(1.5, work.m_dHeading);
+        EXPECT_EQ(row.nInView, work.m_nSatellitesInView);
+        EXPECT_EQ(!row.bPositionGroupCleared, work.m_bMotion);
+        EXPECT_EQ(!row.bPositionGroupCleared, work.m_bSatellites);
+        EXPECT_FALSE(row.bPublished && work.m_bPosition);
+        EXPECT_TRUE(work.m_bSatellitesInView) << "a satellite cycle stays flagged";
+        EXPECT_EQ(row.bNewStatus && !row.bPublished, work.m_Status.m_bNewStatus);
+        EXPECT_EQ(row.bNewStatus && !row.bPublished, work.m_Status.m_bElevMask);
+        if (!row.bPublished)
+        {
+            continue;
+        }
+        const CGPSData& copy = *positions[0].pPosition;
+        EXPECT_NE(&work, &copy);
+        EXPECT_EQ(row.dCopySpeed, copy.m_dSpeed);
+        EXPECT_EQ(row.dCopyHeading, copy.m_dHeading);
+        EXPECT_EQ(row.nCopyInView, copy.m_nSatellitesInView);
+        EXPECT_EQ(row.nUsed, copy.m_nSatellitesUsed);
+        EXPECT_EQ(0.8, copy.m_dLatitude);
+        EXPECT_EQ(row.bPosition, copy.m_bPosition);
+        EXPECT_EQ(row.bNewStatus, copy.m_Status.m_bNewStatus);
+        EXPECT_EQ(row.bNewStatus, copy.m_Status.m_bElevMask);
+        EXPECT_EQ(10, copy.m_Status.m_nElevMask);
+        EXPECT_TRUE(copy.m_bMotion);
+        EXPECT_TRUE(StampedNow(copy.m_Time)) << copy.m_Time;
+    }
+}
+
+TEST_F(PublishingTest, AcknowledgementRidesOnThePublishedRecord)
+{
+    CHostWindow host;
+    Work().m_bPosition = true;
+    ASSERT_TRUE(m_rx.PostNewData(false));
+    EXPECT_FALSE(CAck::m_bGotAck.load()) << "a record without the acknowledgement";
+
+    Work().m_Status.m_bAckReceived = true;
+    Work().m_Status.m_bNewStatus = true;
+    ASSERT_TRUE(m_rx.PostNewData(false));
+    EXPECT_TRUE(CAck::m_bGotAck.load());
+    EXPECT_FALSE(Work().m_Status.m_bAckReceived) << "the working status is reset";
+    host.Pump();
+    ASSERT_EQ(2u, host.Positions().size());
+    EXPECT_TRUE(host.Positions()[1].pPosition->m_Status.m_bAckReceived);
+}
+
+TEST_F(PublishingTest, LastRecordsFollowThePublications)
+{
+    CHostWindow host;
+    CGPSData last;
+    EXPECT_FALSE(m_rx.GetLastGPSPositionData(last));
+    EXPECT_FALSE(m_rx.GetLastGPSProprietaryMessage(last));
+
+    Work().m_bPosition = true;
+    Work().m_dLatitude = 0.25;
+    Work().m_dSpeed = 0.1;
+    Work().m_dHeading = 2.0;
+    ASSERT_TRUE(m_rx.PostNewData(false));
+    ASSERT_TRUE(m_rx.GetLastGPSPositionData(last));
+    EXPECT_EQ(0.25, last.m_dLatitude);
+    EXPECT_EQ(0.0, last.m_dHeading) << "the record as the host got it";
+
+    // A satellite update without a fix leaves the last position alone.
+    Work().m_dLatitude = 0.5;
+    ASSERT_TRUE(m_rx.PostNewData(true));
+    ASSERT_TRUE(m_rx.GetLastGPSPositionData(last));
+    EXPECT_EQ(0.25, last.m_dLatitude);
+    EXPECT_FALSE(m_rx.GetLastGPSProprietaryMessage(last));
+
+    Work().m_bProprietary = true;
+    std::snprintf(Work().m_szProprietary, sizeof(Work().m_szProprietary), "$PFOO,1,2");
+    ASSERT_TRUE(m_rx.PostNewData(false));
+    ASSERT_TRUE(m_rx.GetLastGPSProprietaryMessage(last));
+    EXPECT_STREQ("$PFOO,1,2", last.m_szProprietary);
+    host.Pump();
+    EXPECT_EQ(3u, host.Positions().size());
+}
+
+TEST_F(PublishingTest, RawEpochs)
+{
+    struct SRow
+    {
+        const char* legend;
+        bool bNavigation;
+        int nSatellites;
+        std::int16_t nEphemerisWeek;
+        bool bPublished;
+        bool bCleared;
+    } const rows[] = {
+        {"no navigation record yet: kept for later", false, 6, 2300, false, false},
+        {"3 satellites: dropped", true, 3, 2300, false, true},
+        {"4 satellites: week of the ephemeris", true, 4, 2300, true, true},
+        {"4 satellites, no ephemeris: week of the clock", true, 4, 0, true, true},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.legend);
+        ResetSharedReceiverState();
+        CHostWindow host;
+        FillRawEpoch(row.nSatellites);
+        CDOZOzoeiver::m_GPSDataRaw.m_bPosition = row.bNavigation;
+        CDOZOzoeiver::m_GPSEphemeris.m_nWeek = row.nEphemerisWeek;
+
+        const int nClockWeekBefore = GetGPSWeekNow();
+        EXPECT_EQ(row.bPublished, m_rx.PostNewDataRaw());
+        const int nClockWeekAfter = GetGPSWeekNow();
+        host.Pump();
+
+        EXPECT_EQ(row.bCleared ? 0 : row.nSatellites, CDOZOzoeiver::m_GPSDataRaw.GetNumSV());
+        EXPECT_EQ(!row.bCleared && row.bNavigation, CDOZOzoeiver::m_GPSDataRaw.m_bPosition);
+        ASSERT_EQ(row.bPublished ? 1u : 0u, host.m_Messages.size());
+        if (!row.bPublished)
+        {
+            continue;
+        }
+        ASSERT_EQ(WM_GPS_RAWEPOCH, host.m_Messages[0].nMessage);
+        const CGPSDataRaw& copy = *host.m_Messages[0].pRaw;
+        EXPECT_EQ(row.nSatellites, copy.GetNumSV());
+        EXPECT_EQ(47.5, copy.m_dLatitude);
+        EXPECT_EQ(6, copy.m_Satellites[3].m_nPRN);
+        EXPECT_TRUE(StampedNow(copy.m_Time));
+        if (row.nEphemerisWeek > 0)
+        {
+            EXPECT_EQ(row.nEphemerisWeek, copy.m_nGPSWeek);
+        }
+        else
+        {
+            EXPECT_GE(copy.m_nGPSWeek, nClockWeekBefore);
+            EXPECT_LE(copy.m_nGPSWeek, nClockWeekAfter);
+        }
+        CGPSDataRaw last;
+        m_rx.GetLastGPSRawData(last);
+        EXPECT_EQ(copy.m_nGPSWeek, last.m_nGPSWeek);
+        EXPECT_EQ(row.nSatellites, last.GetNumSV());
+    }
+}
+
+namespace
+{
+
+struct SCallbackLog
+{
+    int nCalls = 0;
+    GPSNotificationType eType = GPS_NOTIFY_POSITION;
+    void* pUserData = nullptr;
+    std::int16_t nPRNSeen = 0;
+    std::int16_t nPRNFromAccessor = 0;
+    CDOZOzoeiver* pReceiver = nullptr;
+};
+
+SCallbackLog g_first;
+SCallbackLog g_second;
+
+extern "C" void RecordFirst(GPSNotificationType eType, CGPSNotification* pNotification,
+                            void* pUserData)
+{
+    ++g_first.nCalls;
+    g_first.eType = eType;
+    g_first.pUserData = pUserData;
+    g_first.nPRNSeen = pNotification->m_Ephemeris.m_nPRN;
+}
+
+// Reads the last ephemeris back through the receiver while being called.
+extern "C" void RecordSecond(GPSNotificationType eType, CGPSNotification* pNotification,
+                             void* pUserData)
+{
+    ++g_second.nCalls;
+    g_second.eType = eType;
+    g_second.pUserData = pUserData;
+    g_second.nPRNSeen = pNotification->m_Ephemeris.m_nPRN;
+    CGPSDataEphemeris last;
+    g_second.pReceiver->GetLastGPSEphemerisData(last);
+    g_second.nPRNFromAccessor = last.m_nPRN;
+}
+
+} // namespace
+
+TEST_F(PublishingTest, EphemerisIsBroadcastThenPosted)
+{
+    g_first = {};
+    g_second = {};
+    g_second.pReceiver = &m_rx;
+    int nContext = 0;
+    m_rx.AddNotificationCallback(GPS_NOTIFY_EPHEMERIS, &RecordSecond, &nContext);
+    CHostWindow host;
+
+    CDOZOzoeiver::m_GPSEphemeris.m_nPRN = 17;
+    CDOZOzoeiver::m_GPSEphemeris.m_nWeek = 0;
+    EXPECT_FALSE(m_rx.PostEphemerisInfo()) << "week 0: no ephemeris held";
+    host.Pump();
+    EXPECT_TRUE(host.m_Messages.empty());
+    EXPECT_EQ(0, g_second.nCalls);
+
+    CDOZOzoeiver::m_GPSEphemeris.m_nWeek = 2296;
+    CDOZOzoeiver::m_GPSEphemeris.m_dRootA = 5153.6;
+    EXPECT_TRUE(m_rx.PostEphemerisInfo());
+    EXPECT_EQ(1, g_second.nCalls);
+    EXPECT_EQ(GPS_NOTIFY_EPHEMERIS, g_second.eType);
+    EXPECT_EQ(&nContext, g_second.pUserData);
+    EXPECT_EQ(17, g_second.nPRNSeen) << "the payload holds the new ephemeris";
+    EXPECT_EQ(17, g_second.nPRNFromAccessor) << "and the callback may read the last records";
+
+    host.Pump();
+    ASSERT_EQ(1u, host.m_Messages.size());
+    ASSERT_EQ(WM_GPS_EPHEMERIS, host.m_Messages[0].nMessage);
+    EXPECT_EQ(17, host.m_Messages[0].pEphemeris->m_nPRN);
+    EXPECT_EQ(2296, host.m_Messages[0].pEphemeris->m_nWeek);
+    EXPECT_EQ(5153.6, host.m_Messages[0].pEphemeris->m_dRootA);
+}
+
+TEST_F(PublishingTest, OneRegistrationPerKind)
+{
+    g_first = {};
+    g_second = {};
+    g_second.pReceiver = &m_rx;
+    CGPSNotification payload;
+    payload.m_Ephemeris.m_nPRN = 9;
+    int nFirst = 0;
+    int nSecond = 0;
+
+    EXPECT_FALSE(m_rx.HasNotificationCallback(GPS_NOTIFY_EPHEMERIS));
+    m_rx.BroadcastNotification(GPS_NOTIFY_EPHEMERIS, &payload); // nobody listens: nothing
+
+    m_rx.AddNotificationCallback(GPS_NOTIFY_EPHEMERIS, &RecordFirst, &nFirst);
+    EXPECT_TRUE(m_rx.HasNotificationCallback(GPS_NOTIFY_EPHEMERIS));
+    EXPECT_FALSE(m_rx.HasNotificationCallback(GPS_NOTIFY_RAW));
+    m_rx.AddNotificationCallback(GPS_NOTIFY_EPHEMERIS, &RecordSecond, &nSecond);
+    m_rx.BroadcastNotification(GPS_NOTIFY_EPHEMERIS, &payload);
+    m_rx.BroadcastNotification(GPS_NOTIFY_POSITION, &payload); // other kind: not called
+    EXPECT_EQ(0, g_first.nCalls) << "replaced by the second registration";
+    EXPECT_EQ(1, g_second.nCalls);
+    EXPECT_EQ(&nSecond, g_second.pUserData);
+    EXPECT_EQ(9, g_second.nPRNSeen);
+
+    m_rx.AddNotificationCallback(GPS_NOTIFY_EPHEMERIS, nullptr, &nFirst);
+    EXPECT_FALSE(m_rx.HasNotificationCallback(GPS_NOTIFY_EPHEMERIS)) << "a null callback removes";
+    m_rx.BroadcastNotification(GPS_NOTIFY_EPHEMERIS, &payload);
+    EXPECT_EQ(1, g_second.nCalls);
+}
+
+TEST_F(PublishingTest, HostsThatCannotTakeARecordLoseNothing)
+{
+    // Every copy that could not be posted is deleted (the sanitizer build sees any leak); the
+    // working records are published all the same.
+    CWnd gone;
+    ASSERT_TRUE(gone.Create());
+    ASSERT_TRUE(gone.DestroyWindow());
+    CWnd never;
+    struct SRow
+    {
+        const char* legend;
+        CWnd* pMainWnd;
+    } const rows[] = {
+        {"no main window", nullptr},
+        {"main window destroyed", &gone},
+        {"main window never created", &never},
+    };
+    CWnd* const pPrevious = AfxGetApp()->m_pMainWnd;
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.legend);
+        ResetSharedReceiverState();
+        AfxGetApp()->m_pMainWnd = row.pMainWnd;
+
+        Work().m_bPosition = true;
+        EXPECT_TRUE(m_rx.PostNewData(false));
+        EXPECT_FALSE(Work().m_bPosition);
+
+        FillRawEpoch(5);
+        CDOZOzoeiver::m_GPSEphemeris.m_nWeek = 2000;
+        EXPECT_TRUE(m_rx.PostNewDataRaw());
+        EXPECT_EQ(0, CDOZOzoeiver::m_GPSDataRaw.GetNumSV());
+        EXPECT_TRUE(m_rx.PostEphemerisInfo());
+    }
+    AfxGetApp()->m_pMainWnd = pPrevious;
+    MSG msg;
+    EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE))
+        << "nothing became a thread message";
+}
+
+TEST_F(PublishingTest, HostReadsLastRecordsWhilePublishingGoesOn)
+{
+    // The acquisition side publishes fixes whose latitude and longitude are equal; the host
+    // reads the last fix and registers callbacks meanwhile. A torn record would differ.
+    CHostWindow host;
+    constexpr int kFixes = 2000;
+    std::atomic<bool> bDone{false};
+    std::thread acquisition([&] {
+        for (int i = 1; i <= kFixes; ++i)
+        {
+            Work().m_bPosition = true;
+            Work().m_dLatitude = i;
+            Work().m_dLongitude = i;
+            m_rx.PostNewData(false);
+            if (i % 100 == 0)
+            {
+                CDOZOzoeiver::m_GPSEphemeris.m_nWeek = static_cast<std::int16_t>(2000 + i / 100);
+                m_rx.PostEphemerisInfo();
+            }
+        }
+        bDone = true;
+    });
+    int nTorn = 0;
+    double dPrevious = 0.0;
+    int nBackwards = 0;
+    while (!bDone)
+    {
+        CGPSData last;
+        if (m_rx.GetLastGPSPositionData(last))
+        {
+            nTorn += last.m_dLatitude != last.m_dLongitude ? 1 : 0;
+            nBackwards += last.m_dLatitude < dPrevious ? 1 : 0;
+            dPrevious = last.m_dLatitude;
+        }
+        m_rx.AddNotificationCallback(GPS_NOTIFY_EPHEMERIS, nullptr, nullptr);
+        CGPSDataEphemeris ephemeris;
+        m_rx.GetLastGPSEphemerisData(ephemeris);
+    }
+    acquisition.join();
+    EXPECT_EQ(0, nTorn);
+    EXPECT_EQ(0, nBackwards);
+    ASSERT_TRUE(host.WaitFor(kFixes + kFixes / 100, 10000));
+    EXPECT_EQ(static_cast<std::size_t>(kFixes), host.Positions().size());
+    CGPSData last;
+    ASSERT_TRUE(m_rx.GetLastGPSPositionData(last));
+    EXPECT_EQ(kFixes, last.m_dLatitude);
+}
+
+TEST(GPSWeek, FromCalendarDates)
+{
+    struct SRow
+    {
+        const char* legend;
+        int nYear, nMonth, nDay, nHour, nMinute;
+        int nWeek;
+    } const rows[] = {
+        {"start of the GPS time scale", 1980, 1, 6, 0, 0, 0},
+        {"last minute of week 0", 1980, 1, 12, 23, 59, 0},
+        {"week 1 begins", 1980, 1, 13, 0, 0, 1},
+        {"first rollover", 1999, 8, 22, 0, 0, 1024},
+        {"eve of the first rollover", 1999, 8, 21, 23, 59, 1023},
+        {"leap day 2000", 2000, 2, 29, 12, 0, 1051},
+        {"second rollover", 2019, 4, 7, 0, 0, 2048},
+        {"Sunday noon", 2024, 1, 7, 12, 0, 2296},
+        {"Saturday's last minute", 2024, 1, 6, 23, 59, 2295},
+        {"Sunday midnight", 2024, 1, 7, 0, 0, 2296},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.legend);
+        EXPECT_EQ(row.nWeek, GetGPSWeek(row.nYear, row.nMonth, row.nDay, row.nHour, row.nMinute));
+    }
+}
+
+TEST(GPSWeek, JulianDaysOnBothCalendars)
+{
+    struct SRow
+    {
+        const char* legend;
+        int nYear, nMonth, nDay, nHour, nMinute;
+        double dJulianDay;
+    } const rows[] = {
+        {"J2000 epoch", 2000, 1, 1, 12, 0, 2451545.0},
+        {"GPS epoch", 1980, 1, 6, 0, 0, 2444244.5},
+        {"first Gregorian day", 1582, 10, 15, 0, 0, 2299160.5},
+        {"last Julian day", 1582, 10, 4, 12, 0, 2299160.0},
+        {"start of the count", -4712, 1, 1, 12, 0, 0.0},
+        {"quarter past six", 2000, 1, 1, 18, 15, 2451545.0 + 6.25 / 24},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.legend);
+        EXPECT_NEAR(row.dJulianDay,
+                    JulianDay(row.nYear, row.nMonth, row.nDay, row.nHour, row.nMinute), 1e-9);
+    }
+}
+
+TEST(GPSWeek, NowFollowsTheComputersClock)
+{
+    // The local date may be up to a day off the clock's UTC seconds, so within one week.
+    const long long nUtcWeek = (static_cast<long long>(std::time(nullptr)) - 315964800) / 604800;
+    const int nWeek = GetGPSWeekNow();
+    EXPECT_GE(nWeek, nUtcWeek - 1);
+    EXPECT_LE(nWeek, nUtcWeek + 1);
+    EXPECT_GE(nWeek, 2296);
+}

@@ -247,3 +247,46 @@ TEST(Events, ClosingAnEventFailsTheWaitsOnIt)
     waiter.join();
     EXPECT_EQ(WAIT_FAILED, dwResult);
 }
+
+// A waiter that SetEvent released stays released although ResetEvent follows at once: the
+// acquisition thread's stop request and the precise timer's restart rely on it.
+TEST(Events, SetThenResetStillReleasesTheWaitersAlreadyBlocked)
+{
+    struct Row
+    {
+        const char* legend;
+        BOOL bManualReset;
+        int nWaiters;
+        int nExpectedReleased;
+    };
+    const Row rows[] = {
+        {"manual reset releases every blocked waiter", TRUE, 3, 3},
+        {"auto reset releases exactly one", FALSE, 3, 1},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.legend);
+        EventGuard event(CreateEventW(nullptr, row.bManualReset, FALSE, nullptr));
+        std::atomic<int> nReleased{0};
+        std::vector<std::thread> waiters;
+        for (int i = 0; i < row.nWaiters; ++i)
+        {
+            waiters.emplace_back([&] {
+                if (WaitForSingleObject(event.h, 1500) == WAIT_OBJECT_0)
+                {
+                    ++nReleased;
+                }
+            });
+        }
+        // Give the waiters time to block; a late one would only make the count too small.
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        SetEvent(event.h);
+        ResetEvent(event.h);
+        for (auto& t : waiters)
+        {
+            t.join();
+        }
+        EXPECT_EQ(row.nExpectedReleased, nReleased.load());
+        EXPECT_FALSE(IsSignalled(event.h));
+    }
+}

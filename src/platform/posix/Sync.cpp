@@ -6,6 +6,7 @@
 #include "OsApi.h"
 
 #include <chrono>
+#include <list>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -47,6 +48,44 @@ public:
     }
 };
 
+// A thread blocked in a wait. SetEvent hands the signal straight to the waiters it satisfies (in
+// the order they began waiting), as the original does: a waiter released by SetEvent stays
+// released even when ResetEvent follows before it runs again.
+struct Waiter
+{
+    const std::vector<std::shared_ptr<Event>>* pEvents;
+    bool bWaitAll;
+    std::optional<DWORD> result;
+};
+
+// Guarded by the kernel lock.
+std::list<Waiter*>& GetWaiters()
+{
+    static auto* waiters = new std::list<Waiter*>;
+    return *waiters;
+}
+
+std::optional<DWORD> CheckWait(const std::vector<std::shared_ptr<Event>>& events, bool bWaitAll,
+                               const std::function<bool()>* pfnExtraReady);
+
+// Kernel lock held: satisfies the waiting calls that the newly signalled event can end.
+void HandOverSignal(const Event& event)
+{
+    for (Waiter* pWaiter : GetWaiters())
+    {
+        if (!event.m_bSignalled)
+        {
+            break; // an auto-reset event went to one waiter
+        }
+        // Wait-all (and a wait that also watches its message queue) decides for itself on waking.
+        if (pWaiter->result || pWaiter->bWaitAll)
+        {
+            continue;
+        }
+        pWaiter->result = CheckWait(*pWaiter->pEvents, false, nullptr);
+    }
+}
+
 std::shared_ptr<Event> LookupEvent(HANDLE hEvent)
 {
     return posix::LookupHandleAs<Event>(hEvent);
@@ -69,6 +108,10 @@ BOOL SetEventState(HANDLE hEvent, bool bSignalled)
             return FALSE;
         }
         event->m_bSignalled = bSignalled;
+        if (bSignalled)
+        {
+            HandOverSignal(*event);
+        }
     }
     if (bSignalled)
     {
@@ -173,11 +216,26 @@ DWORD WaitForObjects(DWORD nCount, const HANDLE* lpHandles, BOOL bWaitAll, DWORD
         std::chrono::steady_clock::now() + std::chrono::milliseconds(dwMilliseconds);
     auto& kernel = GetKernel();
     std::unique_lock lock(kernel.mutex);
+    if (const auto result = CheckWait(events, bWaitAll != FALSE, pfnExtraReady))
+    {
+        return *result;
+    }
+    Waiter waiter{&events, bWaitAll != FALSE, std::nullopt};
+    auto& waiters = GetWaiters();
+    const auto self = waiters.insert(waiters.end(), &waiter);
+    const auto finish = [&](DWORD dwResult) {
+        waiters.erase(self);
+        return dwResult;
+    };
     for (;;)
     {
+        if (waiter.result)
+        {
+            return finish(*waiter.result);
+        }
         if (const auto result = CheckWait(events, bWaitAll != FALSE, pfnExtraReady))
         {
-            return *result;
+            return finish(*result);
         }
         if (dwMilliseconds == INFINITE)
         {
@@ -186,11 +244,15 @@ DWORD WaitForObjects(DWORD nCount, const HANDLE* lpHandles, BOOL bWaitAll, DWORD
         else if (kernel.changed.wait_until(lock, deadline) == std::cv_status::timeout)
         {
             // One last look: a signal that came with the time-out still counts.
+            if (waiter.result)
+            {
+                return finish(*waiter.result);
+            }
             if (const auto result = CheckWait(events, bWaitAll != FALSE, pfnExtraReady))
             {
-                return *result;
+                return finish(*result);
             }
-            return WAIT_TIMEOUT;
+            return finish(WAIT_TIMEOUT);
         }
     }
 }

@@ -1,0 +1,57 @@
+// Golden streams: for every stream in tests/data/streams, `fixora --replay STREAM --json
+// --no-clock` must print exactly the stream's .expect file. An intended change of the output is
+// recorded with scripts/update-golden and explained in its commit.
+#include "FixoraRunner.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+
+std::vector<std::string> Lines(const std::string& strText)
+{
+    std::vector<std::string> lines;
+    std::istringstream stream(strText);
+    for (std::string strLine; std::getline(stream, strLine);)
+    {
+        lines.push_back(strLine);
+    }
+    return lines;
+}
+
+TEST(FixoraGolden, ReplayOfEachStreamPrintsItsExpectedRecords)
+{
+    const std::filesystem::path folder = std::filesystem::path(FIXORA_TEST_DATA_DIR) / "streams";
+    int nStreams = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+    {
+        const std::filesystem::path stream = entry.path();
+        if (stream.extension() != ".nmea" && stream.extension() != ".bin")
+        {
+            continue;
+        }
+        SCOPED_TRACE(stream.filename().string());
+        ++nStreams;
+        std::filesystem::path expectPath = stream;
+        expectPath.replace_extension(".expect");
+        std::ifstream expectFile(expectPath, std::ios::binary);
+        ASSERT_TRUE(expectFile.good()) << "no " << expectPath << ": run scripts/update-golden";
+        const std::string strExpected((std::istreambuf_iterator<char>(expectFile)),
+                                      std::istreambuf_iterator<char>());
+        const SFixoraRun run = RunFixora({"--replay", stream.string(), "--json", "--no-clock"});
+        ASSERT_EQ(run.nExit, 0) << run.strErr;
+        EXPECT_EQ(run.strErr, "");
+        const std::vector<std::string> expected = Lines(strExpected);
+        const std::vector<std::string> actual = Lines(run.strOut);
+        ASSERT_FALSE(expected.empty());
+        for (std::size_t i = 0; i < std::min(expected.size(), actual.size()); ++i)
+        {
+            ASSERT_EQ(actual[i], expected[i]) << "first difference at line " << i + 1
+                                              << "; if intended, run scripts/update-golden";
+        }
+        EXPECT_EQ(actual.size(), expected.size()) << "if intended, run scripts/update-golden";
+    }
+    EXPECT_GE(nStreams, 3);
+}
+
+} // namespace

@@ -1,0 +1,165 @@
+// fixora paced by the engine: a live receiver on a pseudo-terminal, stopped by a signal, and the
+// emulation mode ended by --duration. Both must stop cleanly with exit code 0 and print what
+// arrived before.
+#include "../FixoraRunner.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <spawn.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace
+{
+
+// fixora started in the background with its standard output on a pipe.
+class CFixoraProcess
+{
+public:
+    explicit CFixoraProcess(const std::vector<std::string>& args)
+    {
+        int fds[2];
+        if (pipe(fds) != 0)
+        {
+            return;
+        }
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addclose(&actions, fds[0]);
+        std::vector<std::string> all = {FIXORA_BINARY};
+        all.insert(all.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (std::string& strArg : all)
+        {
+            argv.push_back(strArg.data());
+        }
+        argv.push_back(nullptr);
+        if (posix_spawn(&m_pid, FIXORA_BINARY, &actions, nullptr, argv.data(), environ) != 0)
+        {
+            m_pid = -1;
+        }
+        posix_spawn_file_actions_destroy(&actions);
+        close(fds[1]);
+        m_nOut = fds[0];
+    }
+    ~CFixoraProcess()
+    {
+        if (m_pid > 0)
+        {
+            kill(m_pid, SIGKILL);
+            Wait();
+        }
+        close(m_nOut);
+    }
+    CFixoraProcess(const CFixoraProcess&) = delete;
+    CFixoraProcess& operator=(const CFixoraProcess&) = delete;
+
+    bool IsRunning() const { return m_pid > 0; }
+
+    // Reads standard output until it holds strWanted or the time is up.
+    bool ReadUntil(const std::string& strWanted, std::chrono::milliseconds timeout)
+    {
+        const auto end = std::chrono::steady_clock::now() + timeout;
+        while (m_strOut.find(strWanted) == std::string::npos)
+        {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                end - std::chrono::steady_clock::now());
+            pollfd pfd{m_nOut, POLLIN, 0};
+            if (left.count() <= 0 || poll(&pfd, 1, static_cast<int>(left.count())) <= 0)
+            {
+                return false;
+            }
+            char buffer[4096];
+            const ssize_t n = read(m_nOut, buffer, sizeof buffer);
+            if (n <= 0)
+            {
+                return false;
+            }
+            m_strOut.append(buffer, static_cast<std::size_t>(n));
+        }
+        return true;
+    }
+
+    // Waits for the end of the program; its exit code, or -1 when a signal ended it.
+    int Wait()
+    {
+        int nStatus = 0;
+        const pid_t pid = m_pid;
+        m_pid = -1;
+        if (pid <= 0 || waitpid(pid, &nStatus, 0) != pid)
+        {
+            return -1;
+        }
+        ReadUntil("\x01", std::chrono::milliseconds(100)); // the rest, up to the pipe's end
+        return WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
+    }
+
+    void Signal(int nSignal) const { kill(m_pid, nSignal); }
+    const std::string& Output() const { return m_strOut; }
+
+private:
+    pid_t m_pid = -1;
+    int m_nOut = -1;
+    std::string m_strOut;
+};
+
+TEST(FixoraLive, DeviceRecordsArePrintedAndAStopSignalEndsTheRunCleanly)
+{
+    int nMaster = -1;
+    int nSlave = -1;
+    char szName[128] = {};
+    ASSERT_EQ(openpty(&nMaster, &nSlave, szName, nullptr, nullptr), 0);
+    const CTempFile rawLog;
+    const std::string strGga =
+        Sentence("GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,");
+    for (const int nSignal : {SIGINT, SIGTERM})
+    {
+        SCOPED_TRACE(nSignal == SIGINT ? "SIGINT" : "SIGTERM");
+        CFixoraProcess fixora(
+            {"--device", szName, "--json", "--no-clock", "--log-raw", rawLog.Path()});
+        ASSERT_TRUE(fixora.IsRunning());
+        // The port may not be open yet: repeat the sentence until its record comes back.
+        bool bArrived = false;
+        for (int i = 0; i < 40 && !bArrived; ++i)
+        {
+            ASSERT_EQ(write(nMaster, strGga.data(), strGga.size()),
+                      static_cast<ssize_t>(strGga.size()));
+            bArrived = fixora.ReadUntil("\"utc\":45319.0", std::chrono::milliseconds(250));
+        }
+        ASSERT_TRUE(bArrived) << fixora.Output();
+        fixora.Signal(nSignal);
+        EXPECT_EQ(fixora.Wait(), 0);
+        const SFixoraRun printed{0, fixora.Output(), ""};
+        ASSERT_FALSE(printed.Fixes().empty());
+        EXPECT_NEAR(printed.Fixes()[0]["lat"].get<double>(), 48.1173, 1e-9);
+        // The raw log holds the port's bytes: whole sentences, as sent.
+        const std::string strLog = rawLog.Read();
+        ASSERT_GE(strLog.size(), strGga.size());
+        EXPECT_EQ(strLog.substr(0, strGga.size()), strGga);
+        tcflush(nMaster, TCIOFLUSH);
+    }
+    close(nSlave);
+    close(nMaster);
+}
+
+TEST(FixoraLive, EmulationEndsAfterItsDuration)
+{
+    const CTempFile file(Sentence("GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,,,,"));
+    const auto start = std::chrono::steady_clock::now();
+    // The engine plays one line every 500 ms, endlessly: two seconds give a few fixes.
+    const SFixoraRun run = RunFixora({"--emulate", file.Path(), "--duration", "2", "--json"});
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(run.nExit, 0) << run.strErr;
+    EXPECT_GE(run.Fixes().size(), 1u);
+    EXPECT_LE(run.Fixes().size(), 4u);
+    EXPECT_GE(elapsed, std::chrono::seconds(2));
+    EXPECT_LT(elapsed, std::chrono::seconds(15));
+}
+
+} // namespace

@@ -1,0 +1,92 @@
+// The message loop of an engine-paced run.
+#include "EngineRun.h"
+
+#include <chrono>
+#include <csignal>
+
+namespace
+{
+
+volatile std::sig_atomic_t s_nStopSignal = 0;
+
+extern "C" void OnStopSignal(int nSignal)
+{
+    s_nStopSignal = nSignal;
+}
+
+// Catches SIGINT and SIGTERM for its lifetime.
+class CStopSignals
+{
+public:
+    CStopSignals()
+    {
+        s_nStopSignal = 0;
+        m_pfnInt = std::signal(SIGINT, OnStopSignal);
+        m_pfnTerm = std::signal(SIGTERM, OnStopSignal);
+    }
+    ~CStopSignals()
+    {
+        std::signal(SIGINT, m_pfnInt == SIG_ERR ? SIG_DFL : m_pfnInt);
+        std::signal(SIGTERM, m_pfnTerm == SIG_ERR ? SIG_DFL : m_pfnTerm);
+    }
+    CStopSignals(const CStopSignals&) = delete;
+    CStopSignals& operator=(const CStopSignals&) = delete;
+
+private:
+    void (*m_pfnInt)(int);
+    void (*m_pfnTerm)(int);
+};
+
+// How long one wait for a message may last: how late a stop signal or the end of the duration
+// may be noticed.
+constexpr DWORD LoopWaitMs = 50;
+
+} // namespace
+
+CEngineRun::CEngineRun(CZIDOvoine& engine, CMainWindow& window) : m_Engine(engine), m_Window(window)
+{
+}
+
+bool CEngineRun::Run(std::optional<double> dDurationSeconds, std::string& strError)
+{
+    const CStopSignals signals;
+    if (!m_Engine.Start())
+    {
+        strError = ToSystemPath(m_Engine.GetLastErrorString().GetString());
+        return false;
+    }
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
+    bool bClean = true;
+    for (;;)
+    {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, LoopWaitMs, QS_ALLINPUT);
+        m_Window.Pump();
+        if (s_nStopSignal != 0)
+        {
+            break;
+        }
+        if (dDurationSeconds &&
+            std::chrono::duration<double>(Clock::now() - start).count() >= *dDurationSeconds)
+        {
+            break;
+        }
+        // The thread reports a missing receiver or a failed start here; an emulation file that
+        // cannot be opened stops the engine.
+        if (m_Engine.GetLastError() != GPS_ENGINE_NO_ERROR)
+        {
+            strError = ToSystemPath(m_Engine.GetLastErrorString().GetString());
+            bClean = false;
+            break;
+        }
+        if (!m_Engine.IsActive())
+        {
+            strError = "the engine stopped by itself";
+            bClean = false;
+            break;
+        }
+    }
+    m_Engine.Stop();
+    m_Window.Pump();
+    return bClean;
+}

@@ -1,0 +1,94 @@
+// The main window: receives, prints and deletes what the library posts.
+#include "MainWindow.h"
+
+#include "RecordJson.h"
+#include "RecordText.h"
+
+#include <memory>
+
+CMainWindow::CMainWindow(const SSettings& settings, CDOZOzoeiver* pReceiver, std::FILE* pOutput)
+    : m_Settings(settings), m_pReceiver(pReceiver), m_pOutput(pOutput)
+{
+    Create();
+    m_pPreviousMain = AfxGetApp()->m_pMainWnd;
+    AfxGetApp()->m_pMainWnd = this;
+}
+
+CMainWindow::~CMainWindow()
+{
+    // Whatever is still queued is printed and freed; afterwards the library finds no main
+    // window and frees what it cannot post itself.
+    Pump();
+    AfxGetApp()->m_pMainWnd = m_pPreviousMain;
+    DestroyWindow();
+}
+
+void CMainWindow::Pump()
+{
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+    {
+        DispatchMessageW(&msg);
+    }
+}
+
+LRESULT CMainWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const bool bJson = m_Settings.bJson;
+    const bool bNoClock = m_Settings.bNoClock;
+    switch (message)
+    {
+    case WM_GPS_POSITION: {
+        const std::unique_ptr<CGPSData> pData(reinterpret_cast<CGPSData*>(wParam));
+        if (pData)
+        {
+            ++m_nPositions;
+            Print(bJson ? PositionJson(*pData, bNoClock).dump() : PositionText(*pData, bNoClock));
+        }
+        return 0;
+    }
+    case WM_GPS_RAWDATA: {
+        const std::unique_ptr<CString> pText(reinterpret_cast<CString*>(wParam));
+        if (pText)
+        {
+            Print(bJson ? TextJson(*pText).dump() : MessageText(*pText));
+        }
+        return 0;
+    }
+    case WM_GPS_RAWEPOCH: {
+        const std::unique_ptr<CGPSDataRaw> pRaw(reinterpret_cast<CGPSDataRaw*>(wParam));
+        if (pRaw)
+        {
+            Print(bJson ? RawEpochJson(*pRaw, bNoClock).dump() : RawEpochText(*pRaw, bNoClock));
+        }
+        return 0;
+    }
+    case WM_GPS_EPHEMERIS: {
+        const std::unique_ptr<CGPSDataEphemeris> pEphemeris(
+            reinterpret_cast<CGPSDataEphemeris*>(wParam));
+        if (pEphemeris)
+        {
+            Print(bJson ? EphemerisJson(*pEphemeris).dump() : EphemerisText(*pEphemeris));
+        }
+        return 0;
+    }
+    case WM_GPS_BINARYMSG: {
+        // The words stay in the receiver until its next binary message.
+        const std::size_t nWords = m_pReceiver != nullptr ? m_pReceiver->m_BinaryMessage.size() : 0;
+        Print(bJson ? BinaryJson(nWords).dump() : BinaryText(nWords));
+        return 0;
+    }
+    default:
+        return CWnd::WindowProc(message, wParam, lParam);
+    }
+}
+
+void CMainWindow::Print(const std::string& strLine)
+{
+    std::fwrite(strLine.data(), 1, strLine.size(), m_pOutput);
+    std::fputc('\n', m_pOutput);
+    if (m_Settings.bFlushEachLine)
+    {
+        std::fflush(m_pOutput);
+    }
+}

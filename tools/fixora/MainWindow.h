@@ -1,0 +1,39 @@
+// CMainWindow: fixora's main window. It becomes the application's main window for its lifetime,
+// so every record and message text the library posts arrives here; it prints each one (text or
+// JSON) and deletes the record, which it owns from the moment it is posted.
+#pragma once
+
+#include "Fixora_Vorn.h"
+
+#include <cstdio>
+
+class CMainWindow : public CWnd
+{
+public:
+    struct SSettings
+    {
+        bool bJson = false;
+        bool bNoClock = false;
+        bool bFlushEachLine = false; // engine-paced runs: a reader sees each record at once
+    };
+
+    // pReceiver is the selected receiver: binary messages are stored in it, not posted.
+    CMainWindow(const SSettings& settings, CDOZOzoeiver* pReceiver, std::FILE* pOutput);
+    ~CMainWindow() override;
+
+    // Dispatches everything waiting in this thread's queue.
+    void Pump();
+
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    int GetPositionCount() const { return m_nPositions; }
+
+private:
+    void Print(const std::string& strLine);
+
+    SSettings m_Settings;
+    CDOZOzoeiver* m_pReceiver;
+    std::FILE* m_pOutput;
+    CWnd* m_pPreviousMain = nullptr;
+    int m_nPositions = 0;
+};

@@ -1,0 +1,300 @@
+// Command-line parsing: one table row per option, then the rules that tie options together.
+#include "Options.h"
+
+#include "Fixora_Vorn.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <functional>
+#include <set>
+#include <string_view>
+
+namespace
+{
+
+// A whole decimal number in [nMin, nMax], nothing else around it.
+bool ToInt(const std::string& strText, long nMin, long nMax, int& nValue)
+{
+    if (strText.empty())
+    {
+        return false;
+    }
+    errno = 0;
+    char* pEnd = nullptr;
+    const long n = std::strtol(strText.c_str(), &pEnd, 10);
+    if (errno != 0 || *pEnd != '\0' || n < nMin || n > nMax ||
+        strText.find_first_of(" \t\n") != std::string::npos)
+    {
+        return false;
+    }
+    nValue = static_cast<int>(n);
+    return true;
+}
+
+// A finite decimal number, nothing else around it.
+bool ToDouble(const std::string& strText, double& dValue)
+{
+    if (strText.empty() || strText.find_first_of(" \t\n") != std::string::npos)
+    {
+        return false;
+    }
+    errno = 0;
+    char* pEnd = nullptr;
+    const double d = std::strtod(strText.c_str(), &pEnd);
+    if (errno != 0 || *pEnd != '\0' || !std::isfinite(d))
+    {
+        return false;
+    }
+    dValue = d;
+    return true;
+}
+
+struct SOptionRow
+{
+    const char* pszName;
+    bool bTakesValue;
+    // Stores the value; false with strError set when the value is not acceptable.
+    std::function<bool(const std::string& strValue, SOptions& options, std::string& strError)>
+        store;
+};
+
+bool SetInput(SOptions& options, EInput eInput, const std::string& strPath)
+{
+    options.eInput = eInput;
+    options.strInputPath = strPath;
+    return true;
+}
+
+// Stores a whole number or explains what was expected.
+auto IntOption(std::optional<int> SOptions::*pMember, long nMin, long nMax, const char* pszWhat)
+{
+    return [=](const std::string& strValue, SOptions& options, std::string& strError) {
+        int n = 0;
+        if (!ToInt(strValue, nMin, nMax, n))
+        {
+            strError = std::string("expects ") + pszWhat + ", got '" + strValue + "'";
+            return false;
+        }
+        options.*pMember = n;
+        return true;
+    };
+}
+
+const std::vector<SOptionRow>& OptionTable()
+{
+    static const std::vector<SOptionRow> s_rows = {
+        {"--help", false,
+         [](const std::string&, SOptions& o, std::string&) { return o.bHelp = true; }},
+        {"--list-models", false,
+         [](const std::string&, SOptions& o, std::string&) { return o.bListModels = true; }},
+        {"--model", true,
+         [](const std::string& v, SOptions& o, std::string& e) {
+             if (FindReceiverModel(CString(v.c_str())) == nullptr)
+             {
+                 e = "unknown model '" + v + "' (--list-models shows the names)";
+                 return false;
+             }
+             o.strModel = v;
+             return true;
+         }},
+        {"--device", true,
+         [](const std::string& v, SOptions& o, std::string&) {
+             return SetInput(o, EInput::Live, v);
+         }},
+        {"--baud", true, IntOption(&SOptions::nBaud, 1, 4000000, "a baud rate from 1 to 4000000")},
+        {"--min-sats", true,
+         IntOption(&SOptions::nMinSats, 0, 64, "a satellite count from 0 to 64")},
+        {"--antenna-height", true,
+         [](const std::string& v, SOptions& o, std::string& e) {
+             double d = 0.0;
+             if (!ToDouble(v, d))
+             {
+                 e = "expects a height in metres, got '" + v + "'";
+                 return false;
+             }
+             o.dAntennaHeight = d;
+             return true;
+         }},
+        {"--height-mode", true,
+         IntOption(&SOptions::nHeightMode, 0, 2,
+                   "0 (ignore the geoid separation), 1 (add it) or 2 (subtract it)")},
+        {"--profile", true,
+         [](const std::string& v, SOptions& o, std::string&) {
+             o.strProfile = v;
+             return true;
+         }},
+        {"--emulate", true,
+         [](const std::string& v, SOptions& o, std::string&) {
+             return SetInput(o, EInput::Emulation, v);
+         }},
+        // Read by ParseOptions itself: it turns --emulate into the fast mode.
+        {"--fast", false, [](const std::string&, SOptions&, std::string&) { return true; }},
+        {"--replay", true,
+         [](const std::string& v, SOptions& o, std::string&) {
+             return SetInput(o, EInput::Replay, v);
+         }},
+        {"--log-raw", true,
+         [](const std::string& v, SOptions& o, std::string&) {
+             o.strLogRaw = v;
+             return true;
+         }},
+        {"--collect", false,
+         [](const std::string&, SOptions& o, std::string&) { return o.bCollect = true; }},
+        {"--duration", true,
+         [](const std::string& v, SOptions& o, std::string& e) {
+             double d = 0.0;
+             if (!ToDouble(v, d) || d <= 0.0 || d > 1e9)
+             {
+                 e = "expects a positive number of seconds, got '" + v + "'";
+                 return false;
+             }
+             o.dDurationSeconds = d;
+             return true;
+         }},
+        {"--json", false,
+         [](const std::string&, SOptions& o, std::string&) { return o.bJson = true; }},
+        {"--no-clock", false,
+         [](const std::string&, SOptions& o, std::string&) { return o.bNoClock = true; }},
+    };
+    return s_rows;
+}
+
+} // namespace
+
+bool ParseOptions(int argc, const char* const* argv, SOptions& options, std::string& strError)
+{
+    std::set<std::string_view> given;
+    int nInputs = 0;
+    bool bFast = false;
+    for (int i = 1; i < argc; ++i)
+    {
+        const std::string strArg = argv[i];
+        const std::size_t nEquals = strArg.find('=');
+        const std::string strName = strArg.substr(0, nEquals);
+        const SOptionRow* pRow = nullptr;
+        for (const SOptionRow& row : OptionTable())
+        {
+            if (strName == row.pszName)
+            {
+                pRow = &row;
+            }
+        }
+        if (pRow == nullptr)
+        {
+            strError = strArg.rfind("-", 0) == 0 ? "unknown option '" + strArg + "'"
+                                                 : "unexpected argument '" + strArg + "'";
+            return false;
+        }
+        if (!given.insert(pRow->pszName).second)
+        {
+            strError = strName + " is given twice";
+            return false;
+        }
+        std::string strValue;
+        if (nEquals != std::string::npos)
+        {
+            if (!pRow->bTakesValue)
+            {
+                strError = strName + " takes no value";
+                return false;
+            }
+            strValue = strArg.substr(nEquals + 1);
+        }
+        else if (pRow->bTakesValue)
+        {
+            if (i + 1 >= argc)
+            {
+                strError = strName + " needs a value";
+                return false;
+            }
+            strValue = argv[++i];
+        }
+        if (pRow->bTakesValue && strValue.empty())
+        {
+            strError = strName + " needs a value";
+            return false;
+        }
+        if (!pRow->store(strValue, options, strError))
+        {
+            if (strError.rfind("expects", 0) == 0)
+            {
+                strError = strName + " " + strError;
+            }
+            return false;
+        }
+        if (strName == "--device" || strName == "--emulate" || strName == "--replay")
+        {
+            ++nInputs;
+        }
+        bFast = bFast || strName == "--fast";
+    }
+
+    if (nInputs > 1)
+    {
+        strError = "--device, --emulate and --replay exclude each other";
+        return false;
+    }
+    if (bFast)
+    {
+        if (options.eInput != EInput::Emulation)
+        {
+            strError = "--fast needs --emulate";
+            return false;
+        }
+        options.eInput = EInput::FastEmulation;
+    }
+    if (options.bListModels && nInputs > 0)
+    {
+        strError = "--list-models takes no input";
+        return false;
+    }
+    const bool bEnginePaced = options.eInput == EInput::Live || options.eInput == EInput::Emulation;
+    if (options.dDurationSeconds && !bEnginePaced)
+    {
+        strError = "--duration needs --device or --emulate without --fast (the other inputs end "
+                   "by themselves)";
+        return false;
+    }
+    if (!options.strLogRaw.empty() && options.eInput != EInput::Live)
+    {
+        strError = "--log-raw needs --device (it records the bytes read from the port)";
+        return false;
+    }
+    return true;
+}
+
+const char* UsageText()
+{
+    return R"(Usage: fixora [options]
+
+Runs a GPS receiver through the Fixora_Vorn library and prints every record that reaches the
+program's main window. Without an input option it replays the sample stream of examples/.
+
+Input (at most one):
+  --device PATH          live: a receiver on the serial device PATH (mapped to COM1)
+  --emulate FILE         the library's emulation mode: one line of FILE every 500 ms, endlessly
+  --emulate FILE --fast  FILE's lines framed exactly as the emulation mode frames them, without
+                         the pause between lines, once through; then exits
+  --replay FILE          FILE's bytes as a raw receiver stream, as fast as possible; then exits
+
+Receiver:
+  --model NAME           receiver model (default "NMEA-0183"); see --list-models
+  --baud N               baud rate of the live port (default: the model's stored or default rate)
+  --min-sats N           minimum satellite count of a fix (raised to 3 when smaller; default 4)
+  --antenna-height M     antenna height in metres, taken off every altitude (default 0)
+  --height-mode N        geoid separation in GGA: 0 ignore (default), 1 add, 2 subtract
+  --profile FILE         the application profile (an INI file) that stores each model's baud rate
+  --log-raw FILE         live: copy every byte read from the port into FILE
+
+Output:
+  --collect              also print the text of every framed message
+  --json                 one JSON object per line instead of text
+  --no-clock             print the computer-clock stamp of each record as 0 (repeatable output)
+  --duration SECONDS     live or emulation: stop after SECONDS (default: until SIGINT/SIGTERM)
+  --list-models          list the receiver models with their default baud rates and capabilities
+  --help                 this text
+
+Exit status: 0 success, 1 the receiver cannot be started or a file cannot be read, 2 bad usage.
+)";
+}

@@ -1,0 +1,106 @@
+// Replaying files through the engine's delivery step.
+#include "StreamPlayer.h"
+
+#include "InputFile.h"
+#include "LineReader.h"
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+namespace
+{
+
+struct SFileCloser
+{
+    void operator()(std::FILE* pFile) const { std::fclose(pFile); }
+};
+using FilePtr = std::unique_ptr<std::FILE, SFileCloser>;
+
+const std::wstring_view PauseMarker = L"VKR PAUSE";
+
+} // namespace
+
+CStreamPlayer::CStreamPlayer(CZIDOvoine& engine, CMainWindow& window)
+    : m_Engine(engine), m_Window(window)
+{
+}
+
+void CStreamPlayer::Deliver(CBinBuffer& chunk)
+{
+    m_Engine.UpdateGPSBuffer(chunk);
+    m_Window.Pump();
+}
+
+bool CStreamPlayer::Replay(const std::string& strPath, std::string& strError)
+{
+    const FilePtr pFile(OpenInputFile(strPath, strError));
+    if (!pFile)
+    {
+        return false;
+    }
+    std::vector<char> block(64 * 1024);
+    CBinBuffer chunk;
+    for (;;)
+    {
+        const std::size_t nRead = std::fread(block.data(), 1, block.size(), pFile.get());
+        if (nRead == 0)
+        {
+            break;
+        }
+        for (std::size_t nDone = 0; nDone < nRead;)
+        {
+            // Leave room for what the buffer still holds of an unfinished message.
+            const int nRoom = CZIDOvoine::MaxBufferedBytes - 1 - m_Engine.m_GPSBuffer.GetLength();
+            const int nCount = static_cast<int>(std::min<std::size_t>(
+                std::max(std::min(nRoom, ReplayChunkBytes), 1), nRead - nDone));
+            chunk.Set(block.data() + nDone, nCount, 0);
+            Deliver(chunk);
+            nDone += static_cast<std::size_t>(nCount);
+        }
+    }
+    if (std::ferror(pFile.get()) != 0)
+    {
+        strError = "error while reading '" + strPath + "'";
+        return false;
+    }
+    return true;
+}
+
+bool CStreamPlayer::PlayEmulationFile(const std::string& strPath, std::string& strError)
+{
+    const FilePtr pFile(OpenInputFile(strPath, strError));
+    if (!pFile)
+    {
+        return false;
+    }
+    CLineReader reader(pFile.get());
+    std::wstring strRead;
+    while (reader.ReadLine(strRead))
+    {
+        CString strLine(std::move(strRead));
+        if (strLine.View().starts_with(PauseMarker))
+        {
+            // The text after the first field (fields end at ',' or '*'), as the emulation
+            // mode shows it; the marker itself frames as bytes before a start byte.
+            const std::size_t nEnd = strLine.View().find_first_of(L",*");
+            const CString strText = nEnd == std::wstring_view::npos
+                                        ? CString()
+                                        : strLine.Mid(static_cast<int>(nEnd) + 1);
+            AfxMessageBox(strText.GetString(), MB_OK);
+        }
+        else
+        {
+            strLine += L"\r\n";
+        }
+        CBinBuffer chunk(strLine);
+        Deliver(chunk);
+        strRead.clear();
+    }
+    if (reader.HasError())
+    {
+        strError = "error while reading '" + strPath + "'";
+        return false;
+    }
+    return true;
+}

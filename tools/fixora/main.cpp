@@ -1,0 +1,199 @@
+// fixora: the command-line host of the Fixora_Vorn library. It creates the engine, registers every
+// receiver model, selects one, feeds it from a serial device, an emulation file or a recorded
+// stream, and prints every record that reaches its main window.
+#include "EngineRun.h"
+#include "InputFile.h"
+#include "MainWindow.h"
+#include "ModelRegistry.h"
+#include "Options.h"
+#include "StreamPlayer.h"
+
+#include "Fixora_Vorn.h"
+#include "engine/ZIDOvoine.h"
+
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+
+namespace
+{
+
+// The COM port number that --device maps its path to.
+constexpr int LivePort = 1;
+
+enum EExitCode
+{
+    ExitSuccess = 0,
+    ExitFailure = 1, // the receiver cannot be started, a file cannot be read or written
+    ExitUsage = 2
+};
+
+int Fail(const std::string& strError)
+{
+    std::fprintf(stderr, "fixora: %s\n", strError.c_str());
+    return ExitFailure;
+}
+
+// Message boxes of the library (emulation pauses, files it cannot open) become lines on stderr,
+// answered with OK at once.
+void InstallMessageBoxHandler()
+{
+    SetMessageBoxHandler([](const CString& strText, UINT) {
+        std::fprintf(stderr, "fixora: %s\n", ToSystemPath(strText.GetString()).c_str());
+        return IDOK;
+    });
+}
+
+// Checks the files named on the command line before anything starts.
+bool CheckFiles(const SOptions& options, std::string& strError)
+{
+    if (options.eInput != EInput::Live && !IsReadableFile(options.strInputPath, strError))
+    {
+        return false;
+    }
+    std::error_code error;
+    if (!options.strProfile.empty() && std::filesystem::is_directory(options.strProfile, error))
+    {
+        strError = "cannot use the profile '" + options.strProfile + "': it is a folder";
+        return false;
+    }
+    if (!options.strLogRaw.empty())
+    {
+        // Opening for appending leaves an existing log as it is until the engine truncates it.
+        std::FILE* pLog = std::fopen(options.strLogRaw.c_str(), "ab");
+        if (pLog == nullptr)
+        {
+            strError = "cannot write the raw log '" + options.strLogRaw + "'";
+            return false;
+        }
+        std::fclose(pLog);
+    }
+    return true;
+}
+
+// Applies the receiver options to the selected receiver and the engine.
+void SetUpReceiver(const SOptions& options, CZIDOvoine& engine, CDOZOzoeiver& receiver)
+{
+    receiver.SetupReceiver(LivePort, options.nHeightMode.value_or(0),
+                           options.dAntennaHeight.value_or(0.0), CString(), false);
+    engine.SetReceiver(&receiver);
+    if (options.nMinSats)
+    {
+        engine.SetMinSatRequierment(*options.nMinSats);
+    }
+    // Stored baud rates are loaded now, so that --baud can override the selected one.
+    engine.InitReceivers(-1);
+    if (options.nBaud)
+    {
+        receiver.SetProperties(*options.nBaud);
+    }
+    // Every message's bytes go to the binary decoders, whatever the model.
+    engine.m_bAttachRawData = true;
+    if (options.bCollect)
+    {
+        engine.m_ComBuffer.m_bStopped = false;
+    }
+    if (options.eInput == EInput::Live)
+    {
+        SetComPortDevice(LivePort, options.strInputPath.c_str());
+        if (!options.strLogRaw.empty())
+        {
+            engine.m_strRawLogFile = CString(options.strLogRaw.c_str());
+            engine.m_bLogRawData = true;
+        }
+    }
+    if (options.eInput == EInput::Emulation)
+    {
+        engine.m_bEmulation = true;
+        engine.m_strEmulationFile = CString(options.strInputPath.c_str());
+    }
+}
+
+int RunFixora(int argc, char** argv)
+{
+    InstallMessageBoxHandler();
+    SOptions options;
+    std::string strError;
+    if (!ParseOptions(argc, argv, options, strError))
+    {
+        std::fprintf(stderr, "fixora: %s\nTry 'fixora --help'.\n", strError.c_str());
+        return ExitUsage;
+    }
+    if (options.bHelp)
+    {
+        std::fputs(UsageText(), stdout);
+        return ExitSuccess;
+    }
+    if (options.bListModels)
+    {
+        PrintModelList(options.bJson, stdout);
+        return std::fflush(stdout) == 0 ? ExitSuccess : Fail("cannot write the output");
+    }
+    if (options.eInput == EInput::Sample)
+    {
+        options.eInput = EInput::Replay;
+        options.strInputPath = FIXORA_SAMPLE_STREAM;
+    }
+    if (!CheckFiles(options, strError))
+    {
+        return Fail(strError);
+    }
+    if (!options.strProfile.empty())
+    {
+        AfxGetApp()->SetProfilePath(CString(options.strProfile.c_str()));
+    }
+
+    CZIDOvoine engine;
+    CDOZOzoeiver* pReceiver = RegisterModels(engine, options.strModel);
+    SetUpReceiver(options, engine, *pReceiver);
+
+    const bool bEnginePaced = options.eInput == EInput::Live || options.eInput == EInput::Emulation;
+    CMainWindow::SSettings settings;
+    settings.bJson = options.bJson;
+    settings.bNoClock = options.bNoClock;
+    settings.bFlushEachLine = bEnginePaced;
+    CMainWindow window(settings, pReceiver, stdout);
+
+    bool bDone = false;
+    if (bEnginePaced)
+    {
+        bDone = CEngineRun(engine, window).Run(options.dDurationSeconds, strError);
+        if (!bDone && options.eInput == EInput::Live)
+        {
+            strError = "cannot start the receiver '" + options.strModel + "' on " +
+                       options.strInputPath + ": " + strError;
+        }
+    }
+    else
+    {
+        CStreamPlayer player(engine, window);
+        bDone = options.eInput == EInput::Replay
+                    ? player.Replay(options.strInputPath, strError)
+                    : player.PlayEmulationFile(options.strInputPath, strError);
+    }
+    window.Pump();
+    if (engine.m_nBufferOverflows > 0)
+    {
+        std::fprintf(stderr, "fixora: %d framing buffer overflow(s): bytes were dropped\n",
+                     engine.m_nBufferOverflows.load());
+    }
+    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0)
+    {
+        return Fail("cannot write the output");
+    }
+    return bDone ? ExitSuccess : Fail(strError);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    try
+    {
+        return RunFixora(argc, argv);
+    }
+    catch (const std::exception& e)
+    {
+        return Fail(e.what());
+    }
+}

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -38,54 +39,37 @@ struct SDelivered
     bool bAccepted;   // what Parse answered
 };
 
-// The delivery step of the engine: append the chunk, drop everything at the buffer limit, then
-// attach and parse every whole message and delete its text.
-class CDelivery
-{
-public:
-    explicit CDelivery(CDOZOzoeiver& receiver) : m_Receiver(receiver) {}
-
-    void Deliver(CBinBuffer& chunk)
-    {
-        m_Buffer += chunk;
-        if (m_Buffer.GetLength() >= kBufferLimit)
-        {
-            ADD_FAILURE() << "framing buffer overflowed";
-            m_Buffer.Clear();
-            return;
-        }
-        m_Buffer.GetCurrentMessage();
-        while (m_Buffer.HasMessage())
-        {
-            std::unique_ptr<CString> pText(m_Buffer.GetMessageAsPtr());
-            int nLength = 0;
-            const char* pBytes = m_Buffer.GetMessageBin(nLength);
-            m_Receiver.AttachRawData(pBytes, nLength);
-            std::string text = pText->ToNarrow();
-            const bool bAccepted = m_Receiver.Parse(*pText);
-            m_Delivered.push_back({std::move(text), bAccepted});
-            if (!m_Buffer.Next())
-            {
-                break;
-            }
-        }
-        m_Buffer.Resize();
-    }
-
-    std::vector<SDelivered> m_Delivered;
-
-private:
-    CDOZOzoeiver& m_Receiver;
-    CBinBuffer m_Buffer;
-};
-
-// Replays one stream into a fresh receiver; the host window keeps what was posted.
+// Replays one stream into a fresh receiver the way the engine delivers it: append each chunk,
+// (drop everything at the buffer limit), attach and parse every whole message, delete its text.
+// The host window keeps what was posted.
 std::vector<SDelivered> Replay(const char* file, EFeed eFeed, CHostWindow& host)
 {
     ResetSharedReceiverState();
     COtherGps receiver;
     receiver.m_nMinSatellites = kEngineMinSatellites; // what the engine hands a new receiver
-    CDelivery delivery(receiver);
+    std::vector<SDelivered> delivered;
+    CBinBuffer buffer;
+    auto deliver = [&](CBinBuffer& chunk) {
+        buffer += chunk;
+        ASSERT_LT(buffer.GetLength(), kBufferLimit);
+        buffer.GetCurrentMessage();
+        while (buffer.HasMessage())
+        {
+            std::unique_ptr<CString> pText(buffer.GetMessageAsPtr());
+            int nLength = 0;
+            const char* pBytes = buffer.GetMessageBin(nLength);
+            receiver.AttachRawData(pBytes, nLength);
+            std::string text = pText->ToNarrow();
+            const bool bAccepted = receiver.Parse(*pText);
+            delivered.push_back({std::move(text), bAccepted});
+            if (!buffer.Next())
+            {
+                break;
+            }
+        }
+        buffer.Resize();
+    };
+
     const std::filesystem::path path = kStreamDir / file;
     if (eFeed == EFeed::Bytes)
     {
@@ -97,7 +81,7 @@ std::vector<SDelivered> Replay(const char* file, EFeed eFeed, CHostWindow& host)
         {
             const std::size_t n = std::min<std::size_t>(kReadSize, bytes.size() - i);
             CBinBuffer chunk(bytes.data() + i, static_cast<int>(n));
-            delivery.Deliver(chunk);
+            deliver(chunk);
         }
     }
     else
@@ -110,11 +94,11 @@ std::vector<SDelivered> Replay(const char* file, EFeed eFeed, CHostWindow& host)
         {
             line += L"\r\n";
             CBinBuffer chunk(line);
-            delivery.Deliver(chunk);
+            deliver(chunk);
         }
     }
     host.Pump();
-    return delivery.m_Delivered;
+    return delivered;
 }
 
 // ---- what the sentences say --------------------------------------------------------------------
@@ -308,12 +292,6 @@ bool IsGSV(const std::string& s)
     return s.size() > 6 && s[0] == '$' && s.compare(3, 3, "GSV") == 0;
 }
 
-#define SKIP_WITHOUT_STREAMS()                                                                     \
-    if (!std::filesystem::is_directory(kStreamDir))                                                \
-    {                                                                                              \
-        GTEST_SKIP() << "recorded streams not found in " << kStreamDir.string();                   \
-    }
-
 // ---- counts ------------------------------------------------------------------------------------
 
 struct SStreamRow
@@ -353,7 +331,6 @@ const SStreamRow kStreams[] = {
 
 TEST(RecordedStreamReplay, RecordsFollowFromTheSentences)
 {
-    SKIP_WITHOUT_STREAMS();
     for (const SStreamRow& row : kStreams)
     {
         SCOPED_TRACE(row.legend);
@@ -436,7 +413,6 @@ const SFixRow kFixes[] = {
 
 TEST(RecordedStreamReplay, FixesCarryTheirSentencesValues)
 {
-    SKIP_WITHOUT_STREAMS();
     for (const SFixRow& row : kFixes)
     {
         SCOPED_TRACE(row.legend);

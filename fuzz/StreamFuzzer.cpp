@@ -1,0 +1,207 @@
+// libFuzzer target: arbitrary bytes reach a receiver exactly as the acquisition thread delivers
+// them, from the port in reads of varying size or from an emulation file line by line. The
+// framing buffer, every parser behind Parse and the publishing to the host window all run;
+// the window deletes what it is given, so a record that is lost or freed twice is a finding.
+//
+// Input: three header bytes, then the stream.
+//   byte 0  bit 0     receiver: 0 the plain NMEA model, 1 the Ashtech model ("$PASHR" replies)
+//           bit 1     attach every message's bytes for the binary decoders
+//           bit 2     emulation: lines (LF-separated) each with CR LF appended
+//           bit 3     sentence monitoring on
+//           bits 4-5  geoid height mode 0, 1, 2, 2
+//           bits 6-7  largest port read: 16, 256, 4096 or 16393 bytes
+//   bytes 1-2  seed of the read sizes
+#include "models/Ashtech.h"
+#include "models/NmeaModels.h"
+#include "port/Ack.h"
+#include "receiver/GPSMessages.h"
+#include "support/ReceiverProbe.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace
+{
+
+constexpr int kBufferLimit = 16392; // the engine drops its framing buffer at this size
+constexpr std::size_t kHeaderSize = 3;
+constexpr std::size_t kMaxReads[] = {16, 256, 4096, 16393};
+constexpr int kEngineMinSatellites = 4;
+
+// The host's main window: it owns and deletes every record posted to it.
+class CDrainWindow : public CWnd
+{
+public:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        switch (message)
+        {
+        case WM_GPS_POSITION:
+            delete reinterpret_cast<CGPSData*>(wParam);
+            return 0;
+        case WM_GPS_RAWDATA:
+            delete reinterpret_cast<CString*>(wParam);
+            return 0;
+        case WM_GPS_RAWEPOCH:
+            delete reinterpret_cast<CGPSDataRaw*>(wParam);
+            return 0;
+        case WM_GPS_EPHEMERIS:
+            delete reinterpret_cast<CGPSDataEphemeris*>(wParam);
+            return 0;
+        default:
+            return CWnd::WindowProc(message, wParam, lParam);
+        }
+    }
+
+    void Drain()
+    {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+        {
+            DispatchMessageW(&msg);
+        }
+    }
+};
+
+CDrainWindow& MainWindow()
+{
+    // Created once on the fuzzing thread and kept for the whole run.
+    static CDrainWindow* s_pWindow = [] {
+        auto* pWindow = new CDrainWindow;
+        pWindow->Create();
+        AfxGetApp()->m_pMainWnd = pWindow;
+        return pWindow;
+    }();
+    return *s_pWindow;
+}
+
+// UpdateGPSBuffer's steps: append; at the limit drop everything; else attach, parse and delete
+// every whole message; keep the unconsumed tail.
+void Deliver(CBinBuffer& buffer, CBinBuffer& chunk, CDOZOzoeiver& receiver, bool bAttach)
+{
+    buffer += chunk;
+    if (buffer.GetLength() >= kBufferLimit)
+    {
+        buffer.Clear();
+        return;
+    }
+    buffer.GetCurrentMessage();
+    while (buffer.HasMessage())
+    {
+        std::unique_ptr<CString> pText(buffer.GetMessageAsPtr());
+        if (bAttach)
+        {
+            int nLength = 0;
+            const char* pBytes = buffer.GetMessageBin(nLength);
+            receiver.AttachRawData(pBytes, nLength);
+        }
+        receiver.Parse(*pText);
+        if (!buffer.Next())
+        {
+            break;
+        }
+    }
+    buffer.Resize();
+}
+
+// The port: reads of 1 to nMaxRead bytes, sizes drawn from the seed.
+void FeedReads(const std::uint8_t* pData, std::size_t nSize, std::uint32_t nSeed,
+               std::size_t nMaxRead, CDOZOzoeiver& receiver, bool bAttach)
+{
+    CBinBuffer buffer;
+    std::uint32_t nState = nSeed | 1U;
+    for (std::size_t i = 0; i < nSize;)
+    {
+        nState ^= nState << 13;
+        nState ^= nState >> 17;
+        nState ^= nState << 5;
+        const std::size_t n = std::min<std::size_t>(1 + nState % nMaxRead, nSize - i);
+        CBinBuffer chunk(reinterpret_cast<const char*>(pData + i), static_cast<int>(n));
+        Deliver(buffer, chunk, receiver, bAttach);
+        MainWindow().Drain();
+        i += n;
+    }
+}
+
+// An emulation file: the line reader drops the CR before a LF and keeps every other byte; a
+// pause marker is framed as it is, every other line gets CR LF.
+void FeedLines(const std::uint8_t* pData, std::size_t nSize, CDOZOzoeiver& receiver, bool bAttach)
+{
+    CBinBuffer buffer;
+    std::size_t nStart = 0;
+    while (nStart < nSize)
+    {
+        std::size_t nEnd = nStart;
+        while (nEnd < nSize && pData[nEnd] != '\n')
+        {
+            ++nEnd;
+        }
+        const std::size_t nNext = nEnd + 1;
+        if (nEnd < nSize && nEnd > nStart && pData[nEnd - 1] == '\r')
+        {
+            --nEnd;
+        }
+        std::wstring text(pData + nStart, pData + nEnd);
+        if (text.rfind(L"VKR PAUSE", 0) != 0)
+        {
+            text += L"\r\n";
+        }
+        CString line(std::move(text));
+        CBinBuffer chunk(line);
+        Deliver(buffer, chunk, receiver, bAttach);
+        MainWindow().Drain();
+        nStart = nNext;
+    }
+}
+
+void Run(const std::uint8_t* pData, std::size_t nSize, CDOZOzoeiver& receiver)
+{
+    const std::uint8_t nFlags = pData[0];
+    const bool bAttach = (nFlags & 0x02) != 0;
+    receiver.m_nMinSatellites = kEngineMinSatellites;
+    receiver.m_nHeightMode = std::min((nFlags >> 4) & 0x03, 2);
+    if ((nFlags & 0x08) != 0)
+    {
+        receiver.MonitorNmea(true);
+    }
+    const std::uint8_t* pStream = pData + kHeaderSize;
+    const std::size_t nStream = nSize - kHeaderSize;
+    if ((nFlags & 0x04) != 0)
+    {
+        FeedLines(pStream, nStream, receiver, bAttach);
+    }
+    else
+    {
+        const std::uint32_t nSeed = static_cast<std::uint32_t>(pData[1]) << 8 | pData[2];
+        FeedReads(pStream, nStream, nSeed, kMaxReads[nFlags >> 6], receiver, bAttach);
+    }
+    MainWindow().Drain();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSize)
+{
+    if (nSize < kHeaderSize)
+    {
+        return 0;
+    }
+    MainWindow();
+    // Every input starts from the state of a freshly loaded library.
+    ResetSharedReceiverState();
+    CAck::m_bGotAck = false;
+    if ((pData[0] & 0x01) != 0)
+    {
+        CAshtech receiver;
+        Run(pData, nSize, receiver);
+    }
+    else
+    {
+        COtherGps receiver;
+        Run(pData, nSize, receiver);
+    }
+    return 0;
+}

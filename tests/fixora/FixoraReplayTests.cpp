@@ -208,6 +208,28 @@ TEST(FixoraStreams, CollectPrintsMessageTextsAndPauseLinesGoToStandardError)
     EXPECT_EQ(quiet.Records().size(), 1u);
 }
 
+TEST(FixoraStreams, CollectGoesOnPastTheEnginesCopyOfTheTexts)
+{
+    // The engine keeps a copy of about 100000 characters of texts; the stream twice is 116 KB.
+    const auto CountTexts = [](const std::string& strPath) {
+        int nTexts = 0;
+        for (const nlohmann::json& record :
+             RunFixora({"--replay", strPath, "--collect", "--json"}).Records())
+        {
+            nTexts += record["type"] == "text" ? 1 : 0;
+        }
+        return nTexts;
+    };
+    const std::string strStream = RecordedStream("ublox-zed-f9p-nmea.log");
+    std::ifstream file(strStream, std::ios::binary);
+    const std::string strBytes((std::istreambuf_iterator<char>(file)),
+                               std::istreambuf_iterator<char>());
+    const CTempFile twice(strBytes + strBytes);
+    const int nOnce = CountTexts(strStream);
+    EXPECT_GT(nOnce, 1000);
+    EXPECT_EQ(CountTexts(twice.Path()), 2 * nOnce);
+}
+
 struct SOptionRow
 {
     const char* legend;

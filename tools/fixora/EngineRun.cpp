@@ -1,6 +1,8 @@
 // The message loop of an engine-paced run.
 #include "EngineRun.h"
 
+#include "Collection.h"
+
 #include <chrono>
 #include <csignal>
 
@@ -62,6 +64,7 @@ bool CEngineRun::Run(std::optional<double> dDurationSeconds, std::string& strErr
     {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, LoopWaitMs, QS_ALLINPUT);
         m_Window.Pump();
+        EmptyCollectedText(m_Engine);
         if (s_nStopSignal != 0)
         {
             break;

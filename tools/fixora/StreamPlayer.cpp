@@ -1,6 +1,7 @@
 // Replaying files through the engine's delivery step.
 #include "StreamPlayer.h"
 
+#include "Collection.h"
 #include "InputFile.h"
 #include "LineReader.h"
 
@@ -30,6 +31,7 @@ void CStreamPlayer::Deliver(CBinBuffer& chunk)
 {
     m_Engine.UpdateGPSBuffer(chunk);
     m_Window.Pump();
+    EmptyCollectedText(m_Engine);
 }
 
 bool CStreamPlayer::Replay(const std::string& strPath, std::string& strError)

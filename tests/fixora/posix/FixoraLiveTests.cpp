@@ -109,6 +109,14 @@ private:
     std::string m_strOut;
 };
 
+struct SLiveRow
+{
+    const char* legend;
+    int nSignal;
+    std::vector<std::string> args;
+    speed_t speed; // the line speed the port is opened at
+};
+
 TEST(FixoraLive, DeviceRecordsArePrintedAndAStopSignalEndsTheRunCleanly)
 {
     int nMaster = -1;
@@ -116,13 +124,25 @@ TEST(FixoraLive, DeviceRecordsArePrintedAndAStopSignalEndsTheRunCleanly)
     char szName[128] = {};
     ASSERT_EQ(openpty(&nMaster, &nSlave, szName, nullptr, nullptr), 0);
     const CTempFile rawLog;
+    const CTempFile emptyProfile;
+    const CTempFile profile("[NMEA-0183]\nBaud=19200\n", ".ini");
     const std::string strGga =
         Sentence("GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,");
-    for (const int nSignal : {SIGINT, SIGTERM})
+    const SLiveRow rows[] = {
+        {"SIGINT, the model's default rate", SIGINT, {"--profile", emptyProfile.Path()}, B9600},
+        {"SIGTERM, the rate stored in the profile", SIGTERM, {"--profile", profile.Path()}, B19200},
+        {"--baud over the stored rate",
+         SIGINT,
+         {"--profile", profile.Path(), "--baud", "38400"},
+         B38400},
+    };
+    for (const SLiveRow& row : rows)
     {
-        SCOPED_TRACE(nSignal == SIGINT ? "SIGINT" : "SIGTERM");
-        CFixoraProcess fixora(
-            {"--device", szName, "--json", "--no-clock", "--log-raw", rawLog.Path()});
+        SCOPED_TRACE(row.legend);
+        std::vector<std::string> args = {"--device",   szName,      "--json",
+                                         "--no-clock", "--log-raw", rawLog.Path()};
+        args.insert(args.end(), row.args.begin(), row.args.end());
+        CFixoraProcess fixora(args);
         ASSERT_TRUE(fixora.IsRunning());
         // The port may not be open yet: repeat the sentence until its record comes back.
         bool bArrived = false;
@@ -133,7 +153,10 @@ TEST(FixoraLive, DeviceRecordsArePrintedAndAStopSignalEndsTheRunCleanly)
             bArrived = fixora.ReadUntil("\"utc\":45319.0", std::chrono::milliseconds(250));
         }
         ASSERT_TRUE(bArrived) << fixora.Output();
-        fixora.Signal(nSignal);
+        termios settings{};
+        ASSERT_EQ(tcgetattr(nSlave, &settings), 0);
+        EXPECT_EQ(cfgetospeed(&settings), row.speed);
+        fixora.Signal(row.nSignal);
         EXPECT_EQ(fixora.Wait(), 0);
         const SFixoraRun printed{0, fixora.Output(), ""};
         ASSERT_FALSE(printed.Fixes().empty());
@@ -143,6 +166,7 @@ TEST(FixoraLive, DeviceRecordsArePrintedAndAStopSignalEndsTheRunCleanly)
         ASSERT_GE(strLog.size(), strGga.size());
         EXPECT_EQ(strLog.substr(0, strGga.size()), strGga);
         tcflush(nMaster, TCIOFLUSH);
+        tcflush(nSlave, TCIOFLUSH);
     }
     close(nSlave);
     close(nMaster);

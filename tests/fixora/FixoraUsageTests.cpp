@@ -54,6 +54,7 @@ TEST(FixoraUsage, BadUsageAndUnreadableFilesExplainThemselves)
          1,
          "cannot start the receiver 'NMEA-0183' on /nonexistent/ttyX"},
         {"empty file replays nothing", {"--replay", empty.Path()}, 0, ""},
+        {"empty file cannot be emulated endlessly", {"--emulate", empty.Path()}, 1, "is empty"},
     };
     for (const SUsageRow& row : rows)
     {

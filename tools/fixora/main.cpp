@@ -52,6 +52,13 @@ bool CheckFiles(const SOptions& options, std::string& strError)
         return false;
     }
     std::error_code error;
+    // The emulation mode ends its run at once on an empty file, and would then wait for nothing.
+    if (options.eInput == EInput::Emulation &&
+        std::filesystem::file_size(options.strInputPath, error) == 0 && !error)
+    {
+        strError = "the emulation file '" + options.strInputPath + "' is empty";
+        return false;
+    }
     if (!options.strProfile.empty() && std::filesystem::is_directory(options.strProfile, error))
     {
         strError = "cannot use the profile '" + options.strProfile + "': it is a folder";

@@ -88,10 +88,30 @@ public:
 private:
     friend class CAcquisitionRun;
 
+    struct SWorker
+    {
+        std::thread thread;
+        std::shared_ptr<CAcquisitionRun> pRun;
+    };
+
+    // The delivery step; the caller holds m_ReceiverMutex.
+    bool DeliverLocked(CBinBuffer& chunk, CDOZOzoeiver* pReceiver);
+    // Stop's work: ends the current run (the stop request, the wait for its answer unless the
+    // run's own thread asks, the run given up and its events closed) and suspends pReceiver.
+    // With pOnlyRun, nothing is done unless that run is the current one; false then.
+    bool StopRun(const CAcquisitionRun* pOnlyRun, CDOZOzoeiver* pReceiver);
+    // The thread's own stop (the emulation file cannot be opened): as Stop, for its run only.
+    void StopFromThread(CAcquisitionRun& run);
+    // Joins the threads that have finished; bAll: every thread, waiting for each.
+    void JoinThreads(bool bAll);
+
     std::shared_ptr<CAcquisitionRun> m_pRun; // the current run, if any
-    std::list<std::thread> m_Threads;        // every thread started, joined before destruction
+    std::list<SWorker> m_Threads;            // every thread started and not yet joined
     std::mutex m_RunMutex;                   // the hand-over of m_hStopEvent and m_pRun
-    std::mutex m_DeliveryMutex;              // one delivery (UpdateGPSBuffer) at a time
+    // Every call into the receivers from the engine and its thread (delivery, Initialize,
+    // KeepAlive, Suspend, the list walks), m_GPSBuffer and the runs' give-up mark. Recursive,
+    // so a receiver's notification callback may call back into the engine.
+    std::recursive_mutex m_ReceiverMutex;
 };
 
 // Loads a string-table text of at most 127 characters; a missing text shows "Error loading

@@ -1,0 +1,283 @@
+// The acquisition thread: reads the selected receiver's port (or replays an emulation file),
+// copies the raw bytes into the raw log while logging is on, and hands every chunk to the
+// engine's delivery until the stop request comes.
+#include "engine/AcquisitionThread.h"
+
+#include "resources/ResourceIds.h"
+#include "textparse/Parser.h"
+#include "textparse/TextFile.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cwchar>
+#include <iterator>
+#include <vector>
+
+namespace
+{
+
+constexpr DWORD s_dwFirstByteWait = 1000;   // ms: a silent port ends a read turn after this
+constexpr DWORD s_dwFollowingBytesWait = 1; // ms: take what is waiting behind the first byte
+constexpr DWORD s_nMaxFollowingBytes = 16392;
+constexpr std::size_t s_nReadBufferSize = 16394;
+constexpr DWORD s_dwTurnWait = 100;          // ms on the stop request after each live turn
+constexpr DWORD s_dwSpeedResetAfter = 10000; // ms without a parsed message
+constexpr DWORD s_dwLineInterval = 500;      // ms between emulation lines
+
+constexpr wchar_t s_szPauseMarker[] = L"VKR PAUSE";
+constexpr wchar_t s_szDefaultEmulationFile[] = L"Emulation.log";
+
+// The raw log of one run: the exact bytes read from the port, flushed after every chunk so the
+// file is complete whenever someone looks.
+class CRawLog
+{
+public:
+    CRawLog() = default;
+    ~CRawLog() { Close(); }
+    CRawLog(const CRawLog&) = delete;
+    CRawLog& operator=(const CRawLog&) = delete;
+
+    bool IsOpen() const { return m_pFile != nullptr; }
+
+    // Creates (truncating) the file; false when it cannot be created.
+    bool Open(const CString& strPath)
+    {
+        m_pFile = _wfopen(strPath.GetString(), L"wb");
+        return m_pFile != nullptr;
+    }
+
+    void Close()
+    {
+        if (m_pFile != nullptr)
+        {
+            std::fclose(m_pFile);
+            m_pFile = nullptr;
+        }
+    }
+
+    void Write(const char* pBytes, std::size_t nCount)
+    {
+        if (m_pFile != nullptr)
+        {
+            std::fwrite(pBytes, 1, nCount, m_pFile);
+            std::fflush(m_pFile);
+        }
+    }
+
+private:
+    std::FILE* m_pFile = nullptr;
+};
+
+bool IsPauseMarker(const CString& strLine)
+{
+    constexpr std::size_t nLength = std::size(s_szPauseMarker) - 1;
+    return std::wcsncmp(strLine.GetString(), s_szPauseMarker, nLength) == 0;
+}
+
+} // namespace
+
+CAcquisitionRun::CAcquisitionRun(CZIDOvoine& engine, HANDLE hStopRequest, HANDLE hAnswer)
+    : m_Engine(engine), m_pReceiver(engine.m_pReceiver), m_bEmulation(engine.m_bEmulation),
+      m_strRawLogFile(engine.m_strRawLogFile), m_strEmulationDir(engine.m_strEmulationDir),
+      m_strEmulationFile(engine.m_strEmulationFile), m_hStopRequest(hStopRequest),
+      m_hAnswer(hAnswer)
+{
+}
+
+void CAcquisitionRun::CloseEvents()
+{
+    CloseHandle(m_hStopRequest);
+    CloseHandle(m_hAnswer);
+}
+
+UINT CAcquisitionRun::ThreadProc(std::shared_ptr<CAcquisitionRun> pRun)
+{
+    CAcquisitionRun& run = *pRun;
+    run.m_ThreadId = std::this_thread::get_id();
+    try
+    {
+        if (run.Begin())
+        {
+            if (run.m_bEmulation)
+            {
+                run.RunEmulation();
+            }
+            else
+            {
+                run.RunLive();
+            }
+            // The next run starts with an empty buffer (unless a later run owns it already).
+            run.WhileCurrent([&run] { run.m_Engine.m_GPSBuffer.Clear(); });
+        }
+    }
+    catch (...)
+    {
+        // Nothing may leave a thread procedure; the run ends as if stopped.
+    }
+    SetEvent(run.m_hAnswer);
+    run.m_bFinished = true;
+    return 0;
+}
+
+bool CAcquisitionRun::Begin()
+{
+    if (StopRequested(0))
+    {
+        return false;
+    }
+    bool bReady = false;
+    WhileCurrent([this, &bReady] {
+        if (!m_Engine.m_bReceiversInitialized)
+        {
+            m_Engine.InitReceivers(-1);
+        }
+        if (m_pReceiver == nullptr)
+        {
+            m_Engine.m_eLastError = GPS_ENGINE_NO_RECEIVER;
+        }
+        else if (!m_bEmulation && !m_pReceiver->Initialize())
+        {
+            m_Engine.m_eLastError = GPS_ENGINE_INIT_FAILED;
+        }
+        else
+        {
+            bReady = true;
+        }
+    });
+    return bReady;
+}
+
+bool CAcquisitionRun::StopRequested(DWORD dwMilliseconds) const
+{
+    // A closed event (the run was given up) fails the wait, which ends the run as well.
+    return WaitForSingleObject(m_hStopRequest, dwMilliseconds) != WAIT_TIMEOUT;
+}
+
+bool CAcquisitionRun::Deliver(CBinBuffer& chunk)
+{
+    bool bParsed = false;
+    WhileCurrent([this, &chunk, &bParsed] {
+        bParsed = m_Engine.DeliverLocked(chunk, m_pReceiver);
+        if (bParsed)
+        {
+            m_Engine.m_bDataReceived = true;
+        }
+    });
+    return bParsed;
+}
+
+void CAcquisitionRun::RunLive()
+{
+    HANDLE hPort = INVALID_HANDLE_VALUE;
+    WhileCurrent([this, &hPort] { hPort = m_pReceiver->GetPortHandle(); });
+    // Interval and multiplier at all bits set with a total constant: a read returns as soon as
+    // one byte is there, or after the constant. No write time-outs.
+    COMMTIMEOUTS timeouts = {MAXDWORD, MAXDWORD, 0, 0, 0};
+    std::vector<char> buffer(s_nReadBufferSize);
+    CBinBuffer chunk;
+    CRawLog rawLog;
+    DWORD dwLastDelivery = GetTickCount();
+    do
+    {
+        if (GetTickCount() - dwLastDelivery >= s_dwSpeedResetAfter)
+        {
+            dwLastDelivery = GetTickCount();
+            WhileCurrent([this] { m_pReceiver->ResetSpeedEngine(); });
+        }
+
+        timeouts.ReadTotalTimeoutConstant = s_dwFirstByteWait;
+        SetCommTimeouts(hPort, &timeouts);
+        DWORD nRead = 0;
+        if (!ReadFile(hPort, buffer.data(), 1, &nRead, nullptr) || nRead == 0)
+        {
+            WhileCurrent([this] { m_pReceiver->KeepAlive(); });
+            continue;
+        }
+        timeouts.ReadTotalTimeoutConstant = s_dwFollowingBytesWait;
+        SetCommTimeouts(hPort, &timeouts);
+        DWORD nMore = 0;
+        ReadFile(hPort, buffer.data() + 1, s_nMaxFollowingBytes, &nMore, nullptr);
+        const int nCount = 1 + static_cast<int>(std::min(nMore, s_nMaxFollowingBytes));
+
+        // The log follows the host's switch at the next data.
+        if (m_Engine.m_bLogRawData != rawLog.IsOpen())
+        {
+            if (rawLog.IsOpen())
+            {
+                rawLog.Close();
+            }
+            else if (!rawLog.Open(m_strRawLogFile))
+            {
+                AfxMessageBox(LoadEngineString(IDS_RAWLOG_OPEN_FAILED).GetString(), MB_OK);
+                m_Engine.m_bLogRawData = false;
+            }
+        }
+        rawLog.Write(buffer.data(), static_cast<std::size_t>(nCount));
+
+        chunk.Set(buffer.data(), nCount, 0);
+        if (Deliver(chunk))
+        {
+            dwLastDelivery = GetTickCount();
+        }
+    } while (!StopRequested(s_dwTurnWait));
+}
+
+void CAcquisitionRun::RunEmulation()
+{
+    // An explicit file that exists and is no folder, otherwise the default name in the
+    // emulation folder (the folder text is taken as a prefix, as the host gave it).
+    CString strPath = m_strEmulationDir + s_szDefaultEmulationFile;
+    if (!m_strEmulationFile.IsEmpty())
+    {
+        const DWORD dwAttributes = GetFileAttributesW(m_strEmulationFile.GetString());
+        if (dwAttributes != INVALID_FILE_ATTRIBUTES &&
+            (dwAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+        {
+            strPath = m_strEmulationFile;
+        }
+    }
+
+    CTextFile file(false, false);
+    if (!file.Open(strPath.GetString(), CTextFile::modeRead | CTextFile::typeText, nullptr))
+    {
+        CString strText;
+        strText.Format(LoadEngineString(IDS_EMULATION_OPEN_FAILED).GetString(),
+                       strPath.GetString());
+        AfxMessageBox(strText.GetString(), MB_OK);
+        m_Engine.StopFromThread(*this);
+        return;
+    }
+
+    CParser parser(CString(), CString(L",*"), false);
+    CString strLine;
+    CString strField;
+    while (!StopRequested(s_dwLineInterval))
+    {
+        // The file replays endlessly; one that holds no line at all ends the run.
+        if (!file.ReadString(strLine))
+        {
+            file.SeekToBegin();
+            if (!file.ReadString(strLine))
+            {
+                break;
+            }
+        }
+        if (IsPauseMarker(strLine))
+        {
+            // The text after the marker's first field is shown, and the replay waits for it.
+            parser.SetString(strLine);
+            if (!parser.GetNextString(strField))
+            {
+                continue;
+            }
+            AfxMessageBox(parser.GetRemainingBuffer().GetString(), MB_OK);
+            // The marker itself is framed as it is: bytes before any start byte, skipped.
+        }
+        else
+        {
+            strLine += L"\r\n";
+        }
+        CBinBuffer chunk(strLine);
+        Deliver(chunk);
+    }
+}

@@ -1,0 +1,253 @@
+// Live acquisition on a pseudo-terminal that plays the receiver: delivery to the host, the
+// engine errors found by the thread, the raw log, keep-alives in silence, and Start/Stop cycles.
+#include "DevicePty.h"
+#include "engine/EngineSupport.h"
+
+#include "support/HostWindow.h"
+#include "support/ReceiverProbe.h"
+#include "support/TempProfile.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <random>
+#include <thread>
+
+namespace
+{
+
+constexpr int kPort = 7;
+
+class LiveTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ResetSharedReceiverState();
+        ASSERT_TRUE(m_pty.IsValid());
+        m_pReceiver = new CTestReceiver;
+        m_pReceiver->SetupReceiver(kPort, 0, 0.0, CString(L""), false);
+        ASSERT_TRUE(m_engine.AddReceiver(m_pReceiver));
+        m_engine.SetReceiver(m_pReceiver);
+        m_engine.m_ComBuffer.m_bStopped = false;
+    }
+
+    // Sends one sentence and waits until its text reached the host.
+    void SendAndWait(const std::string& strSentence)
+    {
+        const std::size_t nBefore = Texts().size();
+        ASSERT_TRUE(m_pty.Send(strSentence));
+        for (int i = 0; i < 500 && Texts().size() == nBefore; ++i)
+        {
+            m_host.WaitFor(m_host.m_Messages.size() + 1, 10);
+        }
+        ASSERT_EQ(Texts().size(), nBefore + 1);
+        EXPECT_EQ(Texts().back(), Delivered(strSentence));
+    }
+
+    std::vector<CString> Texts() const
+    {
+        std::vector<CString> texts;
+        for (const auto& message : m_host.m_Messages)
+        {
+            if (message.nMessage == WM_GPS_RAWDATA)
+            {
+                texts.push_back(*message.pText);
+            }
+        }
+        return texts;
+    }
+
+    // Stops and returns how long Stop took, in ms.
+    long long TimedStop()
+    {
+        const auto start = std::chrono::steady_clock::now();
+        m_engine.Stop();
+        return MillisecondsSince(start);
+    }
+
+    CTempProfile m_profile;
+    CScratchFolder m_folder;
+    CDevicePty m_pty{kPort};
+    CHostWindow m_host;
+    CZIDOvoine m_engine; // goes first: no thread outlives the window or the device
+    CTestReceiver* m_pReceiver = nullptr;
+};
+
+} // namespace
+
+TEST_F(LiveTest, BytesFromTheDeviceReachTheHostAsRecordsInOrder)
+{
+    ASSERT_TRUE(m_engine.Start());
+    ASSERT_TRUE(m_pReceiver->WaitInitialized());
+    const std::string strStream = GgaSentence(1) + GgaSentence(2) + GgaSentence(3);
+    ASSERT_TRUE(m_pty.Send(strStream.substr(0, 100)));
+    ASSERT_TRUE(m_pty.Send(strStream.substr(100)));
+    ASSERT_TRUE(m_host.WaitFor(6, 5000));
+
+    const std::vector<CString> expected = {Delivered(GgaSentence(1)), Delivered(GgaSentence(2)),
+                                           Delivered(GgaSentence(3))};
+    EXPECT_EQ(Texts(), expected);
+    const auto positions = m_host.Positions();
+    ASSERT_EQ(positions.size(), 3U);
+    for (int i = 0; i < 3; ++i)
+    {
+        EXPECT_DOUBLE_EQ(positions[i].pPosition->m_dUTCTime, 43201.0 + i);
+    }
+    EXPECT_TRUE(m_engine.IsActive());
+    EXPECT_EQ(m_engine.GetLastError(), GPS_ENGINE_NO_ERROR);
+
+    // The thread is in a silent read now; Stop waits at most a second for its answer.
+    EXPECT_LT(TimedStop(), 3000);
+    EXPECT_FALSE(m_engine.IsActive());
+    EXPECT_FALSE(CDOZOzoeiver::m_Port.IsOpen());
+    m_host.Pump();
+    EXPECT_EQ(m_host.m_Messages.size(), 6U);
+}
+
+TEST_F(LiveTest, ErrorsFoundByTheThreadLeaveTheEngineActive)
+{
+    struct Row
+    {
+        const char* legend;
+        bool bSelect;
+        const char* pszDevice; // what the receiver's port opens; null: the pseudo-terminal
+        GPS_ENGINE_ERROR eExpected;
+    };
+    const Row rows[] = {
+        {"no receiver selected", false, nullptr, GPS_ENGINE_NO_RECEIVER},
+        {"the device cannot be opened", true, "/nonexistent/tty", GPS_ENGINE_INIT_FAILED},
+    };
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.legend);
+        m_engine.SetReceiver(row.bSelect ? m_pReceiver : nullptr);
+        SetComPortDevice(kPort + 1, row.pszDevice);
+        m_pReceiver->SetupReceiver(kPort + 1, 0, 0.0, CString(L""), false);
+        ASSERT_TRUE(m_engine.Start());
+        for (int i = 0; i < 300 && m_engine.GetLastError() == GPS_ENGINE_NO_ERROR; ++i)
+        {
+            Sleep(10);
+        }
+        EXPECT_EQ(m_engine.GetLastError(), row.eExpected);
+        EXPECT_TRUE(m_engine.IsActive());
+        EXPECT_LT(TimedStop(), 900) << "a thread that ended by itself needs no waiting for";
+        EXPECT_FALSE(m_engine.IsActive());
+        EXPECT_EQ(m_engine.GetLastError(), row.eExpected) << "Stop keeps the error";
+    }
+    SetComPortDevice(kPort + 1, nullptr);
+}
+
+TEST_F(LiveTest, RawLogFollowsTheSwitchAtTheNextData)
+{
+    const auto path = m_folder.File("raw.log");
+    CScratchFolder::Write(path, "an older recording");
+    m_engine.m_strRawLogFile = CScratchFolder::Text(path);
+    const std::string strA = NmeaSentence("GPTXT,1,A");
+    const std::string strB = NmeaSentence("GPTXT,1,B");
+    const std::string strC = NmeaSentence("GPTXT,1,C");
+    ASSERT_TRUE(m_engine.Start());
+    ASSERT_TRUE(m_pReceiver->WaitInitialized());
+
+    m_engine.m_bLogRawData = true;
+    SendAndWait(strA);
+    EXPECT_EQ(CScratchFolder::Read(path), strA) << "created, truncated, written";
+    m_engine.m_bLogRawData = false;
+    SendAndWait(strB);
+    EXPECT_EQ(CScratchFolder::Read(path), strA) << "closed before B";
+    m_engine.m_bLogRawData = true;
+    SendAndWait(strC);
+    SendAndWait(strA);
+    m_engine.Stop();
+    EXPECT_EQ(CScratchFolder::Read(path), strC + strA) << "truncated again when reopened";
+}
+
+TEST_F(LiveTest, RawLogThatCannotBeCreatedSwitchesLoggingOff)
+{
+    CMessageBoxes boxes;
+    m_engine.m_strRawLogFile = CScratchFolder::Text(m_folder.File("no-such-folder/raw.log"));
+    m_engine.m_bLogRawData = true;
+    ASSERT_TRUE(m_engine.Start());
+    ASSERT_TRUE(m_pReceiver->WaitInitialized());
+    SendAndWait(NmeaSentence("GPTXT,1,A"));
+    SendAndWait(NmeaSentence("GPTXT,1,B"));
+    const std::vector<CString> expected = {CString(L"Could not open file to log raw data!")};
+    EXPECT_EQ(boxes.Texts(), expected);
+    EXPECT_FALSE(m_engine.m_bLogRawData);
+}
+
+TEST_F(LiveTest, SilenceKeepsTheReceiverAliveAndResetsTheSpeedEngineAfterTenSeconds)
+{
+    CGPSData fix;
+    fix.m_SignalStatus = UDF_SIGNAL_GPS;
+    CDOZOzoeiver::m_SpeedEngine.ComputeMotion(&fix);
+    ASSERT_EQ(CDOZOzoeiver::m_SpeedEngine.GetCount(), 1);
+
+    const DWORD dwStart = GetTickCount();
+    ASSERT_TRUE(m_engine.Start());
+    const auto HasReset = [this] {
+        const auto keepAlives = m_pReceiver->KeepAlives();
+        return !keepAlives.empty() && keepAlives.back().nSpeedFixes == 0;
+    };
+    while (!HasReset() && GetTickCount() - dwStart < 25000)
+    {
+        Sleep(100);
+    }
+    m_engine.Stop();
+
+    const auto keepAlives = m_pReceiver->KeepAlives();
+    ASSERT_GE(keepAlives.size(), 6U);
+    ASSERT_EQ(keepAlives.back().nSpeedFixes, 0);
+    EXPECT_GE(keepAlives.back().dwTick - dwStart, 10000U) << "not reset before ten seconds";
+    for (std::size_t i = 0; i + 1 < keepAlives.size(); ++i)
+    {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(keepAlives[i].nSpeedFixes, 1);
+        const DWORD dwGap = keepAlives[i + 1].dwTick - keepAlives[i].dwTick;
+        EXPECT_GE(dwGap, 900U) << "each keep-alive follows a read that waited its second";
+        EXPECT_LE(dwGap, 3000U);
+    }
+}
+
+TEST_F(LiveTest, StartStopCyclesRacingTheThreadEndCleanly)
+{
+    std::atomic<bool> bSending{true};
+    std::thread device([this, &bSending] {
+        for (int i = 0; bSending; ++i)
+        {
+            m_pty.Send(GgaSentence(i % 60));
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    });
+    std::mt19937 random(20240601);
+    long long nLongestStop = 0;
+    for (int i = 0; i < 200; ++i)
+    {
+        // (No ASSERT in here: the device thread must be joined.)
+        EXPECT_TRUE(m_engine.Start());
+        if (i % 3 == 0)
+        {
+            EXPECT_TRUE(m_engine.Resume()); // a Start on an active engine stops first
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(random() % 15));
+        m_host.Pump();
+        nLongestStop = std::max(nLongestStop, TimedStop());
+        EXPECT_FALSE(m_engine.IsActive());
+    }
+    EXPECT_TRUE(m_engine.Start());
+    bSending = false;
+    device.join();
+    m_engine.Stop();
+
+    EXPECT_LT(nLongestStop, 2500);
+    EXPECT_EQ(m_engine.GetLastError(), GPS_ENGINE_NO_ERROR);
+    EXPECT_EQ(m_engine.m_nBufferOverflows, 0);
+    EXPECT_EQ(m_engine.m_GPSBuffer.GetLength(), 0) << "an answered run leaves the buffer empty";
+    EXPECT_GT(m_pReceiver->Parsed().size(), 0U);
+    // Nothing arrives once Stop has returned.
+    m_host.Pump();
+    const std::size_t nMessages = m_host.m_Messages.size();
+    Sleep(300);
+    m_host.Pump();
+    EXPECT_EQ(m_host.m_Messages.size(), nMessages);
+}

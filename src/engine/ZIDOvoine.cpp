@@ -188,13 +188,19 @@ bool CZIDOvoine::Start()
     {
         try
         {
-            m_Threads.push_back(SWorker{std::thread(&CAcquisitionRun::ThreadProc, pRun), pRun});
-            m_pThread = &m_Threads.back().thread;
+            SWorker& worker = m_Threads.emplace_back();
+            worker.pRun = pRun;
+            worker.thread = std::thread(&CAcquisitionRun::ThreadProc, pRun);
+            m_pThread = &worker.thread;
             return true;
         }
         catch (...)
         {
             // The thread could not be created: the run ends here, with no one to answer.
+            if (!m_Threads.empty() && !m_Threads.back().thread.joinable())
+            {
+                m_Threads.pop_back();
+            }
         }
         std::lock_guard lock(m_RunMutex);
         m_pRun.reset();

@@ -1,17 +1,23 @@
-// Emulation: replaying a recorded file line by line, the pause marker, and the files that
-// cannot be played.
+// Emulation: replaying a recorded file line by line, the pause marker, the files that cannot be
+// played, and a thread that misses Stop's answer window.
 #include "EngineSupport.h"
 
-#include "support/HostWindow.h"
 #include "support/ReceiverProbe.h"
 #include "support/TempProfile.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-
 namespace
 {
+
+const std::string kOne = NmeaSentence("GPTXT,1,one");
+const std::string kTwo = NmeaSentence("GPTXT,1,two");
+
+// The sentence as a line of the file.
+std::string Line(const std::string& strSentence)
+{
+    return strSentence.substr(0, strSentence.size() - 2) + "\n";
+}
 
 class EmulationTest : public ::testing::Test
 {
@@ -27,31 +33,13 @@ protected:
         m_engine.m_strEmulationFile = CScratchFolder::Text(m_file);
     }
 
-    std::vector<CString> Texts() const
-    {
-        std::vector<CString> texts;
-        for (const auto& message : m_host.m_Messages)
-        {
-            texts.push_back(*message.pText);
-        }
-        return texts;
-    }
-
     CTempProfile m_profile;
     CScratchFolder m_folder;
     std::filesystem::path m_file = m_folder.File("replay.log");
     CHostWindow m_host;
-    CZIDOvoine m_engine;
+    CZIDOvoine m_engine; // goes first: no thread outlives the window
     CTestReceiver* m_pReceiver = nullptr;
 };
-
-const std::string kOne = NmeaSentence("GPTXT,1,one");
-const std::string kTwo = NmeaSentence("GPTXT,1,two");
-
-std::string Line(const std::string& strSentence)
-{
-    return strSentence.substr(0, strSentence.size() - 2) + "\n";
-}
 
 } // namespace
 
@@ -65,35 +53,26 @@ TEST_F(EmulationTest, ATwoLineFileReplaysEndlesslyEveryHalfSecond)
     const auto stop = std::chrono::steady_clock::now();
     m_engine.Stop();
     EXPECT_LT(MillisecondsSince(stop), 900) << "the replay answers Stop from its wait";
-
-    const std::vector<CString> texts = Texts();
-    ASSERT_GE(texts.size(), 5U);
-    for (std::size_t i = 0; i < texts.size(); ++i)
-    {
-        EXPECT_EQ(texts[i], Delivered(i % 2 == 0 ? kOne : kTwo)) << i;
-    }
+    std::vector<CString> texts = PostedTexts(m_host);
+    texts.resize(5);
+    EXPECT_EQ(texts, Texts({kOne, kTwo, kOne, kTwo, kOne}));
 }
 
 TEST_F(EmulationTest, APauseMarkerShowsItsTextAndHoldsTheReplayUntilClosed)
 {
     CScratchFolder::Write(m_file, Line(kOne) + "VKR PAUSE,Change the battery\n" + Line(kTwo));
-    std::vector<CString> heldTexts; // the collection as the box opened and as it closed
-    CMessageBoxes boxes([this, &heldTexts] {
-        heldTexts.push_back(m_engine.m_ComBuffer.GetText());
+    std::vector<CString> held; // the collection as the box opened and as it closed
+    CMessageBoxes boxes([this, &held] {
+        held.push_back(m_engine.m_ComBuffer.GetText());
         Sleep(1200);
-        heldTexts.push_back(m_engine.m_ComBuffer.GetText());
+        held.push_back(m_engine.m_ComBuffer.GetText());
     });
     ASSERT_TRUE(m_engine.Start());
     ASSERT_TRUE(m_host.WaitFor(2, 10000));
     m_engine.Stop();
-
-    ASSERT_GE(boxes.Texts().size(), 1U);
-    EXPECT_EQ(boxes.Texts()[0], CString(L"Change the battery"));
-    ASSERT_GE(heldTexts.size(), 2U);
-    EXPECT_EQ(heldTexts[0], Delivered(kOne));
-    EXPECT_EQ(heldTexts[1], heldTexts[0]) << "nothing is replayed while the box is open";
-    const std::vector<CString> texts = Texts();
-    EXPECT_EQ(texts[1], Delivered(kTwo)) << "the marker itself never reaches the host";
+    EXPECT_EQ(boxes.Texts().at(0), CString(L"Change the battery"));
+    EXPECT_EQ(held, Texts({kOne, kOne})) << "nothing is replayed while the box is open";
+    EXPECT_EQ(PostedTexts(m_host).at(1), Texts({kTwo})[0]) << "the marker never reaches the host";
 }
 
 TEST_F(EmulationTest, AFileThatCannotBeOpenedIsShownAndStopsTheEngine)
@@ -121,16 +100,11 @@ TEST_F(EmulationTest, AFileThatCannotBeOpenedIsShownAndStopsTheEngine)
         m_engine.m_strEmulationDir = CString(row.strFolder.c_str());
         ASSERT_TRUE(m_engine.Start());
         // Start suspends the receiver first, then the thread stops the engine.
-        for (int i = 0; i < 300 && m_pReceiver->Suspends() < nSuspends + 2; ++i)
-        {
-            Sleep(10);
-        }
-        EXPECT_EQ(m_pReceiver->Suspends(), nSuspends + 2);
+        EXPECT_TRUE(WaitUntil([&] { return m_pReceiver->Suspends() == nSuspends + 2; }));
         EXPECT_FALSE(m_engine.IsActive());
         const std::string strText =
             "Unable to open the emulation file: '" + row.strExpectedPath + "'.";
-        const std::vector<CString> expected = {CString(strText.c_str())};
-        EXPECT_EQ(boxes.Texts(), expected);
+        EXPECT_EQ(boxes.Texts(), std::vector<CString>{CString(strText.c_str())});
     }
 }
 
@@ -142,7 +116,6 @@ TEST_F(EmulationTest, AnEmptyFileEndsTheRun)
     // A run still going would find these lines when it starts the file again.
     CScratchFolder::Write(m_file, Line(kOne) + Line(kTwo));
     EXPECT_FALSE(m_host.WaitFor(1, 1500));
-    EXPECT_TRUE(m_pReceiver->Parsed().empty());
     EXPECT_TRUE(m_engine.IsActive()) << "the engine stays active until Stop";
 }
 
@@ -155,18 +128,11 @@ TEST_F(EmulationTest, AThreadThatMissedStopEndsWithoutTouchingTheNextRun)
     std::atomic<bool> bReturned{false};
     CMessageBoxes boxes([&] {
         bShown = true;
-        while (!bRelease)
-        {
-            Sleep(10);
-        }
+        WaitUntil([&] { return bRelease.load(); }, 60000);
         bReturned = true;
     });
     ASSERT_TRUE(m_engine.Start());
-    for (int i = 0; i < 300 && !bShown; ++i)
-    {
-        Sleep(10);
-    }
-    ASSERT_TRUE(bShown);
+    ASSERT_TRUE(WaitUntil([&] { return bShown.load(); }));
     const auto stop = std::chrono::steady_clock::now();
     m_engine.Stop();
     EXPECT_GE(MillisecondsSince(stop), 900) << "Stop waits its second, then gives up";
@@ -182,8 +148,5 @@ TEST_F(EmulationTest, AThreadThatMissedStopEndsWithoutTouchingTheNextRun)
     ASSERT_TRUE(m_host.WaitFor(4, 5000));
     m_engine.Stop();
     EXPECT_TRUE(bReturned);
-    for (const CString& text : Texts())
-    {
-        EXPECT_EQ(text, Delivered(kOne));
-    }
+    EXPECT_EQ(PostedTexts(m_host), std::vector<CString>(PostedTexts(m_host).size(), kOne.c_str()));
 }

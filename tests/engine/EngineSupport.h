@@ -1,10 +1,9 @@
-// Test support for the engine: a receiver model that records what the engine does to it, the
-// message boxes the library shows, GGA sentences and a scratch folder.
+// Test support for the engine: a receiver that records what the engine does to it, the message
+// boxes the library shows, sentences, the texts a host window got, and a scratch folder.
 #pragma once
 
 #include "engine/ZIDOvoine.h"
-
-#include <ostream>
+#include "support/HostWindow.h"
 
 #include <atomic>
 #include <chrono>
@@ -12,19 +11,43 @@
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
 
-// Readable failure messages for texts.
 inline void PrintTo(const CString& str, std::ostream* pStream)
 {
     *pStream << '"' << str.ToNarrow() << '"';
 }
 
-// A receiver that keeps every message, keep-alive and suspension, and parses as the base does.
+// Polls until bDone() holds or the time is up; bDone()'s last answer.
+template <class F> bool WaitUntil(F bDone, DWORD dwMilliseconds = 5000)
+{
+    const DWORD dwStart = GetTickCount();
+    while (!bDone() && GetTickCount() - dwStart < dwMilliseconds)
+    {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return bDone();
+}
+
+inline long long MillisecondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 start)
+        .count();
+}
+
+// Parses as the base does, keeping every message, keep-alive and suspension.
 class CTestReceiver : public CDOZOzoeiver
 {
+    template <class F> auto Locked(F f)
+    {
+        std::lock_guard lock(m_Mutex);
+        return f();
+    }
+
 public:
     explicit CTestReceiver(const wchar_t* pszName = L"Test", int* pnDeleted = nullptr)
         : m_strName(pszName), m_pnDeleted(pnDeleted)
@@ -33,9 +56,7 @@ public:
     ~CTestReceiver() override
     {
         if (m_pnDeleted != nullptr)
-        {
             ++*m_pnDeleted;
-        }
     }
 
     CString GetName() override { return m_strName; }
@@ -48,38 +69,21 @@ public:
         return bOpened;
     }
 
-    // Waits until Initialize has run nCount times in all.
-    bool WaitInitialized(int nCount = 1) const
-    {
-        for (int i = 0; i < 500 && m_nInitialized < nCount; ++i)
-        {
-            Sleep(10);
-        }
-        return m_nInitialized >= nCount;
-    }
-
     bool Parse(CString& strMessage) override
     {
-        {
-            std::lock_guard lock(m_Mutex);
-            m_Parsed.push_back(strMessage);
-        }
+        Locked([&] { m_Parsed.push_back(strMessage); });
         return CDOZOzoeiver::Parse(strMessage);
     }
 
-    // Runs on the acquisition thread: notes when, and whether the speed engine still holds a fix.
+    // Runs on the acquisition thread: when, and how many fixes the speed engine holds.
     void KeepAlive() override
     {
-        std::lock_guard lock(m_Mutex);
-        m_KeepAlives.push_back({GetTickCount(), m_SpeedEngine.GetCount()});
+        Locked([&] { m_KeepAlives.push_back({GetTickCount(), m_SpeedEngine.GetCount()}); });
     }
 
     void Suspend() override
     {
-        {
-            std::lock_guard lock(m_Mutex);
-            ++m_nSuspends;
-        }
+        Locked([&] { ++m_nSuspends; });
         CDOZOzoeiver::Suspend();
     }
 
@@ -89,27 +93,25 @@ public:
         int nSpeedFixes;
     };
 
-    std::vector<CString> Parsed() const
+    std::vector<CString> Parsed()
     {
-        std::lock_guard lock(m_Mutex);
-        return m_Parsed;
+        return Locked([&] { return m_Parsed; });
     }
-    std::vector<SKeepAlive> KeepAlives() const
+    std::vector<SKeepAlive> KeepAlives()
     {
-        std::lock_guard lock(m_Mutex);
-        return m_KeepAlives;
+        return Locked([&] { return m_KeepAlives; });
     }
-    int Suspends() const
+    int Suspends()
     {
-        std::lock_guard lock(m_Mutex);
-        return m_nSuspends;
+        return Locked([&] { return m_nSuspends; });
     }
+
+    std::atomic<int> m_nInitialized{0};
 
 private:
     CString m_strName;
     int* m_pnDeleted;
-    std::atomic<int> m_nInitialized{0};
-    mutable std::mutex m_Mutex;
+    std::mutex m_Mutex;
     std::vector<CString> m_Parsed;
     std::vector<SKeepAlive> m_KeepAlives;
     int m_nSuspends = 0;
@@ -134,17 +136,15 @@ public:
         });
     }
     ~CMessageBoxes() { SetMessageBoxHandler(nullptr); }
-    CMessageBoxes(const CMessageBoxes&) = delete;
-    CMessageBoxes& operator=(const CMessageBoxes&) = delete;
 
-    std::vector<CString> Texts() const
+    std::vector<CString> Texts()
     {
         std::lock_guard lock(m_Mutex);
         return m_Texts;
     }
 
 private:
-    mutable std::mutex m_Mutex;
+    std::mutex m_Mutex;
     std::vector<CString> m_Texts;
 };
 
@@ -170,18 +170,28 @@ inline std::string GgaSentence(int nSecond)
     return NmeaSentence(szBody);
 }
 
-// How the host sees a delivered text: the sentence up to its carriage return, then a line feed.
-inline CString Delivered(const std::string& strSentence)
+// The message texts that reached the host window, in order.
+inline std::vector<CString> PostedTexts(const CHostWindow& host)
 {
-    return CString(strSentence.c_str());
+    std::vector<CString> texts;
+    for (const auto& message : host.m_Messages)
+    {
+        if (message.nMessage == WM_GPS_RAWDATA)
+        {
+            texts.push_back(*message.pText);
+        }
+    }
+    return texts;
 }
 
-// Milliseconds since a start point, for ordering checks in timed tests.
-inline long long MillisecondsSince(std::chrono::steady_clock::time_point start)
+inline std::vector<CString> Texts(std::initializer_list<std::string> sentences)
 {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
-                                                                 start)
-        .count();
+    std::vector<CString> texts;
+    for (const std::string& strSentence : sentences)
+    {
+        texts.push_back(CString(strSentence.c_str()));
+    }
+    return texts;
 }
 
 // A fresh folder for the test's files, removed afterwards.
@@ -200,12 +210,9 @@ public:
         std::error_code error;
         std::filesystem::remove_all(m_path, error);
     }
-    CScratchFolder(const CScratchFolder&) = delete;
-    CScratchFolder& operator=(const CScratchFolder&) = delete;
 
     std::filesystem::path File(const char* pszName) const { return m_path / pszName; }
     static CString Text(const std::filesystem::path& path) { return CString(path.c_str()); }
-
     static void Write(const std::filesystem::path& path, const std::string& strContent)
     {
         std::ofstream(path, std::ios::binary) << strContent;

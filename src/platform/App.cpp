@@ -1,6 +1,7 @@
 // The application object, dialogs, the wait cursor and message boxes (shared by every system).
 #include "platform/App.h"
 
+#include "platform/DefaultMessageBox.h"
 #include "platform/Profile.h"
 #include "platform/StringTable.h"
 #include "platform/Utf8.h"
@@ -44,14 +45,14 @@ void ShowWaitCursor(bool bShow)
     }
 }
 
+} // namespace
+
 void WriteToStandardError(const CString& strText)
 {
     const std::string text = ToUtf8(strText.View()) + "\n";
     std::fputs(text.c_str(), stderr);
     std::fflush(stderr);
 }
-
-} // namespace
 
 // ---- CWinApp -------------------------------------------------------------------------------
 
@@ -221,8 +222,7 @@ int AfxMessageBox(LPCWSTR lpszText, UINT nType, UINT)
             return IDOK;
         }
     }
-    WriteToStandardError(strText);
-    return IDOK;
+    return ShowDefaultMessageBox(strText, nType);
 }
 
 int AfxMessageBox(UINT nIDPrompt, UINT nType, UINT nIDHelp)

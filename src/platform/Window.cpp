@@ -1,6 +1,6 @@
 // CWnd's message routing, shared by every operating system: the message maps of the class and
-// its bases are searched in order, then DefWindowProc. Creation, destruction and the window table
-// are the operating-system side (posix/Messaging.cpp).
+// its bases are searched in order, then DefWindowProc. Creation, destruction, the window table and
+// the default processing are the operating-system side (posix/ or win32/Messaging.cpp).
 #include "platform/Messaging.h"
 
 CWnd::CWnd() = default;
@@ -35,11 +35,6 @@ LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         }
     }
     return DefWindowProc(message, wParam, lParam);
-}
-
-LRESULT CWnd::DefWindowProc(UINT, WPARAM, LPARAM)
-{
-    return 0;
 }
 
 BOOL CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam)

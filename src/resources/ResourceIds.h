@@ -27,3 +27,13 @@
 // The acknowledgement wait window's layout.
 #define IDD_ACK 1000
 #define IDC_ACK_TEXT 1001
+
+// Window styles of the layouts: the system's values under names of our own, so that the
+// compiled-in table and the Windows resource script read the same rows (Resources.def).
+#define FIXORA_WS_POPUP 0x80000000L
+#define FIXORA_WS_CHILD 0x40000000L
+#define FIXORA_WS_VISIBLE 0x10000000L
+#define FIXORA_WS_CAPTION 0x00C00000L
+#define FIXORA_WS_SYSMENU 0x00080000L
+#define FIXORA_DS_MODALFRAME 0x00000080L
+#define FIXORA_SS_CENTER 0x00000001L

@@ -1,49 +1,89 @@
-// The library's string table and dialog layouts, as data.
+// The library's string table and dialog layouts, compiled in from the rows of Resources.def
+// (the Windows build also makes them real resources through Resources.rc).
 #include "platform/StringTable.h"
 #include "resources/ResourceIds.h"
+
+#include <vector>
 
 namespace
 {
 
+#define FIXORA_STRING(id, text) {id, text},
+#define FIXORA_DIALOG(id, caption, style, cx, cy, font, points, weight)
+#define FIXORA_CONTROL(cls, text, id, x, y, cx, cy, style)
+#define FIXORA_DIALOG_END()
 const StringResource s_strings[] = {
-    {IDS_STATUS_NO_SIGNAL, L"No GPS signal!"},
-    {IDS_STATUS_GPS, L"GPS"},
-    {IDS_STATUS_DGPS, L"DGPS"},
-    {IDS_STATUS_RTK_CODE, L"RTK-Code"},
-    {IDS_STATUS_RTK_FIXED, L"RTK-Fixed"},
-    {IDS_STATUS_RTK_FLOAT, L"RTK-Float"},
-    {IDS_STATUS_UNKNOWN, L"Unknown"},
-    {IDS_STATUS_PDOP, L"   PDOP: "},
-    {IDS_STATUS_HDOP, L"   HDOP: "},
-    {IDS_STATUS_SATELLITES, L"   %d of %d Satellites"},
-    {IDS_RAWLOG_OPEN_FAILED, L"Could not open file to log raw data!"},
-    {IDS_EMULATION_OPEN_FAILED, L"Unable to open the emulation file: '%s'."},
-    {IDS_DATALOG_STATUS, L"Num Epochs: %d, Time: %d min."},
-    {IDS_ENGINE_NO_ERROR, L"No Error."},
-    {IDS_ENGINE_NO_RECEIVER, L"No GPS Receiver Is Assigned."},
-    {IDS_ENGINE_INIT_FAILED, L"Can't Initialize a Receiver."},
-    {IDS_ENGINE_THREAD_FAILED, L"Can't Start GPS Thread."},
-    {IDS_ENGINE_UNKNOWN_ERROR, L"Unknown GPS Error Code."},
+#include "resources/Resources.def"
 };
+#undef FIXORA_STRING
+#undef FIXORA_CONTROL
 
-// Window styles of the layouts (values of the original platform).
-constexpr DWORD WS_POPUP = 0x80000000u;
-constexpr DWORD WS_CAPTION = 0x00C00000u;
-constexpr DWORD WS_SYSMENU = 0x00080000u;
-constexpr DWORD DS_MODALFRAME = 0x00000080u;
-constexpr DWORD WS_CHILD = 0x40000000u;
-constexpr DWORD WS_VISIBLE = 0x10000000u;
-constexpr DWORD SS_CENTER = 0x00000001u;
-
-const DialogControl s_ackControls[] = {
-    {L"STATIC", L"Please wait while resetting receiver", 0, 0, 119, 17,
-     WS_CHILD | WS_VISIBLE | SS_CENTER},
+// Every control of every dialog in order; a dialog's controls follow one another.
+#define FIXORA_STRING(id, text)
+#define FIXORA_CONTROL(cls, text, id, x, y, cx, cy, style)                                         \
+    {cls, text, x, y, cx, cy, static_cast<DWORD>(style)},
+const DialogControl s_controls[] = {
+#include "resources/Resources.def"
 };
+#undef FIXORA_DIALOG
+#undef FIXORA_CONTROL
+#undef FIXORA_DIALOG_END
 
-const DialogTemplate s_dialogs[] = {
-    {IDD_ACK, L"Dialog", WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, 120, 18, L"Tahoma", 8,
-     400, s_ackControls, static_cast<int>(sizeof(s_ackControls) / sizeof(s_ackControls[0]))},
+// The row kinds in file order: a dialog, each of its controls, its end.
+enum class Row
+{
+    Dialog,
+    Control,
+    End
 };
+#define FIXORA_DIALOG(id, caption, style, cx, cy, font, points, weight) Row::Dialog,
+#define FIXORA_CONTROL(cls, text, id, x, y, cx, cy, style) Row::Control,
+#define FIXORA_DIALOG_END() Row::End,
+const Row s_rows[] = {
+#include "resources/Resources.def"
+};
+#undef FIXORA_DIALOG
+#undef FIXORA_CONTROL
+#undef FIXORA_DIALOG_END
+
+#define FIXORA_DIALOG(id, caption, style, cx, cy, font, points, weight)                            \
+    {id, caption, static_cast<DWORD>(style), cx, cy, font, points, weight, nullptr, 0},
+#define FIXORA_CONTROL(cls, text, id, x, y, cx, cy, style)
+#define FIXORA_DIALOG_END()
+const DialogTemplate s_dialogTemplates[] = {
+#include "resources/Resources.def"
+};
+#undef FIXORA_STRING
+#undef FIXORA_DIALOG
+#undef FIXORA_CONTROL
+#undef FIXORA_DIALOG_END
+
+// The templates with their controls attached, made once from the row order.
+const std::vector<DialogTemplate>& GetDialogs()
+{
+    static const std::vector<DialogTemplate> dialogs = [] {
+        std::vector<DialogTemplate> result;
+        std::size_t nControl = 0;
+        for (const Row row : s_rows)
+        {
+            if (row == Row::Dialog)
+            {
+                result.push_back(s_dialogTemplates[result.size()]);
+                result.back().pControls = &s_controls[nControl];
+            }
+            else if (row == Row::Control)
+            {
+                if (!result.empty())
+                {
+                    ++result.back().nControls;
+                }
+                ++nControl;
+            }
+        }
+        return result;
+    }();
+    return dialogs;
+}
 
 } // namespace
 
@@ -55,7 +95,7 @@ const StringResource* GetStringResources(int& nCount)
 
 const DialogTemplate* FindDialogTemplate(UINT nId)
 {
-    for (const auto& dlg : s_dialogs)
+    for (const auto& dlg : GetDialogs())
     {
         if (dlg.nId == nId)
         {

@@ -1,5 +1,5 @@
-// Events and waits: reset modes, waking exactly the right waiters, wait-any/wait-all, time-outs
-// and refused handles.
+// Events and waits: reset modes, waking exactly the right waiters, wait-any/wait-all and
+// time-outs (the handle table's refusals are in posix/HandleTableTests.cpp).
 #include "platform/Framework.h"
 
 #include <gtest/gtest.h>
@@ -195,57 +195,6 @@ TEST(Events, TimeOutWaitsAtLeastTheGivenTime)
     const auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_GE(elapsed, std::chrono::milliseconds(60));
     EXPECT_LT(elapsed, std::chrono::seconds(10));
-}
-
-TEST(Events, RefusedHandlesFailTheCall)
-{
-    HANDLE hClosed = CreateEventW(nullptr, FALSE, TRUE, nullptr);
-    ASSERT_TRUE(CloseHandle(hClosed));
-    EXPECT_FALSE(CloseHandle(hClosed)) << "a second close";
-    EventGuard good(CreateEventW(nullptr, TRUE, TRUE, nullptr));
-
-    struct Row
-    {
-        const char* legend;
-        HANDLE h;
-    };
-    const Row rows[] = {
-        {"closed", hClosed},
-        {"null", nullptr},
-        {"invalid handle value", INVALID_HANDLE_VALUE},
-        {"made up", reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(0x7777770))},
-    };
-    for (const auto& row : rows)
-    {
-        SCOPED_TRACE(row.legend);
-        SetLastError(ERROR_SUCCESS);
-        EXPECT_EQ(WAIT_FAILED, WaitForSingleObject(row.h, 0));
-        EXPECT_EQ(ERROR_INVALID_HANDLE, GetLastError());
-        EXPECT_FALSE(SetEvent(row.h));
-        EXPECT_FALSE(ResetEvent(row.h));
-        // One bad handle spoils the whole list, even next to a signalled event.
-        const HANDLE list[2] = {good.h, row.h};
-        EXPECT_EQ(WAIT_FAILED, WaitForMultipleObjects(2, list, FALSE, 0));
-    }
-    EXPECT_EQ(WAIT_FAILED, WaitForMultipleObjects(0, nullptr, FALSE, 0));
-    const HANDLE twice[2] = {good.h, good.h};
-    EXPECT_EQ(WAIT_FAILED, WaitForMultipleObjects(2, twice, TRUE, 0)) << "wait-all on duplicates";
-}
-
-TEST(Events, ClosingAnEventFailsTheWaitsOnIt)
-{
-    HANDLE h = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    std::atomic<bool> bWaiting{false};
-    DWORD dwResult = 0;
-    std::thread waiter([&] {
-        bWaiting = true;
-        dwResult = WaitForSingleObject(h, INFINITE);
-    });
-    ASSERT_TRUE(Eventually([&] { return bWaiting.load(); }));
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    CloseHandle(h);
-    waiter.join();
-    EXPECT_EQ(WAIT_FAILED, dwResult);
 }
 
 // A waiter that SetEvent released stays released although ResetEvent follows at once: the

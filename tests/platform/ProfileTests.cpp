@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -124,36 +123,4 @@ TEST_F(ProfileTest, ApplicationProfileGoesToTheChosenFile)
     EXPECT_TRUE(theApp.WriteProfileInt(L"Racal", L"Baud", 38400));
     EXPECT_EQ(38400u, theApp.GetProfileInt(L"Racal", L"Baud", 2400));
     EXPECT_EQ(38400, Profile::ReadInt(m_path, L"Racal", L"Baud", 0));
-}
-
-TEST_F(ProfileTest, DefaultLocation)
-{
-    const char* pszSaved = std::getenv("XDG_CONFIG_HOME");
-    const std::string saved = pszSaved != nullptr ? pszSaved : "";
-    const std::string config = (m_folder / "config").string();
-
-    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-    theApp.SetProfilePath(CString());
-    EXPECT_EQ(CString((config + "/Fixora_Vorn/Fixora_Vorn.ini").c_str()), theApp.GetProfilePath())
-        << "an application without a name";
-    CWinApp named(L"FieldHost");
-    EXPECT_EQ(&theApp, AfxGetApp()) << "the first application object stays current";
-    EXPECT_EQ(CString((config + "/FieldHost/FieldHost.ini").c_str()), named.GetProfilePath());
-
-    setenv("XDG_CONFIG_HOME", "relative/ignored", 1);
-    const char* pszHome = std::getenv("HOME");
-    if (pszHome != nullptr && pszHome[0] != '\0')
-    {
-        EXPECT_EQ(CString((std::string(pszHome) + "/.config/FieldHost/FieldHost.ini").c_str()),
-                  named.GetProfilePath());
-    }
-
-    if (pszSaved != nullptr)
-    {
-        setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
-    }
-    else
-    {
-        unsetenv("XDG_CONFIG_HOME");
-    }
 }

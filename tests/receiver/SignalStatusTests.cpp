@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <random>
 #include <string>
 
 namespace
@@ -33,9 +34,10 @@ protected:
     void SetUp() override
     {
         ResetSharedReceiverState();
-        std::string folder = (std::filesystem::temp_directory_path() / "fv-status-XXXXXX").string();
-        ASSERT_NE(nullptr, mkdtemp(folder.data()));
-        m_folder = folder;
+        std::random_device random;
+        m_folder = std::filesystem::temp_directory_path() /
+                   ("fv-status-" + std::to_string(random()) + std::to_string(random()));
+        ASSERT_TRUE(std::filesystem::create_directory(m_folder));
     }
 
     void TearDown() override
@@ -176,9 +178,11 @@ TEST_F(SignalStatusTest, LoadedTableDecidesTheQualityOfAFix)
 
 TEST_F(SignalStatusTest, TableFileLivesBesideTheExecutable)
 {
+    wchar_t szProgram[4096] = {};
+    ASSERT_GT(GetModuleFileNameW(nullptr, szProgram, 4096), 0u);
     const std::filesystem::path expected =
-        std::filesystem::read_symlink("/proc/self/exe").parent_path() / "GPSStatus";
-    EXPECT_EQ(expected.string(), CStatusProbe::GetStatusFilePath().ToNarrow());
+        std::filesystem::path(szProgram).parent_path() / "GPSStatus";
+    EXPECT_EQ(CString(expected.wstring().c_str()), CStatusProbe::GetStatusFilePath());
 }
 
 TEST_F(SignalStatusTest, NoFileBesideTheExecutableLeavesTheBuiltInMapping)

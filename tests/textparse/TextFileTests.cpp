@@ -171,6 +171,7 @@ TEST_F(TextFileTest, OpenFailuresAreReported)
         CString path;
         unsigned flags;
         int cause;
+        int windowsCause = -1; // where Windows reports the same failure otherwise
     };
     const std::vector<Row> rows = {
         {"missing file", CString(folder + L"/absent"), CTextFile::modeRead,
@@ -178,9 +179,9 @@ TEST_F(TextFileTest, OpenFailuresAreReported)
         {"missing folder on the way", CString(folder + L"/no/such"), CTextFile::modeRead,
          CFileException::fileNotFound},
         {"a folder is not a text file", folder, CTextFile::modeRead | CTextFile::typeText,
-         CFileException::badPath},
+         CFileException::badPath, CFileException::accessDenied},
         {"path through a file", CString(existing + L"/below"), CTextFile::modeRead,
-         CFileException::badPath},
+         CFileException::badPath, CFileException::fileNotFound},
         {"write is refused", existing, CTextFile::modeWrite, CFileException::genericException},
         {"create is refused", existing, CTextFile::modeCreate | CTextFile::modeReadWrite,
          CFileException::genericException},
@@ -192,7 +193,8 @@ TEST_F(TextFileTest, OpenFailuresAreReported)
         CFileException error;
         EXPECT_FALSE(file.Open(row.path, row.flags, &error));
         EXPECT_FALSE(file.IsOpen());
-        EXPECT_EQ(row.cause, error.m_cause);
+        EXPECT_TRUE(error.m_cause == row.cause || error.m_cause == row.windowsCause)
+            << error.m_cause;
         EXPECT_EQ(row.path, error.m_strFileName);
         EXPECT_FALSE(file.Open(row.path, row.flags)) << "no report object is needed";
         CString line;

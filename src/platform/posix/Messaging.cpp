@@ -568,6 +568,11 @@ BOOL CWnd::DestroyWindow()
     return TRUE;
 }
 
+LRESULT CWnd::DefWindowProc(UINT, WPARAM, LPARAM)
+{
+    return 0; // a message-only window has no default behaviour
+}
+
 CWnd* CWnd::FromHandlePermanent(HWND hWnd)
 {
     std::lock_guard lock(posix::GetKernel().mutex);

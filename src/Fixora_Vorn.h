@@ -29,3 +29,7 @@
 #include "models/SokkiaAxis3.h"
 #include "models/Sirf.h"
 #include "models/Gsr2650lb.h"
+
+// Engine
+#include "engine/ComBuffer.h"
+#include "engine/ZIDOvoine.h"

@@ -365,12 +365,13 @@ bool CZIDOvoine::DeliverLocked(CBinBuffer& chunk, CDOZOzoeiver* pReceiver)
     }
 
     bool bParsed = false;
+    // The messages of a chunk share one text, whose storage is reused; it goes to the heap only
+    // when the host takes it.
+    CString strText;
     m_GPSBuffer.GetCurrentMessage();
     while (m_GPSBuffer.HasMessage())
     {
-        // The text goes to the heap only when the host takes it: one allocation less per
-        // message while collection is off.
-        CString strText = m_GPSBuffer.GetMessage();
+        m_GPSBuffer.GetMessage(strText);
         if (pReceiver != nullptr)
         {
             if (m_bAttachRawData)

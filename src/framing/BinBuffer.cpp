@@ -455,25 +455,46 @@ bool CBinBuffer::Next()
 
 CString CBinBuffer::Text(int nStart, int nCount, bool bLineFeed) const
 {
+    CString strText;
+    TextInto(nStart, nCount, bLineFeed, strText);
+    return strText;
+}
+
+void CBinBuffer::TextInto(int nStart, int nCount, bool bLineFeed, CString& strText) const
+{
     const char* p = m_Array.data() + nStart;
     const int nText = TextLength(p, nCount);
-    std::wstring text(static_cast<std::size_t>(nText) + (bLineFeed ? 1 : 0), L'\n');
-    std::transform(p, p + nText, text.begin(),
+    const int nTotal = nText + (bLineFeed ? 1 : 0);
+    strText.Empty();
+    wchar_t* pOut = strText.GetBuffer(nTotal);
+    std::transform(p, p + nText, pOut,
                    [](char c) { return static_cast<wchar_t>(static_cast<unsigned char>(c)); });
-    return CString(std::move(text));
+    if (bLineFeed)
+    {
+        pOut[nText] = L'\n';
+    }
+    strText.ReleaseBuffer(nTotal);
 }
 
 CString CBinBuffer::Mid(int nStart, int nCount) const
 {
+    CString strText;
+    MidInto(nStart, nCount, strText);
+    return strText;
+}
+
+void CBinBuffer::MidInto(int nStart, int nCount, CString& strText) const
+{
     if (nStart < 0 || nStart >= m_nLength)
     {
-        return CString();
+        strText.Empty();
+        return;
     }
     if (nCount < 1 || static_cast<long long>(nStart) + nCount >= m_nLength)
     {
         nCount = m_nLength - nStart;
     }
-    return Text(nStart, nCount, true);
+    TextInto(nStart, nCount, true, strText);
 }
 
 CString* CBinBuffer::Mid2(int nStart, int nCount) const
@@ -483,7 +504,21 @@ CString* CBinBuffer::Mid2(int nStart, int nCount) const
 
 CString CBinBuffer::GetMessage() const
 {
-    return HasMessage() ? Mid(m_nPos, m_nMsgLen) : CString();
+    CString strText;
+    GetMessage(strText);
+    return strText;
+}
+
+void CBinBuffer::GetMessage(CString& strText) const
+{
+    if (HasMessage())
+    {
+        MidInto(m_nPos, m_nMsgLen, strText);
+    }
+    else
+    {
+        strText.Empty();
+    }
 }
 
 CString* CBinBuffer::GetMessageAsPtr() const

@@ -49,6 +49,9 @@ public:
     // ---- taking a message out ---------------------------------------------------------------
     // Message texts are one character per byte up to the first zero byte, followed by "\n".
     CString GetMessage() const;
+    // The same text written into strText, whose storage is reused (no allocation per message
+    // once it is large enough).
+    void GetMessage(CString& strText) const;
     // A new CString (empty when there is no message); the caller deletes it.
     CString* GetMessageAsPtr() const;
     // The current message's bytes, valid until the buffer changes; null when there is none.
@@ -86,6 +89,9 @@ private:
     // Last byte of the text message at m_nPos, or -1 while it has not arrived.
     int TextEnd() const;
     CString Text(int nStart, int nCount, bool bLineFeed) const;
+    void TextInto(int nStart, int nCount, bool bLineFeed, CString& strText) const;
+    // Mid's text written into strText.
+    void MidInto(int nStart, int nCount, CString& strText) const;
 
     std::vector<char> m_Array;
     int m_nPos = 0;

@@ -2,6 +2,9 @@
 // dispatch to the parsers, unrecognised proprietary sentences, and sentence monitoring.
 #include "receiver/DOZOzoeiver.h"
 
+#include <algorithm>
+#include <array>
+#include <cstdint>
 #include <iterator>
 #include <string_view>
 
@@ -67,6 +70,35 @@ constexpr SPrefix s_Prefixes[] = {
 };
 static_assert(std::size(s_Prefixes) == 47);
 
+// The first three characters of a text folded into one number. A message can start with a
+// prefix only if both have the same key, so the walk passes most rows with one comparison.
+constexpr std::size_t s_nKeyLength = 3;
+constexpr std::uint64_t PrefixKey(std::wstring_view text)
+{
+    std::uint64_t nKey = 0;
+    for (std::size_t i = 0; i < s_nKeyLength; ++i)
+    {
+        nKey |= (static_cast<std::uint64_t>(text[i]) & 0xFFFF) << (16 * i);
+    }
+    return nKey;
+}
+
+constexpr std::size_t s_nShortestPrefix =
+    std::min_element(
+        std::begin(s_Prefixes), std::end(s_Prefixes),
+        [](const SPrefix& a, const SPrefix& b) { return a.prefix.size() < b.prefix.size(); })
+        ->prefix.size();
+static_assert(s_nShortestPrefix >= s_nKeyLength);
+
+constexpr auto s_PrefixKeys = [] {
+    std::array<std::uint64_t, std::size(s_Prefixes)> keys{};
+    for (std::size_t i = 0; i < keys.size(); ++i)
+    {
+        keys[i] = PrefixKey(s_Prefixes[i].prefix);
+    }
+    return keys;
+}();
+
 // A line may arrive with a six-character port tag in front ("[COM1]"); it and what precedes it
 // are dropped.
 constexpr wchar_t s_szPortTag[] = L"[COM";
@@ -94,6 +126,24 @@ int HexDigitValue(wchar_t c)
         return c - L'a' + 10;
     }
     return -1;
+}
+
+// Whether the message starts with a table prefix, compared in line (a library call would cost
+// more than the few characters compared).
+bool StartsWithPrefix(std::wstring_view text, std::wstring_view prefix)
+{
+    if (text.size() < prefix.size())
+    {
+        return false;
+    }
+    for (std::size_t i = 0; i < prefix.size(); ++i)
+    {
+        if (text[i] != prefix[i])
+        {
+            return false;
+        }
+    }
+    return true;
 }
 
 // The monitoring bit of a kind; kinds 32 and above share the bits of 0 upward.
@@ -126,9 +176,15 @@ GPSStringType CDOZOzoeiver::GetGPSStringType(const CString& strMessage)
     {
         return GPS_STRING_OEM_BINARY;
     }
-    for (const SPrefix& row : s_Prefixes)
+    if (text.size() < s_nShortestPrefix)
     {
-        if (text.starts_with(row.prefix))
+        return GPS_STRING_UNKNOWN;
+    }
+    const std::uint64_t nKey = PrefixKey(text);
+    for (std::size_t i = 0; i < std::size(s_Prefixes); ++i)
+    {
+        const SPrefix& row = s_Prefixes[i];
+        if (s_PrefixKeys[i] == nKey && StartsWithPrefix(text, row.prefix))
         {
             if (!IsChecksummedKind(row.eType) || IsChecksumOK(strMessage))
             {

@@ -103,6 +103,27 @@ constexpr std::size_t kKeptDigits = 780;
 
 bool ParseDecimalInt(std::wstring_view text, int& nValue)
 {
+    // The usual fields are read at once: an empty one (a value the receiver does not have) and
+    // a few digits and nothing else (up to 9 digits always fit an int).
+    constexpr std::size_t kAlwaysFits = 9;
+    if (text.empty())
+    {
+        return false;
+    }
+    if (text.size() <= kAlwaysFits)
+    {
+        int nDigits = 0;
+        std::size_t i = 0;
+        for (; i < text.size() && IsDigit(text[i]); ++i)
+        {
+            nDigits = nDigits * 10 + static_cast<int>(text[i] - L'0');
+        }
+        if (i == text.size())
+        {
+            nValue = nDigits;
+            return true;
+        }
+    }
     DecimalParts parts;
     if (!SplitDecimal(text, parts))
     {

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -20,103 +19,71 @@ long long MillisecondsSince(Clock::time_point start)
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
 }
 
-// Collects what the host's wait-cursor handler hears, for the life of the object.
+// Collects what the host's wait-cursor handler hears (on the waiting thread), for the life of
+// the object.
 class CCursorLog
 {
 public:
     CCursorLog()
     {
-        SetWaitCursorHandler([this](bool bShow) {
-            std::lock_guard lock(m_mutex);
-            m_Events.push_back(bShow);
-        });
+        SetWaitCursorHandler([this](bool bShow) { m_Events.push_back(bShow); });
     }
     ~CCursorLog() { SetWaitCursorHandler(nullptr); }
     CCursorLog(const CCursorLog&) = delete;
     CCursorLog& operator=(const CCursorLog&) = delete;
-
-    std::vector<bool> Events()
-    {
-        std::lock_guard lock(m_mutex);
-        return m_Events;
-    }
-
-private:
-    std::mutex m_mutex;
     std::vector<bool> m_Events;
 };
 
-// Sets the acknowledgement flag after a delay, as the acquisition thread would.
-class CLateAcknowledgement
+// Sets the acknowledgement flag after a delay, as the acquisition thread would (never if
+// nMilliseconds is negative).
+std::jthread AcknowledgeLater(int nMilliseconds)
 {
-public:
-    explicit CLateAcknowledgement(int nMilliseconds)
-        : m_thread([nMilliseconds] {
-              std::this_thread::sleep_for(std::chrono::milliseconds(nMilliseconds));
-              CAck::m_bGotAck = true;
-          })
-    {
-    }
-    ~CLateAcknowledgement() { m_thread.join(); }
-    CLateAcknowledgement(const CLateAcknowledgement&) = delete;
-    CLateAcknowledgement& operator=(const CLateAcknowledgement&) = delete;
-
-private:
-    std::thread m_thread;
-};
-
-constexpr UINT WM_TEST_PING = WM_APP + 40;
-
-class CPingWindow : public CWnd
-{
-public:
-    CPingWindow() { Create(); }
-    ~CPingWindow() override { DestroyWindow(); }
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
-    {
-        if (message == WM_TEST_PING)
+    return std::jthread([nMilliseconds] {
+        if (nMilliseconds >= 0)
         {
-            ++m_nPings;
-            return 0;
+            std::this_thread::sleep_for(std::chrono::milliseconds(nMilliseconds));
+            CAck::m_bGotAck = true;
         }
-        return CWnd::WindowProc(message, wParam, lParam);
-    }
-    int m_nPings = 0;
-};
+    });
+}
 
 } // namespace
 
-TEST(Ack, AcknowledgementEndsTheWaitEarlyAndRestoresTheCursor)
+TEST(Ack, WaitEndsOnTheAcknowledgementOrTheTimeOutAndRestoresTheCursor)
 {
-    CCursorLog cursor;
-    CAck ack;
-    ASSERT_TRUE(ack.Create());
-    const auto start = Clock::now();
-    bool bAcknowledged = false;
+    struct Row
     {
-        CLateAcknowledgement late(100);
-        bAcknowledged = ack.Wait(1000);
+        const char* legend;
+        int nAckAfter; // ms; -1: never
+        int nTimeout;
+        bool bExpected;
+        long long nMinMs, nMaxMs;
+    };
+    const Row rows[] = {
+        {"acknowledgement seen at the next turn, well before the time-out", 100, 1000, true, 90,
+         800},
+        {"no acknowledgement: the time-out", -1, 400, false, 380, 3000},
+        {"a time of 0 waits for the acknowledgement alone", 300, 0, true, 280, 5000},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.legend);
+        CCursorLog cursor;
+        CAck ack;
+        ASSERT_TRUE(ack.Create());
+        const auto start = Clock::now();
+        bool bAcknowledged = false;
+        {
+            const std::jthread late = AcknowledgeLater(row.nAckAfter);
+            bAcknowledged = ack.Wait(row.nTimeout);
+        }
+        const long long nElapsed = MillisecondsSince(start);
+        EXPECT_EQ(row.bExpected, bAcknowledged);
+        EXPECT_GE(nElapsed, row.nMinMs);
+        EXPECT_LT(nElapsed, row.nMaxMs);
+        EXPECT_EQ((std::vector<bool>{true, false}), cursor.m_Events);
+        EXPECT_EQ(0, AfxGetApp()->GetWaitCursorCount());
     }
-    const long long nElapsed = MillisecondsSince(start);
-    EXPECT_TRUE(bAcknowledged);
-    EXPECT_GE(nElapsed, 90);
-    EXPECT_LT(nElapsed, 800) << "seen at the next turn, well before the time-out";
-    EXPECT_EQ((std::vector<bool>{true, false}), cursor.Events());
-    EXPECT_EQ(0, AfxGetApp()->GetWaitCursorCount());
-}
-
-TEST(Ack, WithoutAcknowledgementTheWaitTimesOutAndRestoresTheCursor)
-{
-    CCursorLog cursor;
-    CAck ack;
-    ASSERT_TRUE(ack.Create());
-    const auto start = Clock::now();
-    EXPECT_FALSE(ack.Wait(400));
-    const long long nElapsed = MillisecondsSince(start);
-    EXPECT_GE(nElapsed, 380);
-    EXPECT_LT(nElapsed, 3000);
-    EXPECT_EQ((std::vector<bool>{true, false}), cursor.Events());
-    EXPECT_EQ(0, AfxGetApp()->GetWaitCursorCount());
 }
 
 TEST(Ack, OnlyAcknowledgementsAfterConstructionCount)
@@ -136,30 +103,24 @@ TEST(Ack, OnlyAcknowledgementsAfterConstructionCount)
         EXPECT_TRUE(ack.Wait(1000));
         EXPECT_LT(MillisecondsSince(start), 500);
     }
-    {
-        CAck ack; // the next command starts clean again
-        ASSERT_TRUE(ack.Create());
-        EXPECT_FALSE(ack.Wait(150));
-    }
-}
-
-TEST(Ack, NonPositiveTimeWaitsForTheAcknowledgementAlone)
-{
-    CAck ack;
-    ASSERT_TRUE(ack.Create());
-    const auto start = Clock::now();
-    bool bAcknowledged = false;
-    {
-        CLateAcknowledgement late(300);
-        bAcknowledged = ack.Wait(0);
-    }
-    EXPECT_TRUE(bAcknowledged);
-    EXPECT_GE(MillisecondsSince(start), 280);
+    CAck next; // the next command starts clean again
+    ASSERT_TRUE(next.Create());
+    EXPECT_FALSE(next.Wait(150));
 }
 
 TEST(Ack, HostWindowsKeepWorkingDuringTheWait)
 {
-    CPingWindow host;
+    constexpr UINT WM_TEST_PING = WM_APP + 40;
+    class CPingWindow : public CWnd
+    {
+    public:
+        LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+        {
+            return message == WM_TEST_PING ? ++m_nPings : CWnd::WindowProc(message, wParam, lParam);
+        }
+        int m_nPings = 0;
+    } host;
+    ASSERT_TRUE(host.Create());
     CAck ack;
     ASSERT_TRUE(ack.Create());
     ASSERT_TRUE(host.PostMessage(WM_TEST_PING));
@@ -181,8 +142,7 @@ TEST(Ack, QuitEndsTheWaitAndStaysForTheHostsLoop)
     const auto start = Clock::now();
     EXPECT_FALSE(ack.Wait(2000));
     EXPECT_LT(MillisecondsSince(start), 1000);
-    EXPECT_EQ((std::vector<bool>{true, false}), cursor.Events());
-
+    EXPECT_EQ((std::vector<bool>{true, false}), cursor.m_Events);
     MSG msg;
     ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
     EXPECT_EQ(WM_QUIT, msg.message);

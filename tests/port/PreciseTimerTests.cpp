@@ -20,59 +20,44 @@ long long MillisecondsSince(Clock::time_point start)
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
 }
 
-// Records the checker messages and ticks it receives, in order, with their arrival times.
+// Records the ticks it receives with their arrival times, and counts the checker messages that
+// announce them.
 class CTickWindow : public CWnd
 {
 public:
-    struct SArrival
+    struct STick
     {
-        UINT nMessage;
         WPARAM wParam;
         long long nAt; // ms since m_start
     };
 
     CTickWindow() { Create(); }
-    ~CTickWindow() override { DestroyWindow(); }
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
     {
-        if (message == WM_PRECISE_TIMER || message == WM_PRECISE_TIMER_CHECK)
+        if (message == WM_PRECISE_TIMER_CHECK)
         {
-            m_Arrivals.push_back({message, wParam, MillisecondsSince(m_start)});
-            if (message == WM_PRECISE_TIMER_CHECK && m_onCheck)
+            EXPECT_EQ(0u, wParam);
+            ++m_nChecks;
+            if (m_onCheck)
             {
                 m_onCheck();
             }
-            if (message == WM_PRECISE_TIMER && m_onTick)
-            {
-                m_onTick();
-            }
+            return 0;
+        }
+        if (message == WM_PRECISE_TIMER)
+        {
+            EXPECT_GT(m_nChecks, static_cast<int>(m_Ticks.size())) << "a checker message first";
+            m_Ticks.push_back({wParam, MillisecondsSince(m_start)});
             return 0;
         }
         return CWnd::WindowProc(message, wParam, lParam);
     }
 
-    std::vector<SArrival> Ticks() const { return Only(WM_PRECISE_TIMER); }
-    std::vector<SArrival> Checks() const { return Only(WM_PRECISE_TIMER_CHECK); }
-
     Clock::time_point m_start = Clock::now();
-    std::vector<SArrival> m_Arrivals;
+    std::vector<STick> m_Ticks;
+    int m_nChecks = 0;
     std::function<void()> m_onCheck;
-    std::function<void()> m_onTick;
-
-private:
-    std::vector<SArrival> Only(UINT nMessage) const
-    {
-        std::vector<SArrival> result;
-        for (const auto& arrival : m_Arrivals)
-        {
-            if (arrival.nMessage == nMessage)
-            {
-                result.push_back(arrival);
-            }
-        }
-        return result;
-    }
 };
 
 // Handles this thread's messages (the timer's are sent, so looking at the queue delivers them)
@@ -104,60 +89,52 @@ void PumpFor(long long nMilliseconds)
     PumpUntil(nullptr, nMilliseconds);
 }
 
+bool PumpUntilTicks(const CTickWindow& wnd, std::size_t nTicks, long long nMilliseconds = 10000)
+{
+    return PumpUntil([&] { return wnd.m_Ticks.size() >= nTicks; }, nMilliseconds);
+}
+
 } // namespace
 
 TEST(PreciseTimer, TicksEveryIntervalWithItsIdentifierAfterAChecker)
 {
     EXPECT_EQ(RegisterWindowMessageW(L"VKR Precise Timer Queue Checker"), WM_PRECISE_TIMER_CHECK);
-    EXPECT_GE(WM_PRECISE_TIMER_CHECK, 0xC000u);
-
     CTickWindow wnd;
     CPreciseTimer timer;
     wnd.m_start = Clock::now();
     const UINT nId = timer.Start(&wnd, 300);
     ASSERT_NE(0u, nId);
-    EXPECT_EQ(timer.GetTimerID(), nId);
     EXPECT_TRUE(timer.IsRunning());
-
-    ASSERT_TRUE(PumpUntil([&] { return wnd.Ticks().size() >= 3; }, 10000));
+    ASSERT_TRUE(PumpUntilTicks(wnd, 3));
     timer.Stop();
-    const auto ticks = wnd.Ticks();
+    const auto& ticks = wnd.m_Ticks;
     EXPECT_GE(ticks[0].nAt, 280) << "the first tick comes one interval after the start";
     EXPECT_LT(ticks[0].nAt, 2000);
     for (std::size_t i = 0; i < ticks.size(); ++i)
     {
         EXPECT_EQ(nId, ticks[i].wParam);
-        if (i > 0)
-        {
-            EXPECT_GE(ticks[i].nAt - ticks[i - 1].nAt, 200) << "tick " << i;
-        }
+        EXPECT_TRUE(i == 0 || ticks[i].nAt - ticks[i - 1].nAt >= 200) << "tick " << i;
     }
-    // Each tick is announced by a checker message just before it.
-    for (std::size_t i = 0; i < wnd.m_Arrivals.size(); ++i)
-    {
-        if (wnd.m_Arrivals[i].nMessage == WM_PRECISE_TIMER)
-        {
-            ASSERT_GT(i, 0u);
-            EXPECT_EQ(WM_PRECISE_TIMER_CHECK, wnd.m_Arrivals[i - 1].nMessage);
-            EXPECT_EQ(0u, wnd.m_Arrivals[i - 1].wParam);
-        }
-    }
+    EXPECT_LE(static_cast<int>(ticks.size()), wnd.m_nChecks) << "one checker message per tick";
+    EXPECT_GE(static_cast<int>(ticks.size()) + 1, wnd.m_nChecks);
 }
 
-TEST(PreciseTimer, StartOnARunningTimerChangesNothing)
+TEST(PreciseTimer, IdentifiersCountUpAndStartOnARunningTimerChangesNothing)
 {
     CTickWindow wnd;
     CTickWindow other;
+    CPreciseTimer previous;
     CPreciseTimer timer;
+    EXPECT_EQ(previous.GetTimerID() + 1, timer.GetTimerID());
+    EXPECT_EQ(timer.GetTimerID(), CPreciseTimer::s_nTimerCount.load());
     wnd.m_start = Clock::now();
     const UINT nId = timer.Start(&wnd, 500);
-    ASSERT_NE(0u, nId);
+    ASSERT_EQ(timer.GetTimerID(), nId);
     PumpFor(200);
     EXPECT_EQ(nId, timer.Start(&other, 20)) << "same identifier, no new interval or window";
-
-    ASSERT_TRUE(PumpUntil([&] { return !wnd.Ticks().empty(); }, 10000));
-    EXPECT_GE(wnd.Ticks()[0].nAt, 450) << "the interval was not restarted nor shortened";
-    EXPECT_TRUE(other.m_Arrivals.empty());
+    ASSERT_TRUE(PumpUntilTicks(wnd, 1));
+    EXPECT_GE(wnd.m_Ticks[0].nAt, 450) << "the interval was not restarted nor shortened";
+    EXPECT_EQ(0, other.m_nChecks);
 }
 
 TEST(PreciseTimer, RefusedStartsReturnZeroAndNothingTicks)
@@ -182,45 +159,29 @@ TEST(PreciseTimer, RefusedStartsReturnZeroAndNothingTicks)
         EXPECT_EQ(0u, timer.Start(row.pWnd, row.nMilliseconds));
         EXPECT_FALSE(timer.IsRunning());
         PumpFor(150);
-        EXPECT_TRUE(wnd.m_Arrivals.empty());
+        EXPECT_EQ(0, wnd.m_nChecks);
     }
 }
 
-TEST(PreciseTimer, NoTickAfterStop)
+TEST(PreciseTimer, NoTickAfterStopEvenBetweenCheckerAndTick)
 {
     CTickWindow wnd;
     CPreciseTimer timer;
     ASSERT_NE(0u, timer.Start(&wnd, 30));
-    ASSERT_TRUE(PumpUntil([&] { return wnd.Ticks().size() >= 2; }, 10000));
+    ASSERT_TRUE(PumpUntilTicks(wnd, 2));
     timer.Stop();
     EXPECT_FALSE(timer.IsRunning());
-    const std::size_t nTicks = wnd.Ticks().size();
+    const std::size_t nTicks = wnd.m_Ticks.size();
     PumpFor(300);
-    EXPECT_EQ(nTicks, wnd.Ticks().size());
-}
+    EXPECT_EQ(nTicks, wnd.m_Ticks.size());
 
-TEST(PreciseTimer, StopBetweenCheckerAndTickSuppressesTheTick)
-{
-    CTickWindow wnd;
-    CPreciseTimer timer;
-    wnd.m_onCheck = [&] { timer.Stop(); };
-    ASSERT_NE(0u, timer.Start(&wnd, 30));
-    ASSERT_TRUE(PumpUntil([&] { return !wnd.Checks().empty(); }, 10000));
+    CTickWindow stopping;
+    stopping.m_onCheck = [&] { timer.Stop(); };
+    ASSERT_NE(0u, timer.Start(&stopping, 30));
+    ASSERT_TRUE(PumpUntil([&] { return stopping.m_nChecks > 0; }, 10000));
     PumpFor(300);
-    EXPECT_EQ(1u, wnd.Checks().size());
-    EXPECT_TRUE(wnd.Ticks().empty());
-}
-
-TEST(PreciseTimer, ConsecutiveTimersHaveConsecutiveIdentifiers)
-{
-    CPreciseTimer first;
-    CPreciseTimer second;
-    EXPECT_EQ(first.GetTimerID() + 1, second.GetTimerID());
-    EXPECT_EQ(second.GetTimerID(), CPreciseTimer::s_nTimerCount.load());
-
-    CTickWindow wnd;
-    EXPECT_EQ(first.GetTimerID(), first.Start(&wnd, 1000));
-    EXPECT_EQ(second.GetTimerID(), second.Start(&wnd, 1000));
+    EXPECT_EQ(1, stopping.m_nChecks);
+    EXPECT_TRUE(stopping.m_Ticks.empty());
 }
 
 TEST(PreciseTimer, DestroyedTargetSilencesTicksButTheThreadServesTheNextStart)
@@ -229,7 +190,7 @@ TEST(PreciseTimer, DestroyedTargetSilencesTicksButTheThreadServesTheNextStart)
     {
         CTickWindow gone;
         ASSERT_NE(0u, timer.Start(&gone, 20));
-        ASSERT_TRUE(PumpUntil([&] { return !gone.Ticks().empty(); }, 10000));
+        ASSERT_TRUE(PumpUntilTicks(gone, 1));
     }
     // Nothing is sent to a window that is gone, so this thread has nothing waiting for it.
     PumpFor(200);
@@ -240,8 +201,8 @@ TEST(PreciseTimer, DestroyedTargetSilencesTicksButTheThreadServesTheNextStart)
     timer.Stop();
     CTickWindow next;
     const UINT nId = timer.Start(&next, 20);
-    ASSERT_TRUE(PumpUntil([&] { return !next.Ticks().empty(); }, 10000));
-    EXPECT_EQ(nId, next.Ticks()[0].wParam);
+    ASSERT_TRUE(PumpUntilTicks(next, 1));
+    EXPECT_EQ(nId, next.m_Ticks[0].wParam);
 }
 
 TEST(PreciseTimer, PauseHaltsTicksWhileStillRunning)
@@ -249,18 +210,17 @@ TEST(PreciseTimer, PauseHaltsTicksWhileStillRunning)
     CTickWindow wnd;
     CPreciseTimer timer;
     ASSERT_NE(0u, timer.Start(&wnd, 20));
-    ASSERT_TRUE(PumpUntil([&] { return !wnd.Ticks().empty(); }, 10000));
+    ASSERT_TRUE(PumpUntilTicks(wnd, 1));
     timer.Pause();
     EXPECT_TRUE(timer.IsRunning());
     EXPECT_TRUE(timer.IsPaused());
     PumpFor(50); // a tick already on its way may still land
-    const std::size_t nTicks = wnd.Ticks().size();
+    const std::size_t nTicks = wnd.m_Ticks.size();
     PumpFor(250);
-    EXPECT_EQ(nTicks, wnd.Ticks().size());
-
+    EXPECT_EQ(nTicks, wnd.m_Ticks.size());
     timer.Resume();
     EXPECT_FALSE(timer.IsPaused());
-    EXPECT_TRUE(PumpUntil([&] { return wnd.Ticks().size() > nTicks; }, 10000));
+    EXPECT_TRUE(PumpUntilTicks(wnd, nTicks + 1));
 }
 
 TEST(PreciseTimer, SlowDeliveryShortensTheNextWait)
@@ -271,10 +231,9 @@ TEST(PreciseTimer, SlowDeliveryShortensTheNextWait)
     wnd.m_onCheck = [] { std::this_thread::sleep_for(std::chrono::milliseconds(150)); };
     CPreciseTimer timer;
     ASSERT_NE(0u, timer.Start(&wnd, 200));
-    ASSERT_TRUE(PumpUntil([&] { return wnd.Ticks().size() >= 5; }, 20000));
+    ASSERT_TRUE(PumpUntilTicks(wnd, 5, 20000));
     timer.Stop();
-    const auto ticks = wnd.Ticks();
-    const long long nMeanPeriod = (ticks[4].nAt - ticks[0].nAt) / 4;
+    const long long nMeanPeriod = (wnd.m_Ticks[4].nAt - wnd.m_Ticks[0].nAt) / 4;
     EXPECT_GE(nMeanPeriod, 150);
     EXPECT_LT(nMeanPeriod, 300);
 }
@@ -285,11 +244,11 @@ TEST(PreciseTimer, DestroyingATickingTimerEndsItsThreadQuietly)
     {
         CPreciseTimer timer;
         ASSERT_NE(0u, timer.Start(&wnd, 10));
-        ASSERT_TRUE(PumpUntil([&] { return !wnd.Ticks().empty(); }, 10000));
+        ASSERT_TRUE(PumpUntilTicks(wnd, 1));
     }
-    const std::size_t nTicks = wnd.Ticks().size();
+    const std::size_t nTicks = wnd.m_Ticks.size();
     PumpFor(200);
-    EXPECT_EQ(nTicks, wnd.Ticks().size());
+    EXPECT_EQ(nTicks, wnd.m_Ticks.size());
 
     // Destroyed right after the start signal: the thread must not read the timer afterwards.
     for (int i = 0; i < 50; ++i)

@@ -151,13 +151,18 @@ TEST_F(SerialPortReadTest, ReadByteAndWaitForByte)
     EXPECT_EQ(0, m_port.BytesWaiting());
 }
 
-TEST_F(SerialPortReadTest, ReadUpToACount)
+TEST_F(SerialPortReadTest, PurgeBreakAndReadUpToACount)
 {
+    EXPECT_TRUE(m_port.SetBreak() && m_port.ClearBreak());
+    Arrive("stale bytes");
+    EXPECT_EQ(11, m_port.BytesWaiting());
+    EXPECT_TRUE(m_port.PurgeInput());
+    EXPECT_EQ(0, m_port.BytesWaiting());
+
     char buffer[16] = {};
     DWORD nRead = 99;
     EXPECT_TRUE(m_port.Read(buffer, 0, &nRead, m_bCancel));
     EXPECT_EQ(0u, nRead);
-
     Arrive("12345678");
     ASSERT_TRUE(m_port.Read(buffer, 5, &nRead, m_bCancel));
     EXPECT_EQ(5u, nRead);
@@ -253,20 +258,13 @@ TEST_F(SerialPortReadTest, ReadResponseWaitsForAMarkerBeforeATerminator)
         SCOPED_TRACE(row.legend);
         ASSERT_TRUE(m_port.PurgeInput());
         Arrive(row.strFirst);
-        std::thread later;
-        if (!row.strLater.empty())
-        {
-            later = SendLater(row.strLater, milliseconds(100));
-        }
+        std::thread later = SendLater(row.strLater, milliseconds(100));
         CString strText;
         const auto start = Clock::now();
         const bool bFound =
             m_port.ReadResponse(strText, m_bCancel, L"\r\n", row.pszMarker, row.pszAltMarker);
         const long long nElapsed = MillisecondsSince(start);
-        if (later.joinable())
-        {
-            later.join();
-        }
+        later.join();
         EXPECT_EQ(row.bFound, bFound);
         EXPECT_EQ(CString(row.pszText), strText);
         if (!row.bFound)
@@ -279,16 +277,6 @@ TEST_F(SerialPortReadTest, ReadResponseWaitsForAMarkerBeforeATerminator)
     const auto start = Clock::now();
     EXPECT_FALSE(m_port.ReadResponse(strText, m_bCancel, L"\r\n", L"ACK", L""));
     EXPECT_LT(MillisecondsSince(start), 2000) << "nothing at all: the first-byte time-out";
-}
-
-TEST_F(SerialPortReadTest, BreakAndPurge)
-{
-    EXPECT_TRUE(m_port.SetBreak());
-    EXPECT_TRUE(m_port.ClearBreak());
-    Arrive("stale bytes");
-    EXPECT_EQ(11, m_port.BytesWaiting());
-    EXPECT_TRUE(m_port.PurgeInput());
-    EXPECT_EQ(0, m_port.BytesWaiting());
 }
 
 TEST_F(SerialPortReadTest, DeviceGoneFailsCleanlyAndCheaply)

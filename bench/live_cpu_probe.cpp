@@ -1,0 +1,164 @@
+// CPU of live acquisition: the process's CPU time (user + system, all its threads) while the
+// engine reads a pseudo-terminal in live mode, first with a silent receiver, then with a GGA
+// stream. The stream is written by a child process, whose CPU time is not the process's own.
+//
+//   live_cpu_probe [--seconds S] [--rate HZ]
+//     --seconds S  length of each measuring window (default 10)
+//     --rate HZ    sentences a second in the second window (default 10)
+#include "LiveRig.h"
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <time.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+using namespace live_rig;
+
+namespace
+{
+
+double CpuSeconds()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+    };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// The receiver: a child process that writes the sentences to the pseudo-terminal's master at
+// nRate a second until it is ended. Forked while the engine's thread runs, so the child does
+// only what is safe there: write, clock_nanosleep and _exit.
+pid_t StartWriter(int nMaster, int nRate, const std::vector<std::string>& sentences)
+{
+    const pid_t pid = ::fork();
+    if (pid != 0)
+    {
+        return pid;
+    }
+    const long long nPeriod = 1'000'000'000LL / nRate;
+    timespec next{};
+    ::clock_gettime(CLOCK_MONOTONIC, &next);
+    for (std::size_t i = 0;; i = (i + 1) % sentences.size())
+    {
+        const std::string& strSentence = sentences[i];
+        if (::write(nMaster, strSentence.data(), strSentence.size()) < 0 && errno != EINTR)
+        {
+            ::_exit(1);
+        }
+        next.tv_nsec += nPeriod;
+        while (next.tv_nsec >= 1'000'000'000L)
+        {
+            next.tv_nsec -= 1'000'000'000L;
+            ++next.tv_sec;
+        }
+        while (::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr) == EINTR)
+        {
+        }
+    }
+}
+
+void StopWriter(pid_t pid)
+{
+    if (pid > 0)
+    {
+        ::kill(pid, SIGTERM);
+        int nStatus = 0;
+        ::waitpid(pid, &nStatus, 0);
+    }
+}
+
+struct SWindow
+{
+    double dWallSeconds;
+    double dCpuSeconds;
+    long long nPositions;
+};
+
+// Pumps the main window for nSeconds and measures the process's CPU time over that time.
+SWindow Measure(CLiveRig& rig, int nSeconds)
+{
+    const long long nPositionsBefore = rig.m_window.m_nPositions;
+    const double dCpuBefore = CpuSeconds();
+    const auto start = Clock::now();
+    const auto end = start + std::chrono::seconds(nSeconds);
+    while (Clock::now() < end)
+    {
+        rig.m_window.WaitAndPump(1000);
+    }
+    const double dWall = std::chrono::duration<double>(Clock::now() - start).count();
+    return {dWall, CpuSeconds() - dCpuBefore, rig.m_window.m_nPositions - nPositionsBefore};
+}
+
+void Report(const char* pszCase, const SWindow& window, double dGoalPercent)
+{
+    const double dPercent = 100.0 * window.dCpuSeconds / window.dWallSeconds;
+    std::printf("%-22s %6.1f s  cpu %8.4f s  = %7.4f %% of one core (goal <= %.1f %%)  "
+                "records %lld\n",
+                pszCase, window.dWallSeconds, window.dCpuSeconds, dPercent, dGoalPercent,
+                window.nPositions);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    int nSeconds = 10;
+    int nRate = 10;
+    for (int i = 1; i < argc; ++i)
+    {
+        if (std::strcmp(argv[i], "--seconds") == 0 && i + 1 < argc)
+        {
+            nSeconds = std::atoi(argv[++i]);
+        }
+        else if (std::strcmp(argv[i], "--rate") == 0 && i + 1 < argc)
+        {
+            nRate = std::atoi(argv[++i]);
+        }
+        else
+        {
+            nSeconds = 0;
+            break;
+        }
+    }
+    if (nSeconds <= 0 || nRate <= 0)
+    {
+        std::fprintf(stderr, "usage: live_cpu_probe [--seconds S] [--rate HZ]\n");
+        return 2;
+    }
+
+    CLiveRig rig;
+    if (!rig.Start())
+    {
+        return 1;
+    }
+    // Past the last warm-up sentence: the silent window starts in the thread's idle rhythm.
+    rig.m_window.WaitAndPump(1500);
+    const SWindow silent = Measure(rig, nSeconds);
+
+    std::vector<std::string> sentences;
+    for (int i = 0; i < 600; ++i)
+    {
+        sentences.push_back(GgaSentence(200 + i));
+    }
+    const pid_t writer = StartWriter(rig.m_pty.Master(), nRate, sentences);
+    if (writer < 0)
+    {
+        std::fprintf(stderr, "cannot start the writer\n");
+        return 1;
+    }
+    rig.m_window.WaitAndPump(1000); // the stream under way
+    const SWindow streaming = Measure(rig, nSeconds);
+    StopWriter(writer);
+
+    Report("silent receiver", silent, 0.1);
+    const std::string strStream = std::to_string(nRate) + " Hz GGA stream";
+    Report(strStream.c_str(), streaming, 0.5);
+    return 0;
+}

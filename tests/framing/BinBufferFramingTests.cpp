@@ -19,8 +19,13 @@ struct SFramingRow
     const char* legend;
     std::string stream;
     std::vector<std::string> messages; // exact bytes of each message
-    std::string tail;                  // the bytes the buffer keeps for the next chunk
+    std::string tail = "";             // the bytes the buffer keeps for the next chunk
 };
+
+template <typename... T> std::vector<std::string> Msgs(const T&... messages)
+{
+    return {std::string(messages)...};
+}
 
 const std::string kGga = "$GPGGA,1,2*00\r";
 const std::string kVtg = "$GPVTG,3,4*00\r";
@@ -30,101 +35,65 @@ std::vector<SFramingRow> FramingRows()
     const std::string mbn = AshtechRecord("MBN", 54);
     const std::string oem = OemMessage(28, 100);
     const std::string bin95 = BinMessage(95, 128);
+    const std::string oemShort = OemMessage(8, 0);
     return {
-        {"two sentences, each ending at its carriage return",
-         kGga + "\n" + kVtg + "\n",
-         {kGga, kVtg},
-         ""},
-        {"bytes before the first start byte are skipped",
-         "\n\x01junk\r\n" + kGga + "\n",
-         {kGga},
-         ""},
-        {"bytes without start byte or sync are dropped", "no start byte here\r\n\x01\x02", {}, ""},
-        {"a sentence without carriage return waits, garbage before it does not",
-         "junk$GPGGA,12",
-         {},
-         "$GPGGA,12"},
-        {"a sentence with one comma waits while it is the last data",
-         "$PASHR,ACK*3D\r\n",
-         {},
+        {"two sentences, each ending at its carriage return", kGga + "\n" + kVtg + "\n",
+         Msgs(kGga, kVtg)},
+        {"bytes before the first start byte are skipped", "\n\x01junk\r\n" + kGga + "\n",
+         Msgs(kGga)},
+        {"bytes without start byte or sync are dropped", "no start byte here\r\n\x01\x02", Msgs()},
+        {"a sentence without carriage return waits, garbage before it does not", "junk$GPGGA,12",
+         Msgs(), "$GPGGA,12"},
+        {"a sentence with one comma waits while it is the last data", "$PASHR,ACK*3D\r\n", Msgs(),
          "$PASHR,ACK*3D\r\n"},
         {"a sentence with one comma is delivered once a later comma arrives",
-         "$PASHR,ACK*3D\r\n" + kVtg + "\n",
-         {"$PASHR,ACK*3D\r", kVtg},
-         ""},
-        {"a sentence without comma goes by its first four bytes", "$ABCDE\r\n", {"$ABCDE\r"}, ""},
+         "$PASHR,ACK*3D\r\n" + kVtg + "\n", Msgs("$PASHR,ACK*3D\r", kVtg)},
+        {"a sentence without comma goes by its first four bytes", "$ABCDE\r\n", Msgs("$ABCDE\r")},
         {"a comma-less sentence keeps its four-byte tag whatever follows",
-         "$ABCDE\r\n" + mbn + "\n$PASHR,ACK*3D\r\n",
-         {"$ABCDE\r", mbn},
-         "$PASHR,ACK*3D\r\n"},
-        {"a comma-less sentence waits for its end", "$ABCDE", {}, "$ABCDE"},
-        {"a start byte with fewer than five bytes waits", "$AB\r", {}, "$AB\r"},
+         "$ABCDE\r\n" + mbn + "\n$PASHR,ACK*3D\r\n", Msgs("$ABCDE\r", mbn), "$PASHR,ACK*3D\r\n"},
+        {"a comma-less sentence waits for its end", "$ABCDE", Msgs(), "$ABCDE"},
+        {"a start byte with fewer than five bytes waits", "$AB\r", Msgs(), "$AB\r"},
         {"the byte after a sentence is stepped over unseen, even when it comes with the next read",
          "$A,B,C\r$GPGGA,1,2*00\r\n#L,1,2\r$GPVTG,3,4*00\r\n",
-         {"$A,B,C\r", "#L,1,2\r", "$GPVTG,3,4*00\r"},
-         ""},
-        {"a zero byte ends the text, not the message", "$GP\0GA,1,2\r\n"s, {"$GP\0GA,1,2\r"s}, ""},
-        {"an MBN record is 54 bytes whatever it holds", mbn + "\n" + kGga + "\n", {mbn, kGga}, ""},
-        {"53 bytes of an MBN record are not a message yet",
-         mbn.substr(0, 53),
-         {},
+         Msgs("$A,B,C\r", "#L,1,2\r", "$GPVTG,3,4*00\r")},
+        {"a zero byte ends the text, not the message", "$GP\0GA,1,2\r\n"s, Msgs("$GP\0GA,1,2\r"s)},
+        {"an MBN record is 54 bytes whatever it holds", mbn + "\n" + kGga + "\n", Msgs(mbn, kGga)},
+        {"53 bytes of an MBN record are not a message yet", mbn.substr(0, 53), Msgs(),
          mbn.substr(0, 53)},
         {"record kinds in any letter case, back to back",
          AshtechRecord("mca", 49) + "\n" + AshtechRecord("Pbn", 68) + "\n" +
              AshtechRecord("SAL", 82) + "\n" + AshtechRecord("snv", 144) + "\n",
-         {AshtechRecord("mca", 49), AshtechRecord("Pbn", 68), AshtechRecord("SAL", 82),
-          AshtechRecord("snv", 144)},
-         ""},
-        {"only the second field names a record",
-         AshtechRecord("SNV", 144, "GPXXX") + "\n",
-         {AshtechRecord("SNV", 144, "GPXXX")},
-         ""},
+         Msgs(AshtechRecord("mca", 49), AshtechRecord("Pbn", 68), AshtechRecord("SAL", 82),
+              AshtechRecord("snv", 144))},
+        {"only the second field names a record", AshtechRecord("SNV", 144, "GPXXX") + "\n",
+         Msgs(AshtechRecord("SNV", 144, "GPXXX"))},
         {"$BIN block 95 is 140 bytes and the next sentence follows it directly",
-         bin95 + kGga + "\n",
-         {bin95, kGga},
-         ""},
-        {"$BIN block 96 is 312 bytes",
-         BinMessage(96, 300) + kVtg + "\n",
-         {BinMessage(96, 300), kVtg},
-         ""},
+         bin95 + kGga + "\n", Msgs(bin95, kGga)},
+        {"$BIN block 96 is 312 bytes", BinMessage(96, 300) + kVtg + "\n",
+         Msgs(BinMessage(96, 300), kVtg)},
         {"$BIN of another block ends at its first carriage return",
-         "$BIN\x61\x00xy\r\n"s + kGga + "\n",
-         {"$BIN\x61\x00xy\r"s, kGga},
-         ""},
-        {"an OEM binary message carries its own length",
-         "\r\n" + oem + kGga + "\n",
-         {oem, kGga},
-         ""},
-        {"an OEM binary message one byte short waits from its sync",
-         "junk" + oem.substr(0, 131),
-         {},
-         oem.substr(0, 131)},
-        {"an OEM message shorter than 29 bytes waits for 29 bytes",
-         OemMessage(8, 0) + "$GPGGA,1",
-         {},
-         OemMessage(8, 0) + "$GPGGA,1"},
+         "$BIN\x61\x00xy\r\n"s + kGga + "\n", Msgs("$BIN\x61\x00xy\r"s, kGga)},
+        {"an OEM binary message carries its own length", "\r\n" + oem + kGga + "\n",
+         Msgs(oem, kGga)},
+        {"an OEM binary message one byte short waits from its sync", "junk" + oem.substr(0, 131),
+         Msgs(), oem.substr(0, 131)},
+        {"an OEM message shorter than 29 bytes waits for 29 bytes", oemShort + "$GPGGA,1", Msgs(),
+         oemShort + "$GPGGA,1"},
         {"an OEM message shorter than its header is taken once 29 bytes are there",
-         OemMessage(8, 0) + "$GPGGA,1,2,3,4,5,6*00\r\n",
-         {OemMessage(8, 0), "$GPGGA,1,2,3,4,5,6*00\r"},
-         ""},
-        {"a stray sync byte before an OEM message", "\xAA" + oem, {oem}, ""},
-        {"a trailing 0xAA may start a sync and stays", "junk\xAA", {}, "\xAA"},
-        {"a trailing 0xAA 0x44 may start a sync and stays", "junk\xAA\x44", {}, "\xAA\x44"},
-        {"0xAA 0x44 and another byte is no sync", "junk\xAA\x44\x13", {}, ""},
+         oemShort + "$GPGGA,1,2,3,4,5,6*00\r\n", Msgs(oemShort, "$GPGGA,1,2,3,4,5,6*00\r")},
+        {"a stray sync byte before an OEM message", "\xAA" + oem, Msgs(oem)},
+        {"a trailing 0xAA may start a sync and stays", "junk\xAA", Msgs(), "\xAA"},
+        {"a trailing 0xAA 0x44 may start a sync and stays", "junk\xAA\x44", Msgs(), "\xAA\x44"},
+        {"0xAA 0x44 and another byte is no sync", "junk\xAA\x44\x13", Msgs()},
         {"two ASCII logs; the line feed between them is skipped by the search",
-         "#LOGA,1,2\r\n#LOGB,3,4\r\n",
-         {"#LOGA,1,2\r", "#LOGB,3,4\r"},
-         ""},
-        {"an ASCII log ends where the next one begins",
-         "#LOGA,1,2#LOGB,3,4\r\n",
-         {"#LOGA,1,2", "#LOGB,3,4\r"},
-         ""},
-        {"an ASCII log without end waits", "#LOGA,1,2", {}, "#LOGA,1,2"},
-        {"an ASCII log may be a single byte", "##A,B,C\r\n", {"#", "#A,B,C\r"}, ""},
+         "#LOGA,1,2\r\n#LOGB,3,4\r\n", Msgs("#LOGA,1,2\r", "#LOGB,3,4\r")},
+        {"an ASCII log ends where the next one begins", "#LOGA,1,2#LOGB,3,4\r\n",
+         Msgs("#LOGA,1,2", "#LOGB,3,4\r")},
+        {"an ASCII log without end waits", "#LOGA,1,2", Msgs(), "#LOGA,1,2"},
+        {"an ASCII log may be a single byte", "##A,B,C\r\n", Msgs("#", "#A,B,C\r")},
         {"every kind in one stream",
          kGga + "\n" + mbn + "\n" + oem + "#LOGA,1,2\r\n" + bin95 + kVtg + "\n",
-         {kGga, mbn, oem, "#LOGA,1,2\r", bin95, kVtg},
-         ""},
+         Msgs(kGga, mbn, oem, "#LOGA,1,2\r", bin95, kVtg)},
     };
 }
 
@@ -137,15 +106,10 @@ TEST(BinBufferFraming, SameMessagesAtEveryChunkSize)
         {
             SCOPED_TRACE("chunk size " + std::to_string(nChunk) + " (0: whole)");
             CEngineFeeder feeder;
-            const int nTotal = static_cast<int>(row.stream.size());
-            const int nStep = nChunk == 0 ? nTotal : nChunk;
-            for (int i = 0; i < nTotal; i += nStep)
-            {
-                feeder.Feed(row.stream.data() + i, std::min(nStep, nTotal - i));
-            }
+            feeder.FeedStream(row.stream, nChunk);
             EXPECT_EQ(row.messages, feeder.Messages());
             EXPECT_EQ(static_cast<int>(row.tail.size()), feeder.Buffer().GetLength());
-            EXPECT_EQ(ExpectedHeldText(row.tail), HeldText(feeder.Buffer()));
+            EXPECT_EQ(ExpectedHeldText(row.tail), feeder.HeldText());
         }
     }
 }

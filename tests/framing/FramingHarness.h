@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -15,32 +17,28 @@ namespace framing_test
 {
 
 // The text a message must come out as: one character per byte up to the first zero, then "\n".
+// The text a buffer holds (Mid(0, 0)) follows the same rule, and is empty for no bytes.
 inline std::wstring ExpectedText(const std::string& bytes)
 {
     std::wstring text;
-    for (char c : bytes)
+    for (std::size_t i = 0; i < bytes.size() && bytes[i] != '\0'; ++i)
     {
-        if (c == '\0')
-        {
-            break;
-        }
-        text.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
+        text.push_back(static_cast<wchar_t>(static_cast<unsigned char>(bytes[i])));
     }
-    text.push_back(L'\n');
-    return text;
+    return text + L"\n";
+}
+inline std::wstring ExpectedHeldText(const std::string& bytes)
+{
+    return bytes.empty() ? std::wstring() : ExpectedText(bytes);
 }
 
+// Every message's GetMessage and GetMessageAsPtr texts are checked against its bytes on the way.
 class CEngineFeeder
 {
 public:
-    // When bCheckTexts is set, every message's GetMessage and GetMessageAsPtr texts are checked
-    // against its bytes (costly on long streams, so optional).
-    explicit CEngineFeeder(bool bCheckTexts = true) : m_bCheckTexts(bCheckTexts) {}
-
     void Feed(const char* pData, int nCount)
     {
-        CBinBuffer chunk(pData, nCount);
-        m_Buffer += chunk;
+        m_Buffer += CBinBuffer(pData, nCount);
         m_Buffer.GetCurrentMessage();
         while (m_Buffer.HasMessage())
         {
@@ -52,14 +50,9 @@ public:
                 break;
             }
             m_Messages.emplace_back(pMessage, static_cast<std::size_t>(nLen));
-            if (m_bCheckTexts)
-            {
-                const std::wstring expected = ExpectedText(m_Messages.back());
-                EXPECT_EQ(expected, m_Buffer.GetMessage().Str());
-                CString* pText = m_Buffer.GetMessageAsPtr();
-                EXPECT_EQ(expected, pText->Str());
-                delete pText;
-            }
+            const std::wstring expected = ExpectedText(m_Messages.back());
+            EXPECT_EQ(expected, m_Buffer.GetMessage().Str());
+            EXPECT_EQ(expected, std::unique_ptr<CString>(m_Buffer.GetMessageAsPtr())->Str());
             if (!m_Buffer.Next())
             {
                 break;
@@ -68,57 +61,39 @@ public:
         m_Buffer.Resize();
     }
 
-    void Feed(const std::string& bytes) { Feed(bytes.data(), static_cast<int>(bytes.size())); }
+    // The whole stream in chunks of nChunk bytes (0: all at once), or with a seed, in chunks of
+    // random size 1..nChunk.
+    void FeedStream(const std::string& stream, int nChunk, std::uint32_t nSeed = 0)
+    {
+        std::mt19937 random(nSeed);
+        std::uniform_int_distribution<int> size(1, std::max(nChunk, 1));
+        for (std::size_t i = 0; i < stream.size();)
+        {
+            const int nStep = nChunk <= 0 ? static_cast<int>(stream.size())
+                                          : (nSeed != 0 ? size(random) : nChunk);
+            const std::size_t n = std::min(static_cast<std::size_t>(nStep), stream.size() - i);
+            Feed(stream.data() + i, static_cast<int>(n));
+            i += n;
+        }
+    }
 
     const std::vector<std::string>& Messages() const { return m_Messages; }
-    CBinBuffer& Buffer() { return m_Buffer; }
+    const CBinBuffer& Buffer() const { return m_Buffer; }
+    // The bytes the buffer holds, as far as its text shows them.
+    std::wstring HeldText() const { return m_Buffer.Mid(0, 0).Str(); }
 
 private:
-    bool m_bCheckTexts;
     CBinBuffer m_Buffer;
     std::vector<std::string> m_Messages;
 };
 
-// nChunk <= 0 feeds the whole stream at once.
-inline std::vector<std::string> FrameInChunks(const std::string& stream, int nChunk,
-                                              bool bCheckTexts = true)
+// The messages of a stream fed as CEngineFeeder::FeedStream feeds it.
+inline std::vector<std::string> Frame(const std::string& stream, int nChunk = 0,
+                                      std::uint32_t nSeed = 0)
 {
-    CEngineFeeder feeder(bCheckTexts);
-    const int nTotal = static_cast<int>(stream.size());
-    const int nStep = nChunk <= 0 ? nTotal : nChunk;
-    for (int i = 0; i < nTotal; i += nStep)
-    {
-        feeder.Feed(stream.data() + i, std::min(nStep, nTotal - i));
-    }
+    CEngineFeeder feeder;
+    feeder.FeedStream(stream, nChunk, nSeed);
     return feeder.Messages();
-}
-
-// Chunks of random size 1..nMaxChunk drawn from a fixed seed.
-inline std::vector<std::string> FrameInRandomChunks(const std::string& stream, std::uint32_t nSeed,
-                                                    int nMaxChunk, bool bCheckTexts = false)
-{
-    std::mt19937 random(nSeed);
-    std::uniform_int_distribution<int> size(1, nMaxChunk);
-    CEngineFeeder feeder(bCheckTexts);
-    const int nTotal = static_cast<int>(stream.size());
-    for (int i = 0; i < nTotal;)
-    {
-        const int n = std::min(size(random), nTotal - i);
-        feeder.Feed(stream.data() + i, n);
-        i += n;
-    }
-    return feeder.Messages();
-}
-
-// The bytes a buffer holds, as far as its text shows them (up to the first zero byte), and what
-// that text must be for given bytes: nothing at all when there are none.
-inline std::wstring HeldText(const CBinBuffer& buffer)
-{
-    return buffer.Mid(0, 0).Str();
-}
-inline std::wstring ExpectedHeldText(const std::string& bytes)
-{
-    return bytes.empty() ? std::wstring() : ExpectedText(bytes);
 }
 
 } // namespace framing_test

@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,50 +18,9 @@ namespace
 
 const std::filesystem::path kStreamDir = std::filesystem::path(FIXORA_TEST_DATA_DIR) / "gpsd";
 
-enum class ELineEnd
-{
-    CrLf,    // sentences end in CR LF; some comment lines may end in LF only
-    CrLfAll, // every line, comments included, ends in CR LF
-    LfOnly   // no carriage return at all
-};
-
-struct SStream
-{
-    const char* file;
-    ELineEnd eLineEnd;
-};
-
-const SStream kStreams[] = {
-    {"GPSmap-76S.log", ELineEnd::CrLf},
-    {"ac12_binary.log", ELineEnd::CrLf},
-    {"beidou-bd.log", ELineEnd::CrLf},
-    {"ch-4701.log", ELineEnd::CrLf},
-    {"eXplorist110.log", ELineEnd::CrLf},
-    {"firefly-II.log", ELineEnd::CrLf},
-    {"garmin17n.log", ELineEnd::LfOnly},
-    {"garmin48.log", ELineEnd::CrLf},
-    {"holux-gm-210.log", ELineEnd::LfOnly},
-    {"humminbird-M37.log", ELineEnd::LfOnly},
-    {"isync.log", ELineEnd::LfOnly},
-    {"mtk-3301.log", ELineEnd::LfOnly},
-    {"myguide-3100.log", ELineEnd::CrLf},
-    {"navika-100-fix.log", ELineEnd::CrLfAll},
-    {"neo-m8n.log", ELineEnd::CrLfAll},
-    {"nmea-rtk.log", ELineEnd::CrLfAll},
-    {"rx210.log", ELineEnd::CrLfAll},
-    {"saab-r4.log", ELineEnd::LfOnly},
-    {"skytraq-PX1172RH_DS.log", ELineEnd::CrLfAll},
-    {"ublox-zed-f9p-nmea.log", ELineEnd::CrLfAll},
-    {"ublox8-uniqid-monhw.log", ELineEnd::CrLf},
-};
-
-std::optional<std::string> ReadStream(const char* file)
+std::string ReadStream(const std::filesystem::path& file)
 {
     std::ifstream in(kStreamDir / file, std::ios::binary);
-    if (!in)
-    {
-        return std::nullopt;
-    }
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
@@ -77,83 +35,60 @@ bool StartsWith(const std::string& s, const std::string& prefix)
     return s.compare(0, prefix.size(), prefix) == 0;
 }
 
-std::vector<std::string> Lines(const std::string& stream)
-{
-    std::vector<std::string> lines;
-    std::size_t nStart = 0;
-    for (std::size_t nEnd; (nEnd = stream.find('\n', nStart)) != std::string::npos;
-         nStart = nEnd + 1)
-    {
-        lines.push_back(stream.substr(nStart, nEnd - nStart));
-    }
-    return lines;
-}
-
-TEST(RecordedStreams, SameMessagesWholeAndInRandomChunks)
+// Every recording frames to the same messages whole and in random chunks. Where every line ends
+// in CR LF, each line that begins with a start byte is one message. Without any carriage return
+// no sentence is complete: only the "#" comment lines come out, each ended by the next one.
+TEST(RecordedStreams, SameMessagesWholeAndInRandomChunksAndLineEndRules)
 {
     SKIP_WITHOUT_STREAMS();
-    for (const SStream& row : kStreams)
+    int nStreams = 0;
+    int nClean = 0;
+    int nLineFeedOnly = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(kStreamDir))
     {
-        SCOPED_TRACE(row.file);
-        const std::optional<std::string> stream = ReadStream(row.file);
-        ASSERT_TRUE(stream.has_value());
-        const std::vector<std::string> whole = FrameInChunks(*stream, 0);
-        EXPECT_FALSE(whole.empty());
+        if (entry.path().extension() != ".log")
+        {
+            continue;
+        }
+        SCOPED_TRACE(entry.path().filename().string());
+        ++nStreams;
+        const std::string stream = ReadStream(entry.path().filename());
+        const std::vector<std::string> whole = Frame(stream);
+        ASSERT_FALSE(whole.empty());
         for (std::uint32_t nSeed : {1u, 2u, 3u, 4u, 5u})
         {
-            SCOPED_TRACE("seed " + std::to_string(nSeed));
-            EXPECT_EQ(whole, FrameInRandomChunks(*stream, nSeed, 4096));
+            EXPECT_EQ(whole, Frame(stream, 4096, nSeed)) << "seed " << nSeed;
         }
-        EXPECT_EQ(whole, FrameInRandomChunks(*stream, 6, 16, true));
-    }
-}
+        EXPECT_EQ(whole, Frame(stream, 16, 6));
 
-// Where every line ends in CR LF, each line that begins with a start byte is one message.
-TEST(RecordedStreams, EveryLineOfACleanStreamIsOneMessage)
-{
-    SKIP_WITHOUT_STREAMS();
-    for (const SStream& row : kStreams)
-    {
-        if (row.eLineEnd != ELineEnd::CrLfAll)
+        std::vector<std::string> lines; // without their line feeds
+        for (std::size_t nStart = 0, nEnd; (nEnd = stream.find('\n', nStart)) != std::string::npos;
+             nStart = nEnd + 1)
         {
-            continue;
+            lines.push_back(stream.substr(nStart, nEnd - nStart));
         }
-        SCOPED_TRACE(row.file);
-        const std::string stream = ReadStream(row.file).value_or("");
-        std::vector<std::string> expected;
-        for (const std::string& line : Lines(stream))
+        if (std::all_of(lines.begin(), lines.end(), [](const std::string& line) {
+                return !line.empty() && line.back() == '\r';
+            }))
         {
-            ASSERT_TRUE(!line.empty() && line.back() == '\r') << line;
-            if (line[0] == '$' || line[0] == '#')
+            ++nClean;
+            std::vector<std::string> expected;
+            std::copy_if(lines.begin(), lines.end(), std::back_inserter(expected),
+                         [](const std::string& line) { return line[0] == '$' || line[0] == '#'; });
+            EXPECT_EQ(expected, whole);
+        }
+        if (stream.find('\r') == std::string::npos)
+        {
+            ++nLineFeedOnly;
+            for (const std::string& message : whole)
             {
-                expected.push_back(line);
+                EXPECT_EQ('#', message[0]) << message;
             }
         }
-        EXPECT_EQ(expected, FrameInChunks(stream, 0));
     }
-}
-
-// Without a carriage return no sentence is complete: nothing is framed at a line feed. Only the
-// "#" comment lines come out, each ended by the next one.
-TEST(RecordedStreams, LineFeedOnlyStreamsFrameNoSentence)
-{
-    SKIP_WITHOUT_STREAMS();
-    for (const SStream& row : kStreams)
-    {
-        if (row.eLineEnd != ELineEnd::LfOnly)
-        {
-            continue;
-        }
-        SCOPED_TRACE(row.file);
-        const std::string stream = ReadStream(row.file).value_or("");
-        ASSERT_EQ(std::string::npos, stream.find('\r'));
-        const std::vector<std::string> messages = FrameInChunks(stream, 0);
-        EXPECT_FALSE(messages.empty());
-        for (const std::string& message : messages)
-        {
-            EXPECT_EQ('#', message[0]) << message;
-        }
-    }
+    EXPECT_EQ(21, nStreams);
+    EXPECT_EQ(6, nClean);
+    EXPECT_EQ(6, nLineFeedOnly);
 }
 
 TEST(RecordedStreams, KnownMessages)
@@ -187,8 +122,8 @@ TEST(RecordedStreams, KnownMessages)
     for (const SRow& row : rows)
     {
         SCOPED_TRACE(row.legend);
-        const std::string stream = ReadStream(row.file).value_or("");
-        const std::vector<std::string> messages = FrameInChunks(stream, 0);
+        const std::string stream = ReadStream(row.file);
+        const std::vector<std::string> messages = Frame(stream);
         const auto hit =
             std::find_if(messages.begin(), messages.end(),
                          [&row](const std::string& m) { return StartsWith(m, row.prefix); });
@@ -197,71 +132,22 @@ TEST(RecordedStreams, KnownMessages)
     }
 }
 
-// The comment header ends in bare line feeds, so its last line runs on to the carriage return
-// of the first sentence, which is never framed on its own.
-TEST(RecordedStreams, LastCommentLineSwallowsTheFirstSentence)
-{
-    SKIP_WITHOUT_STREAMS();
-    const struct
-    {
-        const char* file;
-        const char* swallowed;
-    } rows[] = {
-        {"GPSmap-76S.log", "$GPRMC,125106,V,3854.5087,N,07726.4523,W,0.0,0.0,241011,10.5,W,S*28\r"},
-        {"ch-4701.log",
-         "$GPGGA,123433.000,5356.21442,N,02734.85952,E,1,04,07.2,251.9,M,26.0,M,,*67\r"},
-    };
-    for (const auto& row : rows)
-    {
-        SCOPED_TRACE(row.file);
-        const std::string stream = ReadStream(row.file).value_or("");
-        const std::vector<std::string> messages = FrameInChunks(stream, 0);
-        const std::string sentence = row.swallowed;
-        const auto inComment =
-            std::find_if(messages.begin(), messages.end(), [&](const std::string& m) {
-                return m[0] == '#' && m.size() > sentence.size() &&
-                       m.compare(m.size() - sentence.size(), sentence.size(), sentence) == 0;
-            });
-        EXPECT_NE(messages.end(), inComment);
-        EXPECT_EQ(messages.end(), std::find(messages.begin(), messages.end(), sentence));
-    }
-}
-
 // The Ashtech binary records of the AC12 capture hold carriage returns; each is framed by its
 // fixed length and comes out as exactly the bytes recorded.
 TEST(RecordedStreams, AshtechBinaryRecordsKeepTheirLength)
 {
     SKIP_WITHOUT_STREAMS();
-    const std::string stream = ReadStream("ac12_binary.log").value_or("");
-    const std::vector<std::string> messages = FrameInChunks(stream, 0);
-    int nPbn = 0;
-    int nMca = 0;
-    for (const std::string& message : messages)
-    {
-        SCOPED_TRACE(message.substr(0, 10));
-        if (StartsWith(message, "$PASHR,PBN,"))
-        {
-            EXPECT_EQ(68u, message.size());
-            ++nPbn;
-        }
-        else if (StartsWith(message, "$PASHR,MCA,"))
-        {
-            EXPECT_EQ(49u, message.size());
-            ++nMca;
-        }
-        if (message[0] == '$')
-        {
-            EXPECT_EQ('\r', message.back());
-        }
-    }
-    EXPECT_EQ(4, nPbn);
-    EXPECT_EQ(12, nMca);
+    const std::string stream = ReadStream("ac12_binary.log");
+    const std::vector<std::string> messages = Frame(stream);
+    const auto count = [&messages](const char* prefix, std::size_t nLength) {
+        return std::count_if(messages.begin(), messages.end(), [&](const std::string& m) {
+            return StartsWith(m, prefix) && m.size() == nLength && m.back() == '\r';
+        });
+    };
+    EXPECT_EQ(4, count("$PASHR,PBN,", 68));
+    EXPECT_EQ(12, count("$PASHR,MCA,", 49));
     // The first navigation record, byte for byte as recorded at offset 1262.
-    const auto first = std::find_if(messages.begin(), messages.end(), [](const std::string& m) {
-        return StartsWith(m, "$PASHR,PBN,");
-    });
-    ASSERT_NE(messages.end(), first);
-    EXPECT_EQ(stream.substr(1262, 68), *first);
+    EXPECT_NE(messages.end(), std::find(messages.begin(), messages.end(), stream.substr(1262, 68)));
 }
 
 } // namespace

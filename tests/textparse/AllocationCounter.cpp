@@ -1,3 +1,5 @@
+// Kept in a file of its own: the compiler must not see these next to the code that allocates.
+// The array forms of new and delete fall back to the plain ones.
 #include "AllocationCounter.h"
 
 #include <atomic>
@@ -7,16 +9,6 @@
 namespace
 {
 std::atomic<std::size_t> g_nAllocations{0};
-
-void* Allocate(std::size_t nSize)
-{
-    g_nAllocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(nSize == 0 ? 1 : nSize))
-    {
-        return p;
-    }
-    throw std::bad_alloc();
-}
 } // namespace
 
 std::size_t AllocationCount()
@@ -26,12 +18,12 @@ std::size_t AllocationCount()
 
 void* operator new(std::size_t nSize)
 {
-    return Allocate(nSize);
-}
-
-void* operator new[](std::size_t nSize)
-{
-    return Allocate(nSize);
+    g_nAllocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* p = std::malloc(nSize == 0 ? 1 : nSize))
+    {
+        return p;
+    }
+    throw std::bad_alloc();
 }
 
 void operator delete(void* p) noexcept
@@ -39,17 +31,7 @@ void operator delete(void* p) noexcept
     std::free(p);
 }
 
-void operator delete[](void* p) noexcept
-{
-    std::free(p);
-}
-
 void operator delete(void* p, std::size_t) noexcept
-{
-    std::free(p);
-}
-
-void operator delete[](void* p, std::size_t) noexcept
 {
     std::free(p);
 }

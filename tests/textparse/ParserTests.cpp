@@ -44,8 +44,6 @@ TEST(ParserFields, EveryDelimiterEndsOneField)
         {"empty text has no field", L"", L",", {}},
         {"lone delimiter: two empty fields", L",", L",", {L"", L""}},
         {"trailing delimiter leaves a last empty field", L"a,", L",", {L"a", L""}},
-        {"leading delimiter", L",a", L",", {L"", L"a"}},
-        {"no delimiter in text", L"abc", L",", {L"abc"}},
         {"empty delimiter set", L"a,b", L"", {L"a,b"}},
         {"checksum becomes its own field",
          L"$GPVTG,054.7,T,,M,005.5,N,010.2,K*48",
@@ -71,29 +69,6 @@ TEST(ParserFields, EveryDelimiterEndsOneField)
     }
 }
 
-TEST(ParserFields, EachReadConsumesOneFieldWhetherOrNotItConverts)
-{
-    CParser parser(L"x,5,abc,7.5,,9,tail", L",", false);
-    int n = -1;
-    double d = -1.0;
-    EXPECT_FALSE(parser.GetInt(n));
-    EXPECT_EQ(-1, n) << "a failed read leaves the output alone";
-    EXPECT_TRUE(parser.GetInt(n));
-    EXPECT_EQ(5, n);
-    EXPECT_FALSE(parser.GetDouble(d));
-    EXPECT_EQ(-1.0, d);
-    EXPECT_TRUE(parser.GetDouble(d));
-    EXPECT_EQ(7.5, d);
-    EXPECT_TRUE(parser.Skip()) << "an empty field is still a field";
-    EXPECT_TRUE(parser.GetInt(n));
-    EXPECT_EQ(9, n);
-    CString rest;
-    EXPECT_TRUE(parser.GetNextString(rest));
-    EXPECT_EQ(std::wstring(L"tail"), rest.Str());
-    EXPECT_FALSE(parser.GetInt(n));
-    EXPECT_FALSE(parser.GetDouble(d));
-}
-
 TEST(ParserNumbers, ConversionTableInBothModes)
 {
     struct Row
@@ -106,7 +81,6 @@ TEST(ParserNumbers, ConversionTableInBothModes)
     };
     const std::vector<Row> rows = {
         {L"0", true, 0, true, 0.0},
-        {L"42", true, 42, true, 42.0},
         {L"-17", true, -17, true, -17.0},
         {L"+8", true, 8, true, 8.0},
         {L" 12 ", true, 12, true, 12.0},
@@ -119,30 +93,22 @@ TEST(ParserNumbers, ConversionTableInBothModes)
         {L"-.25", false, 0, true, -0.25},
         {L"12.5", false, 0, true, 12.5},
         {L"4807.038", false, 0, true, 4807.038},
-        {L"0.1", false, 0, true, 0.1},
         {L"2147483647", true, 2147483647, true, 2147483647.0},
         {L"-2147483648", true, std::numeric_limits<int>::min(), true, -2147483648.0},
         {L"2147483648", false, 0, true, 2147483648.0},
-        {L"-2147483649", false, 0, true, -2147483649.0},
         {L"99999999999999999999", false, 0, true, 1e20},
         {L"", false, 0, false, 0.0},
         {L"   ", false, 0, false, 0.0},
         {L"-", false, 0, false, 0.0},
-        {L"+", false, 0, false, 0.0},
         {L".", false, 0, false, 0.0},
-        {L"-.", false, 0, false, 0.0},
         {L"1e3", false, 0, false, 0.0},
-        {L"1E3", false, 0, false, 0.0},
         {L"0x1F", false, 0, false, 0.0},
         {L"inf", false, 0, false, 0.0},
-        {L"nan", false, 0, false, 0.0},
         {L"1 2", false, 0, false, 0.0},
         {L"- 5", false, 0, false, 0.0},
-        {L"--5", false, 0, false, 0.0},
         {L"5-", false, 0, false, 0.0},
         {L"1.2.3", false, 0, false, 0.0},
         {L"12a", false, 0, false, 0.0},
-        {L"A", false, 0, false, 0.0},
         {L"\x0661", false, 0, false, 0.0}, // a digit of another script
         {L"\x0131", false, 0, false, 0.0}, // low byte is '1'
     };
@@ -155,37 +121,25 @@ TEST(ParserNumbers, ConversionTableInBothModes)
             CParser parser(CString(row.text) + L"," + row.text + L",next", L",", bThrow);
             int n = 777;
             double d = 777.0;
-            if (row.bIntOk)
-            {
-                EXPECT_TRUE(parser.GetInt(n));
-                EXPECT_EQ(row.nValue, n);
-            }
-            else if (bThrow)
+            if (bThrow && !row.bIntOk)
             {
                 EXPECT_THROW(parser.GetInt(n), CParseException);
-                EXPECT_EQ(777, n);
             }
             else
             {
-                EXPECT_FALSE(parser.GetInt(n));
-                EXPECT_EQ(777, n);
+                EXPECT_EQ(row.bIntOk, parser.GetInt(n));
             }
-            if (row.bDoubleOk)
-            {
-                EXPECT_TRUE(parser.GetDouble(d));
-                EXPECT_EQ(row.dValue, d);
-                EXPECT_EQ(std::signbit(row.dValue), std::signbit(d));
-            }
-            else if (bThrow)
+            EXPECT_EQ(row.bIntOk ? row.nValue : 777, n) << "a failed read leaves the output alone";
+            if (bThrow && !row.bDoubleOk)
             {
                 EXPECT_THROW(parser.GetDouble(d), CParseException);
-                EXPECT_EQ(777.0, d);
             }
             else
             {
-                EXPECT_FALSE(parser.GetDouble(d));
-                EXPECT_EQ(777.0, d);
+                EXPECT_EQ(row.bDoubleOk, parser.GetDouble(d));
             }
+            EXPECT_EQ(row.bDoubleOk ? row.dValue : 777.0, d);
+            EXPECT_EQ(std::signbit(row.dValue), std::signbit(d));
             CString next;
             EXPECT_TRUE(parser.GetNextString(next)) << "a failed read consumed its field";
             EXPECT_EQ(std::wstring(L"next"), next.Str());
@@ -216,7 +170,6 @@ TEST(ParserNumbers, LongDigitStringsRoundCorrectly)
         {"many leading zeros", std::wstring(2000, L'0') + L"2.5", true, 2.5},
         {"many trailing zeros", L"2.5" + std::wstring(2000, L'0'), true, 2.5},
         {"beyond the largest double is refused", L"1" + std::wstring(400, L'0'), false, 0.0},
-        {"far beyond is refused", L"9" + std::wstring(5000, L'9'), false, 0.0},
         {"just beyond the largest double is refused", L"1" + std::wstring(309, L'0'), false, 0.0},
         {"below the smallest double reads zero", L"0." + std::wstring(400, L'0') + L"1", true, 0.0},
         {"far below reads negative zero", L"-0." + std::wstring(5000, L'0') + L"7", true, -0.0},
@@ -275,9 +228,9 @@ TEST(ParserNumbers, AgreesWithTheStandardConversion)
     }
 }
 
-TEST(ParserExceptions, ThrowingModeCoversNumbersOnly)
+TEST(ParserExceptions, ThrowingModeCoversNumbersOnlyAndSwitchesMidLine)
 {
-    CParser parser(L"$GPGGA,,x", L",*", true);
+    CParser parser(L"$GPGGA,,x,y,4", L",*", true);
     CString tag;
     ASSERT_TRUE(parser.GetNextString(tag));
     double d = 0.0;
@@ -292,24 +245,16 @@ TEST(ParserExceptions, ThrowingModeCoversNumbersOnly)
     }
     int n = 0;
     EXPECT_THROW(parser.GetInt(n), CParseException);
+    parser.SetExceptionThrowing(false);
+    EXPECT_FALSE(parser.IsExceptionThrowing());
+    EXPECT_FALSE(parser.GetInt(n));
+    EXPECT_TRUE(parser.GetInt(n));
+    EXPECT_EQ(4, n);
+    parser.SetExceptionThrowing(true);
     // Past the end: numbers still throw, strings only report.
     EXPECT_THROW(parser.GetInt(n), CParseException);
     EXPECT_NO_THROW(EXPECT_FALSE(parser.GetNextString(tag)));
     EXPECT_NO_THROW(EXPECT_FALSE(parser.Skip()));
-}
-
-TEST(ParserExceptions, ModeSwitchesMidLine)
-{
-    CParser parser(L"a,b,c,4", L",", false);
-    int n = 0;
-    EXPECT_FALSE(parser.GetInt(n));
-    parser.SetExceptionThrowing(true);
-    EXPECT_TRUE(parser.IsExceptionThrowing());
-    EXPECT_THROW(parser.GetInt(n), CParseException);
-    parser.SetExceptionThrowing(false);
-    EXPECT_FALSE(parser.GetInt(n));
-    EXPECT_TRUE(parser.GetInt(n));
-    EXPECT_EQ(4, n);
 }
 
 TEST(ParserText, SetStringRestartsAndRemainingBufferFollowsReads)
@@ -342,8 +287,7 @@ TEST(ParserText, SetStringRestartsAndRemainingBufferFollowsReads)
 
 TEST(ParserCost, NumberReadsAndSkipsDoNotAllocate)
 {
-    CParser parser(L"$GPGGA,123519.00,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47", L",*",
-                   false);
+    CParser parser(L"$GPGGA,123519.00,4807.038,N,08,*47", L",*", false);
     CString field;
     field.GetBuffer(64); // room enough for any field below
     field.ReleaseBuffer(0);
@@ -351,20 +295,10 @@ TEST(ParserCost, NumberReadsAndSkipsDoNotAllocate)
     int n = 0;
     const std::size_t before = AllocationCount();
     EXPECT_TRUE(parser.GetNextString(field));
-    EXPECT_TRUE(parser.GetDouble(d));
-    EXPECT_TRUE(parser.GetDouble(d));
+    EXPECT_TRUE(parser.GetDouble(d) && parser.GetDouble(d));
     EXPECT_TRUE(parser.Skip());
-    EXPECT_TRUE(parser.GetDouble(d));
-    EXPECT_TRUE(parser.GetNextString(field));
     EXPECT_TRUE(parser.GetInt(n));
-    EXPECT_TRUE(parser.GetInt(n));
-    EXPECT_TRUE(parser.GetDouble(d));
-    EXPECT_TRUE(parser.GetDouble(d));
-    EXPECT_TRUE(parser.Skip());
-    EXPECT_TRUE(parser.GetDouble(d));
-    EXPECT_TRUE(parser.Skip());
     EXPECT_FALSE(parser.GetDouble(d)); // empty field, no exception
-    EXPECT_TRUE(parser.Skip());
     EXPECT_TRUE(parser.GetNextString(field));
     EXPECT_EQ(before, AllocationCount());
     EXPECT_EQ(std::wstring(L"47"), field.Str());

@@ -24,12 +24,9 @@ struct HandlerReset
 
 } // namespace
 
-TEST(App, LibraryApplicationObject)
+TEST(App, LibraryApplicationObjectAndItsMainWindow)
 {
     ASSERT_EQ(static_cast<CWinApp*>(&theApp), AfxGetApp());
-    EXPECT_TRUE(theApp.m_strAppName.IsEmpty());
-    EXPECT_TRUE(theApp.IsKindOf(RUNTIME_CLASS(CObject)));
-
     EXPECT_EQ(nullptr, AfxGetMainWnd());
     CWnd main;
     theApp.m_pMainWnd = &main;

@@ -3,6 +3,7 @@
 #include "platform/FixoraApp.h"
 #include "platform/Framework.h"
 #include "platform/Profile.h"
+#include "support/TempProfile.h"
 
 #include <gtest/gtest.h>
 
@@ -26,11 +27,7 @@ protected:
                    ("fixora-profile-" + std::to_string(std::random_device{}()));
         m_path = CString((m_folder / "nested" / "Fixora_Vorn.ini").c_str());
     }
-    void TearDown() override
-    {
-        theApp.SetProfilePath(CString());
-        fs::remove_all(m_folder);
-    }
+    void TearDown() override { fs::remove_all(m_folder); }
     std::string FileText() const
     {
         std::ifstream in(m_path.ToNarrow());
@@ -62,13 +59,8 @@ TEST_F(ProfileTest, WrittenValuesReadBackAndSectionsStayApart)
     EXPECT_EQ(-38400, Profile::ReadInt(m_path, L"OEM", L"Baud", 0)) << "overwritten";
     EXPECT_EQ(4800, Profile::ReadInt(m_path, L"NMEA-0183", L"Baud", 0)) << "the other kept";
     EXPECT_EQ(-38400, Profile::ReadInt(m_path, L"oem", L"BAUD", 0)) << "names ignore case";
-}
-
-TEST_F(ProfileTest, ValuesWrittenBehindOurBackAreSeen)
-{
-    ASSERT_TRUE(Profile::WriteInt(m_path, L"OEM", L"Baud", 9600));
     WriteFileText("[OEM]\nBaud = 57600\n");
-    EXPECT_EQ(57600, Profile::ReadInt(m_path, L"OEM", L"Baud", 0));
+    EXPECT_EQ(57600, Profile::ReadInt(m_path, L"OEM", L"Baud", 0)) << "read afresh every time";
 }
 
 TEST_F(ProfileTest, ValuesThatAreNoNumberGiveTheDefault)
@@ -114,13 +106,13 @@ TEST_F(ProfileTest, FailuresLeaveTheDefaultOrReportFalse)
     EXPECT_FALSE(Profile::WriteInt(m_path, L"OEM", L"Baud", 1));
 }
 
-TEST_F(ProfileTest, ApplicationProfileGoesToTheChosenFile)
+TEST(Profile, ApplicationProfileGoesToTheChosenFile)
 {
-    ASSERT_EQ(&theApp, AfxGetApp());
-    theApp.SetProfilePath(m_path);
-    EXPECT_EQ(m_path, theApp.GetProfilePath());
+    const CTempProfile profile;
+    const CString path(profile.Path().string().c_str());
+    EXPECT_EQ(path, theApp.GetProfilePath());
     EXPECT_EQ(2400u, theApp.GetProfileInt(L"Racal", L"Baud", 2400));
     EXPECT_TRUE(theApp.WriteProfileInt(L"Racal", L"Baud", 38400));
     EXPECT_EQ(38400u, theApp.GetProfileInt(L"Racal", L"Baud", 2400));
-    EXPECT_EQ(38400, Profile::ReadInt(m_path, L"Racal", L"Baud", 0));
+    EXPECT_EQ(38400, Profile::ReadInt(path, L"Racal", L"Baud", 0));
 }

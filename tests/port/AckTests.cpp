@@ -49,66 +49,8 @@ std::jthread AcknowledgeLater(int nMilliseconds)
 
 } // namespace
 
-TEST(Ack, WaitEndsOnTheAcknowledgementOrTheTimeOutAndRestoresTheCursor)
-{
-    struct Row
-    {
-        const char* legend;
-        int nAckAfter; // ms; -1: never
-        int nTimeout;
-        bool bExpected;
-        long long nMinMs, nMaxMs;
-    };
-    const Row rows[] = {
-        {"acknowledgement seen at the next turn, well before the time-out", 100, 1000, true, 90,
-         800},
-        {"no acknowledgement: the time-out", -1, 400, false, 380, 3000},
-        {"a time of 0 waits for the acknowledgement alone", 300, 0, true, 280, 5000},
-    };
-    for (const auto& row : rows)
-    {
-        SCOPED_TRACE(row.legend);
-        CCursorLog cursor;
-        CAck ack;
-        ASSERT_TRUE(ack.Create());
-        const auto start = Clock::now();
-        bool bAcknowledged = false;
-        {
-            const std::jthread late = AcknowledgeLater(row.nAckAfter);
-            bAcknowledged = ack.Wait(row.nTimeout);
-        }
-        const long long nElapsed = MillisecondsSince(start);
-        EXPECT_EQ(row.bExpected, bAcknowledged);
-        EXPECT_GE(nElapsed, row.nMinMs);
-        EXPECT_LT(nElapsed, row.nMaxMs);
-        EXPECT_EQ((std::vector<bool>{true, false}), cursor.m_Events);
-        EXPECT_EQ(0, AfxGetApp()->GetWaitCursorCount());
-    }
-}
-
-TEST(Ack, OnlyAcknowledgementsAfterConstructionCount)
-{
-    CAck::m_bGotAck = true; // left over from an earlier command
-    {
-        CAck ack;
-        EXPECT_FALSE(CAck::m_bGotAck.load());
-        ASSERT_TRUE(ack.Create());
-        EXPECT_FALSE(ack.Wait(150));
-    }
-    {
-        CAck ack;
-        ASSERT_TRUE(ack.Create());
-        CAck::m_bGotAck = true; // arrived between the command and the wait
-        const auto start = Clock::now();
-        EXPECT_TRUE(ack.Wait(1000));
-        EXPECT_LT(MillisecondsSince(start), 500);
-    }
-    CAck next; // the next command starts clean again
-    ASSERT_TRUE(next.Create());
-    EXPECT_FALSE(next.Wait(150));
-}
-
-TEST(Ack, HostWindowsKeepWorkingDuringTheWait)
+// Every wait keeps the host's windows working and shows the wait cursor only while it lasts.
+TEST(Ack, WaitEndsOnTheAcknowledgementTheTimeOutOrQuit)
 {
     constexpr UINT WM_TEST_PING = WM_APP + 40;
     class CPingWindow : public CWnd
@@ -119,32 +61,65 @@ TEST(Ack, HostWindowsKeepWorkingDuringTheWait)
             return message == WM_TEST_PING ? ++m_nPings : CWnd::WindowProc(message, wParam, lParam);
         }
         int m_nPings = 0;
-    } host;
-    ASSERT_TRUE(host.Create());
-    CAck ack;
-    ASSERT_TRUE(ack.Create());
-    ASSERT_TRUE(host.PostMessage(WM_TEST_PING));
-    std::thread other([hWnd = host.GetSafeHwnd()] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        PostMessageW(hWnd, WM_TEST_PING, 0, 0);
-    });
-    EXPECT_FALSE(ack.Wait(300));
-    other.join();
-    EXPECT_EQ(2, host.m_nPings);
-}
-
-TEST(Ack, QuitEndsTheWaitAndStaysForTheHostsLoop)
-{
-    CCursorLog cursor;
-    CAck ack;
-    ASSERT_TRUE(ack.Create());
-    PostQuitMessage(7);
-    const auto start = Clock::now();
-    EXPECT_FALSE(ack.Wait(2000));
-    EXPECT_LT(MillisecondsSince(start), 1000);
-    EXPECT_EQ((std::vector<bool>{true, false}), cursor.m_Events);
-    MSG msg;
-    ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
-    EXPECT_EQ(WM_QUIT, msg.message);
-    EXPECT_EQ(7u, msg.wParam);
+    };
+    constexpr int kNever = -1, kBefore = -2, kBetween = -3; // when the acknowledgement comes
+    struct Row
+    {
+        const char* legend;
+        int nAckAfter; // ms into the wait, or one of the above
+        int nTimeout;
+        bool bQuit; // a quit message is waiting
+        bool bExpected;
+        long long nMinMs, nMaxMs;
+    };
+    const Row rows[] = {
+        {"acknowledgement seen at the next turn, well before the time-out", 100, 1000, false, true,
+         90, 800},
+        {"no acknowledgement: the time-out", kNever, 400, false, false, 380, 3000},
+        {"a time of 0 waits for the acknowledgement alone", 300, 0, false, true, 280, 5000},
+        {"a quit ends the wait", kNever, 2000, true, false, 0, 1000},
+        {"one left over from an earlier command does not count", kBefore, 150, false, false, 140,
+         3000},
+        {"one between the command and the wait counts", kBetween, 1000, false, true, 0, 500},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.legend);
+        CCursorLog cursor;
+        CPingWindow host;
+        ASSERT_TRUE(host.Create());
+        CAck::m_bGotAck = row.nAckAfter == kBefore;
+        CAck ack;
+        ASSERT_TRUE(ack.Create());
+        CAck::m_bGotAck = CAck::m_bGotAck || row.nAckAfter == kBetween;
+        ASSERT_TRUE(host.PostMessage(WM_TEST_PING));
+        if (row.bQuit)
+        {
+            PostQuitMessage(7);
+        }
+        const auto start = Clock::now();
+        bool bAcknowledged = false;
+        {
+            const std::jthread late = AcknowledgeLater(row.nAckAfter);
+            const std::jthread other([hWnd = host.GetSafeHwnd()] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                PostMessageW(hWnd, WM_TEST_PING, 0, 0);
+            });
+            bAcknowledged = ack.Wait(row.nTimeout);
+        }
+        const long long nElapsed = MillisecondsSince(start);
+        EXPECT_EQ(row.bExpected, bAcknowledged);
+        EXPECT_GE(nElapsed, row.nMinMs);
+        EXPECT_LT(nElapsed, row.nMaxMs);
+        EXPECT_EQ((std::vector<bool>{true, false}), cursor.m_Events);
+        EXPECT_EQ(0, AfxGetApp()->GetWaitCursorCount());
+        if (row.nMinMs >= 90)
+        {
+            EXPECT_EQ(2, host.m_nPings) << "the host's messages were handled during the wait";
+        }
+        MSG msg;
+        ASSERT_EQ(row.bQuit, PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE)
+            << "a quit stays for the host's loop";
+        EXPECT_TRUE(!row.bQuit || msg.wParam == 7u);
+    }
 }

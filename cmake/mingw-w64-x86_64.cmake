@@ -12,10 +12,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# -O2 as the Linux builds use: GCC 12 reports false -Wrestrict errors in std::string code at -O3.
-set(CMAKE_C_FLAGS_RELEASE_INIT "-O2 -DNDEBUG")
-set(CMAKE_CXX_FLAGS_RELEASE_INIT "-O2 -DNDEBUG")
-
 # Self-contained binaries: libstdc++, libgcc and winpthread are linked in, so the DLL and the
 # programs import only system DLLs (KERNEL32, USER32, msvcrt).
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")

@@ -188,7 +188,8 @@ std::string PositionText(const CGPSData& d, bool bNoClock)
         d.m_dHeading * RadiansToDegrees, NewFlagsText(d).c_str());
     if (d.m_bSatellites || d.m_bSatellitesInView)
     {
-        str += "\n" + SatellitesText(d);
+        str += '\n';
+        str += SatellitesText(d);
     }
     if (d.m_bErrorEstimate)
     {
@@ -197,12 +198,13 @@ std::string PositionText(const CGPSData& d, bool bNoClock)
     }
     if (d.m_bProprietary)
     {
-        str +=
-            "\n  proprietary: " + Escaped(FixedText(d.m_szProprietary, sizeof d.m_szProprietary));
+        str += "\n  proprietary: ";
+        str += Escaped(FixedText(d.m_szProprietary, sizeof d.m_szProprietary));
     }
     if (d.m_Status.m_bNewStatus)
     {
-        str += "\n" + StatusText(d.m_Status);
+        str += '\n';
+        str += StatusText(d.m_Status);
     }
     return str;
 }

@@ -20,7 +20,7 @@ std::string ExePath()
 
 } // namespace
 
-TEST(Files, ModuleFileNameIsThisProgram)
+TEST(Files, ModuleFileNameIsThisProgramAndIsCutToTheBuffer)
 {
     const std::string exe = ExePath();
     ASSERT_FALSE(exe.empty());
@@ -35,27 +35,14 @@ TEST(Files, ModuleFileNameIsThisProgram)
     EXPECT_EQ(n, GetModuleFileNameW(AfxGetResourceHandle(), buffer, 4096));
     EXPECT_EQ(exe, CString(buffer).ToNarrow());
     EXPECT_EQ(0u, GetModuleFileNameW(reinterpret_cast<HMODULE>(&buffer[0]), buffer, 4096));
-}
 
-TEST(Files, ModuleFileNameTruncation)
-{
-    const std::string exe = ExePath();
-    const auto nLength = static_cast<DWORD>(exe.size());
-    wchar_t buffer[4096];
-
-    EXPECT_EQ(nLength, GetModuleFileNameW(nullptr, buffer, nLength + 1)) << "exactly fits";
+    EXPECT_EQ(n, GetModuleFileNameW(nullptr, buffer, n + 1)) << "exactly fits";
     EXPECT_EQ(exe, CString(buffer).ToNarrow());
-
     std::wmemset(buffer, L'#', 4096);
-    EXPECT_EQ(nLength, GetModuleFileNameW(nullptr, buffer, nLength)) << "one short";
+    EXPECT_EQ(n, GetModuleFileNameW(nullptr, buffer, n)) << "one short: cut, and told so";
     EXPECT_EQ(ERROR_INSUFFICIENT_BUFFER, GetLastError());
-    EXPECT_EQ(exe.substr(0, nLength - 1), CString(buffer).ToNarrow());
-
-    std::wmemset(buffer, L'#', 4096);
-    EXPECT_EQ(5u, GetModuleFileNameW(nullptr, buffer, 5));
-    EXPECT_EQ(exe.substr(0, 4), CString(buffer).ToNarrow());
-    EXPECT_EQ(L'#', buffer[5]);
-
+    EXPECT_EQ(exe.substr(0, n - 1), CString(buffer).ToNarrow());
+    EXPECT_EQ(L'#', buffer[n]) << "nothing written past the buffer";
     EXPECT_EQ(0u, GetModuleFileNameW(nullptr, buffer, 0));
     EXPECT_EQ(0u, GetModuleFileNameW(nullptr, nullptr, 10));
 }

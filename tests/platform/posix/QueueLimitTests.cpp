@@ -7,6 +7,8 @@
 TEST(Messaging, FullQueueRefusesPostsAndKeepsWhatItHas)
 {
     const DWORD dwSelf = GetCurrentThreadId();
+    MSG msg;
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE); // makes this thread's queue
     WPARAM nPosted = 0;
     while (PostThreadMessageW(dwSelf, WM_USER, nPosted, 0) && nPosted < 20000)
     {
@@ -14,7 +16,6 @@ TEST(Messaging, FullQueueRefusesPostsAndKeepsWhatItHas)
     }
     EXPECT_EQ(10000u, nPosted);
     EXPECT_EQ(ERROR_NOT_ENOUGH_QUOTA, GetLastError());
-    MSG msg;
     WPARAM nExpected = 0;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
     {

@@ -30,7 +30,7 @@ protected:
         m_engine.SetReceiver(m_pReceiver);
         m_engine.m_bEmulation = true;
         m_engine.m_ComBuffer.m_bStopped = false;
-        m_engine.m_strEmulationFile = CScratchFolder::Text(m_file);
+        m_engine.m_strEmulationFile = PathText(m_file);
     }
 
     CTempProfile m_profile;
@@ -96,7 +96,7 @@ TEST_F(EmulationTest, AFileThatCannotBeOpenedIsShownAndStopsTheEngine)
         SCOPED_TRACE(row.legend);
         CMessageBoxes boxes;
         const int nSuspends = m_pReceiver->Suspends();
-        m_engine.m_strEmulationFile = CScratchFolder::Text(row.file);
+        m_engine.m_strEmulationFile = PathText(row.file);
         m_engine.m_strEmulationDir = CString(row.strFolder.c_str());
         ASSERT_TRUE(m_engine.Start());
         // Start suspends the receiver first, then the thread stops the engine.
@@ -140,7 +140,7 @@ TEST_F(EmulationTest, AThreadThatMissedStopEndsWithoutTouchingTheNextRun)
 
     const auto next = m_folder.File("next.log");
     CScratchFolder::Write(next, Line(kOne));
-    m_engine.m_strEmulationFile = CScratchFolder::Text(next);
+    m_engine.m_strEmulationFile = PathText(next);
     ASSERT_TRUE(m_engine.Start());
     ASSERT_TRUE(m_host.WaitFor(1, 5000));
     bRelease = true;

@@ -1,42 +1,24 @@
 // Test support for the engine: a receiver that records what the engine does to it, the message
-// boxes the library shows, sentences, the texts a host window got, and a scratch folder.
+// boxes the library shows, a GGA sentence and the texts a host window got.
 #pragma once
 
 #include "engine/ZIDOvoine.h"
 #include "support/HostWindow.h"
+#include "support/ScratchFolder.h"
+#include "support/Sentences.h"
+#include "support/Waiting.h"
 
 #include <atomic>
-#include <chrono>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
+#include <functional>
 #include <mutex>
 #include <ostream>
-#include <random>
 #include <string>
 #include <vector>
 
 inline void PrintTo(const CString& str, std::ostream* pStream)
 {
     *pStream << '"' << str.ToNarrow() << '"';
-}
-
-// Polls until bDone() holds or the time is up; bDone()'s last answer.
-template <class F> bool WaitUntil(F bDone, DWORD dwMilliseconds = 5000)
-{
-    const DWORD dwStart = GetTickCount();
-    while (!bDone() && GetTickCount() - dwStart < dwMilliseconds)
-    {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return bDone();
-}
-
-inline long long MillisecondsSince(std::chrono::steady_clock::time_point start)
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
-                                                                 start)
-        .count();
 }
 
 // Parses as the base does, keeping every message, keep-alive and suspension.
@@ -148,19 +130,6 @@ private:
     std::vector<CString> m_Texts;
 };
 
-// "$" body "*" checksum CR LF, as a receiver sends it.
-inline std::string NmeaSentence(const std::string& strBody)
-{
-    unsigned nSum = 0;
-    for (unsigned char c : strBody)
-    {
-        nSum ^= c;
-    }
-    char szSum[8];
-    std::snprintf(szSum, sizeof(szSum), "*%02X\r\n", nSum);
-    return "$" + strBody + szSum;
-}
-
 // A GGA fix at 12:00:nn UTC.
 inline std::string GgaSentence(int nSecond)
 {
@@ -194,35 +163,7 @@ inline std::vector<CString> Texts(std::initializer_list<std::string> sentences)
     return texts;
 }
 
-// A fresh folder for the test's files, removed afterwards.
-class CScratchFolder
+inline CString PathText(const std::filesystem::path& path)
 {
-public:
-    CScratchFolder()
-    {
-        std::random_device random;
-        m_path = std::filesystem::temp_directory_path() /
-                 ("fixora-engine-" + std::to_string(random()) + std::to_string(random()));
-        std::filesystem::create_directories(m_path);
-    }
-    ~CScratchFolder()
-    {
-        std::error_code error;
-        std::filesystem::remove_all(m_path, error);
-    }
-
-    std::filesystem::path File(const char* pszName) const { return m_path / pszName; }
-    static CString Text(const std::filesystem::path& path) { return CString(path.c_str()); }
-    static void Write(const std::filesystem::path& path, const std::string& strContent)
-    {
-        std::ofstream(path, std::ios::binary) << strContent;
-    }
-    static std::string Read(const std::filesystem::path& path)
-    {
-        std::ifstream file(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    }
-
-private:
-    std::filesystem::path m_path;
-};
+    return CString(path.c_str());
+}

@@ -1,6 +1,8 @@
 // Runs the fixora program as a user would and hands back its exit code, standard output and
-// standard error, with helpers for the files the tests feed it.
+// standard error, with helpers for the files the tests feed it (sentences: support/Sentences.h).
 #pragma once
+
+#include "support/Sentences.h"
 
 #include <nlohmann/json.hpp>
 
@@ -122,17 +124,4 @@ inline SFixoraRun RunFixora(const std::vector<std::string>& args)
 inline std::string RecordedStream(const std::string& strName)
 {
     return std::string(FIXORA_TEST_DATA_DIR) + "/gpsd/" + strName;
-}
-
-// An NMEA sentence with its checksum and line end: "$" + body + "*hh\r\n".
-inline std::string Sentence(const std::string& strBody)
-{
-    unsigned nSum = 0;
-    for (const char c : strBody)
-    {
-        nSum ^= static_cast<unsigned char>(c);
-    }
-    char szSum[8];
-    std::snprintf(szSum, sizeof szSum, "*%02X", nSum);
-    return "$" + strBody + szSum + "\r\n";
 }

@@ -68,7 +68,7 @@ TEST(FixoraUsage, BadUsageAndUnreadableFilesExplainThemselves)
 
 TEST(FixoraUsage, UnreadableFileExitsWithOne)
 {
-    const CTempFile file(Sentence("GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,,,,"));
+    const CTempFile file(NmeaSentence("GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,,,,"));
     std::filesystem::permissions(file.Path(), std::filesystem::perms::none);
     if (std::FILE* pFile = std::fopen(file.Path().c_str(), "rb"))
     {

@@ -1,5 +1,6 @@
 // Motion sentences: VTG heading and speed with their refusals, Garmin's error estimates, and the
 // hand-over between the speed engine and VTG as the host sees it.
+#include "SentenceText.h"
 #include "support/HostWindow.h"
 #include "support/ReceiverProbe.h"
 
@@ -13,19 +14,6 @@ namespace
 {
 constexpr double kPi = 3.141592653589793;
 constexpr double kDeg = kPi / 180.0;
-
-// "$" + body + "*" + the checksum receivers send.
-CString Nmea(const std::string& strBody)
-{
-    unsigned char x = 0;
-    for (char c : strBody)
-    {
-        x ^= static_cast<unsigned char>(c);
-    }
-    char szSum[4];
-    std::snprintf(szSum, sizeof(szSum), "%02X", x);
-    return CString(("$" + strBody + "*" + szSum).c_str());
-}
 
 class MotionTest : public ::testing::Test
 {
@@ -41,71 +29,50 @@ protected:
     static CGPSData& Data() { return CDOZOzoeiver::m_GPSData; }
     bool VTG(const std::string& strBody)
     {
-        CString s = Nmea(strBody);
+        CString s = Sentence(strBody);
         return m_Receiver.ProcessVTG(s);
     }
     bool RME(const std::string& strBody)
     {
-        CString s = Nmea(strBody);
+        CString s = Sentence(strBody);
         return m_Receiver.ProcessGarminRME(s);
     }
 
     CProbeReceiver m_Receiver;
 };
 
-TEST_F(MotionTest, VtgCourseBecomesHeadingCounterClockwiseFromEast)
+TEST_F(MotionTest, VtgGivesHeadingCounterClockwiseFromEastAndSpeedInMetresPerSecond)
 {
     struct SRow
     {
         const char* legend;
-        const char* course;
+        const char* course; // course and reference
+        const char* tail;   // from the km/h field on
         double dHeading;
-    };
-    const SRow rows[] = {
-        {"north", "0", kPi / 2.0},
-        {"east", "90", 0.0},
-        {"south", "180", 3.0 * kPi / 2.0},
-        {"west", "270", kPi},
-        {"just west of north", "359.9", kPi / 2.0 + 0.1 * kDeg},
-        {"north-east as sent, leading zeros", "045.0", kPi / 4.0},
-        {"an empty course counts as north", "", kPi / 2.0},
-        {"a full turn and more wraps into [0, 2pi)", "720.0", kPi / 2.0},
-        {"450 wraps to 0", "450", 0.0},
-    };
-    for (const SRow& row : rows)
-    {
-        SCOPED_TRACE(row.legend);
-        SetUp();
-        ASSERT_TRUE(VTG(std::string("GPVTG,") + row.course + ",T,,M,019.4,N,036.0,K"));
-        EXPECT_NEAR(row.dHeading, Data().m_dHeading, 1e-12);
-        EXPECT_GE(Data().m_dHeading, 0.0);
-        EXPECT_LT(Data().m_dHeading, 2.0 * kPi);
-        EXPECT_TRUE(Data().m_bMotion);
-        EXPECT_FALSE(CDOZOzoeiver::m_bComputeMotion) << "the speed engine is no longer fed";
-    }
-}
-
-TEST_F(MotionTest, VtgSpeedIsKilometresPerHourInMetresPerSecond)
-{
-    struct SRow
-    {
-        const char* legend;
-        const char* tail; // from the km/h field on
         double dSpeed;
     };
     const SRow rows[] = {
-        {"36 km/h", "036.0,K", 10.0},
-        {"lower-case unit", "18,k", 5.0},
-        {"empty speed counts as 0", ",K", 0.0},
-        {"a mode indicator after the unit", "7.2,K,A", 2.0},
+        {"north at 36 km/h", "0,T", "036.0,K", kPi / 2.0, 10.0},
+        {"east, lower-case reference and unit", "90,t", "18,k", 0.0, 5.0},
+        {"south, empty speed counts as 0", "180,T", ",K", 3.0 * kPi / 2.0, 0.0},
+        {"west, a mode indicator after the unit", "270,T", "7.2,K,A", kPi, 2.0},
+        {"just west of north", "359.9,T", "1,K", kPi / 2.0 + 0.1 * kDeg, 1 / 3.6},
+        {"north-east as sent, leading zeros", "045.0,T", "1,K", kPi / 4.0, 1 / 3.6},
+        {"an empty course counts as north", ",T", "1,K", kPi / 2.0, 1 / 3.6},
+        {"a full turn and more wraps into [0, 2pi)", "720.0,T", "1,K", kPi / 2.0, 1 / 3.6},
+        {"450 wraps to 0", "450,T", "1,K", 0.0, 1 / 3.6},
     };
     for (const SRow& row : rows)
     {
         SCOPED_TRACE(row.legend);
         SetUp();
-        ASSERT_TRUE(VTG(std::string("GPVTG,054.7,t,034.4,M,005.5,N,") + row.tail));
+        ASSERT_TRUE(VTG(std::string("GPVTG,") + row.course + ",,M,019.4,N," + row.tail));
+        EXPECT_NEAR(row.dHeading, Data().m_dHeading, 1e-12);
+        EXPECT_GE(Data().m_dHeading, 0.0);
+        EXPECT_LT(Data().m_dHeading, 2.0 * kPi);
         EXPECT_DOUBLE_EQ(row.dSpeed, Data().m_dSpeed);
         EXPECT_TRUE(Data().m_bMotion);
+        EXPECT_FALSE(CDOZOzoeiver::m_bComputeMotion) << "the speed engine is no longer fed";
     }
 }
 
@@ -180,7 +147,7 @@ CString GgaNorthOf(int nSecond, double dNorth)
     std::snprintf(szBody, sizeof(szBody),
                   "GPGGA,1200%02d.00,48%010.7f,N,01131.0000000,E,1,08,0.9,545.4,M,46.9,M,,",
                   nSecond, dMinutes);
-    return Nmea(szBody);
+    return Sentence(szBody);
 }
 
 // Needs sentence recognition, the position sentences and publishing.
@@ -193,7 +160,7 @@ TEST_F(MotionTest, FixesGiveSpeedUntilVtgTakesOver)
         CString gga = GgaNorthOf(i, i);
         EXPECT_TRUE(m_Receiver.Parse(gga)) << "fix " << i;
     }
-    CString vtg = Nmea("GPVTG,054.7,T,034.4,M,005.5,N,010.2,K");
+    CString vtg = Sentence("GPVTG,054.7,T,034.4,M,005.5,N,010.2,K");
     m_Receiver.Parse(vtg);
     EXPECT_FALSE(CDOZOzoeiver::m_bComputeMotion);
     CString gga = GgaNorthOf(4, 10.0);

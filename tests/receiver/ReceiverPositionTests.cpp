@@ -6,17 +6,43 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace
 {
 
 constexpr double kDegree = 3.141592653589793 / 180.0;
+constexpr double kLatitude = 48.1173 * kDegree;
+constexpr double kLongitude = (11.0 + 31.0 / 60.0) * kDegree;
 
-// Body of the classic GGA example: 12:35:19, 48 07.038' N, 11 31.000' E, quality 1, 8
-// satellites, HDOP 0.9, 545.4 m, geoid separation 46.9 m.
-const std::wstring kGGABody = L"GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,";
+// The classic GGA example (12:35:19, 48 07.038' N, 11 31.000' E, quality 1, 8 satellites, HDOP
+// 0.9, 545.4 m, geoid separation 46.9 m) with fields replaced (1 is the time) and cut after
+// nFields fields.
+std::string Gga(const std::vector<std::pair<int, std::string>>& changes = {},
+                std::size_t nFields = 14, const char* pszTag = "GPGGA")
+{
+    std::vector<std::string> fields = {pszTag, "123519", "4807.038", "N",   "01131.000",
+                                       "E",    "1",      "08",       "0.9", "545.4",
+                                       "M",    "46.9",   "M",        "",    ""};
+    for (const auto& [nIndex, strField] : changes)
+    {
+        fields[nIndex] = strField;
+    }
+    std::string strBody = fields[0];
+    for (std::size_t i = 1; i <= nFields; ++i)
+    {
+        strBody += "," + fields[i];
+    }
+    return strBody;
+}
+
+std::string Ingga(const std::vector<std::pair<int, std::string>>& changes = {},
+                  std::size_t nFields = 14)
+{
+    return Gga(changes, nFields, "INGGA");
+}
 
 class PositionTest : public ::testing::Test
 {
@@ -27,15 +53,15 @@ protected:
         m_receiver.m_dAntennaHeight = 2.0;
     }
 
-    bool GGA(const std::wstring& body)
+    bool GGA(const std::string& strBody)
     {
-        CString str = Sentence(body);
+        CString str = Sentence(strBody);
         return m_receiver.ProcessGGA(str);
     }
 
-    bool INGGA(const std::wstring& body)
+    bool INGGA(const std::string& strBody)
     {
-        CString str = Sentence(body);
+        CString str = Sentence(strBody);
         return m_receiver.ProcessINGGA(str);
     }
 
@@ -43,29 +69,6 @@ protected:
 
     CProbeReceiver m_receiver;
 };
-
-TEST_F(PositionTest, NmeaAngleBecomesRadians)
-{
-    struct SRow
-    {
-        const char* legend;
-        double dNmea;
-        double dDegrees;
-    } const rows[] = {
-        {"latitude", 4807.038, 48.1173},
-        {"longitude with three degree digits", 1131.000, 11.0 + 31.0 / 60.0},
-        {"negative keeps its sign", -4807.038, -48.1173},
-        {"zero", 0.0, 0.0},
-        {"minutes only", 30.0, 0.5},
-        {"pole", 9000.0, 90.0},
-        {"date line", 18000.0, 180.0},
-    };
-    for (const auto& row : rows)
-    {
-        SCOPED_TRACE(row.legend);
-        EXPECT_NEAR(row.dDegrees * kDegree, m_receiver.GPSPosToRadians(row.dNmea), 1e-12);
-    }
-}
 
 TEST_F(PositionTest, WorkedExampleWithEachHeightMode)
 {
@@ -85,16 +88,15 @@ TEST_F(PositionTest, WorkedExampleWithEachHeightMode)
         SCOPED_TRACE(row.legend);
         ResetSharedReceiverState();
         m_receiver.m_nHeightMode = row.nHeightMode;
-        EXPECT_TRUE(GGA(kGGABody));
+        EXPECT_TRUE(GGA(Gga()));
         const CGPSData& data = Data();
         EXPECT_EQ(45319.0, data.m_dUTCTime);
-        EXPECT_NEAR(48.1173 * kDegree, data.m_dLatitude, 1e-12);
-        EXPECT_NEAR((11.0 + 31.0 / 60.0) * kDegree, data.m_dLongitude, 1e-12);
+        EXPECT_NEAR(kLatitude, data.m_dLatitude, 1e-12);
+        EXPECT_NEAR(kLongitude, data.m_dLongitude, 1e-12);
         EXPECT_EQ(UDF_SIGNAL_GPS, data.m_SignalStatus);
         EXPECT_EQ(8, data.m_nSatellitesUsed);
         EXPECT_DOUBLE_EQ(0.9, data.m_dHDOP);
-        EXPECT_TRUE(data.m_bDOP);
-        EXPECT_TRUE(data.m_bPosition);
+        EXPECT_TRUE(data.m_bDOP && data.m_bPosition);
         EXPECT_NEAR(row.dAltitude, data.m_dAltitude, 1e-9);
     }
 }
@@ -104,37 +106,34 @@ TEST_F(PositionTest, HemispheresOtherThanNorthAndEastCountAsSouthAndWest)
     struct SRow
     {
         const char* legend;
-        const wchar_t* ns;
-        const wchar_t* ew;
-        double dLatSign;
-        double dLonSign;
+        const char* ns;
+        const char* ew;
+        double dSign;
     } const rows[] = {
-        {"north east", L"N", L"E", 1, 1},   {"south west", L"S", L"W", -1, -1},
-        {"lower case", L"n", L"e", -1, -1}, {"empty", L"", L"", -1, -1},
-        {"padded", L"N ", L" E", -1, -1},
+        {"north east", "N", "E", 1}, {"south west", "S", "W", -1}, {"lower case", "n", "e", -1},
+        {"empty", "", "", -1},       {"padded", "N ", " E", -1},
     };
     for (const auto& row : rows)
     {
         SCOPED_TRACE(row.legend);
         ResetSharedReceiverState();
-        EXPECT_TRUE(GGA(std::wstring(L"GPGGA,123519,4807.038,") + row.ns + L",01131.000," + row.ew +
-                        L",1,08,0.9,545.4,M,46.9,M,,"));
-        EXPECT_NEAR(row.dLatSign * 48.1173 * kDegree, Data().m_dLatitude, 1e-12);
-        EXPECT_NEAR(row.dLonSign * (11.0 + 31.0 / 60.0) * kDegree, Data().m_dLongitude, 1e-12);
+        EXPECT_TRUE(GGA(Gga({{3, row.ns}, {5, row.ew}})));
+        EXPECT_NEAR(row.dSign * kLatitude, Data().m_dLatitude, 1e-12);
+        EXPECT_NEAR(row.dSign * kLongitude, Data().m_dLongitude, 1e-12);
     }
 }
 
 TEST_F(PositionTest, TooFewSatellitesTakeTheFixWithoutQuality)
 {
     m_receiver.m_nMinSatellites = 4;
-    EXPECT_TRUE(GGA(L"GPGGA,123519,4807.038,N,01131.000,E,1,03,0.9,545.4,M,46.9,M,,"));
+    EXPECT_TRUE(GGA(Gga({{7, "03"}})));
     EXPECT_EQ(UDF_SIGNAL_NONE, Data().m_SignalStatus);
     EXPECT_EQ(3, Data().m_nSatellitesUsed);
     EXPECT_TRUE(Data().m_bPosition);
     EXPECT_NEAR(543.4, Data().m_dAltitude, 1e-9);
 
     ResetSharedReceiverState();
-    EXPECT_TRUE(GGA(L"GPGGA,123519,4807.038,N,01131.000,E,1,04,0.9,545.4,M,46.9,M,,"));
+    EXPECT_TRUE(GGA(Gga({{7, "04"}})));
     EXPECT_EQ(UDF_SIGNAL_GPS, Data().m_SignalStatus);
 }
 
@@ -169,63 +168,61 @@ TEST_F(PositionTest, QualityNumbersMapToSignalStatus)
     }
 }
 
-TEST_F(PositionTest, GGAQualityFieldGoesThroughTheMapping)
+TEST_F(PositionTest, QualityFieldGoesThroughTheSiteTable)
 {
     m_receiver.m_bAlternateStatus = true;
     m_receiver.m_SignalStatusMap[4] = UDF_SIGNAL_RTK_CODE;
+    m_receiver.m_SignalStatusMap[2] = UDF_SIGNAL_RTK_FLOAT;
+    m_receiver.m_nHeightMode = 2;
     struct SRow
     {
-        const wchar_t* quality;
+        const char* legend;
+        std::string body;
         UDF_SIGNAL_STATUS eStatus;
     } const rows[] = {
-        {L"4", UDF_SIGNAL_RTK_CODE},  {L"5", UDF_SIGNAL_RTK_FLOAT}, {L"8", UDF_SIGNAL_GPS},
-        {L"04", UDF_SIGNAL_RTK_CODE}, {L"0", UDF_SIGNAL_NONE},
+        {"in the table", Gga({{6, "4"}}), UDF_SIGNAL_RTK_CODE},
+        {"leading zero", Gga({{6, "04"}}), UDF_SIGNAL_RTK_CODE},
+        {"built in", Gga({{6, "5"}}), UDF_SIGNAL_RTK_FLOAT},
+        {"no fix", Gga({{6, "0"}}), UDF_SIGNAL_NONE},
+        {"inertial, in the table", Ingga({{6, "2"}}), UDF_SIGNAL_RTK_FLOAT},
+        {"inertial, not in the table", Ingga({{6, "5"}}), UDF_SIGNAL_CALCULATED},
     };
     for (const auto& row : rows)
     {
-        SCOPED_TRACE(CString(row.quality).ToNarrow());
+        SCOPED_TRACE(row.legend);
         ResetSharedReceiverState();
-        EXPECT_TRUE(GGA(std::wstring(L"GPGGA,123519,4807.038,N,01131.000,E,") + row.quality +
-                        L",08,0.9,545.4,M,46.9,M,,"));
+        EXPECT_TRUE(row.body[0] == 'I' ? INGGA(row.body) : GGA(row.body));
         EXPECT_EQ(row.eStatus, Data().m_SignalStatus);
+        EXPECT_NEAR(496.5, Data().m_dAltitude, 1e-9) << "the separation applies to both";
     }
 }
 
 // What a GGA that does not get through leaves in the working record.
 TEST_F(PositionTest, GGARefusedPartWayKeepsWhatItReadAndMarksTheFixLost)
 {
-    const std::wstring longField(5000, L'7');
     const UDF_SIGNAL_STATUS eNone = UDF_SIGNAL_NONE;
     const UDF_SIGNAL_STATUS eGps = UDF_SIGNAL_GPS; // the quality was read before the failure
     struct SRow
     {
         const char* legend;
-        std::wstring body;
+        std::string body;
         UDF_SIGNAL_STATUS eStatus;
         double dUTCTime; // -1: untouched
         double dAltitude;
     } const rows[] = {
-        {"no fix: empty position fields", L"GPGGA,123520,,,,,0,00,,,M,,M,,", eNone, 45320.0, -1.0},
-        {"empty time", L"GPGGA,,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,", eNone, -1.0,
+        {"no fix: empty position fields", "GPGGA,123519,,,,,0,00,,,M,,M,,", eNone, 45319.0, -1.0},
+        {"empty time", Gga({{1, ""}}), eNone, -1.0, -1.0},
+        {"time not a number", Gga({{1, "12h35"}}), eNone, -1.0, -1.0},
+        {"empty quality", Gga({{6, ""}}), eNone, 45319.0, -1.0},
+        {"satellites not a number", Gga({{7, "x8"}}), eGps, 45319.0, -1.0},
+        {"empty HDOP", Gga({{8, ""}}), eGps, 45319.0, -1.0},
+        {"empty altitude", Gga({{9, ""}}), eGps, 45319.0, -1.0},
+        {"altitude in feet", Gga({{10, "F"}}), eGps, 45319.0, 545.4},
+        {"altitude unit missing", Gga({}, 9), eGps, 45319.0, 545.4},
+        {"cut after the quality", Gga({}, 6), eGps, 45319.0, -1.0},
+        {"cut after the latitude", Gga({}, 2), eNone, 45319.0, -1.0},
+        {"latitude longer than any number", Gga({{2, std::string(5000, '7')}}), eNone, 45319.0,
          -1.0},
-        {"time not a number", L"GPGGA,12h35,4807.038,N,01131.000,E,1,08,0.9,545.4,M,,M,,", eNone,
-         -1.0, -1.0},
-        {"empty quality", L"GPGGA,123520,4807.038,N,01131.000,E,,08,0.9,545.4,M,46.9,M,,", eNone,
-         45320.0, -1.0},
-        {"satellites not a number",
-         L"GPGGA,123520,4807.038,N,01131.000,E,1,x8,0.9,545.4,M,46.9,M,,", eGps, 45320.0, -1.0},
-        {"empty HDOP", L"GPGGA,123520,4807.038,N,01131.000,E,1,08,,545.4,M,46.9,M,,", eGps, 45320.0,
-         -1.0},
-        {"empty altitude", L"GPGGA,123520,4807.038,N,01131.000,E,1,08,0.9,,M,46.9,M,,", eGps,
-         45320.0, -1.0},
-        {"altitude in feet", L"GPGGA,123520,4807.038,N,01131.000,E,1,08,0.9,545.4,F,46.9,M,,", eGps,
-         45320.0, 545.4},
-        {"altitude unit missing", L"GPGGA,123520,4807.038,N,01131.000,E,1,08,0.9,545.4", eGps,
-         45320.0, 545.4},
-        {"cut after the quality", L"GPGGA,123520,4807.038,N,01131.000,E,1", eGps, 45320.0, -1.0},
-        {"cut after the latitude", L"GPGGA,123520,4807.038", eNone, 45320.0, -1.0},
-        {"latitude longer than any number", L"GPGGA,123520," + longField + L",N,01131.000,E,1",
-         eNone, 45320.0, -1.0},
     };
     for (const auto& row : rows)
     {
@@ -256,55 +253,47 @@ TEST_F(PositionTest, GeoidSeparationThatCannotBeUsedIsLeftOut)
     struct SRow
     {
         const char* legend;
-        std::wstring tail;
+        std::string body;
         double dAltitude;
     } const rows[] = {
-        {"lower-case units", L"545.4,m,46.9,m,,", 590.3},
-        {"separation empty", L"545.4,M,,M,,", 543.4},
-        {"separation not a number", L"545.4,M,abc,M,,", 543.4},
-        {"separation in feet", L"545.4,M,46.9,F,,", 543.4},
-        {"sentence ends after the altitude unit", L"545.4,M", 543.4},
-        {"separation unit missing", L"545.4,M,46.9", 543.4},
+        {"lower-case units", Gga({{10, "m"}, {12, "m"}}), 590.3},
+        {"separation empty", Gga({{11, ""}}), 543.4},
+        {"separation not a number", Gga({{11, "abc"}}), 543.4},
+        {"separation in feet", Gga({{12, "F"}}), 543.4},
+        {"sentence ends after the altitude unit", Gga({}, 10), 543.4},
+        {"separation unit missing", Gga({}, 11), 543.4},
     };
     for (const auto& row : rows)
     {
         SCOPED_TRACE(row.legend);
         ResetSharedReceiverState();
-        EXPECT_TRUE(GGA(L"GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9," + row.tail));
+        EXPECT_TRUE(GGA(row.body));
         EXPECT_NEAR(row.dAltitude, Data().m_dAltitude, 1e-9);
     }
 }
 
 TEST_F(PositionTest, InertialGGAHasItsOwnQualityAndOptionalFields)
 {
-    m_receiver.m_nMinSatellites = 6; // not applied to inertial fixes
+    m_receiver.m_nMinSatellites = 9; // not applied to inertial fixes
+    const UDF_SIGNAL_STATUS eCalculated = UDF_SIGNAL_CALCULATED;
     struct SRow
     {
         const char* legend;
-        std::wstring body;
+        std::string body;
         bool bOk;
         UDF_SIGNAL_STATUS eStatus;
         bool bDOP;
         int nSatellites; // -1: untouched
     } const rows[] = {
-        {"quality 2 is computed", L"INGGA,123519,4807.038,N,01131.000,E,2,04,0.9,545.4,M,46.9,M,,",
-         true, UDF_SIGNAL_CALCULATED, true, 4},
-        {"quality 0 is no fix", L"INGGA,123519,4807.038,N,01131.000,E,0,04,0.9,545.4,M,46.9,M,,",
-         true, UDF_SIGNAL_NONE, true, 4},
-        {"empty HDOP", L"INGGA,123519,4807.038,N,01131.000,E,1,04,,545.4,M,46.9,M,,", true,
-         UDF_SIGNAL_CALCULATED, false, 4},
-        {"empty satellite count", L"INGGA,123519,4807.038,N,01131.000,E,1,,0.9,545.4,M,46.9,M,,",
-         true, UDF_SIGNAL_CALCULATED, true, -1},
-        {"altitude in feet", L"INGGA,123519,4807.038,N,01131.000,E,1,04,0.9,545.4,F,46.9,M,,",
-         false, UDF_SIGNAL_CALCULATED, true, 4},
-        {"cut after the HDOP", L"INGGA,123519,4807.038,N,01131.000,E,1,04,0.9", false,
-         UDF_SIGNAL_CALCULATED, true, 4},
-        {"empty quality", L"INGGA,123519,4807.038,N,01131.000,E,,04,0.9,545.4,M,46.9,M,,", false,
-         UDF_SIGNAL_NONE, false, -1},
-        {"time not a number", L"INGGA,x,4807.038,N,01131.000,E,1,04,0.9,545.4,M,46.9,M,,", false,
-         UDF_SIGNAL_NONE, false, -1},
-        {"empty longitude", L"INGGA,123519,4807.038,N,,E,1,04,0.9,545.4,M,46.9,M,,", false,
-         UDF_SIGNAL_NONE, false, -1},
+        {"quality 2 is computed", Ingga({{6, "2"}}), true, eCalculated, true, 8},
+        {"quality 0 is no fix", Ingga({{6, "0"}}), true, UDF_SIGNAL_NONE, true, 8},
+        {"empty HDOP", Ingga({{8, ""}}), true, eCalculated, false, 8},
+        {"empty satellite count", Ingga({{7, ""}}), true, eCalculated, true, -1},
+        {"altitude in feet", Ingga({{10, "F"}}), false, eCalculated, true, 8},
+        {"cut after the HDOP", Ingga({}, 8), false, eCalculated, true, 8},
+        {"empty quality", Ingga({{6, ""}}), false, UDF_SIGNAL_NONE, false, -1},
+        {"time not a number", Ingga({{1, "x"}}), false, UDF_SIGNAL_NONE, false, -1},
+        {"empty longitude", Ingga({{4, ""}}), false, UDF_SIGNAL_NONE, false, -1},
     };
     for (const auto& row : rows)
     {
@@ -324,37 +313,26 @@ TEST_F(PositionTest, InertialGGAHasItsOwnQualityAndOptionalFields)
     }
 }
 
-TEST_F(PositionTest, InertialGGAConsultsTheSiteTableAndAppliesTheSeparation)
-{
-    m_receiver.m_bAlternateStatus = true;
-    m_receiver.m_SignalStatusMap[2] = UDF_SIGNAL_RTK_FLOAT;
-    m_receiver.m_nHeightMode = 2;
-    EXPECT_TRUE(INGGA(L"INGGA,123519,4807.038,S,01131.000,W,2,04,0.9,545.4,M,46.9,M,,"));
-    EXPECT_EQ(UDF_SIGNAL_RTK_FLOAT, Data().m_SignalStatus);
-    EXPECT_NEAR(-48.1173 * kDegree, Data().m_dLatitude, 1e-12);
-    EXPECT_NEAR(496.5, Data().m_dAltitude, 1e-9);
-
-    ResetSharedReceiverState();
-    EXPECT_TRUE(INGGA(L"INGGA,123519,4807.038,N,01131.000,E,5,04,0.9,545.4,M,46.9,M,,"));
-    EXPECT_EQ(UDF_SIGNAL_CALCULATED, Data().m_SignalStatus);
-}
-
 TEST_F(PositionTest, GGAThroughParseReachesTheRightParser)
 {
-    CString strGGA = Sentence(kGGABody);
-    EXPECT_EQ(GPS_STRING_GGA, m_receiver.GetGPSStringType(strGGA));
-    m_receiver.Parse(strGGA);
-    EXPECT_EQ(UDF_SIGNAL_GPS, Data().m_SignalStatus);
-
-    CString strGNGGA = Sentence(L"GNGGA,000001,4807.038,N,01131.000,E,2,08,0.9,545.4,M,46.9,M,,");
-    m_receiver.Parse(strGNGGA);
-    EXPECT_EQ(1.0, Data().m_dUTCTime);
-    EXPECT_EQ(UDF_SIGNAL_CORRECTED_GPS, Data().m_SignalStatus);
-
-    CString strINGGA = Sentence(L"INGGA,000002,4807.038,N,01131.000,E,2,08,0.9,545.4,M,46.9,M,,");
-    m_receiver.Parse(strINGGA);
-    EXPECT_EQ(2.0, Data().m_dUTCTime);
-    EXPECT_EQ(UDF_SIGNAL_CALCULATED, Data().m_SignalStatus);
+    struct SRow
+    {
+        std::string body;
+        double dUTCTime;
+        UDF_SIGNAL_STATUS eStatus;
+    } const rows[] = {
+        {Gga(), 45319.0, UDF_SIGNAL_GPS},
+        {Gga({{0, "GNGGA"}, {1, "000001"}, {6, "2"}}), 1.0, UDF_SIGNAL_CORRECTED_GPS},
+        {Ingga({{1, "000002"}, {6, "2"}}), 2.0, UDF_SIGNAL_CALCULATED},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.body);
+        CString str = Sentence(row.body);
+        m_receiver.Parse(str);
+        EXPECT_EQ(row.dUTCTime, Data().m_dUTCTime);
+        EXPECT_EQ(row.eStatus, Data().m_SignalStatus);
+    }
 }
 
 } // namespace

@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace
@@ -99,9 +98,10 @@ TEST_F(RecognitionTest, EveryPrefixNamesItsKindAndOnlyNmeaKindsNeedTheirChecksum
         // The "$" sentences carry a correct checksum, the others one that cannot be.
         const CString strGood = prefix[0] == L'$' ? Sentence(prefix.substr(1) + L",1,2")
                                                   : CString(prefix + L",1,2*FF\r\n");
-        wchar_t szWrong[8];
-        std::swprintf(szWrong, 8, L"*%02X\r\n", NmeaChecksum(prefix.substr(1) + L",1,2") ^ 1U);
-        const CString strWrongSum = CString(prefix + L",1,2" + szWrong);
+        char szWrong[8];
+        std::snprintf(szWrong, 8, "*%02X\r\n",
+                      NmeaChecksum(CString(prefix.c_str()).ToNarrow().substr(1) + ",1,2") ^ 1U);
+        const CString strWrongSum = CString(prefix + L",1,2") + CString(szWrong);
         const CString strNoSum = CString(prefix + L",1,2\r\n");
         const bool bChecked = row.eType <= GPS_STRING_RESERVED;
 
@@ -119,11 +119,6 @@ TEST_F(RecognitionTest, OnlyAPrefixAtTheVeryStartCounts)
         std::wstring text;
         GPSStringType eType;
     } const rows[] = {
-        {"classic GGA", kGGA, GPS_STRING_GGA},
-        {"one payload character changed",
-         L"$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.5,M,"
-         L"46.9,M,,*47\r\n",
-         GPS_STRING_UNKNOWN},
         {"blank before the prefix", std::wstring(L" ") + kGGA, GPS_STRING_UNKNOWN},
         {"lower-case prefix", L"$gpgga,1*" + std::wstring(L"00"), GPS_STRING_UNKNOWN},
         {"prefix cut short", L"$GPGG", GPS_STRING_UNKNOWN},
@@ -131,10 +126,6 @@ TEST_F(RecognitionTest, OnlyAPrefixAtTheVeryStartCounts)
         {"a dollar alone", L"$", GPS_STRING_UNKNOWN},
         {"unknown proprietary", L"$PGRMZ,246,f,3*1B\r\n", GPS_STRING_UNKNOWN},
         {"other PSLIR reply", L"$PSLIR,PAR,OTHER,1\r\n", GPS_STRING_UNKNOWN},
-        {"acknowledgement", L"$PASHR,ACK*3D\r\n", GPS_STRING_PASHR},
-        {"Ashtech reply without a checksum", L"$PASHR,SAT,00\r\n", GPS_STRING_PASHR},
-        {"GSV without a checksum", L"$GPGSV,1,1,02,01,40,083,46,02,17,308,41\r\n",
-         GPS_STRING_UNKNOWN},
         {"longer tag on a short prefix", L"$>JIX,1\r\n", GPS_STRING_JI},
         {"OEM binary sync", std::wstring{0xAA, 0x44, 0x12, 0x1C, 0x00}, GPS_STRING_OEM_BINARY},
         {"two sync bytes only", std::wstring{0xAA, 0x44}, GPS_STRING_UNKNOWN},
@@ -210,7 +201,6 @@ TEST_F(RecognitionTest, PortTagAndWhatPrecedesItAreCutFromTheCallersText)
 TEST_F(RecognitionTest, RefusedMessagesChangeNothingAndPublishNothing)
 {
     CHostWindow host;
-    std::wstring tooLong = L"$PXYZ," + std::wstring(80, L'A') + L"\r\n";
     struct SRow
     {
         const char* legend;
@@ -220,9 +210,6 @@ TEST_F(RecognitionTest, RefusedMessagesChangeNothingAndPublishNothing)
          L"$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.5,M,46.9,M,,*47\r\n"},
         {"GSV without a checksum", L"$GPGSV,1,1,02,01,40,083,46,02,17,308,41\r\n"},
         {"RMC is not parsed and is no proprietary sentence", kRMC},
-        {"proprietary, too short", L"$PAB,1\r\n"},
-        {"proprietary, bare tag", L"$PAB\n"},
-        {"proprietary, longer than a sentence", tooLong},
         {"not a sentence", L"hello world, nothing to see here\r\n"},
         {"empty", L""},
     };
@@ -242,63 +229,32 @@ TEST_F(RecognitionTest, RefusedMessagesChangeNothingAndPublishNothing)
     }
 }
 
-TEST_F(RecognitionTest, AcceptedGGAIsPublishedAndFeedsTheSpeedEngineWhileItIsInCharge)
-{
-    for (const bool bComputeMotion : {true, false})
-    {
-        SCOPED_TRACE(bComputeMotion ? "speed engine in charge" : "motion from VTG");
-        ResetSharedReceiverState();
-        CDOZOzoeiver::m_bComputeMotion = bComputeMotion;
-        CHostWindow host;
-        CString strMessage(kGGA);
-        EXPECT_TRUE(m_receiver.Parse(strMessage));
-        EXPECT_EQ(bComputeMotion ? 1 : 0, CDOZOzoeiver::m_SpeedEngine.GetCount());
-        host.Pump();
-        const auto positions = host.Positions();
-        ASSERT_EQ(1U, positions.size());
-        EXPECT_TRUE(positions[0].pPosition->m_bPosition);
-        EXPECT_EQ(45319.0, positions[0].pPosition->m_dUTCTime);
-        EXPECT_EQ(UDF_SIGNAL_GPS, positions[0].pPosition->m_SignalStatus);
-    }
-}
-
-TEST_F(RecognitionTest, LostFixIsPublishedWithTheNextAcceptedMessage)
-{
-    CHostWindow host;
-    CString strNoFix = Sentence(L"GPGGA,123520,,,,,0,00,,,M,,M,,");
-    EXPECT_FALSE(m_receiver.Parse(strNoFix));
-    EXPECT_EQ(0, CDOZOzoeiver::m_SpeedEngine.GetCount());
-    host.Pump();
-    EXPECT_TRUE(host.Positions().empty());
-
-    CString strAck(L"$PASHR,ACK*3D\r\n");
-    EXPECT_TRUE(m_receiver.Parse(strAck));
-    host.Pump();
-    const auto positions = host.Positions();
-    ASSERT_EQ(1U, positions.size());
-    EXPECT_TRUE(positions[0].pPosition->m_bPosition);
-    EXPECT_EQ(UDF_SIGNAL_NONE, positions[0].pPosition->m_SignalStatus);
-    EXPECT_EQ(45320.0, positions[0].pPosition->m_dUTCTime);
-}
-
-TEST_F(RecognitionTest, AcknowledgementIsPublishedEvenAfterNmeaSatelliteData)
+TEST_F(RecognitionTest, LostFixAndAcknowledgementArePublishedTogetherAfterNmeaSatelliteData)
 {
     CDOZOzoeiver::m_bGSAReceived = true;
     CDOZOzoeiver::m_bGSVReceived = true;
     CHostWindow host;
+    CString strNoFix = Sentence(L"GPGGA,123520,,,,,0,00,,,M,,M,,");
+    EXPECT_FALSE(m_receiver.Parse(strNoFix));
+    EXPECT_EQ(0, CDOZOzoeiver::m_SpeedEngine.GetCount());
     // NMEA satellite data takes precedence over the Ashtech satellite reply.
     CString strSat(L"$PASHR,SAT,01,05,120,45,40,U*00\r\n");
     EXPECT_FALSE(m_receiver.Parse(strSat));
     EXPECT_FALSE(CDOZOzoeiver::m_GPSData.m_bSatellitesInView);
+    host.Pump();
+    EXPECT_TRUE(host.Positions().empty());
 
+    // The acknowledgement publishes, and the lost fix goes with it.
     CString strAck(L"$PASHR,ACK*3D\r\n");
     EXPECT_TRUE(m_receiver.Parse(strAck));
     host.Pump();
     const auto positions = host.Positions();
     ASSERT_EQ(1U, positions.size());
-    EXPECT_TRUE(positions[0].pPosition->m_Status.m_bAckReceived);
-    EXPECT_TRUE(positions[0].pPosition->m_Status.m_bNewStatus);
-    EXPECT_FALSE(positions[0].pPosition->m_bPosition);
+    const CGPSData& copy = *positions[0].pPosition;
+    EXPECT_TRUE(copy.m_bPosition);
+    EXPECT_EQ(UDF_SIGNAL_NONE, copy.m_SignalStatus);
+    EXPECT_EQ(45320.0, copy.m_dUTCTime);
+    EXPECT_TRUE(copy.m_Status.m_bAckReceived && copy.m_Status.m_bNewStatus);
 }
 
 TEST_F(RecognitionTest, SatelliteSentencesMarkWhatTheReceiverSends)
@@ -323,92 +279,70 @@ TEST_F(RecognitionTest, SatelliteSentencesMarkWhatTheReceiverSends)
     ASSERT_EQ(1U, positions.size());
     EXPECT_FALSE(positions[0].pPosition->m_bPosition);
     EXPECT_TRUE(positions[0].pPosition->m_bSatellitesInView);
+    EXPECT_EQ(5, positions[0].pPosition->m_nSatellitesInView);
+    // Satellite 5 keeps the slot the GSA gave it and carries what the GSV measured.
+    EXPECT_EQ(5, positions[0].pPosition->m_Satellites[1].m_nPRN);
+    EXPECT_EQ(44, positions[0].pPosition->m_Satellites[1].m_nSNR);
 }
 
-TEST_F(RecognitionTest, UnknownProprietarySentenceTravelsAsText)
+// "$P" and letters up to nLength characters; the third is U+0141, which is kept as its low byte.
+std::wstring Proprietary(int nLength)
 {
-    CHostWindow host;
-    CGPSData& data = CDOZOzoeiver::m_GPSData;
-    data.m_bSatellites = true;
-    data.m_bSatellitesInView = true;
-    data.m_bMotion = true;
-    data.m_bDOP = true;
-    data.m_bErrorEstimate = true;
-    std::memset(data.m_szProprietary, 'Z', sizeof(data.m_szProprietary));
-
-    CString strMessage(L"$PGRMZ,246,f,3*1B\r\n");
-    EXPECT_TRUE(m_receiver.Parse(strMessage));
-    host.Pump();
-    const auto positions = host.Positions();
-    ASSERT_EQ(1U, positions.size());
-    const CGPSData& copy = *positions[0].pPosition;
-    EXPECT_TRUE(copy.m_bProprietary);
-    EXPECT_FALSE(copy.m_bPosition);
-    EXPECT_FALSE(copy.m_bMotion);
-    EXPECT_FALSE(copy.m_bSatellitesInView);
-    EXPECT_FALSE(copy.m_bDOP);
-    EXPECT_FALSE(copy.m_bErrorEstimate);
-    EXPECT_TRUE(copy.m_bSatellites); // the table itself is still valid
-    EXPECT_STREQ("$PGRMZ,246,f,3*1B\r\n", copy.m_szProprietary);
-    // Zero-filled to the end.
-    for (std::size_t i = 19; i < sizeof(copy.m_szProprietary); ++i)
+    std::wstring text = L"$P";
+    for (int i = 2; i < nLength; ++i)
     {
-        EXPECT_EQ('\0', copy.m_szProprietary[i]) << i;
+        text += static_cast<wchar_t>(i == 2 ? 0x141 : L'a' + i % 26);
     }
+    return text;
 }
 
-TEST_F(RecognitionTest, ChecksummedVendorSentenceWithABadSumStillTravelsAsText)
+TEST_F(RecognitionTest, UnknownProprietarySentenceOfTenToEightyTwoCharactersTravelsAsText)
 {
     CHostWindow host;
-    CString strMessage(L"$PSLIR,PAR,NMEA,1,1,0*00\r\n");
-    EXPECT_EQ(GPS_STRING_UNKNOWN, TypeOf(strMessage));
-    EXPECT_TRUE(m_receiver.Parse(strMessage));
-    host.Pump();
-    ASSERT_EQ(1U, host.Positions().size());
-    EXPECT_TRUE(host.Positions()[0].pPosition->m_bProprietary);
-}
-
-TEST_F(RecognitionTest, ProprietaryTextIsTenToEightyTwoCharactersInSeventyNineBytes)
-{
     struct SRow
     {
         const char* legend;
-        int nLength;
+        std::wstring text;
         bool bKept;
     } const rows[] = {
-        {"9 characters", 9, false},  {"10 characters", 10, true},
-        {"78 characters", 78, true}, {"79 characters fill every byte", 79, true},
-        {"82 characters", 82, true}, {"83 characters", 83, false},
+        {"unknown to the receiver", L"$PGRMZ,246,f,3*1B\r\n", true},
+        {"a known vendor sentence with a wrong checksum", L"$PSLIR,PAR,NMEA,1,1,0*00\r\n", true},
+        {"9 characters", Proprietary(9), false},
+        {"10 characters", Proprietary(10), true},
+        {"78 characters", Proprietary(78), true},
+        {"79 characters fill every byte", Proprietary(79), true},
+        {"82 characters", Proprietary(82), true},
+        {"83 characters", Proprietary(83), false},
     };
     for (const auto& row : rows)
     {
         SCOPED_TRACE(row.legend);
         ResetSharedReceiverState();
+        host.m_Messages.clear();
         CGPSData& data = CDOZOzoeiver::m_GPSData;
-        data.m_bPosition = true;
+        data.m_bSatellites = data.m_bSatellitesInView = data.m_bMotion = true;
+        data.m_bDOP = data.m_bErrorEstimate = true;
         std::memset(data.m_szProprietary, 'Z', sizeof(data.m_szProprietary));
-        std::wstring text = L"$P";
-        for (int i = 2; i < row.nLength; ++i)
-        {
-            text += static_cast<wchar_t>(L'a' + i % 26);
-        }
-        text[2] = static_cast<wchar_t>(0x141); // kept as its low byte
-        CString strMessage(text);
 
-        EXPECT_EQ(row.bKept, m_receiver.ProcessProprietary(strMessage));
-        EXPECT_EQ(row.bKept, data.m_bProprietary);
-        EXPECT_EQ(!row.bKept, data.m_bPosition);
+        CString strMessage(row.text);
+        EXPECT_EQ(row.bKept, m_receiver.Parse(strMessage));
+        host.Pump();
         if (!row.bKept)
         {
+            EXPECT_TRUE(host.m_Messages.empty());
             EXPECT_EQ('Z', data.m_szProprietary[0]);
             continue;
         }
-        EXPECT_EQ('A', data.m_szProprietary[2]);
-        for (int i = 3; i < static_cast<int>(sizeof(data.m_szProprietary)); ++i)
-        {
-            const char expected = i < row.nLength ? static_cast<char>(text[i]) : '\0';
-            ASSERT_EQ(expected, data.m_szProprietary[i]) << i;
-        }
+        ASSERT_EQ(1U, host.Positions().size());
+        const CGPSData& copy = *host.Positions()[0].pPosition;
+        EXPECT_TRUE(copy.m_bProprietary);
+        EXPECT_FALSE(copy.m_bPosition || copy.m_bMotion || copy.m_bSatellitesInView ||
+                     copy.m_bDOP || copy.m_bErrorEstimate);
+        EXPECT_TRUE(copy.m_bSatellites) << "the table itself is still valid";
+        // The text's low bytes, cut to the field and zero-filled to its end.
+        std::string expected = CString(row.text.c_str()).ToNarrow().substr(0, 79);
+        expected.resize(sizeof(copy.m_szProprietary), '\0');
+        EXPECT_EQ(expected, std::string(copy.m_szProprietary, sizeof(copy.m_szProprietary)));
     }
 }
 
@@ -441,29 +375,6 @@ TEST_F(RecognitionTest, MonitoringCollectsTheKindsSeenUntilRestarted)
     EXPECT_FALSE(m_receiver.HaveGotNmea(GPS_STRING_UNKNOWN));
     m_receiver.MonitorNmea(false);
     EXPECT_FALSE(m_receiver.MonitoringNmea());
-}
-
-TEST_F(RecognitionTest, HostMonitorsWhileTheAcquisitionThreadParses)
-{
-    m_receiver.MonitorNmea(true);
-    std::thread acquisition([this] {
-        for (int i = 0; i < 200; ++i)
-        {
-            CString str(kGGA);
-            m_receiver.Parse(str);
-        }
-    });
-    // The host restarts and reads the monitoring meanwhile; whatever it sees is a whole answer.
-    for (int i = 0; i < 200; ++i)
-    {
-        m_receiver.MonitorNmea(true);
-        EXPECT_FALSE(m_receiver.HaveGotNmea(GPS_STRING_GSV));
-    }
-    acquisition.join();
-    CString str(kGGA);
-    m_receiver.Parse(str);
-    EXPECT_TRUE(m_receiver.HaveGotNmea(GPS_STRING_GGA));
-    EXPECT_TRUE(m_receiver.MonitoringNmea());
 }
 
 } // namespace

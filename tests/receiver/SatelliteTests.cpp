@@ -1,30 +1,17 @@
 // The satellite table: GSV cycles and their sequencing, slot choice and eviction, GSA placing the
-// satellites of the solution, the mean SNR, and a completed cycle reaching the host.
-#include "support/HostWindow.h"
+// satellites of the solution, and the mean SNR.
+#include "SentenceText.h"
 #include "support/ReceiverProbe.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <sstream>
 #include <string>
 #include <vector>
 
 namespace
 {
 constexpr double kDeg = 3.141592653589793 / 180.0;
-
-// "$" + body + "*" + the checksum receivers send.
-CString Nmea(const std::string& strBody)
-{
-    unsigned char x = 0;
-    for (char c : strBody)
-    {
-        x ^= static_cast<unsigned char>(c);
-    }
-    char szSum[4];
-    std::snprintf(szSum, sizeof(szSum), "%02X", x);
-    return CString(("$" + strBody + "*" + szSum).c_str());
-}
 
 // One GSV sentence; each group is "PRN,elevation,azimuth,SNR" as it appears on the wire.
 CString Gsv(int nTotal, int nNumber, int nInView, const std::vector<std::string>& groups,
@@ -36,7 +23,7 @@ CString Gsv(int nTotal, int nNumber, int nInView, const std::vector<std::string>
     {
         body += "," + group;
     }
-    return Nmea(body);
+    return Sentence(body);
 }
 
 // Satellite n of a test sky: "n,<elevation>,<azimuth>,<SNR>" with values derived from n.
@@ -54,7 +41,7 @@ CString Gsa(const std::vector<std::string>& prns, const std::string& strDops = "
     {
         body += "," + (i < prns.size() ? prns[i] : std::string());
     }
-    return Nmea(body + "," + strDops);
+    return Sentence(body + "," + strDops);
 }
 
 const CGPSSatelliteData& Slot(int n)
@@ -87,53 +74,38 @@ protected:
 
 TEST_F(SatelliteTest, GsvCyclesCompleteOnlyWithTheirLastSentenceInOrder)
 {
-    struct SStep
-    {
-        int nTotal;
-        int nNumber;
-        bool bResult;
-    };
     struct SRow
     {
         const char* legend;
-        std::vector<SStep> steps;
-        bool bInView; // m_bSatellitesInView afterwards
+        const char* steps; // "number/total" of each sentence, "!" where it completes the cycle
+        bool bInView;      // m_bSatellitesInView afterwards
         int nNextGSV;
     };
     const SRow rows[] = {
-        {"1/3 2/3 3/3", {{3, 1, false}, {3, 2, false}, {3, 3, true}}, true, 1},
-        {"1/3 then 3/3 is ignored", {{3, 1, false}, {3, 3, false}}, false, 1},
-        {"a single-sentence cycle", {{1, 1, true}}, true, 1},
-        {"2/3 first is ignored, then a whole cycle",
-         {{3, 2, false}, {3, 1, false}, {3, 2, false}, {3, 3, true}},
-         true,
-         1},
-        {"2/3 repeated is out of order", {{3, 1, false}, {3, 2, false}, {3, 2, false}}, false, 1},
-        {"a new 1 restarts a cycle in the middle",
-         {{3, 1, false}, {3, 2, false}, {2, 1, false}, {2, 2, true}},
-         true,
-         1},
-        {"two cycles back to back",
-         {{2, 1, false}, {2, 2, true}, {2, 1, false}, {2, 2, true}},
-         true,
-         1},
-        {"a cycle under way expects the next number", {{4, 1, false}, {4, 2, false}}, false, 3},
-        {"an announced total of 0 never completes", {{0, 1, false}, {0, 1, false}}, false, 1},
-        {"a number above the total is ignored",
-         {{2, 1, false}, {2, 2, true}, {2, 3, false}},
-         true,
-         1},
+        {"in order", "1/3 2/3 3/3!", true, 1},
+        {"1/3 then 3/3 is ignored", "1/3 3/3", false, 1},
+        {"a single-sentence cycle", "1/1!", true, 1},
+        {"2/3 first is ignored, then a whole cycle", "2/3 1/3 2/3 3/3!", true, 1},
+        {"2/3 repeated is out of order", "1/3 2/3 2/3", false, 1},
+        {"a new 1 restarts a cycle in the middle", "1/3 2/3 1/2 2/2!", true, 1},
+        {"two cycles back to back", "1/2 2/2! 1/2 2/2!", true, 1},
+        {"a cycle under way expects the next number", "1/4 2/4", false, 3},
+        {"an announced total of 0 never completes", "1/0 1/0", false, 1},
+        {"a number above the total is ignored", "1/2 2/2! 3/2", true, 1},
     };
     for (const SRow& row : rows)
     {
         SCOPED_TRACE(row.legend);
         ResetSharedReceiverState();
+        std::istringstream steps(row.steps);
         int nStep = 0;
-        for (const SStep& step : row.steps)
+        for (std::string step; steps >> step; ++nStep)
         {
-            SCOPED_TRACE(nStep++);
-            EXPECT_EQ(step.bResult, GSV(Gsv(step.nTotal, step.nNumber, 4, {Sat(10 + nStep)})));
-            EXPECT_EQ(step.nTotal, CDOZOzoeiver::m_nTotalGSV);
+            SCOPED_TRACE(step);
+            const int nNumber = std::stoi(step);
+            const int nTotal = std::stoi(step.substr(step.find('/') + 1));
+            EXPECT_EQ(step.back() == '!', GSV(Gsv(nTotal, nNumber, 4, {Sat(10 + nStep)})));
+            EXPECT_EQ(nTotal, CDOZOzoeiver::m_nTotalGSV);
         }
         EXPECT_EQ(row.bInView, CDOZOzoeiver::m_GPSData.m_bSatellitesInView);
         EXPECT_EQ(row.nNextGSV, CDOZOzoeiver::m_nNextGSV);
@@ -167,7 +139,7 @@ TEST_F(SatelliteTest, UnreadableGsvHeaderRejectsTheSentence)
         SCOPED_TRACE(row.legend);
         ResetSharedReceiverState();
         ASSERT_FALSE(GSV(Gsv(2, 1, 4, {Sat(3)})));
-        EXPECT_FALSE(GSV(Nmea(row.body)));
+        EXPECT_FALSE(GSV(Sentence(row.body)));
         EXPECT_EQ(row.nTotalAfter, CDOZOzoeiver::m_nTotalGSV);
         EXPECT_FALSE(CDOZOzoeiver::m_GPSData.m_bSatellitesInView);
         int nSlot = -1;
@@ -400,28 +372,6 @@ TEST_F(SatelliteTest, MeanSnrCoversTheSatellitesUsed)
         ASSERT_TRUE(GSV(Gsv(1, 1, 3, row.groups)));
         EXPECT_DOUBLE_EQ(row.dMean, CDOZOzoeiver::m_GPSData.m_dMeanSNR);
     }
-}
-
-// ---- through the receiver's entry point -----------------------------------------------------
-
-// Needs sentence recognition and publishing.
-TEST_F(SatelliteTest, ACompletedCycleReachesTheHostOnce)
-{
-    CHostWindow host;
-    CString s1 = Gsv(2, 1, 5, {Sat(1), Sat(2), Sat(3), Sat(4)});
-    CString s2 = Gsv(2, 2, 5, {Sat(5)});
-    EXPECT_FALSE(m_Receiver.Parse(s1));
-    EXPECT_TRUE(m_Receiver.Parse(s2));
-    host.Pump();
-
-    const auto positions = host.Positions();
-    ASSERT_EQ(1u, positions.size());
-    const CGPSData& copy = *positions[0].pPosition;
-    EXPECT_FALSE(copy.m_bPosition);
-    EXPECT_TRUE(copy.m_bSatellitesInView);
-    EXPECT_EQ(5, copy.m_nSatellitesInView);
-    EXPECT_EQ(5, copy.m_Satellites[4].m_nPRN);
-    EXPECT_TRUE(CDOZOzoeiver::m_bGSVReceived);
 }
 
 } // namespace

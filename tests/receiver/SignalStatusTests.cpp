@@ -1,19 +1,17 @@
-// The site's fix-quality table: where the "GPSStatus" file is looked for, which lines of it count,
-// what they store, and how a loaded table changes the quality of a GGA fix.
+// The site's fix-quality table: where the "GPSStatus" file is looked for, which lines of it count
+// and what they store (how the table changes the quality of a fix is a position-sentence test).
 //
 // The table file is read through the same loader the receiver uses, from a temporary folder:
 // writing "GPSStatus" beside the test program would change what every other receiver test of
 // this program sees when it initialises a receiver (the tests run in parallel).
-#include "SentenceText.h"
 #include "support/ReceiverProbe.h"
+#include "support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
+#include <iterator>
 #include <map>
-#include <random>
 #include <string>
 
 namespace
@@ -31,40 +29,37 @@ using StatusMap = std::map<int, UDF_SIGNAL_STATUS>;
 class SignalStatusTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
+    void SetUp() override { ResetSharedReceiverState(); }
+
+    // Writes the bytes as the table file and loads it.
+    void Load(const std::string& content)
     {
-        ResetSharedReceiverState();
-        std::random_device random;
-        m_folder = std::filesystem::temp_directory_path() /
-                   ("fv-status-" + std::to_string(random()) + std::to_string(random()));
-        ASSERT_TRUE(std::filesystem::create_directory(m_folder));
+        CScratchFolder::Write(m_folder.File("GPSStatus"), content);
+        m_receiver.LoadStatusTable(CString(m_folder.File("GPSStatus").string().c_str()));
     }
 
-    void TearDown() override
-    {
-        std::error_code error;
-        std::filesystem::remove_all(m_folder, error);
-    }
-
-    // Writes the bytes as the table file and loads it; returns the file's path.
-    CString Load(const std::string& content)
-    {
-        const std::filesystem::path path = m_folder / "GPSStatus";
-        {
-            std::ofstream file(path, std::ios::binary | std::ios::trunc);
-            file << content;
-        }
-        const CString strPath(path.string().c_str());
-        m_receiver.LoadStatusTable(strPath);
-        return strPath;
-    }
-
-    std::filesystem::path m_folder;
+    CScratchFolder m_folder;
     CStatusProbe m_receiver;
 };
 
+// Every status name in the order of its value, each line keyed with its value.
+std::string EveryName(StatusMap& entries)
+{
+    const char* const names[] = {"NONE",          "GPS",      "CORRECTED_GPS", "CALCULATED",
+                                 "MANUAL",        "RTK_CODE", "RTK_FIXED",     "RTK_FLOAT",
+                                 "POSTPROCESSED", "WAAS",     "UNKNOWN"};
+    std::string content;
+    for (int i = 0; i < static_cast<int>(std::size(names)); ++i)
+    {
+        content += std::to_string(i) + ",UDF_SIGNAL_" + names[i] + "\n";
+        entries[i] = static_cast<UDF_SIGNAL_STATUS>(UDF_SIGNAL_NONE + i);
+    }
+    return content;
+}
+
 TEST_F(SignalStatusTest, LinesWithANumberOrDefaultTurnTheTableOn)
 {
+    StatusMap allNames;
     struct SRow
     {
         const char* legend;
@@ -83,23 +78,7 @@ TEST_F(SignalStatusTest, LinesWithANumberOrDefaultTurnTheTableOn)
          "5th,UDF_SIGNAL_RTK_CODE\n",
          true,
          {{5, UDF_SIGNAL_RTK_CODE}}},
-        {"every name in order",
-         "0,UDF_SIGNAL_NONE\n1,UDF_SIGNAL_GPS\n2,UDF_SIGNAL_CORRECTED_GPS\n"
-         "3,UDF_SIGNAL_CALCULATED\n4,UDF_SIGNAL_MANUAL\n5,UDF_SIGNAL_RTK_CODE\n"
-         "6,UDF_SIGNAL_RTK_FIXED\n7,UDF_SIGNAL_RTK_FLOAT\n8,UDF_SIGNAL_POSTPROCESSED\n"
-         "9,UDF_SIGNAL_WAAS\n10,UDF_SIGNAL_UNKNOWN",
-         true,
-         {{0, UDF_SIGNAL_NONE},
-          {1, UDF_SIGNAL_GPS},
-          {2, UDF_SIGNAL_CORRECTED_GPS},
-          {3, UDF_SIGNAL_CALCULATED},
-          {4, UDF_SIGNAL_MANUAL},
-          {5, UDF_SIGNAL_RTK_CODE},
-          {6, UDF_SIGNAL_RTK_FIXED},
-          {7, UDF_SIGNAL_RTK_FLOAT},
-          {8, UDF_SIGNAL_POSTPROCESSED},
-          {9, UDF_SIGNAL_WAAS},
-          {10, UDF_SIGNAL_UNKNOWN}}},
+        {"every name in order", EveryName(allNames), true, allNames},
         {"a later line replaces an earlier one",
          "4,UDF_SIGNAL_GPS\n4,UDF_SIGNAL_WAAS\n",
          true,
@@ -141,7 +120,7 @@ TEST_F(SignalStatusTest, TableIsOnlyEverAddedTo)
     EXPECT_EQ(expected, m_receiver.m_SignalStatusMap);
 
     // A table that disappears leaves what was loaded in force.
-    const CString strGone((m_folder / "GPSStatus.gone").string().c_str());
+    const CString strGone(m_folder.File("GPSStatus.gone").string().c_str());
     m_receiver.LoadStatusTable(strGone);
     m_receiver.LoadStatusTable(CString(L""));
     EXPECT_TRUE(m_receiver.m_bAlternateStatus);
@@ -151,29 +130,6 @@ TEST_F(SignalStatusTest, TableIsOnlyEverAddedTo)
     Load("nothing here\n");
     EXPECT_TRUE(m_receiver.m_bAlternateStatus);
     EXPECT_EQ(expected, m_receiver.m_SignalStatusMap);
-}
-
-TEST_F(SignalStatusTest, LoadedTableDecidesTheQualityOfAFix)
-{
-    Load("4,\"UDF_SIGNAL_RTK_FLOAT\"\n");
-    struct SRow
-    {
-        int nQuality;
-        UDF_SIGNAL_STATUS eStatus;
-    } const rows[] = {
-        {4, UDF_SIGNAL_RTK_FLOAT}, // from the table
-        {5, UDF_SIGNAL_RTK_FLOAT}, // built in
-        {1, UDF_SIGNAL_GPS},       // built in
-    };
-    for (const auto& row : rows)
-    {
-        SCOPED_TRACE(row.nQuality);
-        ResetSharedReceiverState();
-        CString str = Sentence(L"GPGGA,123519,4807.038,N,01131.000,E," +
-                               std::to_wstring(row.nQuality) + L",08,0.9,545.4,M,46.9,M,,");
-        EXPECT_TRUE(m_receiver.ProcessGGA(str));
-        EXPECT_EQ(row.eStatus, CDOZOzoeiver::m_GPSData.m_SignalStatus);
-    }
 }
 
 TEST_F(SignalStatusTest, TableFileLivesBesideTheExecutable)

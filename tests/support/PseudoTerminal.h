@@ -77,6 +77,26 @@ public:
         }
     }
 
+    // Plays the receiver: writes every byte, waiting while the port's input queue is full.
+    bool Send(const std::string& strBytes) const
+    {
+        for (std::size_t nDone = 0; nDone < strBytes.size();)
+        {
+            const ssize_t n = ::write(m_master, strBytes.data() + nDone, strBytes.size() - nDone);
+            if (n > 0)
+            {
+                nDone += static_cast<std::size_t>(n);
+                continue;
+            }
+            pollfd fd = {m_master, POLLOUT, 0};
+            if (n == 0 || (errno != EAGAIN && errno != EINTR) || ::poll(&fd, 1, 5000) <= 0)
+            {
+                return false;
+            }
+        }
+        return true;
+    }
+
     // The slave's line settings as the kernel holds them.
     termios SlaveTermios() const
     {

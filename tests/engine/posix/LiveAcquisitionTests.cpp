@@ -1,8 +1,8 @@
 // Live acquisition on a pseudo-terminal that plays the receiver: delivery to the host, the
 // engine errors found by the thread, the raw log, keep-alives in silence, and Start/Stop cycles.
-#include "DevicePty.h"
 #include "engine/EngineSupport.h"
 
+#include "support/PseudoTerminal.h"
 #include "support/ReceiverProbe.h"
 #include "support/TempProfile.h"
 
@@ -60,7 +60,7 @@ protected:
 
     CTempProfile m_profile;
     CScratchFolder m_folder;
-    CDevicePty m_pty{kPort};
+    CPseudoTerminal m_pty{kPort};
     CHostWindow m_host;
     CZIDOvoine m_engine; // goes first: no thread outlives the window or the device
     CTestReceiver* m_pReceiver = nullptr;
@@ -129,7 +129,7 @@ TEST_F(LiveTest, RawLogFollowsTheSwitchAtTheNextData)
     const std::string strC = NmeaSentence("GPTXT,1,C");
     {
         CMessageBoxes boxes;
-        m_engine.m_strRawLogFile = CScratchFolder::Text(m_folder.File("no-such-folder/raw.log"));
+        m_engine.m_strRawLogFile = PathText(m_folder.File("no-such-folder/raw.log"));
         m_engine.m_bLogRawData = true;
         StartAndWaitForPort();
         SendAndWait(strA);
@@ -141,7 +141,7 @@ TEST_F(LiveTest, RawLogFollowsTheSwitchAtTheNextData)
 
     const auto path = m_folder.File("raw.log");
     CScratchFolder::Write(path, "an older recording");
-    m_engine.m_strRawLogFile = CScratchFolder::Text(path);
+    m_engine.m_strRawLogFile = PathText(path);
     StartAndWaitForPort();
     m_engine.m_bLogRawData = true;
     SendAndWait(strA);

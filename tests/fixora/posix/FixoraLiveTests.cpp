@@ -127,7 +127,7 @@ TEST(FixoraLive, DeviceRecordsArePrintedAndAStopSignalEndsTheRunCleanly)
     const CTempFile emptyProfile;
     const CTempFile profile("[NMEA-0183]\nBaud=19200\n", ".ini");
     const std::string strGga =
-        Sentence("GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,");
+        NmeaSentence("GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,");
     const SLiveRow rows[] = {
         {"SIGINT, the model's default rate", SIGINT, {"--profile", emptyProfile.Path()}, B9600},
         {"SIGTERM, the rate stored in the profile", SIGTERM, {"--profile", profile.Path()}, B19200},
@@ -174,7 +174,7 @@ TEST(FixoraLive, DeviceRecordsArePrintedAndAStopSignalEndsTheRunCleanly)
 
 TEST(FixoraLive, EmulationEndsAfterItsDuration)
 {
-    const CTempFile file(Sentence("GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,,,,"));
+    const CTempFile file(NmeaSentence("GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,,,,"));
     const auto start = std::chrono::steady_clock::now();
     // The engine plays one line every 500 ms, endlessly: two seconds give a few fixes.
     const SFixoraRun run = RunFixora({"--emulate", file.Path(), "--duration", "2", "--json"});

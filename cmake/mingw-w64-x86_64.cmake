@@ -12,6 +12,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
+# -O2 for Release: at -O3 this GCC 12 reports false overlapping-copy errors (-Wrestrict) inside
+# std::string concatenation. Set as cache values, since CMake appends -O3 to the _INIT flags.
+set(CMAKE_C_FLAGS_RELEASE "-O2 -DNDEBUG" CACHE STRING "Release flags")
+set(CMAKE_CXX_FLAGS_RELEASE "-O2 -DNDEBUG" CACHE STRING "Release flags")
+
 # Self-contained binaries: libstdc++, libgcc and winpthread are linked in, so the DLL and the
 # programs import only system DLLs (KERNEL32, USER32, msvcrt).
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")

@@ -2,11 +2,11 @@
 // standard error, with helpers for the files the tests feed it (sentences: support/Sentences.h).
 #pragma once
 
+#include "ProcessRunner.h"
 #include "support/Sentences.h"
 
 #include <nlohmann/json.hpp>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -14,16 +14,8 @@
 #include <string>
 #include <vector>
 
-#if __has_include(<sys/wait.h>)
-#include <sys/wait.h>
-#endif
-
-struct SFixoraRun
+struct SFixoraRun : SProcessResult
 {
-    int nExit = -1;
-    std::string strOut;
-    std::string strErr;
-
     // Every standard-output line parsed as JSON (a line that is not JSON fails the parse).
     std::vector<nlohmann::json> Records() const
     {
@@ -80,43 +72,10 @@ private:
     std::filesystem::path m_Path;
 };
 
-inline std::string ShellQuoted(const std::string& strArg)
-{
-    std::string strQuoted = "'";
-    for (const char c : strArg)
-    {
-        strQuoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return strQuoted + "'";
-}
-
 inline SFixoraRun RunFixora(const std::vector<std::string>& args)
 {
-    const CTempFile err;
-    std::string strCommand = ShellQuoted(FIXORA_BINARY);
-    for (const std::string& strArg : args)
-    {
-        strCommand += " " + ShellQuoted(strArg);
-    }
-    strCommand += " 2>" + ShellQuoted(err.Path());
     SFixoraRun run;
-    std::FILE* pPipe = popen(strCommand.c_str(), "r");
-    if (pPipe == nullptr)
-    {
-        return run;
-    }
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pPipe)) > 0;)
-    {
-        run.strOut.append(buffer, n);
-    }
-    const int nStatus = pclose(pPipe);
-#ifdef WEXITSTATUS
-    run.nExit = WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
-#else
-    run.nExit = nStatus;
-#endif
-    run.strErr = err.Read();
+    static_cast<SProcessResult&>(run) = RunProcess(FixoraProgramPath(), args);
     return run;
 }
 

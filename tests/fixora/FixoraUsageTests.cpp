@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <set>
 
 namespace
@@ -49,10 +51,7 @@ TEST(FixoraUsage, BadUsageAndUnreadableFilesExplainThemselves)
          {"--emulate", "/nonexistent/e.log"},
          1,
          "cannot read"},
-        {"device that does not exist",
-         {"--device", "/nonexistent/ttyX", "--duration", "5"},
-         1,
-         "cannot start the receiver 'NMEA-0183' on /nonexistent/ttyX"},
+        {"replay file is a folder", {"--replay", FIXORA_TEST_DATA_DIR}, 1, "it is a folder"},
         {"empty file replays nothing", {"--replay", empty.Path()}, 0, ""},
         {"empty file cannot be emulated endlessly", {"--emulate", empty.Path()}, 1, "is empty"},
     };
@@ -73,7 +72,8 @@ TEST(FixoraUsage, UnreadableFileExitsWithOne)
     if (std::FILE* pFile = std::fopen(file.Path().c_str(), "rb"))
     {
         std::fclose(pFile);
-        GTEST_SKIP() << "this user reads files without permission (root)";
+        GTEST_SKIP() << "this user reads files without read permission (root, or a system "
+                        "without such permissions)";
     }
     const SFixoraRun run = RunFixora({"--replay", file.Path()});
     EXPECT_EQ(run.nExit, 1);

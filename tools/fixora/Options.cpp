@@ -272,7 +272,8 @@ Runs a GPS receiver through the Fixora_Vorn library and prints every record that
 program's main window. Without an input option it replays the sample stream of examples/.
 
 Input (at most one):
-  --device PATH          live: a receiver on the serial device PATH (mapped to COM1)
+  --device PATH          live: a receiver on the serial device PATH (mapped to COM1), or on
+                         the library's port COMn when PATH is "COMn" (the only form on Windows)
   --emulate FILE         the library's emulation mode: one line of FILE every 500 ms, endlessly
   --emulate FILE --fast  FILE's lines framed exactly as the emulation mode frames them, without
                          the pause between lines, once through; then exits

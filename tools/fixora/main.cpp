@@ -14,12 +14,52 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <string>
 
 namespace
 {
 
-// The COM port number that --device maps its path to.
-constexpr int LivePort = 1;
+// The COM port number that --device maps a device path to.
+constexpr int MappedPort = 1;
+
+// The port number of a COM port name ("COM3", "COM3:", "\\.\COM12"), or 0 for any other text.
+int ComPortNumber(std::string strDevice)
+{
+    if (strDevice.starts_with("\\\\.\\"))
+    {
+        strDevice.erase(0, 4);
+    }
+    if (strDevice.ends_with(':'))
+    {
+        strDevice.pop_back();
+    }
+    if (strDevice.size() < 4 || strDevice.size() > 6 ||
+        (strDevice.compare(0, 3, "COM") != 0 && strDevice.compare(0, 3, "com") != 0) ||
+        strDevice.find_first_not_of("0123456789", 3) != std::string::npos)
+    {
+        return 0;
+    }
+    return std::stoi(strDevice.substr(3));
+}
+
+// The port the receiver opens: a COM port name as it stands, any other device path mapped to
+// MappedPort. False where the system has no such mapping (Windows names its ports itself).
+bool ChooseLivePort(const std::string& strDevice, int& nPort, std::string& strError)
+{
+    nPort = ComPortNumber(strDevice);
+    if (nPort > 0)
+    {
+        return true;
+    }
+    nPort = MappedPort;
+    if (!SetComPortDevice(MappedPort, strDevice.c_str()))
+    {
+        strError = "cannot use '" + strDevice + "' as a serial device: this system takes a COM " +
+                   "port name such as COM3";
+        return false;
+    }
+    return true;
+}
 
 enum EExitCode
 {
@@ -79,9 +119,9 @@ bool CheckFiles(const SOptions& options, std::string& strError)
 }
 
 // Applies the receiver options to the selected receiver and the engine.
-void SetUpReceiver(const SOptions& options, CZIDOvoine& engine, CDOZOzoeiver& receiver)
+void SetUpReceiver(const SOptions& options, int nPort, CZIDOvoine& engine, CDOZOzoeiver& receiver)
 {
-    receiver.SetupReceiver(LivePort, options.nHeightMode.value_or(0),
+    receiver.SetupReceiver(nPort, options.nHeightMode.value_or(0),
                            options.dAntennaHeight.value_or(0.0), CString(), false);
     engine.SetReceiver(&receiver);
     if (options.nMinSats)
@@ -102,7 +142,6 @@ void SetUpReceiver(const SOptions& options, CZIDOvoine& engine, CDOZOzoeiver& re
     }
     if (options.eInput == EInput::Live)
     {
-        SetComPortDevice(LivePort, options.strInputPath.c_str());
         if (!options.strLogRaw.empty())
         {
             engine.m_strRawLogFile = CString(options.strLogRaw.c_str());
@@ -150,9 +189,15 @@ int RunFixora(int argc, char** argv)
         AfxGetApp()->SetProfilePath(CString(options.strProfile.c_str()));
     }
 
+    int nPort = MappedPort;
+    if (options.eInput == EInput::Live && !ChooseLivePort(options.strInputPath, nPort, strError))
+    {
+        return Fail(strError);
+    }
+
     CZIDOvoine engine;
     CDOZOzoeiver* pReceiver = RegisterModels(engine, options.strModel);
-    SetUpReceiver(options, engine, *pReceiver);
+    SetUpReceiver(options, nPort, engine, *pReceiver);
 
     const bool bEnginePaced = options.eInput == EInput::Live || options.eInput == EInput::Emulation;
     CMainWindow::SSettings settings;

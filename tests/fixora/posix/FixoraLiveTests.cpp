@@ -158,7 +158,8 @@ TEST(FixoraLive, DeviceRecordsArePrintedAndAStopSignalEndsTheRunCleanly)
         EXPECT_EQ(cfgetospeed(&settings), row.speed);
         fixora.Signal(row.nSignal);
         EXPECT_EQ(fixora.Wait(), 0);
-        const SFixoraRun printed{0, fixora.Output(), ""};
+        SFixoraRun printed;
+        printed.strOut = fixora.Output();
         ASSERT_FALSE(printed.Fixes().empty());
         EXPECT_NEAR(printed.Fixes()[0]["lat"].get<double>(), 48.1173, 1e-9);
         // The raw log holds the port's bytes: whole sentences, as sent.
@@ -170,6 +171,22 @@ TEST(FixoraLive, DeviceRecordsArePrintedAndAStopSignalEndsTheRunCleanly)
     }
     close(nSlave);
     close(nMaster);
+}
+
+TEST(FixoraLive, PathsThatAreNoTerminalCannotStartTheReceiver)
+{
+    const CTempFile regularFile(NmeaSentence("GPGGA,123519,4807.038,N,01131.000,E,1,08,,,,,,,"));
+    for (const std::string& strDevice :
+         {std::string("/nonexistent/ttyX"), regularFile.Path(), std::string(FIXORA_TEST_DATA_DIR)})
+    {
+        SCOPED_TRACE(strDevice);
+        const SFixoraRun run = RunFixora({"--device", strDevice, "--duration", "5", "--json"});
+        EXPECT_EQ(run.nExit, 1);
+        EXPECT_NE(run.strErr.find("cannot start the receiver 'NMEA-0183' on " + strDevice),
+                  std::string::npos)
+            << run.strErr;
+        EXPECT_EQ(run.strOut, "");
+    }
 }
 
 TEST(FixoraLive, EmulationEndsAfterItsDuration)

@@ -1,0 +1,104 @@
+// Running a program with posix_spawn, both output streams on pipes and wait4 for its usage.
+#include "../ProcessRunner.h"
+
+#include <array>
+#include <cerrno>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+SProcessResult RunProcess(const std::string& strProgram, const std::vector<std::string>& args)
+{
+    SProcessResult result;
+    int outPipe[2];
+    int errPipe[2];
+    if (pipe(outPipe) != 0)
+    {
+        return result;
+    }
+    if (pipe(errPipe) != 0)
+    {
+        close(outPipe[0]);
+        close(outPipe[1]);
+        return result;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
+    for (const int fd : {outPipe[0], outPipe[1], errPipe[0], errPipe[1]})
+    {
+        posix_spawn_file_actions_addclose(&actions, fd);
+    }
+    std::vector<std::string> all = {strProgram};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& strArg : all)
+    {
+        argv.push_back(strArg.data());
+    }
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    const bool bStarted =
+        posix_spawn(&pid, strProgram.c_str(), &actions, nullptr, argv.data(), environ) == 0;
+    posix_spawn_file_actions_destroy(&actions);
+    close(outPipe[1]);
+    close(errPipe[1]);
+
+    // Both streams are drained together, so a child that fills one pipe never blocks.
+    std::array<pollfd, 2> fds = {pollfd{outPipe[0], POLLIN, 0}, pollfd{errPipe[0], POLLIN, 0}};
+    std::array<std::string*, 2> sinks = {&result.strOut, &result.strErr};
+    int nOpen = 2;
+    char buffer[65536];
+    while (bStarted && nOpen > 0)
+    {
+        if (poll(fds.data(), fds.size(), -1) < 0)
+        {
+            if (errno == EINTR)
+            {
+                continue;
+            }
+            break;
+        }
+        for (std::size_t i = 0; i < fds.size(); ++i)
+        {
+            if (fds[i].fd < 0 || fds[i].revents == 0)
+            {
+                continue;
+            }
+            const ssize_t nGot = read(fds[i].fd, buffer, sizeof buffer);
+            if (nGot > 0)
+            {
+                sinks[i]->append(buffer, static_cast<std::size_t>(nGot));
+            }
+            else if (nGot == 0 || errno != EINTR)
+            {
+                fds[i].fd = -1; // poll ignores negative descriptors
+                --nOpen;
+            }
+        }
+    }
+    close(outPipe[0]);
+    close(errPipe[0]);
+    if (!bStarted)
+    {
+        return result;
+    }
+    int nStatus = 0;
+    rusage usage{};
+    while (wait4(pid, &nStatus, 0, &usage) < 0 && errno == EINTR)
+    {
+    }
+    result.nExit = WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
+    result.nPeakMemoryBytes = static_cast<std::uint64_t>(usage.ru_maxrss) * 1024; // kilobytes
+    return result;
+}
+
+std::string FixoraProgramPath()
+{
+    return FIXORA_BINARY;
+}

@@ -14,7 +14,8 @@
 namespace
 {
 
-struct Spec
+// One "%" directive of a format string, as parsed.
+struct Directive
 {
     std::string flags;
     int width = -1;
@@ -23,10 +24,10 @@ struct Spec
     wchar_t conversion = L'\0';
 };
 
-void AppendPadded(std::wstring& out, std::wstring_view text, const Spec& spec)
+void AppendPadded(std::wstring& out, std::wstring_view text, const Directive& directive)
 {
-    const bool left = spec.flags.find('-') != std::string::npos;
-    const std::size_t width = spec.width > 0 ? static_cast<std::size_t>(spec.width) : 0;
+    const bool left = directive.flags.find('-') != std::string::npos;
+    const std::size_t width = directive.width > 0 ? static_cast<std::size_t>(directive.width) : 0;
     const std::size_t pad = width > text.size() ? width - text.size() : 0;
     if (!left)
     {
@@ -72,18 +73,18 @@ std::wstring NarrowText(const char* psz, int precision)
     return result;
 }
 
-std::string NarrowSpec(const Spec& spec, const char* length, char conversion)
+std::string NarrowDirective(const Directive& directive, const char* length, char conversion)
 {
     std::string s = "%";
-    s += spec.flags;
-    if (spec.width >= 0)
+    s += directive.flags;
+    if (directive.width >= 0)
     {
-        s += std::to_string(spec.width);
+        s += std::to_string(directive.width);
     }
-    if (spec.precision >= 0)
+    if (directive.precision >= 0)
     {
         s += '.';
-        s += std::to_string(spec.precision);
+        s += std::to_string(directive.precision);
     }
     s += length;
     s += conversion;
@@ -141,81 +142,84 @@ void AppendNumber(std::wstring& out, const std::string& fmt, T value, bool float
     }
 }
 
-void FormatSigned(std::wstring& out, const Spec& spec, va_list& args)
+void FormatSigned(std::wstring& out, const Directive& directive, va_list& args)
 {
-    const char conv = static_cast<char>(spec.conversion);
-    if (spec.length == "ll" || spec.length == "I64" || spec.length == "j")
+    const char conv = static_cast<char>(directive.conversion);
+    if (directive.length == "ll" || directive.length == "I64" || directive.length == "j")
     {
-        AppendNumber(out, NarrowSpec(spec, "ll", conv), va_arg(args, long long), false);
+        AppendNumber(out, NarrowDirective(directive, "ll", conv), va_arg(args, long long), false);
     }
-    else if (spec.length == "l")
+    else if (directive.length == "l")
     {
-        AppendNumber(out, NarrowSpec(spec, "l", conv), va_arg(args, long), false);
+        AppendNumber(out, NarrowDirective(directive, "l", conv), va_arg(args, long), false);
     }
-    else if (spec.length == "z" || spec.length == "t")
+    else if (directive.length == "z" || directive.length == "t")
     {
-        AppendNumber(out, NarrowSpec(spec, "t", conv), va_arg(args, std::ptrdiff_t), false);
+        AppendNumber(out, NarrowDirective(directive, "t", conv), va_arg(args, std::ptrdiff_t),
+                     false);
     }
     else
     {
         int value = va_arg(args, int);
-        if (spec.length == "h")
+        if (directive.length == "h")
         {
             value = static_cast<short>(value);
         }
-        else if (spec.length == "hh")
+        else if (directive.length == "hh")
         {
             value = static_cast<signed char>(value);
         }
-        AppendNumber(out, NarrowSpec(spec, "", conv), value, false);
+        AppendNumber(out, NarrowDirective(directive, "", conv), value, false);
     }
 }
 
-void FormatUnsigned(std::wstring& out, const Spec& spec, va_list& args)
+void FormatUnsigned(std::wstring& out, const Directive& directive, va_list& args)
 {
-    const char conv = static_cast<char>(spec.conversion);
-    if (spec.length == "ll" || spec.length == "I64" || spec.length == "j")
+    const char conv = static_cast<char>(directive.conversion);
+    if (directive.length == "ll" || directive.length == "I64" || directive.length == "j")
     {
-        AppendNumber(out, NarrowSpec(spec, "ll", conv), va_arg(args, unsigned long long), false);
+        AppendNumber(out, NarrowDirective(directive, "ll", conv), va_arg(args, unsigned long long),
+                     false);
     }
-    else if (spec.length == "l")
+    else if (directive.length == "l")
     {
-        AppendNumber(out, NarrowSpec(spec, "l", conv), va_arg(args, unsigned long), false);
+        AppendNumber(out, NarrowDirective(directive, "l", conv), va_arg(args, unsigned long),
+                     false);
     }
-    else if (spec.length == "z" || spec.length == "t")
+    else if (directive.length == "z" || directive.length == "t")
     {
-        AppendNumber(out, NarrowSpec(spec, "z", conv), va_arg(args, std::size_t), false);
+        AppendNumber(out, NarrowDirective(directive, "z", conv), va_arg(args, std::size_t), false);
     }
     else
     {
         unsigned value = va_arg(args, unsigned);
-        if (spec.length == "h")
+        if (directive.length == "h")
         {
             value = static_cast<unsigned short>(value);
         }
-        else if (spec.length == "hh")
+        else if (directive.length == "hh")
         {
             value = static_cast<unsigned char>(value);
         }
-        AppendNumber(out, NarrowSpec(spec, "", conv), value, false);
+        AppendNumber(out, NarrowDirective(directive, "", conv), value, false);
     }
 }
 
 // Parses one conversion (flags, width, precision, length, letter) after '%'; returns the index
 // after it.
-std::size_t ParseSpec(const wchar_t* fmt, std::size_t i, Spec& spec, va_list& args)
+std::size_t ParseDirective(const wchar_t* fmt, std::size_t i, Directive& directive, va_list& args)
 {
     while (fmt[i] != L'\0' && std::wcschr(L"-+ #0", fmt[i]) != nullptr)
     {
-        spec.flags += static_cast<char>(fmt[i++]);
+        directive.flags += static_cast<char>(fmt[i++]);
     }
     if (fmt[i] == L'*')
     {
-        spec.width = va_arg(args, int);
-        if (spec.width < 0)
+        directive.width = va_arg(args, int);
+        if (directive.width < 0)
         {
-            spec.flags += '-';
-            spec.width = spec.width == INT_MIN ? INT_MAX : -spec.width;
+            directive.flags += '-';
+            directive.width = directive.width == INT_MIN ? INT_MAX : -directive.width;
         }
         ++i;
     }
@@ -223,50 +227,50 @@ std::size_t ParseSpec(const wchar_t* fmt, std::size_t i, Spec& spec, va_list& ar
     {
         while (fmt[i] >= L'0' && fmt[i] <= L'9')
         {
-            spec.width = (spec.width < 0 ? 0 : spec.width) * 10 + (fmt[i++] - L'0');
+            directive.width = (directive.width < 0 ? 0 : directive.width) * 10 + (fmt[i++] - L'0');
         }
     }
     if (fmt[i] == L'.')
     {
         ++i;
-        spec.precision = 0;
+        directive.precision = 0;
         if (fmt[i] == L'*')
         {
             // A negative precision from the argument list means none, as in C.
-            spec.precision = std::max(va_arg(args, int), -1);
+            directive.precision = std::max(va_arg(args, int), -1);
             ++i;
         }
         else
         {
             while (fmt[i] >= L'0' && fmt[i] <= L'9')
             {
-                spec.precision = spec.precision * 10 + (fmt[i++] - L'0');
+                directive.precision = directive.precision * 10 + (fmt[i++] - L'0');
             }
         }
     }
     if (fmt[i] == L'h' || fmt[i] == L'l')
     {
-        spec.length += static_cast<char>(fmt[i++]);
-        if (fmt[i] == static_cast<wchar_t>(spec.length[0]))
+        directive.length += static_cast<char>(fmt[i++]);
+        if (fmt[i] == static_cast<wchar_t>(directive.length[0]))
         {
-            spec.length += static_cast<char>(fmt[i++]);
+            directive.length += static_cast<char>(fmt[i++]);
         }
     }
     else if (fmt[i] == L'L' || fmt[i] == L'z' || fmt[i] == L'j' || fmt[i] == L't')
     {
-        spec.length += static_cast<char>(fmt[i++]);
+        directive.length += static_cast<char>(fmt[i++]);
     }
     else if (fmt[i] == L'I' && fmt[i + 1] == L'6' && fmt[i + 2] == L'4')
     {
-        spec.length = "I64";
+        directive.length = "I64";
         i += 3;
     }
     else if (fmt[i] == L'I' && fmt[i + 1] == L'3' && fmt[i + 2] == L'2')
     {
-        spec.length = "I32";
+        directive.length = "I32";
         i += 3;
     }
-    spec.conversion = fmt[i];
+    directive.conversion = fmt[i];
     return fmt[i] == L'\0' ? i : i + 1;
 }
 
@@ -289,51 +293,56 @@ void CString::FormatV(const wchar_t* pszFormat, va_list args)
             out += pszFormat[i++];
             continue;
         }
-        Spec spec;
-        i = ParseSpec(pszFormat, i + 1, spec, ap);
-        switch (spec.conversion)
+        Directive directive;
+        i = ParseDirective(pszFormat, i + 1, directive, ap);
+        switch (directive.conversion)
         {
         case L'%':
             out += L'%';
             break;
         case L's':
-            if (spec.length == "h")
+            if (directive.length == "h")
             {
-                AppendPadded(out, NarrowText(va_arg(ap, const char*), spec.precision), spec);
+                AppendPadded(out, NarrowText(va_arg(ap, const char*), directive.precision),
+                             directive);
             }
             else
             {
-                AppendPadded(out, WideText(va_arg(ap, const wchar_t*), spec.precision), spec);
+                AppendPadded(out, WideText(va_arg(ap, const wchar_t*), directive.precision),
+                             directive);
             }
             break;
         case L'S':
-            if (spec.length == "l")
+            if (directive.length == "l")
             {
-                AppendPadded(out, WideText(va_arg(ap, const wchar_t*), spec.precision), spec);
+                AppendPadded(out, WideText(va_arg(ap, const wchar_t*), directive.precision),
+                             directive);
             }
             else
             {
-                AppendPadded(out, NarrowText(va_arg(ap, const char*), spec.precision), spec);
+                AppendPadded(out, NarrowText(va_arg(ap, const char*), directive.precision),
+                             directive);
             }
             break;
         case L'c':
         case L'C': {
             const int value = va_arg(ap, int);
-            const bool narrow = spec.conversion == L'C' ? spec.length != "l" : spec.length == "h";
+            const bool narrow =
+                directive.conversion == L'C' ? directive.length != "l" : directive.length == "h";
             const wchar_t ch = narrow ? static_cast<wchar_t>(static_cast<unsigned char>(value))
                                       : static_cast<wchar_t>(value);
-            AppendPadded(out, std::wstring_view(&ch, 1), spec);
+            AppendPadded(out, std::wstring_view(&ch, 1), directive);
             break;
         }
         case L'd':
         case L'i':
-            FormatSigned(out, spec, ap);
+            FormatSigned(out, directive, ap);
             break;
         case L'u':
         case L'o':
         case L'x':
         case L'X':
-            FormatUnsigned(out, spec, ap);
+            FormatUnsigned(out, directive, ap);
             break;
         case L'f':
         case L'F':
@@ -343,19 +352,21 @@ void CString::FormatV(const wchar_t* pszFormat, va_list args)
         case L'G':
         case L'a':
         case L'A':
-            if (spec.length == "L")
+            if (directive.length == "L")
             {
-                AppendNumber(out, NarrowSpec(spec, "L", static_cast<char>(spec.conversion)),
-                             va_arg(ap, long double), true);
+                AppendNumber(
+                    out, NarrowDirective(directive, "L", static_cast<char>(directive.conversion)),
+                    va_arg(ap, long double), true);
             }
             else
             {
-                AppendNumber(out, NarrowSpec(spec, "", static_cast<char>(spec.conversion)),
-                             va_arg(ap, double), true);
+                AppendNumber(
+                    out, NarrowDirective(directive, "", static_cast<char>(directive.conversion)),
+                    va_arg(ap, double), true);
             }
             break;
         case L'p':
-            AppendNumber(out, NarrowSpec(spec, "", 'p'), va_arg(ap, void*), false);
+            AppendNumber(out, NarrowDirective(directive, "", 'p'), va_arg(ap, void*), false);
             break;
         case L'n':
             // Writing back through a caller's pointer is never wanted from a format string.
@@ -366,7 +377,7 @@ void CString::FormatV(const wchar_t* pszFormat, va_list args)
         default:
             // Unknown conversion: keep it as text rather than guess at an argument.
             out += L'%';
-            out += spec.conversion;
+            out += directive.conversion;
             break;
         }
     }

@@ -1,8 +1,12 @@
 // Wide text to UTF-8, for the places that hand text to files and streams as Unicode (the
-// profile, standard error). Paths use ToSystemPath instead (byte-preserving for narrow text).
+// profile, standard error, a host's output). Paths use ToSystemPath instead (byte-preserving for
+// narrow text).
 #pragma once
+
+#include "FixoraExport.h"
 
 #include <string>
 #include <string_view>
 
-std::string ToUtf8(std::wstring_view text);
+// Characters that are not Unicode scalar values become U+FFFD.
+FIXORA_API std::string ToUtf8(std::wstring_view text);

@@ -1,6 +1,8 @@
 // Names and text fields shared by the printers.
 #include "RecordFields.h"
 
+#include "platform/Utf8.h"
+
 #include <cstring>
 
 const char* SignalStatusName(int nStatus)
@@ -24,59 +26,18 @@ std::string FixedText(const char* pszField, std::size_t nSize)
     return std::string(pszField, nLength);
 }
 
-namespace
-{
-
-void AppendUtf8(std::string& strOut, unsigned long nCode)
-{
-    if (nCode > 0x10FFFF || (nCode >= 0xD800 && nCode <= 0xDFFF))
-    {
-        nCode = 0xFFFD; // not a character: the replacement character
-    }
-    if (nCode < 0x80)
-    {
-        strOut += static_cast<char>(nCode);
-    }
-    else if (nCode < 0x800)
-    {
-        strOut += static_cast<char>(0xC0 | (nCode >> 6));
-        strOut += static_cast<char>(0x80 | (nCode & 0x3F));
-    }
-    else if (nCode < 0x10000)
-    {
-        strOut += static_cast<char>(0xE0 | (nCode >> 12));
-        strOut += static_cast<char>(0x80 | ((nCode >> 6) & 0x3F));
-        strOut += static_cast<char>(0x80 | (nCode & 0x3F));
-    }
-    else
-    {
-        strOut += static_cast<char>(0xF0 | (nCode >> 18));
-        strOut += static_cast<char>(0x80 | ((nCode >> 12) & 0x3F));
-        strOut += static_cast<char>(0x80 | ((nCode >> 6) & 0x3F));
-        strOut += static_cast<char>(0x80 | (nCode & 0x3F));
-    }
-}
-
-} // namespace
-
 std::string Latin1ToUtf8(const std::string& strBytes)
 {
-    std::string strOut;
-    strOut.reserve(strBytes.size());
+    std::wstring wide;
+    wide.reserve(strBytes.size());
     for (const char c : strBytes)
     {
-        AppendUtf8(strOut, static_cast<unsigned char>(c));
+        wide.push_back(static_cast<unsigned char>(c));
     }
-    return strOut;
+    return ToUtf8(wide);
 }
 
 std::string WideToUtf8(const CString& str)
 {
-    std::string strOut;
-    strOut.reserve(static_cast<std::size_t>(str.GetLength()));
-    for (const wchar_t c : str.View())
-    {
-        AppendUtf8(strOut, static_cast<unsigned long>(c));
-    }
-    return strOut;
+    return ToUtf8(str.View());
 }

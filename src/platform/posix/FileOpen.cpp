@@ -1,54 +1,25 @@
 // Wide paths to this system's narrow paths, and the C runtime's wide fopen.
 #include "OsApi.h"
 #include "platform/Files.h"
+#include "platform/Utf8.h"
 
+#include <algorithm>
 #include <cwchar>
+#include <string_view>
 
 std::string ToSystemPath(const wchar_t* pszPath)
 {
+    const std::wstring_view text = pszPath != nullptr ? pszPath : L"";
+    if (std::any_of(text.begin(), text.end(),
+                    [](wchar_t c) { return static_cast<unsigned long>(c) > 0xFFu; }))
+    {
+        return ToUtf8(text);
+    }
     std::string path;
-    if (pszPath == nullptr)
+    path.reserve(text.size());
+    for (const wchar_t c : text)
     {
-        return path;
-    }
-    bool bNarrow = true;
-    for (const wchar_t* p = pszPath; *p != L'\0'; ++p)
-    {
-        if (static_cast<unsigned long>(*p) > 0xFFu)
-        {
-            bNarrow = false;
-            break;
-        }
-    }
-    for (const wchar_t* p = pszPath; *p != L'\0'; ++p)
-    {
-        const auto c = static_cast<unsigned long>(*p);
-        if (bNarrow)
-        {
-            path += static_cast<char>(c);
-        }
-        else if (c < 0x80)
-        {
-            path += static_cast<char>(c);
-        }
-        else if (c < 0x800)
-        {
-            path += static_cast<char>(0xC0 | (c >> 6));
-            path += static_cast<char>(0x80 | (c & 0x3F));
-        }
-        else if (c < 0x10000)
-        {
-            path += static_cast<char>(0xE0 | (c >> 12));
-            path += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            path += static_cast<char>(0x80 | (c & 0x3F));
-        }
-        else
-        {
-            path += static_cast<char>(0xF0 | ((c >> 18) & 0x07));
-            path += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            path += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            path += static_cast<char>(0x80 | (c & 0x3F));
-        }
+        path += static_cast<char>(c);
     }
     return path;
 }

@@ -2,6 +2,7 @@
 // emulation mode ended by --duration. Both must stop cleanly with exit code 0 and print what
 // arrived before.
 #include "../FixoraRunner.h"
+#include "Spawn.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +11,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
-#include <spawn.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -28,23 +28,7 @@ public:
         {
             return;
         }
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, fds[0]);
-        std::vector<std::string> all = {FIXORA_BINARY};
-        all.insert(all.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (std::string& strArg : all)
-        {
-            argv.push_back(strArg.data());
-        }
-        argv.push_back(nullptr);
-        if (posix_spawn(&m_pid, FIXORA_BINARY, &actions, nullptr, argv.data(), environ) != 0)
-        {
-            m_pid = -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
+        m_pid = Spawn(FixoraProgramPath(), args, fds[1], -1, {fds[0], fds[1]});
         close(fds[1]);
         m_nOut = fds[0];
     }

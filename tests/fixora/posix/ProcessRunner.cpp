@@ -1,5 +1,7 @@
-// Running a program with posix_spawn, both output streams on pipes and wait4 for its usage.
+// Starting programs with posix_spawn; a run to the end has both output streams on pipes and
+// wait4 for its usage.
 #include "../ProcessRunner.h"
+#include "Spawn.h"
 
 #include <array>
 #include <cerrno>
@@ -10,6 +12,40 @@
 #include <unistd.h>
 
 extern char** environ;
+
+pid_t Spawn(const std::string& strProgram, const std::vector<std::string>& args, int nOut, int nErr,
+            const std::vector<int>& aClose)
+{
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (nOut >= 0)
+    {
+        posix_spawn_file_actions_adddup2(&actions, nOut, STDOUT_FILENO);
+    }
+    if (nErr >= 0)
+    {
+        posix_spawn_file_actions_adddup2(&actions, nErr, STDERR_FILENO);
+    }
+    for (const int fd : aClose)
+    {
+        posix_spawn_file_actions_addclose(&actions, fd);
+    }
+    std::vector<std::string> all = {strProgram};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& strArg : all)
+    {
+        argv.push_back(strArg.data());
+    }
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, strProgram.c_str(), &actions, nullptr, argv.data(), environ) != 0)
+    {
+        pid = -1;
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
 
 SProcessResult RunProcess(const std::string& strProgram, const std::vector<std::string>& args)
 {
@@ -26,26 +62,9 @@ SProcessResult RunProcess(const std::string& strProgram, const std::vector<std::
         close(outPipe[1]);
         return result;
     }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
-    for (const int fd : {outPipe[0], outPipe[1], errPipe[0], errPipe[1]})
-    {
-        posix_spawn_file_actions_addclose(&actions, fd);
-    }
-    std::vector<std::string> all = {strProgram};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& strArg : all)
-    {
-        argv.push_back(strArg.data());
-    }
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    const bool bStarted =
-        posix_spawn(&pid, strProgram.c_str(), &actions, nullptr, argv.data(), environ) == 0;
-    posix_spawn_file_actions_destroy(&actions);
+    const pid_t pid = Spawn(strProgram, args, outPipe[1], errPipe[1],
+                            {outPipe[0], outPipe[1], errPipe[0], errPipe[1]});
+    const bool bStarted = pid > 0;
     close(outPipe[1]);
     close(errPipe[1]);
 

@@ -1,6 +1,7 @@
-// libFuzzer target: arbitrary bytes reach a receiver exactly as the acquisition thread delivers
-// them, from the port in reads of varying size or from an emulation file line by line. The
-// framing buffer, every parser behind Parse and the publishing to the host window all run;
+// libFuzzer target: arbitrary bytes reach a receiver through the engine's own delivery step, as
+// the acquisition thread hands them over, from the port in reads of varying size or from an
+// emulation file line by line. The framing buffer with its overflow rule, every parser behind
+// Parse and the publishing to the host window all run;
 // the window deletes what it is given, so a record that is lost or freed twice is a finding.
 //
 // Input: three header bytes, then the stream.
@@ -11,8 +12,8 @@
 //           bits 4-5  geoid height mode 0, 1, 2, 2
 //           bits 6-7  largest port read: 16, 256, 4096 or 16393 bytes
 //   bytes 1-2  seed of the read sizes
+#include "engine/ZIDOvoine.h"
 #include "models/Ashtech.h"
-#include "models/NmeaModels.h"
 #include "port/Ack.h"
 #include "receiver/GPSMessages.h"
 #include "support/ReceiverProbe.h"
@@ -20,16 +21,13 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
 
 namespace
 {
 
-constexpr int kBufferLimit = 16392; // the engine drops its framing buffer at this size
 constexpr std::size_t kHeaderSize = 3;
 constexpr std::size_t kMaxReads[] = {16, 256, 4096, 16393};
-constexpr int kEngineMinSatellites = 4;
 
 // The host's main window: it owns and deletes every record posted to it.
 class CDrainWindow : public CWnd
@@ -78,40 +76,10 @@ CDrainWindow& MainWindow()
     return *s_pWindow;
 }
 
-// UpdateGPSBuffer's steps: append; at the limit drop everything; else attach, parse and delete
-// every whole message; keep the unconsumed tail.
-void Deliver(CBinBuffer& buffer, CBinBuffer& chunk, CDOZOzoeiver& receiver, bool bAttach)
-{
-    buffer += chunk;
-    if (buffer.GetLength() >= kBufferLimit)
-    {
-        buffer.Clear();
-        return;
-    }
-    buffer.GetCurrentMessage();
-    while (buffer.HasMessage())
-    {
-        std::unique_ptr<CString> pText(buffer.GetMessageAsPtr());
-        if (bAttach)
-        {
-            int nLength = 0;
-            const char* pBytes = buffer.GetMessageBin(nLength);
-            receiver.AttachRawData(pBytes, nLength);
-        }
-        receiver.Parse(*pText);
-        if (!buffer.Next())
-        {
-            break;
-        }
-    }
-    buffer.Resize();
-}
-
 // The port: reads of 1 to nMaxRead bytes, sizes drawn from the seed.
 void FeedReads(const std::uint8_t* pData, std::size_t nSize, std::uint32_t nSeed,
-               std::size_t nMaxRead, CDOZOzoeiver& receiver, bool bAttach)
+               std::size_t nMaxRead, CZIDOvoine& engine)
 {
-    CBinBuffer buffer;
     std::uint32_t nState = nSeed | 1U;
     for (std::size_t i = 0; i < nSize;)
     {
@@ -120,7 +88,7 @@ void FeedReads(const std::uint8_t* pData, std::size_t nSize, std::uint32_t nSeed
         nState ^= nState << 5;
         const std::size_t n = std::min<std::size_t>(1 + nState % nMaxRead, nSize - i);
         CBinBuffer chunk(reinterpret_cast<const char*>(pData + i), static_cast<int>(n));
-        Deliver(buffer, chunk, receiver, bAttach);
+        engine.UpdateGPSBuffer(chunk);
         MainWindow().Drain();
         i += n;
     }
@@ -128,9 +96,8 @@ void FeedReads(const std::uint8_t* pData, std::size_t nSize, std::uint32_t nSeed
 
 // An emulation file: the line reader drops the CR before a LF and keeps every other byte; a
 // pause marker is framed as it is, every other line gets CR LF.
-void FeedLines(const std::uint8_t* pData, std::size_t nSize, CDOZOzoeiver& receiver, bool bAttach)
+void FeedLines(const std::uint8_t* pData, std::size_t nSize, CZIDOvoine& engine)
 {
-    CBinBuffer buffer;
     std::size_t nStart = 0;
     while (nStart < nSize)
     {
@@ -151,32 +118,40 @@ void FeedLines(const std::uint8_t* pData, std::size_t nSize, CDOZOzoeiver& recei
         }
         CString line(std::move(text));
         CBinBuffer chunk(line);
-        Deliver(buffer, chunk, receiver, bAttach);
+        engine.UpdateGPSBuffer(chunk);
         MainWindow().Drain();
         nStart = nNext;
     }
 }
 
-void Run(const std::uint8_t* pData, std::size_t nSize, CDOZOzoeiver& receiver)
+void Run(const std::uint8_t* pData, std::size_t nSize)
 {
     const std::uint8_t nFlags = pData[0];
-    const bool bAttach = (nFlags & 0x02) != 0;
-    receiver.m_nMinSatellites = kEngineMinSatellites;
-    receiver.m_nHeightMode = std::min((nFlags >> 4) & 0x03, 2);
+    // The engine owns its receivers; without a name match it selects its default NMEA model.
+    CZIDOvoine engine;
+    CDOZOzoeiver* pReceiver = engine.FindReceiver(CString());
+    if ((nFlags & 0x01) != 0)
+    {
+        pReceiver = new CAshtech;
+        engine.AddReceiver(pReceiver);
+    }
+    engine.SetReceiver(pReceiver);
+    engine.m_bAttachRawData = (nFlags & 0x02) != 0;
+    pReceiver->m_nHeightMode = std::min((nFlags >> 4) & 0x03, 2);
     if ((nFlags & 0x08) != 0)
     {
-        receiver.MonitorNmea(true);
+        pReceiver->MonitorNmea(true);
     }
     const std::uint8_t* pStream = pData + kHeaderSize;
     const std::size_t nStream = nSize - kHeaderSize;
     if ((nFlags & 0x04) != 0)
     {
-        FeedLines(pStream, nStream, receiver, bAttach);
+        FeedLines(pStream, nStream, engine);
     }
     else
     {
         const std::uint32_t nSeed = static_cast<std::uint32_t>(pData[1]) << 8 | pData[2];
-        FeedReads(pStream, nStream, nSeed, kMaxReads[nFlags >> 6], receiver, bAttach);
+        FeedReads(pStream, nStream, nSeed, kMaxReads[nFlags >> 6], engine);
     }
     MainWindow().Drain();
 }
@@ -193,15 +168,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     // Every input starts from the state of a freshly loaded library.
     ResetSharedReceiverState();
     CAck::m_bGotAck = false;
-    if ((pData[0] & 0x01) != 0)
-    {
-        CAshtech receiver;
-        Run(pData, nSize, receiver);
-    }
-    else
-    {
-        COtherGps receiver;
-        Run(pData, nSize, receiver);
-    }
+    Run(pData, nSize);
     return 0;
 }

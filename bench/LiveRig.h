@@ -6,7 +6,7 @@
 #include "engine/ZIDOvoine.h"
 #include "platform/Comm.h"
 #include "platform/FixoraApp.h"
-#include "receiver/GPSMessages.h"
+#include "support/MainWindowStandIn.h"
 
 #include <pty.h>
 #include <termios.h>
@@ -99,69 +99,21 @@ private:
 };
 
 // The host's main window: deletes every record and notes when the last position arrived.
-class CProbeWindow : public CWnd
+class CProbeWindow : public CMainWindowStandIn
 {
 public:
-    CProbeWindow()
-    {
-        Create();
-        // The library's application object, named here so that the static archive links it.
-        m_pPreviousMain = theApp.m_pMainWnd;
-        theApp.m_pMainWnd = this;
-    }
-    ~CProbeWindow() override
-    {
-        Pump();
-        theApp.m_pMainWnd = m_pPreviousMain;
-        DestroyWindow();
-    }
-    CProbeWindow(const CProbeWindow&) = delete;
-    CProbeWindow& operator=(const CProbeWindow&) = delete;
-
-    void Pump()
-    {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-        {
-            DispatchMessageW(&msg);
-        }
-    }
-
-    // Sleeps until a message arrives (or dwMilliseconds pass), then handles what is waiting.
-    void WaitAndPump(DWORD dwMilliseconds)
-    {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, dwMilliseconds, QS_ALLINPUT);
-        Pump();
-    }
-
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
     {
-        switch (message)
+        if (message == WM_GPS_POSITION)
         {
-        case WM_GPS_POSITION:
             m_LastPosition = Clock::now();
             ++m_nPositions;
-            delete reinterpret_cast<CGPSData*>(wParam);
-            return 0;
-        case WM_GPS_RAWDATA:
-            delete reinterpret_cast<CString*>(wParam);
-            return 0;
-        case WM_GPS_RAWEPOCH:
-            delete reinterpret_cast<CGPSDataRaw*>(wParam);
-            return 0;
-        case WM_GPS_EPHEMERIS:
-            delete reinterpret_cast<CGPSDataEphemeris*>(wParam);
-            return 0;
-        default:
-            return CWnd::WindowProc(message, wParam, lParam);
         }
+        return CMainWindowStandIn::WindowProc(message, wParam, lParam);
     }
 
     long long m_nPositions = 0;
     Clock::time_point m_LastPosition{};
-
-private:
-    CWnd* m_pPreviousMain = nullptr;
 };
 
 // The engine in live mode on the pseudo-terminal, with the plain NMEA receiver, a profile of its

@@ -1,40 +1,22 @@
 // Framing throughput: the recorded receiver streams of tests/data/gpsd, concatenated, fed to a
 // CBinBuffer in 1024-byte reads the way the acquisition thread does, every message taken out as
 // a new CString and deleted.
+#include "RecordedStreams.h"
 #include "framing/BinBuffer.h"
 
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
-#include <vector>
 
 namespace
 {
 
-std::string LoadRecordedStreams()
+std::string AllRecordedStreams()
 {
-    const std::filesystem::path dir = std::filesystem::path(FIXORA_TEST_DATA_DIR) / "gpsd";
-    std::vector<std::filesystem::path> files;
-    if (std::filesystem::is_directory(dir))
-    {
-        for (const auto& entry : std::filesystem::directory_iterator(dir))
-        {
-            if (entry.path().extension() == ".log")
-            {
-                files.push_back(entry.path());
-            }
-        }
-    }
-    std::sort(files.begin(), files.end());
     std::string all;
-    for (const auto& file : files)
+    for (const std::string& stream : LoadRecordedStreams())
     {
-        std::ifstream in(file, std::ios::binary);
-        all.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        all += stream;
     }
     return all;
 }
@@ -69,7 +51,7 @@ std::int64_t FrameLikeTheEngine(const std::string& stream, int nRead)
 
 void BM_FrameRecordedStreams(benchmark::State& state)
 {
-    static const std::string stream = LoadRecordedStreams();
+    static const std::string stream = AllRecordedStreams();
     if (stream.empty())
     {
         state.SkipWithError("no recorded streams in tests/data/gpsd");

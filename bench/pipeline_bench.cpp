@@ -12,9 +12,10 @@
 //       repetitions, printing the pass's sentence, allocation and record counts. Under
 //       valgrind --tool=callgrind --toggle-collect='*RunPipelinePass*' the instructions of the
 //       pass alone are counted; a pass over 0 bytes measures what a pass costs without data.
+#include "RecordedStreams.h"
 #include "engine/ZIDOvoine.h"
 #include "platform/FixoraApp.h"
-#include "receiver/GPSMessages.h"
+#include "support/MainWindowStandIn.h"
 
 #include <benchmark/benchmark.h>
 
@@ -24,9 +25,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <new>
 #include <string>
 #include <vector>
@@ -142,28 +140,12 @@ constexpr int s_nChunkBytes = 1024; // what one read of the port typically bring
 // byte stream), in name order, concatenated.
 std::string LoadCrLfStreams()
 {
-    const std::filesystem::path dir = std::filesystem::path(FIXORA_TEST_DATA_DIR) / "gpsd";
-    std::vector<std::filesystem::path> files;
-    if (std::filesystem::is_directory(dir))
-    {
-        for (const auto& entry : std::filesystem::directory_iterator(dir))
-        {
-            if (entry.path().extension() == ".log")
-            {
-                files.push_back(entry.path());
-            }
-        }
-    }
-    std::sort(files.begin(), files.end());
     std::string all;
-    for (const auto& file : files)
+    for (const std::string& stream : LoadRecordedStreams())
     {
-        std::ifstream in(file, std::ios::binary);
-        const std::string bytes{std::istreambuf_iterator<char>(in),
-                                std::istreambuf_iterator<char>()};
-        if (bytes.find("\r\n") != std::string::npos)
+        if (stream.find("\r\n") != std::string::npos)
         {
-            all += bytes;
+            all += stream;
         }
     }
     return all;
@@ -196,51 +178,13 @@ std::int64_t CountSentences(const std::string& stream, int nChunk)
 }
 
 // The host's main window: takes every record posted to it and deletes it, as a host does.
-class CDrainWindow : public CWnd
+class CDrainWindow : public CMainWindowStandIn
 {
 public:
-    CDrainWindow()
-    {
-        Create();
-        // The library's application object, named here so that the static archive links it.
-        m_pPreviousMain = theApp.m_pMainWnd;
-        theApp.m_pMainWnd = this;
-    }
-    ~CDrainWindow() override
-    {
-        Drain();
-        theApp.m_pMainWnd = m_pPreviousMain;
-        DestroyWindow();
-    }
-    CDrainWindow(const CDrainWindow&) = delete;
-    CDrainWindow& operator=(const CDrainWindow&) = delete;
-
-    void Drain()
-    {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-        {
-            DispatchMessageW(&msg);
-        }
-    }
-
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
     {
-        switch (message)
+        if (!DeleteRecord(message, wParam))
         {
-        case WM_GPS_POSITION:
-            delete reinterpret_cast<CGPSData*>(wParam);
-            break;
-        case WM_GPS_RAWDATA:
-            delete reinterpret_cast<CString*>(wParam);
-            break;
-        case WM_GPS_RAWEPOCH:
-            delete reinterpret_cast<CGPSDataRaw*>(wParam);
-            break;
-        case WM_GPS_EPHEMERIS:
-            delete reinterpret_cast<CGPSDataEphemeris*>(wParam);
-            break;
-        default:
             return CWnd::WindowProc(message, wParam, lParam);
         }
         ++m_nRecords;
@@ -248,9 +192,6 @@ public:
     }
 
     std::int64_t m_nRecords = 0;
-
-private:
-    CWnd* m_pPreviousMain = nullptr;
 };
 
 // An engine with the plain NMEA receiver ("NMEA-0183") selected and a main window.
@@ -274,7 +215,7 @@ __attribute__((noinline)) void RunPipelinePass(SPipeline& pipeline, const std::s
     {
         pipeline.chunk.Set(stream.data() + i, std::min(s_nChunkBytes, nTotal - i), 0);
         pipeline.engine.UpdateGPSBuffer(pipeline.chunk);
-        pipeline.window.Drain();
+        pipeline.window.Pump();
     }
 }
 

@@ -15,7 +15,7 @@
 #include "engine/ZIDOvoine.h"
 #include "models/Ashtech.h"
 #include "port/Ack.h"
-#include "receiver/GPSMessages.h"
+#include "support/MainWindowStandIn.h"
 #include "support/ReceiverProbe.h"
 
 #include <algorithm>
@@ -29,50 +29,11 @@ namespace
 constexpr std::size_t kHeaderSize = 3;
 constexpr std::size_t kMaxReads[] = {16, 256, 4096, 16393};
 
-// The host's main window: it owns and deletes every record posted to it.
-class CDrainWindow : public CWnd
+// The host's main window, deleting what it is given: made once on the fuzzing thread and kept
+// for the whole run.
+CMainWindowStandIn& MainWindow()
 {
-public:
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
-    {
-        switch (message)
-        {
-        case WM_GPS_POSITION:
-            delete reinterpret_cast<CGPSData*>(wParam);
-            return 0;
-        case WM_GPS_RAWDATA:
-            delete reinterpret_cast<CString*>(wParam);
-            return 0;
-        case WM_GPS_RAWEPOCH:
-            delete reinterpret_cast<CGPSDataRaw*>(wParam);
-            return 0;
-        case WM_GPS_EPHEMERIS:
-            delete reinterpret_cast<CGPSDataEphemeris*>(wParam);
-            return 0;
-        default:
-            return CWnd::WindowProc(message, wParam, lParam);
-        }
-    }
-
-    void Drain()
-    {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-        {
-            DispatchMessageW(&msg);
-        }
-    }
-};
-
-CDrainWindow& MainWindow()
-{
-    // Created once on the fuzzing thread and kept for the whole run.
-    static CDrainWindow* s_pWindow = [] {
-        auto* pWindow = new CDrainWindow;
-        pWindow->Create();
-        AfxGetApp()->m_pMainWnd = pWindow;
-        return pWindow;
-    }();
+    static auto* s_pWindow = new CMainWindowStandIn;
     return *s_pWindow;
 }
 
@@ -89,7 +50,7 @@ void FeedReads(const std::uint8_t* pData, std::size_t nSize, std::uint32_t nSeed
         const std::size_t n = std::min<std::size_t>(1 + nState % nMaxRead, nSize - i);
         CBinBuffer chunk(reinterpret_cast<const char*>(pData + i), static_cast<int>(n));
         engine.UpdateGPSBuffer(chunk);
-        MainWindow().Drain();
+        MainWindow().Pump();
         i += n;
     }
 }
@@ -119,7 +80,7 @@ void FeedLines(const std::uint8_t* pData, std::size_t nSize, CZIDOvoine& engine)
         CString line(std::move(text));
         CBinBuffer chunk(line);
         engine.UpdateGPSBuffer(chunk);
-        MainWindow().Drain();
+        MainWindow().Pump();
         nStart = nNext;
     }
 }
@@ -153,7 +114,7 @@ void Run(const std::uint8_t* pData, std::size_t nSize)
         const std::uint32_t nSeed = static_cast<std::uint32_t>(pData[1]) << 8 | pData[2];
         FeedReads(pStream, nStream, nSeed, kMaxReads[nFlags >> 6], engine);
     }
-    MainWindow().Drain();
+    MainWindow().Pump();
 }
 
 } // namespace

@@ -2,14 +2,12 @@
 // collects every message posted to it and owns (deletes) the records that arrive with them.
 #pragma once
 
-#include "platform/Framework.h"
-#include "receiver/GPSData.h"
-#include "receiver/GPSMessages.h"
+#include "MainWindowStandIn.h"
 
 #include <memory>
 #include <vector>
 
-class CHostWindow : public CWnd
+class CHostWindow : public CMainWindowStandIn
 {
 public:
     struct SMessage
@@ -21,29 +19,7 @@ public:
         std::shared_ptr<CString> pText;
     };
 
-    CHostWindow()
-    {
-        Create();
-        m_pPreviousMain = AfxGetApp()->m_pMainWnd;
-        AfxGetApp()->m_pMainWnd = this;
-    }
-
-    ~CHostWindow() override
-    {
-        Pump();
-        AfxGetApp()->m_pMainWnd = m_pPreviousMain;
-        DestroyWindow();
-    }
-
-    // Dispatches everything waiting in this thread's queue.
-    void Pump()
-    {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-        {
-            DispatchMessageW(&msg);
-        }
-    }
+    ~CHostWindow() override { Pump(); }
 
     // Pumps until at least nCount messages arrived or the time is up; true when they did.
     bool WaitFor(std::size_t nCount, DWORD dwMilliseconds)
@@ -60,7 +36,7 @@ public:
             {
                 return false;
             }
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+            WaitAndPump(10);
         }
     }
 
@@ -82,7 +58,7 @@ public:
             m.pEphemeris.reset(reinterpret_cast<CGPSDataEphemeris*>(wParam));
             break;
         default:
-            return CWnd::WindowProc(message, wParam, lParam);
+            return CMainWindowStandIn::WindowProc(message, wParam, lParam);
         }
         m_Messages.push_back(std::move(m));
         return 0;
@@ -102,7 +78,4 @@ public:
     }
 
     std::vector<SMessage> m_Messages;
-
-private:
-    CWnd* m_pPreviousMain = nullptr;
 };

@@ -1,0 +1,34 @@
+// The recorded receiver streams of tests/data/gpsd that the benchmarks play.
+#pragma once
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+// The bytes of every stream, in name order; none when the folder is absent.
+inline std::vector<std::string> LoadRecordedStreams()
+{
+    const std::filesystem::path dir = std::filesystem::path(FIXORA_TEST_DATA_DIR) / "gpsd";
+    std::vector<std::filesystem::path> files;
+    if (std::filesystem::is_directory(dir))
+    {
+        for (const auto& entry : std::filesystem::directory_iterator(dir))
+        {
+            if (entry.path().extension() == ".log")
+            {
+                files.push_back(entry.path());
+            }
+        }
+    }
+    std::sort(files.begin(), files.end());
+    std::vector<std::string> streams;
+    for (const auto& file : files)
+    {
+        std::ifstream in(file, std::ios::binary);
+        streams.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    return streams;
+}

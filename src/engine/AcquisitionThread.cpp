@@ -84,7 +84,7 @@ CAcquisitionRun::CAcquisitionRun(CZIDOvoine& engine, HANDLE hStopRequest, HANDLE
 {
 }
 
-void CAcquisitionRun::CloseEvents()
+CAcquisitionRun::~CAcquisitionRun()
 {
     CloseHandle(m_hStopRequest);
     CloseHandle(m_hAnswer);
@@ -149,7 +149,8 @@ bool CAcquisitionRun::Begin()
 
 bool CAcquisitionRun::StopRequested(DWORD dwMilliseconds) const
 {
-    // A closed event (the run was given up) fails the wait, which ends the run as well.
+    // The request stays set once given (manual reset), so a late thread ends at its next look;
+    // a failed wait ends the run as well.
     return WaitForSingleObject(m_hStopRequest, dwMilliseconds) != WAIT_TIMEOUT;
 }
 

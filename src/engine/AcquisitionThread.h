@@ -14,6 +14,10 @@ class CAcquisitionRun
 public:
     // Takes the engine's settings for the run; the two events belong to the run from now on.
     CAcquisitionRun(CZIDOvoine& engine, HANDLE hStopRequest, HANDLE hAnswer);
+    // Closes the events, once neither the engine nor the thread holds the run: a system that
+    // reuses handle values at once (Windows does) can then never hand them to a later run while
+    // a late thread still waits on or sets them.
+    ~CAcquisitionRun();
     CAcquisitionRun(const CAcquisitionRun&) = delete;
     CAcquisitionRun& operator=(const CAcquisitionRun&) = delete;
 
@@ -37,9 +41,6 @@ public:
     // Called by whoever ends the run (Stop, or the thread itself), under the receiver lock:
     // from now on the thread leaves the engine alone.
     void Abandon() { m_bAbandoned = true; }
-    // Closes both events: waits on them fail from now on, which ends a late thread at its next
-    // wait. Called once, by whoever ended the run.
-    void CloseEvents();
     bool IsOwnThread() const { return std::this_thread::get_id() == m_ThreadId.load(); }
     bool HasFinished() const { return m_bFinished; }
 

@@ -84,7 +84,7 @@ CZIDOvoine::CZIDOvoine()
 CZIDOvoine::~CZIDOvoine()
 {
     Stop();
-    // A thread that missed Stop's answer ends at its next wait (its events are closed now).
+    // A thread that missed Stop's answer ends at its next look at the stop request.
     JoinThreads(true);
     for (CDOZOzoeiver* pReceiver : m_ReceiverList)
     {
@@ -206,9 +206,10 @@ bool CZIDOvoine::Start()
         m_pRun.reset();
         m_hStopEvent = nullptr;
     }
+    // Events that made a run are closed with it; one made alone is closed here.
     for (HANDLE hEvent : {hStopRequest, hAnswer})
     {
-        if (hEvent != nullptr)
+        if (!pRun && hEvent != nullptr)
         {
             CloseHandle(hEvent);
         }
@@ -278,7 +279,6 @@ bool CZIDOvoine::StopRun(const CAcquisitionRun* pOnlyRun, CDOZOzoeiver* pReceive
     if (pRun)
     {
         pRun->Abandon();
-        pRun->CloseEvents();
     }
     if (pReceiver != nullptr)
     {

@@ -97,7 +97,7 @@ private:
     // The delivery step; the caller holds m_ReceiverMutex.
     bool DeliverLocked(CBinBuffer& chunk, CDOZOzoeiver* pReceiver);
     // Stop's work: ends the current run (the stop request, the wait for its answer unless the
-    // run's own thread asks, the run given up and its events closed) and suspends pReceiver.
+    // run's own thread asks, the run given up) and suspends pReceiver.
     // With pOnlyRun, nothing is done unless that run is the current one; false then.
     bool StopRun(const CAcquisitionRun* pOnlyRun, CDOZOzoeiver* pReceiver);
     // The thread's own stop (the emulation file cannot be opened): as Stop, for its run only.

@@ -61,11 +61,16 @@ void Drain(HANDLE hRead, std::string& strSink)
 // Text-mode streams end their lines in CR LF here; the tests compare lines as on other systems.
 void ToLineFeeds(std::string& strText)
 {
-    std::string::size_type nAt = 0;
-    while ((nAt = strText.find("\r\n", nAt)) != std::string::npos)
+    std::string strOut;
+    strOut.reserve(strText.size());
+    for (std::size_t i = 0; i < strText.size(); ++i)
     {
-        strText.erase(nAt, 1);
+        if (strText[i] != '\r' || i + 1 == strText.size() || strText[i + 1] != '\n')
+        {
+            strOut += strText[i];
+        }
     }
+    strText = std::move(strOut);
 }
 
 } // namespace

@@ -1,15 +1,37 @@
 #include "platform/Utf8.h"
 
+namespace
+{
+
+constexpr unsigned long kReplacement = 0xFFFD;
+
+bool IsHighSurrogate(unsigned long c)
+{
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+bool IsLowSurrogate(unsigned long c)
+{
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
+
+} // namespace
+
 std::string ToUtf8(std::wstring_view text)
 {
     std::string out;
     out.reserve(text.size());
-    for (const wchar_t wch : text)
+    for (std::size_t i = 0; i < text.size(); ++i)
     {
-        auto c = static_cast<unsigned long>(wch);
-        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+        auto c = static_cast<unsigned long>(text[i]);
+        // Where wchar_t has 16 bits, a character beyond the first plane is a surrogate pair.
+        if (sizeof(wchar_t) == 2 && IsHighSurrogate(c) && i + 1 < text.size() &&
+            IsLowSurrogate(static_cast<unsigned long>(text[i + 1])))
         {
-            c = 0xFFFD; // not a Unicode scalar value: the replacement character
+            c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<unsigned long>(text[++i]) - 0xDC00);
+        }
+        else if (c > 0x10FFFF || IsHighSurrogate(c) || IsLowSurrogate(c))
+        {
+            c = kReplacement; // not a Unicode scalar value
         }
         if (c < 0x80)
         {

@@ -1,6 +1,7 @@
 // CString: the formatting, byte round trip, search, extraction and comparison rules that the
 // sentence parsers and command builders rely on.
 #include "platform/Framework.h"
+#include "platform/Utf8.h"
 
 #include <gtest/gtest.h>
 
@@ -106,6 +107,39 @@ TEST(CStringBytes, EveryByteSurvivesTheRoundTrip)
     EXPECT_EQ(std::string(1, '\0'), CString(L'\0', 1).ToNarrow());
     EXPECT_EQ(2, CString("ab\0cd", 5).GetLength());
     EXPECT_EQ(std::string("A"), CString(L"\x141").ToNarrow()) << "the low byte is kept";
+}
+
+// Wide text as this system holds a code point: one wchar_t, or a surrogate pair where wchar_t
+// has 16 bits.
+std::wstring Wide(char32_t c)
+{
+    if (sizeof(wchar_t) == 2 && c >= 0x10000)
+    {
+        return {static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10)),
+                static_cast<wchar_t>(0xDC00 + ((c - 0x10000) & 0x3FF))};
+    }
+    return std::wstring(1, static_cast<wchar_t>(c));
+}
+
+TEST(Utf8, EveryLengthAndTheReplacementCharacter)
+{
+    const struct
+    {
+        const char* legend;
+        std::wstring text;
+        std::string utf8;
+    } rows[] = {
+        {"one byte", L"A", "A"},
+        {"two bytes", Wide(0xE9), "\xC3\xA9"},
+        {"three bytes", Wide(0x20AC), "\xE2\x82\xAC"},
+        {"four bytes", Wide(0x1F6F0), "\xF0\x9F\x9B\xB0"},
+        {"a lone surrogate", std::wstring(1, static_cast<wchar_t>(0xDC00)) + L"x", "\xEF\xBF\xBDx"},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.legend);
+        EXPECT_EQ(ToUtf8(row.text), row.utf8);
+    }
 }
 
 TEST(CStringText, SearchAndExtraction)

@@ -71,10 +71,14 @@ std::mutex& WriteMutex()
     return mutex;
 }
 
-std::string TemporaryName(const std::filesystem::path& path)
+// Kept as a path, so that a folder outside the narrow code page (a user's application-data
+// folder on Windows) is written through the wide file calls.
+std::filesystem::path TemporaryName(const std::filesystem::path& path)
 {
     std::random_device random;
-    return path.string() + ".tmp" + std::to_string(random()) + std::to_string(random());
+    std::filesystem::path temporary = path;
+    temporary += ".tmp" + std::to_string(random()) + std::to_string(random());
+    return temporary;
 }
 
 } // namespace
@@ -135,7 +139,7 @@ bool WriteInt(const CString& strPath, const CString& strSection, const CString& 
     {
         return false;
     }
-    const std::string temporary = TemporaryName(path);
+    const std::filesystem::path temporary = TemporaryName(path);
     if (ini.SaveFile(temporary.c_str(), false) < 0)
     {
         std::filesystem::remove(temporary, error);

@@ -5,6 +5,7 @@
 #include "engine/AcquisitionThread.h"
 #include "models/NmeaModels.h"
 #include "receiver/GPSMessages.h"
+#include "receiver/HostHandOver.h"
 #include "resources/ResourceIds.h"
 
 #include <algorithm>
@@ -17,19 +18,6 @@ namespace
 constexpr int s_nMinSatsFloor = 3;
 constexpr DWORD s_dwStopAnswerWait = 1000; // ms Stop waits for the thread's answer
 constexpr int s_nStringBufferLength = 128;
-
-// Posts one message text to the host's main window, which then owns it; without a window (or
-// when the post fails) the text is deleted here.
-void PostTextToHost(std::unique_ptr<CString> pText)
-{
-    CWnd* pMainWnd = AfxGetMainWnd();
-    const HWND hWnd = pMainWnd != nullptr ? pMainWnd->GetSafeHwnd() : nullptr;
-    if (hWnd != nullptr &&
-        PostMessageW(hWnd, WM_GPS_RAWDATA, reinterpret_cast<WPARAM>(pText.get()), 0) != FALSE)
-    {
-        pText.release();
-    }
-}
 
 // A receiver's parser must not end the acquisition thread: whatever escapes it rejects the
 // message.
@@ -388,7 +376,7 @@ bool CZIDOvoine::DeliverLocked(CBinBuffer& chunk, CDOZOzoeiver* pReceiver)
         if (!m_ComBuffer.m_bStopped)
         {
             m_ComBuffer.OnRawData(&strText);
-            PostTextToHost(std::make_unique<CString>(std::move(strText)));
+            PostToHost(WM_GPS_RAWDATA, new CString(std::move(strText)));
         }
         if (!m_GPSBuffer.Next())
         {

@@ -3,12 +3,12 @@
 #include "receiver/DOZOzoeiver.h"
 #include "textparse/Parser.h"
 
+#include <numbers>
 #include <cmath>
 
 namespace
 {
-constexpr double s_dPi = 3.141592653589793;
-constexpr double s_dTwoPi = 2.0 * s_dPi;
+constexpr double s_dTwoPi = 2.0 * std::numbers::pi;
 constexpr double s_dKmhPerMs = 3.6;
 
 // Whether a unit or reference field is exactly the one letter, in either case.
@@ -44,7 +44,7 @@ bool CDOZOzoeiver::ProcessVTG(CString& strSentence)
         return false;
     }
 
-    double dHeading = std::fmod((450.0 - dCourse) * s_dPi / 180.0, s_dTwoPi);
+    double dHeading = std::fmod((450.0 - dCourse) * std::numbers::pi / 180.0, s_dTwoPi);
     if (dHeading < 0.0)
     {
         dHeading += s_dTwoPi;

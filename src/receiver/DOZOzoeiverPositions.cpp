@@ -5,13 +5,13 @@
 #include "textparse/ParseException.h"
 #include "textparse/Parser.h"
 
+#include <numbers>
 #include <cmath>
 #include <iterator>
 
 namespace
 {
 
-constexpr double s_dPi = 3.141592653589793;
 constexpr wchar_t s_szDelimiters[] = L",*";
 
 // The built-in meaning of the GGA quality numbers 0 to 9; any other number counts as a plain fix.
@@ -51,7 +51,7 @@ double NmeaAngleToRadians(double dValue)
 {
     const double d = dValue / 100.0;
     const double dDegrees = std::trunc(d);
-    return ((d - dDegrees) * 100.0 / 60.0 + dDegrees) * s_dPi / 180.0;
+    return ((d - dDegrees) * 100.0 / 60.0 + dDegrees) * std::numbers::pi / 180.0;
 }
 
 // The fields both sentences start with: hhmmss.ss, latitude, N/S, longitude, E/W. Each value is

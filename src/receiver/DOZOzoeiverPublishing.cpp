@@ -3,6 +3,7 @@
 #include "port/Ack.h"
 #include "receiver/DOZOzoeiver.h"
 #include "receiver/GPSMessages.h"
+#include "receiver/HostHandOver.h"
 
 #include <algorithm>
 #include <ctime>
@@ -13,28 +14,6 @@ namespace
 
 // Below this speed (m/s) a receiver is taken as standing still: its heading means nothing.
 constexpr double kStationarySpeed = 0.3;
-
-GPSTime32 Now()
-{
-    // The published field is 32 bits wide; the C library's clock is wider.
-    return static_cast<GPSTime32>(std::time(nullptr));
-}
-
-// Posts a heap record to the host's main window, which then owns it. When there is no main
-// window or the post is refused (window gone, queue full) the record is deleted here, so
-// nothing leaks. True when the host got it.
-template <class TRecord> bool PostToHost(UINT nMessage, TRecord* pRecord)
-{
-    CWnd* pMainWnd = AfxGetMainWnd();
-    const HWND hWnd = pMainWnd != nullptr ? pMainWnd->GetSafeHwnd() : nullptr;
-    if (hWnd != nullptr &&
-        PostMessageW(hWnd, nMessage, reinterpret_cast<WPARAM>(pRecord), 0) != FALSE)
-    {
-        return true;
-    }
-    delete pRecord;
-    return false;
-}
 
 } // namespace
 
@@ -54,7 +33,7 @@ bool CDOZOzoeiver::PostNewData(bool bForce)
     {
         return false; // the working record keeps its flags for the next try
     }
-    pData->m_Time = Now();
+    pData->m_Time = RecordClockNow();
     pData->m_nSatellitesInView = std::max(pData->m_nSatellitesInView, pData->m_nSatellitesUsed);
 
     if (m_GPSData.m_bPosition)
@@ -110,7 +89,7 @@ bool CDOZOzoeiver::PostNewDataRaw()
         m_GPSDataRaw.m_nGPSWeek = GetGPSWeekNow();
     }
     *pRaw = m_GPSDataRaw;
-    pRaw->m_Time = Now();
+    pRaw->m_Time = RecordClockNow();
     {
         std::lock_guard lock(m_NotificationMutex);
         m_Notification.m_Raw = *pRaw;

@@ -7,7 +7,7 @@
 namespace
 {
 constexpr int s_nSlots = 12;
-constexpr double s_dDegToRad = 3.141592653589793 / 180.0;
+constexpr double s_dDegToRad = std::numbers::pi / 180.0;
 constexpr int s_nGSVGroups = 4; // satellites per GSV sentence at most
 } // namespace
 

@@ -1,20 +1,12 @@
 #include "receiver/GPSData.h"
 
+#include "receiver/HostHandOver.h"
+
 #include <cmath>
 #include <cstddef>
 #include <cstring>
-#include <ctime>
 #include <iterator>
 #include <type_traits>
-
-namespace
-{
-GPSTime32 Now()
-{
-    // The published field is 32 bits wide; the C library's clock is wider.
-    return static_cast<GPSTime32>(std::time(nullptr));
-}
-} // namespace
 
 // ---- CGPSStatusData ---------------------------------------------------------------------------
 
@@ -76,7 +68,7 @@ void CGPSData::Clear()
     m_dUTCTime = 0.0;
     m_dNorth = 0.0;
     m_dEast = 0.0;
-    m_Time = Now();
+    m_Time = RecordClockNow();
     Invalidate(true);
 }
 

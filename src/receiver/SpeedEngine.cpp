@@ -1,10 +1,10 @@
 #include "receiver/SpeedEngine.h"
 
+#include <numbers>
 #include <cmath>
 
 namespace
 {
-constexpr double s_dPi = 3.141592653589793;
 constexpr double s_dSecondsPerDay = 86400.0;
 
 // Angle of (dE, dN) counter-clockwise from east, in [-pi, pi): due west is -pi, and a vector
@@ -17,14 +17,14 @@ double HeadingOf(double dE, double dN)
     }
     if (dE == 0.0)
     {
-        return dN > 0.0 ? s_dPi / 2.0 : -s_dPi / 2.0;
+        return dN > 0.0 ? std::numbers::pi / 2.0 : -std::numbers::pi / 2.0;
     }
     const double a = std::fabs(std::atan(dN / dE));
     if (dN > 0.0)
     {
-        return dE > 0.0 ? a : s_dPi - a;
+        return dE > 0.0 ? a : std::numbers::pi - a;
     }
-    return dE > 0.0 ? -a : -s_dPi + a;
+    return dE > 0.0 ? -a : -std::numbers::pi + a;
 }
 } // namespace
 

@@ -114,6 +114,21 @@ void ApplyGeoidSeparation(CParser& parser, CString& strField, int nHeightMode, C
     data.m_dAltitude += nHeightMode == 1 ? dSeparation : -dSeparation;
 }
 
+// After the altitude: its unit, which must be metres (else false), the antenna height taken
+// off, and the geoid separation applied.
+bool ReadAltitudeUnitAndGeoid(CParser& parser, CString& strField, double dAntennaHeight,
+                              int nHeightMode, CGPSData& data)
+{
+    parser.GetNextString(strField);
+    if (!IsMetres(strField))
+    {
+        return false;
+    }
+    data.m_dAltitude -= dAntennaHeight;
+    ApplyGeoidSeparation(parser, strField, nHeightMode, data);
+    return true;
+}
+
 } // namespace
 
 double CDOZOzoeiver::GPSPosToRadians(double dValue)
@@ -186,14 +201,8 @@ bool CDOZOzoeiver::ProcessGGA(CString& strSentence)
         {
             return false;
         }
-        parser.GetNextString(strField);
-        if (!IsMetres(strField))
-        {
-            return false;
-        }
-        m_GPSData.m_dAltitude -= m_dAntennaHeight;
-        ApplyGeoidSeparation(parser, strField, m_nHeightMode, m_GPSData);
-        return true;
+        return ReadAltitudeUnitAndGeoid(parser, strField, m_dAntennaHeight, m_nHeightMode,
+                                        m_GPSData);
     }
     catch (const CParseException&)
     {
@@ -237,14 +246,8 @@ bool CDOZOzoeiver::ProcessINGGA(CString& strSentence)
         parser.GetInt(m_GPSData.m_nSatellitesUsed);
         m_GPSData.m_bDOP = parser.GetDouble(m_GPSData.m_dHDOP);
         parser.GetDouble(m_GPSData.m_dAltitude);
-        parser.GetNextString(strField);
-        if (!IsMetres(strField))
-        {
-            return false;
-        }
-        m_GPSData.m_dAltitude -= m_dAntennaHeight;
-        ApplyGeoidSeparation(parser, strField, m_nHeightMode, m_GPSData);
-        return true;
+        return ReadAltitudeUnitAndGeoid(parser, strField, m_dAntennaHeight, m_nHeightMode,
+                                        m_GPSData);
     }
     catch (const CParseException&)
     {

@@ -324,16 +324,20 @@ int CBinBuffer::BinaryLength(const STagSpan& span) const
         return m_nMsgLen;
     }
     const char* p = m_Array.data();
-    if (span.eKind == ETagKind::Fields)
+    const bool bFields = span.eKind == ETagKind::Fields;
+    return BinaryTagLength(p + span.nTag, TextLength(p + span.nTag, span.nTagLen),
+                           bFields ? p + span.nSub : p,
+                           bFields ? TextLength(p + span.nSub, span.nSubLen) : 0);
+}
+
+int CBinBuffer::BinaryTagLength(const char* pTag, int nTagLen, const char* pSub, int nSubLen) const
+{
+    const int nRecord = RecordLength(pSub, nSubLen);
+    if (nRecord > 0)
     {
-        const int nRecord = RecordLength(p + span.nSub, TextLength(p + span.nSub, span.nSubLen));
-        if (nRecord > 0)
-        {
-            return nRecord;
-        }
+        return nRecord;
     }
-    const int nTagLen = TextLength(p + span.nTag, span.nTagLen);
-    if (StartsWith(p + span.nTag, nTagLen, kBinTag, 4))
+    if (StartsWith(pTag, nTagLen, kBinTag, 4))
     {
         const char* pBlock = GetPtr(m_nPos + 4);
         const int nBlock = pBlock == nullptr ? 0 : BlockLength(Byte(pBlock));
@@ -344,7 +348,7 @@ int CBinBuffer::BinaryLength(const STagSpan& span) const
     }
     // Only the OEM path names this tag; a sentence that spells it out gets the current
     // (zero) length, which stops the walk there.
-    if (StartsWith(p + span.nTag, nTagLen, kOemTag, kOemTagLength))
+    if (StartsWith(pTag, nTagLen, kOemTag, kOemTagLength))
     {
         return m_nMsgLen;
     }
@@ -353,30 +357,16 @@ int CBinBuffer::BinaryLength(const STagSpan& span) const
 
 bool CBinBuffer::IsBinaryTag(CString& strTag, CString& strSubTag, int& nLen)
 {
-    nLen = 0;
-    const std::string sub = strSubTag.ToNarrow();
-    nLen = RecordLength(sub.data(), static_cast<int>(sub.size()));
-    if (nLen > 0)
-    {
-        return true;
-    }
     const std::string tag = strTag.ToNarrow();
-    const int nTagLen = static_cast<int>(tag.size());
-    if (StartsWith(tag.data(), nTagLen, kBinTag, 4))
+    const std::string sub = strSubTag.ToNarrow();
+    nLen = BinaryTagLength(tag.data(), static_cast<int>(tag.size()), sub.data(),
+                           static_cast<int>(sub.size()));
+    if (nLen < 0)
     {
-        const char* pBlock = GetPtr(m_nPos + 4);
-        nLen = pBlock == nullptr ? 0 : BlockLength(Byte(pBlock));
-        if (nLen > 0)
-        {
-            return true;
-        }
+        nLen = 0;
+        return false;
     }
-    if (StartsWith(tag.data(), nTagLen, kOemTag, kOemTagLength))
-    {
-        nLen = m_nMsgLen;
-        return true;
-    }
-    return false;
+    return true;
 }
 
 bool CBinBuffer::GetTag(CString& strTag, CString& strSubTag)

@@ -81,6 +81,9 @@ private:
     bool FindTag(STagSpan& span);
     // The binary rule on the spans found by FindTag: the message length, or -1 for text.
     int BinaryLength(const STagSpan& span) const;
+    // The binary rule over a tag and its subtag: a record's length by the subtag, a "$BIN"
+    // block's length, or the current length for the OEM tag; -1 for a text message.
+    int BinaryTagLength(const char* pTag, int nTagLen, const char* pSub, int nSubLen) const;
     // The same rule on GetTag's texts.
     bool IsBinaryTag(CString& strTag, CString& strSubTag, int& nLen);
     const char* GetPtr(int nIndex) const;

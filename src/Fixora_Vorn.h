@@ -9,6 +9,7 @@
 
 // Framing
 #include "framing/BinBuffer.h"
+#include "textparse/TextFile.h"
 
 // Records, notifications and the window messages that carry them
 #include "receiver/GPSTypes.h"
@@ -33,3 +34,4 @@
 // Engine
 #include "engine/ComBuffer.h"
 #include "engine/ZIDOvoine.h"
+#include "engine/EmulationLine.h"

@@ -2,15 +2,13 @@
 // copies the raw bytes into the raw log while logging is on, and hands every chunk to the
 // engine's delivery until the stop request comes.
 #include "engine/AcquisitionThread.h"
+#include "engine/EmulationLine.h"
 
 #include "resources/ResourceIds.h"
-#include "textparse/Parser.h"
 #include "textparse/TextFile.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <cwchar>
-#include <iterator>
 #include <vector>
 
 namespace
@@ -24,7 +22,6 @@ constexpr DWORD s_dwTurnWait = 100;          // ms on the stop request after eac
 constexpr DWORD s_dwSpeedResetAfter = 10000; // ms without a parsed message
 constexpr DWORD s_dwLineInterval = 500;      // ms between emulation lines
 
-constexpr wchar_t s_szPauseMarker[] = L"VKR PAUSE";
 constexpr wchar_t s_szDefaultEmulationFile[] = L"Emulation.log";
 
 // The raw log of one run: the exact bytes read from the port, flushed after every chunk so the
@@ -67,12 +64,6 @@ public:
 private:
     std::FILE* m_pFile = nullptr;
 };
-
-bool IsPauseMarker(const CString& strLine)
-{
-    constexpr std::size_t nLength = std::size(s_szPauseMarker) - 1;
-    return std::wcsncmp(strLine.GetString(), s_szPauseMarker, nLength) == 0;
-}
 
 } // namespace
 
@@ -249,9 +240,7 @@ void CAcquisitionRun::RunEmulation()
         return;
     }
 
-    CParser parser(CString(), CString(L",*"), false);
     CString strLine;
-    CString strField;
     while (!StopRequested(s_dwLineInterval))
     {
         // The file replays endlessly; one that holds no line at all ends the run.
@@ -263,20 +252,9 @@ void CAcquisitionRun::RunEmulation()
                 break;
             }
         }
-        if (IsPauseMarker(strLine))
+        if (!PrepareEmulationLine(strLine))
         {
-            // The text after the marker's first field is shown, and the replay waits for it.
-            parser.SetString(strLine);
-            if (!parser.GetNextString(strField))
-            {
-                continue;
-            }
-            AfxMessageBox(parser.GetRemainingBuffer().GetString(), MB_OK);
-            // The marker itself is framed as it is: bytes before any start byte, skipped.
-        }
-        else
-        {
-            strLine += L"\r\n";
+            continue;
         }
         CBinBuffer chunk(strLine);
         Deliver(chunk);

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-class CTextFile
+class FIXORA_API CTextFile
 {
 public:
     // Open flags in the framework's file style. The reader accepts read-only opens; the text and
@@ -57,6 +57,8 @@ public:
     void SeekToBegin();
     void Close();
     bool IsOpen() const { return m_pFile != nullptr; }
+    // A read failed (what was read before is still good).
+    bool HasReadError() const { return m_pFile != nullptr && std::ferror(m_pFile) != 0; }
 
 private:
     // Makes at least nWanted unread bytes available; false when the file ends before.

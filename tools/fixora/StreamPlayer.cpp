@@ -3,7 +3,6 @@
 
 #include "Collection.h"
 #include "InputFile.h"
-#include "LineReader.h"
 
 #include <algorithm>
 #include <memory>
@@ -17,8 +16,6 @@ struct SFileCloser
     void operator()(std::FILE* pFile) const { std::fclose(pFile); }
 };
 using FilePtr = std::unique_ptr<std::FILE, SFileCloser>;
-
-const std::wstring_view PauseMarker = L"VKR PAUSE";
 
 } // namespace
 
@@ -71,35 +68,28 @@ bool CStreamPlayer::Replay(const std::string& strPath, std::string& strError)
 
 bool CStreamPlayer::PlayEmulationFile(const std::string& strPath, std::string& strError)
 {
-    const FilePtr pFile(OpenInputFile(strPath, strError));
-    if (!pFile)
+    if (!IsReadableFile(strPath, strError))
     {
         return false;
     }
-    CLineReader reader(pFile.get());
-    std::wstring strRead;
-    while (reader.ReadLine(strRead))
+    // The engine's own line reader and line preparation, without the pause between lines.
+    CTextFile file(false, false);
+    if (!file.Open(CString(strPath.c_str()).GetString(), CTextFile::modeRead | CTextFile::typeText,
+                   nullptr))
     {
-        CString strLine(std::move(strRead));
-        if (strLine.View().starts_with(PauseMarker))
-        {
-            // The text after the first field (fields end at ',' or '*'), as the emulation
-            // mode shows it; the marker itself frames as bytes before a start byte.
-            const std::size_t nEnd = strLine.View().find_first_of(L",*");
-            const CString strText = nEnd == std::wstring_view::npos
-                                        ? CString()
-                                        : strLine.Mid(static_cast<int>(nEnd) + 1);
-            AfxMessageBox(strText.GetString(), MB_OK);
-        }
-        else
-        {
-            strLine += L"\r\n";
-        }
-        CBinBuffer chunk(strLine);
-        Deliver(chunk);
-        strRead.clear();
+        strError = "cannot read '" + strPath + "'";
+        return false;
     }
-    if (reader.HasError())
+    CString strLine;
+    while (file.ReadString(strLine))
+    {
+        if (PrepareEmulationLine(strLine))
+        {
+            CBinBuffer chunk(strLine);
+            Deliver(chunk);
+        }
+    }
+    if (file.HasReadError())
     {
         strError = "error while reading '" + strPath + "'";
         return false;

@@ -25,7 +25,6 @@ public:
             return;
         }
         ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
-        m_strSlavePath = name;
         SetComPortDevice(m_nPort, name);
     }
 
@@ -109,5 +108,4 @@ private:
     int m_nPort;
     int m_master = -1;
     int m_slave = -1;
-    std::string m_strSlavePath;
 };

@@ -42,7 +42,6 @@ LRESULT CMainWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         const std::unique_ptr<CGPSData> pData(reinterpret_cast<CGPSData*>(wParam));
         if (pData)
         {
-            ++m_nPositions;
             Print(bJson ? PositionJson(*pData, bNoClock).dump() : PositionText(*pData, bNoClock));
         }
         return 0;

@@ -26,8 +26,6 @@ public:
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-    int GetPositionCount() const { return m_nPositions; }
-
 private:
     void Print(const std::string& strLine);
 
@@ -35,5 +33,4 @@ private:
     CDOZOzoeiver* m_pReceiver;
     std::FILE* m_pOutput;
     CWnd* m_pPreviousMain = nullptr;
-    int m_nPositions = 0;
 };

@@ -21,6 +21,10 @@ CDOZOzoeiver* RegisterModels(CZIDOvoine& engine, const std::string& strModel)
     return engine.FindReceiver(CString(strModel.c_str()));
 }
 
+namespace
+{
+
+// The names of the capability predicates that are true for a receiver ("raw-data", ...).
 std::vector<std::string> CapabilityNames(CDOZOzoeiver& r)
 {
     const std::pair<bool, const char*> predicates[] = {
@@ -47,6 +51,8 @@ std::vector<std::string> CapabilityNames(CDOZOzoeiver& r)
     }
     return names;
 }
+
+} // namespace
 
 void PrintModelList(bool bJson, std::FILE* pOutput)
 {

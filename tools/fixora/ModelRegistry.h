@@ -13,8 +13,5 @@
 // "NMEA-0183" receiver stands for that row) and returns the registered model named strModel.
 CDOZOzoeiver* RegisterModels(CZIDOvoine& engine, const std::string& strModel);
 
-// The names of the capability predicates that are true for a receiver ("raw-data", ...).
-std::vector<std::string> CapabilityNames(CDOZOzoeiver& receiver);
-
 // Every model with its default baud rate and capabilities: a table, or one JSON object per line.
 void PrintModelList(bool bJson, std::FILE* pOutput);

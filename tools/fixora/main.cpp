@@ -13,7 +13,10 @@
 
 #include <cstdio>
 #include <exception>
+#include <cctype>
+#include <charconv>
 #include <filesystem>
+#include <string_view>
 #include <string>
 
 namespace
@@ -22,24 +25,28 @@ namespace
 // The COM port number that --device maps a device path to.
 constexpr int MappedPort = 1;
 
-// The port number of a COM port name ("COM3", "COM3:", "\\.\COM12"), or 0 for any other text.
-int ComPortNumber(std::string strDevice)
+// The port number of a COM port name in any case ("COM3", "com3:", "\\.\COM12"), or 0 for any
+// other text. The library forms the device name from the number itself.
+int ComPortNumber(std::string_view device)
 {
-    if (strDevice.starts_with("\\\\.\\"))
+    if (device.starts_with("\\\\.\\"))
     {
-        strDevice.erase(0, 4);
+        device.remove_prefix(4);
     }
-    if (strDevice.ends_with(':'))
+    if (device.ends_with(':'))
     {
-        strDevice.pop_back();
+        device.remove_suffix(1);
     }
-    if (strDevice.size() < 4 || strDevice.size() > 6 ||
-        (strDevice.compare(0, 3, "COM") != 0 && strDevice.compare(0, 3, "com") != 0) ||
-        strDevice.find_first_not_of("0123456789", 3) != std::string::npos)
+    if (device.size() < 4 || std::toupper(static_cast<unsigned char>(device[0])) != 'C' ||
+        std::toupper(static_cast<unsigned char>(device[1])) != 'O' ||
+        std::toupper(static_cast<unsigned char>(device[2])) != 'M')
     {
         return 0;
     }
-    return std::stoi(strDevice.substr(3));
+    int nPort = 0;
+    const char* pEnd = device.data() + device.size();
+    const auto [pStop, error] = std::from_chars(device.data() + 3, pEnd, nPort);
+    return error == std::errc() && pStop == pEnd && nPort > 0 ? nPort : 0;
 }
 
 // The port the receiver opens: a COM port name as it stands, any other device path mapped to

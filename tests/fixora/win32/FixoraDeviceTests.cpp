@@ -16,7 +16,7 @@ TEST(FixoraDevice, PortsAreNamedTheSystemsWay)
     } rows[] = {
         {"/dev/ttyUSB0", "cannot use '/dev/ttyUSB0' as a serial device: this system takes a COM "
                          "port name such as COM3"},
-        {"COM9", "cannot start the receiver 'NMEA-0183' on COM9"},
+        {"Com9", "cannot start the receiver 'NMEA-0183' on Com9"},
         {"\\\\.\\COM42", "cannot start the receiver 'NMEA-0183' on \\\\.\\COM42"},
     };
     for (const auto& row : rows)

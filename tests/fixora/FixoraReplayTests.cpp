@@ -140,9 +140,7 @@ TEST(FixoraStreams, CollectGoesOnPastTheEnginesCopyOfTheTexts)
         return nTexts;
     };
     const std::string strStream = RecordedStream("ublox-zed-f9p-nmea.log");
-    std::ifstream file(strStream, std::ios::binary);
-    const std::string strBytes((std::istreambuf_iterator<char>(file)),
-                               std::istreambuf_iterator<char>());
+    const std::string strBytes = CScratchFolder::Read(strStream);
     const CTempFile twice(strBytes + strBytes);
     const int nOnce = CountTexts(strStream);
     EXPECT_GT(nOnce, 1000);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "ProcessRunner.h"
+#include "support/ScratchFolder.h"
 #include "support/Sentences.h"
 
 #include <nlohmann/json.hpp>
@@ -42,33 +43,21 @@ struct SFixoraRun : SProcessResult
     }
 };
 
-// A file in the temporary folder, removed with the object.
+// A file in a temporary folder of its own, removed with the object.
 class CTempFile
 {
 public:
     explicit CTempFile(const std::string& strContent = "", const std::string& strSuffix = ".txt")
+        : m_Path(m_Folder.File(("file" + strSuffix).c_str()))
     {
-        std::random_device random;
-        m_Path = std::filesystem::temp_directory_path() /
-                 ("fixora-test-" + std::to_string(random()) + std::to_string(random()) + strSuffix);
-        std::ofstream(m_Path, std::ios::binary) << strContent;
+        CScratchFolder::Write(m_Path, strContent);
     }
-    ~CTempFile()
-    {
-        std::error_code error;
-        std::filesystem::remove(m_Path, error);
-    }
-    CTempFile(const CTempFile&) = delete;
-    CTempFile& operator=(const CTempFile&) = delete;
 
     std::string Path() const { return m_Path.string(); }
-    std::string Read() const
-    {
-        std::ifstream file(m_Path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    }
+    std::string Read() const { return CScratchFolder::Read(m_Path); }
 
 private:
+    CScratchFolder m_Folder;
     std::filesystem::path m_Path;
 };
 

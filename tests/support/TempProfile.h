@@ -2,53 +2,35 @@
 // the previous path back afterwards.
 #pragma once
 
+#include "ScratchFolder.h"
 #include "platform/Framework.h"
 
 #include <filesystem>
-#include <fstream>
-#include <random>
-#include <sstream>
 #include <string>
 
 class CTempProfile
 {
 public:
-    CTempProfile()
+    CTempProfile() : m_path(m_folder.File("profile.ini"))
     {
-        std::random_device random;
-        m_path = std::filesystem::temp_directory_path() /
-                 ("fixora-profile-" + std::to_string(random()) + std::to_string(random()) + ".ini");
         m_strPrevious = AfxGetApp()->GetProfilePath();
         AfxGetApp()->SetProfilePath(CString(m_path.string().c_str()));
     }
 
-    ~CTempProfile()
-    {
-        AfxGetApp()->SetProfilePath(m_strPrevious);
-        std::error_code error;
-        std::filesystem::remove(m_path, error);
-    }
+    ~CTempProfile() { AfxGetApp()->SetProfilePath(m_strPrevious); }
 
     CTempProfile(const CTempProfile&) = delete;
     CTempProfile& operator=(const CTempProfile&) = delete;
 
     const std::filesystem::path& Path() const { return m_path; }
 
-    void Write(const std::string& strContent) const
-    {
-        std::ofstream(m_path, std::ios::binary) << strContent;
-    }
+    void Write(const std::string& strContent) const { CScratchFolder::Write(m_path, strContent); }
 
     // The file's bytes; empty when it does not exist.
-    std::string Content() const
-    {
-        std::ifstream file(m_path, std::ios::binary);
-        std::ostringstream content;
-        content << file.rdbuf();
-        return content.str();
-    }
+    std::string Content() const { return CScratchFolder::Read(m_path); }
 
 private:
+    CScratchFolder m_folder;
     std::filesystem::path m_path;
     CString m_strPrevious;
 };

@@ -1,5 +1,6 @@
-// A pseudo-terminal mapped to a COM port number for the life of the object: the library opens
-// the slave side as that port while the test plays the receiver on the master side.
+// Pseudo-terminals for tests: the library opens the slave side as a COM port while the test plays
+// the device on the master side. CPtyPair is the pair alone, CComPortMapping maps a port number
+// to a path for a while, and CPseudoTerminal is a pair mapped to a port for its whole life.
 #pragma once
 
 #include "platform/Comm.h"
@@ -13,10 +14,28 @@
 #include <termios.h>
 #include <unistd.h>
 
-class CPseudoTerminal
+// Maps a COM port number to a device path for the life of the object.
+class CComPortMapping
 {
 public:
-    explicit CPseudoTerminal(int nPort) : m_nPort(nPort)
+    CComPortMapping(int nPort, const std::string& strPath) : m_nPort(nPort)
+    {
+        SetComPortDevice(nPort, strPath.c_str());
+    }
+    ~CComPortMapping() { SetComPortDevice(m_nPort, nullptr); }
+    CComPortMapping(const CComPortMapping&) = delete;
+    CComPortMapping& operator=(const CComPortMapping&) = delete;
+
+    int Port() const { return m_nPort; }
+
+private:
+    int m_nPort;
+};
+
+class CPtyPair
+{
+public:
+    CPtyPair()
     {
         char name[256] = {};
         if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0)
@@ -24,28 +43,22 @@ public:
             m_master = m_slave = -1;
             return;
         }
+        m_strSlavePath = name;
         ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
-        SetComPortDevice(m_nPort, name);
     }
-
-    ~CPseudoTerminal()
+    ~CPtyPair()
     {
-        SetComPortDevice(m_nPort, nullptr);
-        if (m_master >= 0)
-        {
-            ::close(m_master);
-        }
+        CloseMaster();
         if (m_slave >= 0)
         {
             ::close(m_slave);
         }
     }
-
-    CPseudoTerminal(const CPseudoTerminal&) = delete;
-    CPseudoTerminal& operator=(const CPseudoTerminal&) = delete;
+    CPtyPair(const CPtyPair&) = delete;
+    CPtyPair& operator=(const CPtyPair&) = delete;
 
     bool IsValid() const { return m_master >= 0 && m_slave >= 0; }
-    int Port() const { return m_nPort; }
+    const std::string& SlavePath() const { return m_strSlavePath; }
 
     // What the port wrote: waits up to the deadline for nExpected bytes, then takes whatever else
     // follows within the quiet time, so a surplus shows. With nExpected 0 it only listens for
@@ -76,7 +89,7 @@ public:
         }
     }
 
-    // Plays the receiver: writes every byte, waiting while the port's input queue is full.
+    // Plays the device: writes every byte, waiting while the port's input queue is full.
     bool Send(const std::string& strBytes) const
     {
         for (std::size_t nDone = 0; nDone < strBytes.size();)
@@ -104,8 +117,29 @@ public:
         return tio;
     }
 
+    // The device goes away: the port's side is hung up.
+    void CloseMaster()
+    {
+        if (m_master >= 0)
+        {
+            ::close(m_master);
+            m_master = -1;
+        }
+    }
+
 private:
-    int m_nPort;
     int m_master = -1;
     int m_slave = -1;
+    std::string m_strSlavePath;
+};
+
+class CPseudoTerminal : public CPtyPair
+{
+public:
+    explicit CPseudoTerminal(int nPort) : m_mapping(nPort, SlavePath()) {}
+
+    int Port() const { return m_mapping.Port(); }
+
+private:
+    CComPortMapping m_mapping;
 };

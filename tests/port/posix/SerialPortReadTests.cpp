@@ -1,6 +1,7 @@
 // The blocking reads of CSerialPort against bytes the device (the pseudo-terminal's master)
 // sends, and a device that goes away while the port is open.
-#include "PtyPair.h"
+#include "support/PseudoTerminal.h"
+#include "support/Waiting.h"
 #include "port/SerialPort.h"
 
 #include <gtest/gtest.h>

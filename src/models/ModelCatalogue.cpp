@@ -17,29 +17,36 @@ template <class TModel> CDOZOzoeiver* Create()
 
 using M = EReceiverModel;
 
+// One row per model; the class is named once, for its factory and for its run-time name.
+#define MODEL_ROW(model, cls, name, baud)                                                          \
+    {                                                                                              \
+        M::model, #cls, name, baud, &Create<cls>                                                   \
+    }
+
 // clang-format off
 constexpr SReceiverModel s_aModels[] = {
-    // model              class name            display name       baud  factory
-    {M::Omnistar,         "COmnistar",         L"Omnistar",         4800, &Create<COmnistar>},
-    {M::Corvane,          "CCorvane",          L"Corvane",          4800, &Create<CCorvane>},
-    {M::CorvanePocketGps, "CCorvanePocketGps", L"Corvane Pocket",   9600, &Create<CCorvanePocketGps>},
-    {M::Ashtech,          "CAshtech",          L"Ashtech",          9600, &Create<CAshtech>},
-    {M::CSI,              "CCSI",              L"CSI",              9600, &Create<CCSI>},
-    {M::Racal,            "CRacal",            L"Racal",            9600, &Create<CRacal>},
-    {M::Leica,            "CLeica",            L"Leica",            9600, &Create<CLeica>},
-    {M::Starlink,         "CStarlink",         L"Starlink",         9600, &Create<CStarlink>},
-    {M::Garmin,           "CGarmin",           L"Garmin 17-N",      4800, &Create<CGarmin>},
-    {M::Javad,            "CJavad",            L"Javad",            9600, &Create<CJavad>},
-    {M::Satloc,           "CSatloc",           L"Satloc",           9600, &Create<CSatloc>},
-    {M::Sokkia,           "CSokkia",           L"Sokkia Axis",      9600, &Create<CSokkia>},
-    {M::SokkiaAxis3,      "CSokkiaAxis3",      L"Sokkia Axis3",     9600, &Create<CSokkiaAxis3>},
-    {M::CSImax,           "CCSImax",           L"CSI - MAX",        9600, &Create<CCSImax>},
-    {M::Sirf,             "CSirf",             L"SiRF",             4800, &Create<CSirf>},
-    {M::ToughbookGPS01,   "CToughbookGPS01",   L"Toughbook GPS01",  4800, &Create<CToughbookGPS01>},
-    {M::Holux,            "CHolux",            L"Holux",            4800, &Create<CHolux>},
-    {M::OtherGps,         "COtherGps",         L"NMEA-0183",        9600, &Create<COtherGps>},
-    {M::Gsr2650lb,        "Cgsr2650lb",        L"GSR2650 LB",       9600, &Create<Cgsr2650lb>},
+    //        model             class               display name         baud
+    MODEL_ROW(Omnistar,         COmnistar,         L"Omnistar",        4800),
+    MODEL_ROW(Corvane,          CCorvane,          L"Corvane",         4800),
+    MODEL_ROW(CorvanePocketGps, CCorvanePocketGps, L"Corvane Pocket",  9600),
+    MODEL_ROW(Ashtech,          CAshtech,          L"Ashtech",         9600),
+    MODEL_ROW(CSI,              CCSI,              L"CSI",             9600),
+    MODEL_ROW(Racal,            CRacal,            L"Racal",           9600),
+    MODEL_ROW(Leica,            CLeica,            L"Leica",           9600),
+    MODEL_ROW(Starlink,         CStarlink,         L"Starlink",        9600),
+    MODEL_ROW(Garmin,           CGarmin,           L"Garmin 17-N",     4800),
+    MODEL_ROW(Javad,            CJavad,            L"Javad",           9600),
+    MODEL_ROW(Satloc,           CSatloc,           L"Satloc",          9600),
+    MODEL_ROW(Sokkia,           CSokkia,           L"Sokkia Axis",     9600),
+    MODEL_ROW(SokkiaAxis3,      CSokkiaAxis3,      L"Sokkia Axis3",    9600),
+    MODEL_ROW(CSImax,           CCSImax,           L"CSI - MAX",       9600),
+    MODEL_ROW(Sirf,             CSirf,             L"SiRF",            4800),
+    MODEL_ROW(ToughbookGPS01,   CToughbookGPS01,   L"Toughbook GPS01", 4800),
+    MODEL_ROW(Holux,            CHolux,            L"Holux",           4800),
+    MODEL_ROW(OtherGps,         COtherGps,         L"NMEA-0183",       9600),
+    MODEL_ROW(Gsr2650lb,        Cgsr2650lb,        L"GSR2650 LB",      9600),
 };
+#undef MODEL_ROW
 // clang-format on
 
 // A model's value indexes its row.

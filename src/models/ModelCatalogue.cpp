@@ -17,13 +17,10 @@ template <class TModel> CDOZOzoeiver* Create()
 
 using M = EReceiverModel;
 
-// One row per model; the class is named once, for its factory and for its run-time name.
-#define MODEL_ROW(model, cls, name, baud)                                                          \
-    {                                                                                              \
-        M::model, #cls, name, baud, &Create<cls>                                                   \
-    }
-
 // clang-format off
+// One row per model; the class is named once, for its factory and for its run-time name.
+#define MODEL_ROW(model, cls, name, baud) {M::model, #cls, name, baud, &Create<cls>}
+
 constexpr SReceiverModel s_aModels[] = {
     //        model             class               display name         baud
     MODEL_ROW(Omnistar,         COmnistar,         L"Omnistar",        4800),

@@ -128,8 +128,7 @@ std::optional<DWORD> CheckWait(const std::vector<std::shared_ptr<Event>>& events
     {
         if (event->m_bClosed)
         {
-            SetLastError(ERROR_INVALID_HANDLE);
-            return WAIT_FAILED;
+            return WAIT_FAILED; // the waiting thread sets its own last error
         }
     }
     const auto nCount = static_cast<DWORD>(events.size());
@@ -216,16 +215,24 @@ DWORD WaitForObjects(DWORD nCount, const HANDLE* lpHandles, BOOL bWaitAll, DWORD
         std::chrono::steady_clock::now() + std::chrono::milliseconds(dwMilliseconds);
     auto& kernel = GetKernel();
     std::unique_lock lock(kernel.mutex);
+    // A wait fails only on an event closed under it (CheckWait may run on a signalling thread).
+    const auto report = [](DWORD dwResult) {
+        if (dwResult == WAIT_FAILED)
+        {
+            SetLastError(ERROR_INVALID_HANDLE);
+        }
+        return dwResult;
+    };
     if (const auto result = CheckWait(events, bWaitAll != FALSE, pfnExtraReady))
     {
-        return *result;
+        return report(*result);
     }
     Waiter waiter{&events, bWaitAll != FALSE, std::nullopt};
     auto& waiters = GetWaiters();
     const auto self = waiters.insert(waiters.end(), &waiter);
     const auto finish = [&](DWORD dwResult) {
         waiters.erase(self);
-        return dwResult;
+        return report(dwResult);
     };
     for (;;)
     {

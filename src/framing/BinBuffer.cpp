@@ -97,10 +97,8 @@ CBinBuffer::CBinBuffer(const char* pData, int nCount)
 
 CBinBuffer::CBinBuffer(CString& str)
 {
-    const std::wstring& text = str.Str();
-    m_Array.resize(text.size());
-    std::transform(text.begin(), text.end(), m_Array.begin(),
-                   [](wchar_t ch) { return static_cast<char>(static_cast<unsigned char>(ch)); });
+    const std::string bytes = str.ToNarrow();
+    m_Array.assign(bytes.begin(), bytes.end());
     m_nLength = static_cast<int>(m_Array.size());
 }
 

@@ -60,17 +60,8 @@ std::wstring NarrowText(const char* psz, int precision)
     {
         return L"(null)";
     }
-    std::size_t n = std::strlen(psz);
-    if (precision >= 0 && static_cast<std::size_t>(precision) < n)
-    {
-        n = static_cast<std::size_t>(precision);
-    }
-    std::wstring result(n, L'\0');
-    for (std::size_t i = 0; i < n; ++i)
-    {
-        result[i] = static_cast<wchar_t>(static_cast<unsigned char>(psz[i]));
-    }
-    return result;
+    // One character per byte, as CString takes narrow text; a precision caps the bytes read.
+    return precision >= 0 ? CString(psz, precision).Str() : CString(psz).Str();
 }
 
 std::string NarrowDirective(const Directive& directive, const char* length, char conversion)

@@ -140,11 +140,7 @@ bool CParser::Fail(bool bHadField, std::wstring_view field, const char* pszExpec
     }
     // Enough of the field to recognise it, narrowed to its low bytes.
     constexpr std::size_t kShown = 40;
-    std::string shown;
-    for (std::size_t i = 0; i < field.size() && i < kShown; ++i)
-    {
-        shown += static_cast<char>(field[i] & 0xFF);
-    }
+    std::string shown = CString(field.substr(0, kShown)).ToNarrow();
     if (field.size() > kShown)
     {
         shown += "...";

@@ -3,14 +3,13 @@
 // arrived before.
 #include "../FixoraRunner.h"
 #include "Spawn.h"
+#include "support/PtyPair.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <csignal>
-#include <fcntl.h>
 #include <poll.h>
-#include <pty.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -103,10 +102,8 @@ struct SLiveRow
 
 TEST(FixoraLive, DeviceRecordsArePrintedAndAStopSignalEndsTheRunCleanly)
 {
-    int nMaster = -1;
-    int nSlave = -1;
-    char szName[128] = {};
-    ASSERT_EQ(openpty(&nMaster, &nSlave, szName, nullptr, nullptr), 0);
+    const CPtyPair pty;
+    ASSERT_TRUE(pty.IsValid());
     const CTempFile rawLog;
     const CTempFile emptyProfile;
     const CTempFile profile("[NMEA-0183]\nBaud=19200\n", ".ini");
@@ -123,8 +120,8 @@ TEST(FixoraLive, DeviceRecordsArePrintedAndAStopSignalEndsTheRunCleanly)
     for (const SLiveRow& row : rows)
     {
         SCOPED_TRACE(row.legend);
-        std::vector<std::string> args = {"--device",   szName,      "--json",
-                                         "--no-clock", "--log-raw", rawLog.Path()};
+        std::vector<std::string> args = {"--device",   pty.SlavePath(), "--json",
+                                         "--no-clock", "--log-raw",     rawLog.Path()};
         args.insert(args.end(), row.args.begin(), row.args.end());
         CFixoraProcess fixora(args);
         ASSERT_TRUE(fixora.IsRunning());
@@ -132,13 +129,11 @@ TEST(FixoraLive, DeviceRecordsArePrintedAndAStopSignalEndsTheRunCleanly)
         bool bArrived = false;
         for (int i = 0; i < 40 && !bArrived; ++i)
         {
-            ASSERT_EQ(write(nMaster, strGga.data(), strGga.size()),
-                      static_cast<ssize_t>(strGga.size()));
+            ASSERT_TRUE(pty.Send(strGga));
             bArrived = fixora.ReadUntil("\"utc\":45319.0", std::chrono::milliseconds(250));
         }
         ASSERT_TRUE(bArrived) << fixora.Output();
-        termios settings{};
-        ASSERT_EQ(tcgetattr(nSlave, &settings), 0);
+        const termios settings = pty.SlaveTermios();
         EXPECT_EQ(cfgetospeed(&settings), row.speed);
         fixora.Signal(row.nSignal);
         EXPECT_EQ(fixora.Wait(), 0);
@@ -150,11 +145,8 @@ TEST(FixoraLive, DeviceRecordsArePrintedAndAStopSignalEndsTheRunCleanly)
         const std::string strLog = rawLog.Read();
         ASSERT_GE(strLog.size(), strGga.size());
         EXPECT_EQ(strLog.substr(0, strGga.size()), strGga);
-        tcflush(nMaster, TCIOFLUSH);
-        tcflush(nSlave, TCIOFLUSH);
+        pty.Flush();
     }
-    close(nSlave);
-    close(nMaster);
 }
 
 TEST(FixoraLive, PathsThatAreNoTerminalCannotStartTheReceiver)

@@ -1,6 +1,7 @@
 // Events and waits: reset modes, waking exactly the right waiters, wait-any/wait-all and
 // time-outs (the handle table's refusals are in posix/HandleTableTests.cpp).
 #include "platform/Framework.h"
+#include "support/HandleGuard.h"
 
 #include <gtest/gtest.h>
 
@@ -11,15 +12,6 @@
 
 namespace
 {
-
-struct EventGuard
-{
-    HANDLE h;
-    explicit EventGuard(HANDLE handle) : h(handle) {}
-    ~EventGuard() { CloseHandle(h); }
-    EventGuard(const EventGuard&) = delete;
-    EventGuard& operator=(const EventGuard&) = delete;
-};
 
 bool IsSignalled(HANDLE h)
 {
@@ -47,7 +39,7 @@ TEST(Events, ResetModesAndInitialState)
     for (const auto& row : rows)
     {
         SCOPED_TRACE(row.legend);
-        EventGuard event(CreateEventW(nullptr, row.bManual, row.bInitial, nullptr));
+        SHandleGuard event(CreateEventW(nullptr, row.bManual, row.bInitial, nullptr));
         ASSERT_NE(nullptr, event.h);
         EXPECT_EQ(row.dwFirstWait, WaitForSingleObject(event.h, 0));
         EXPECT_EQ(row.dwSecondWait, WaitForSingleObject(event.h, 0));
@@ -114,7 +106,7 @@ TEST(Events, WaitAllEndsWhenTheLastEventIsSet)
 
 TEST(Events, TimeOutWaitsAtLeastTheGivenTime)
 {
-    EventGuard event(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    SHandleGuard event(CreateEventW(nullptr, FALSE, FALSE, nullptr));
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(event.h, 60));
     const auto elapsed = std::chrono::steady_clock::now() - start;
@@ -140,7 +132,7 @@ TEST(Events, SetThenResetStillReleasesTheWaitersAlreadyBlocked)
     for (const auto& row : rows)
     {
         SCOPED_TRACE(row.legend);
-        EventGuard event(CreateEventW(nullptr, row.bManualReset, FALSE, nullptr));
+        SHandleGuard event(CreateEventW(nullptr, row.bManualReset, FALSE, nullptr));
         std::atomic<int> nReleased{0};
         std::vector<std::thread> waiters;
         for (int i = 0; i < row.nWaiters; ++i)

@@ -1,6 +1,7 @@
 // The handle table: a closed, made-up or invalid handle is refused, never followed, and closing an
 // event fails the waits on it. (The system's own handles make no such promise.)
 #include "platform/Framework.h"
+#include "support/HandleGuard.h"
 
 #include <gtest/gtest.h>
 
@@ -11,15 +12,6 @@
 namespace
 {
 
-struct EventGuard
-{
-    HANDLE h;
-    explicit EventGuard(HANDLE handle) : h(handle) {}
-    ~EventGuard() { CloseHandle(h); }
-    EventGuard(const EventGuard&) = delete;
-    EventGuard& operator=(const EventGuard&) = delete;
-};
-
 } // namespace
 
 TEST(Events, RefusedHandlesFailTheCall)
@@ -27,7 +19,7 @@ TEST(Events, RefusedHandlesFailTheCall)
     HANDLE hClosed = CreateEventW(nullptr, FALSE, TRUE, nullptr);
     ASSERT_TRUE(CloseHandle(hClosed));
     EXPECT_FALSE(CloseHandle(hClosed)) << "a second close";
-    EventGuard good(CreateEventW(nullptr, TRUE, TRUE, nullptr));
+    SHandleGuard good(CreateEventW(nullptr, TRUE, TRUE, nullptr));
 
     struct Row
     {

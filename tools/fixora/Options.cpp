@@ -165,8 +165,6 @@ const std::vector<SOptionRow>& OptionTable()
 bool ParseOptions(int argc, const char* const* argv, SOptions& options, std::string& strError)
 {
     std::set<std::string_view> given;
-    int nInputs = 0;
-    bool bFast = false;
     for (int i = 1; i < argc; ++i)
     {
         const std::string strArg = argv[i];
@@ -223,19 +221,17 @@ bool ParseOptions(int argc, const char* const* argv, SOptions& options, std::str
             }
             return false;
         }
-        if (strName == "--device" || strName == "--emulate" || strName == "--replay")
-        {
-            ++nInputs;
-        }
-        bFast = bFast || strName == "--fast";
     }
+
+    const std::size_t nInputs =
+        given.count("--device") + given.count("--emulate") + given.count("--replay");
 
     if (nInputs > 1)
     {
         strError = "--device, --emulate and --replay exclude each other";
         return false;
     }
-    if (bFast)
+    if (given.count("--fast") > 0)
     {
         if (options.eInput != EInput::Emulation)
         {

@@ -40,22 +40,6 @@ void Report(CFileException* pError, int nCause, int nOsError)
     }
 }
 
-void TrimBlanks(std::wstring& line)
-{
-    const auto blank = [](wchar_t c) { return c == L' ' || c == L'\t'; };
-    std::size_t last = line.size();
-    while (last > 0 && blank(line[last - 1]))
-    {
-        --last;
-    }
-    std::size_t first = 0;
-    while (first < last && blank(line[first]))
-    {
-        ++first;
-    }
-    line.erase(last);
-    line.erase(0, first);
-}
 } // namespace
 
 CTextFile::CTextFile(bool bSkipEmptyLines, bool bTrimLines)
@@ -224,23 +208,22 @@ bool CTextFile::ReadRawLine(std::wstring& line)
 
 bool CTextFile::ReadString(CString& str)
 {
-    std::wstring line;
     for (;;)
     {
+        std::wstring line;
         if (!ReadRawLine(line))
         {
             str.Empty();
             return false;
         }
+        str = CString(std::move(line));
         if (m_bTrimLines)
         {
-            TrimBlanks(line);
+            str.Trim(L" \t");
         }
-        if (m_bSkipEmptyLines && line.empty())
+        if (!m_bSkipEmptyLines || !str.IsEmpty())
         {
-            continue;
+            return true;
         }
-        str = CString(std::move(line));
-        return true;
     }
 }

@@ -33,6 +33,21 @@ bool ParseSafely(CDOZOzoeiver& receiver, CString& strMessage)
     }
 }
 
+// Takes the lock unless someone holds it for longer than dwMilliseconds; true when taken.
+bool TryLockFor(std::recursive_mutex& mutex, DWORD dwMilliseconds)
+{
+    const DWORD dwStart = GetTickCount();
+    while (!mutex.try_lock())
+    {
+        if (GetTickCount() - dwStart >= dwMilliseconds)
+        {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
 } // namespace
 
 CString LoadEngineString(UINT nId)
@@ -244,7 +259,11 @@ bool CZIDOvoine::StopRun(const CAcquisitionRun* pOnlyRun, CDOZOzoeiver* pReceive
     // The lock lets a delivery in progress finish first. A thread held inside one for as long
     // again (a host callback waiting for this very thread) is not waited for: it sees the
     // give-up mark when it comes out.
-    const std::unique_lock lock(m_ReceiverMutex, std::chrono::milliseconds(s_dwStopAnswerWait));
+    std::unique_lock<std::recursive_mutex> lock;
+    if (TryLockFor(m_ReceiverMutex, s_dwStopAnswerWait))
+    {
+        lock = std::unique_lock(m_ReceiverMutex, std::adopt_lock);
+    }
     if (pRun)
     {
         pRun->Abandon();

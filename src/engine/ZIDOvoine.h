@@ -111,7 +111,7 @@ private:
     // Every call into the receivers from the engine and its thread (delivery, Initialize,
     // KeepAlive, Suspend, the list walks), m_GPSBuffer and the runs' give-up mark. Recursive,
     // so a receiver's notification callback may call back into the engine.
-    std::recursive_timed_mutex m_ReceiverMutex;
+    std::recursive_mutex m_ReceiverMutex;
 };
 
 // Loads a string-table text of at most 127 characters; a missing text shows "Error loading

@@ -34,6 +34,7 @@ bool ParseSafely(CDOZOzoeiver& receiver, CString& strMessage)
 }
 
 // Takes the lock unless someone holds it for longer than dwMilliseconds; true when taken.
+// (std::recursive_timed_mutex would do this, but its timed lock is invisible to ThreadSanitizer.)
 bool TryLockFor(std::recursive_mutex& mutex, DWORD dwMilliseconds)
 {
     const DWORD dwStart = GetTickCount();

@@ -300,10 +300,14 @@ bool CBinBuffer::FindTag(STagSpan& span)
         span.nTagLen = 4;
         return true;
     }
-    // A tag is named only once its second comma is there, even if that comes from a later
-    // message.
-    const int nComma2 = Find(',', nComma1 + 1);
-    if (nComma2 < 0)
+    // The second comma, too, counts only inside the message. A line with one comma (a
+    // receiver's acknowledgement) is named at its own carriage return, its second field running
+    // to there; it does not wait for a comma of whatever the receiver sends next, which may be a
+    // second away while a command waits for that acknowledgement. A record's kind is letters
+    // between two commas, so no record is missed: its second comma comes before any carriage
+    // return of its data.
+    const int nComma2 = FindIn(',', nComma1 + 1, span.nEnd < 0 ? m_nLength : span.nEnd + 1);
+    if (nComma2 < 0 && span.nEnd < 0)
     {
         return false;
     }
@@ -311,7 +315,7 @@ bool CBinBuffer::FindTag(STagSpan& span)
     span.nTag = m_nPos + 1;
     span.nTagLen = nComma1 - m_nPos - 1;
     span.nSub = nComma1 + 1;
-    span.nSubLen = nComma2 - nComma1 - 1;
+    span.nSubLen = (nComma2 < 0 ? span.nEnd : nComma2) - nComma1 - 1;
     return true;
 }
 

@@ -1,28 +1,17 @@
-// The OEM receiver board with an L-band channel: raw measurement logs, every differential source,
-// L-band tuning.
+// The OEM receiver board with an L-band channel.
 #pragma once
 
-#include "receiver/DOZOzoeiver.h"
+#include "models/CatalogueModel.h"
 
 #include <atomic>
 
-// "GSR2650 LB", 9600 baud: raw data, NMEA query and selection, elevation mask, reset,
-// differential source. It answers beacon and settings queries without offering them.
-class FIXORA_API Cgsr2650lb : public CDOZOzoeiver
+// "GSR2650 LB", 9600 baud: raw data.
+class FIXORA_API Cgsr2650lb : public CCatalogueModel
 {
     DECLARE_DYNAMIC(Cgsr2650lb)
 
 public:
-    CString GetName() override;
-    int GetDefaultBaudrate() override;
-    bool HasRawData() override;
-    bool ImplementsQueryNmea() override;
-    bool ImplementsQueryGpsSettings() override;
-    bool ImplementsBeacon() override;
-    bool ImplementsSetElevMask() override;
-    bool ImplementsSetNmea() override;
-    bool ImplementsResetAll() override;
-    bool HasDGPSSupport() const override;
+    Cgsr2650lb();
 
     // Raw state, set by the host's commands and cleared when acquisition initialises the
     // receiver on its own thread, hence atomic.

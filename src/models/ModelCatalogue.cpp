@@ -1,4 +1,5 @@
-// The catalogue rows. Reading down the table gives every supported model at a glance.
+// The catalogue: each model's command scripts by family, then one row per model. Reading down the
+// table gives every supported model, what a host may offer for it and what each operation sends.
 #include "models/ModelCatalogue.h"
 
 #include "models/Ashtech.h"
@@ -6,45 +7,310 @@
 #include "models/NmeaModels.h"
 #include "models/Sirf.h"
 #include "models/SokkiaAxis3.h"
+#include "rawdata/RawBinInterval.h"
+
+#include <algorithm>
 
 namespace
 {
+
+// ---- how steps are written ----------------------------------------------------------------------
+
+// A line and the pause after it (ms).
+constexpr SCommandStep Line(const wchar_t* pszLine, DWORD dwPause)
+{
+    return {pszLine, dwPause};
+}
+
+// A pause without a line.
+constexpr SCommandStep Pause(DWORD dwPause)
+{
+    return {nullptr, dwPause};
+}
+
+// A line whose text depends on the receiver's state.
+constexpr SCommandStep StateLine(const wchar_t* (*pfnLine)(), DWORD dwPause)
+{
+    return {nullptr, dwPause, pfnLine};
+}
+
+// A line that waits up to nAckWait ms for the receiver's acknowledgement, under the wait window
+// when the caller asks for it, then pauses.
+constexpr SCommandStep Acked(const wchar_t* pszLine, int nAckWait, DWORD dwPause = 0)
+{
+    return {pszLine, dwPause, nullptr, nAckWait, true};
+}
+
+// As Acked, but never under the wait window.
+constexpr SCommandStep AckedWithoutWindow(const wchar_t* pszLine, int nAckWait, DWORD dwPause = 0)
+{
+    return {pszLine, dwPause, nullptr, nAckWait, false};
+}
+
+// One step a line, as the receiver gets them.
+// clang-format off
+
+// ---- plain NMEA receivers -----------------------------------------------------------------------
+
+// Receivers that fall asleep without traffic wake up on this line.
+constexpr SCommandStep s_KeepAlive[] = {Line(L"VKR Orlo\r\n", 0)};
+
+// Leica: default rates off, then GGA, GSA and GSV on.
+constexpr SCommandStep s_LeicaSetup[] = {
+    Line(L"$PMVXG,007,,1,,,,,\r\n", 200),
+    Line(L"$PMVXG,007,GGA,0,1,,1,6,2\r\n", 200),
+    Line(L"$PMVXG,007,GSA,0,1,,1,,,\r\n", 200),
+    Line(L"$PMVXG,007,GSV,0,1,,5,,,\r\n", 200),
+};
+
+// ---- beacon receivers tuned with $GPMSK (Ashtech family and Axis3) ------------------------------
+
+constexpr SCommandStep s_BeaconQuery[] = {
+    Line(L"$GPCRQ,MSS\r\n", 200), // signal status
+    Line(L"$GPCRQ,MSK\r\n", 200), // tuning
+};
+constexpr SCommandStep s_BeaconAuto[] = {Line(L"$GPMSK,,A,,A,0\r\n", 200)};
+// Frequency always manual; the bit rate manual when given, else automatic.
+constexpr SCommandStep s_BeaconManual[] = {Line(L"$GPMSK,%s,M,%s,%s,0\r\n", 200)};
+
+// ---- Ashtech, CSI, Racal ------------------------------------------------------------------------
+
+constexpr SCommandStep s_AshtechDefaultNmea[] = {
+    Line(L"$PASHS,NME,ALL,A,OFF\r\n", 200),
+    Line(L"$PASHS,NME,GGA,A,ON\r\n", 200),
+    Line(L"$PASHS,NME,GSA,A,ON\r\n", 200),
+    Line(L"$PASHS,NME,VTG,A,ON\r\n", 200),
+    Line(L"$PASHS,NME,SAT,A,ON\r\n", 200),
+    Line(L"$PASHS,NME,GSV,A,ON\r\n", 200),
+};
+constexpr SCommandStep s_AshtechGgaOnly[] = {
+    Line(L"$PASHS,NME,ALL,A,OFF\r\n", 200),
+    Line(L"$PASHS,NME,GGA,A,ON\r\n", 200),
+};
+// One parameter listing carries the active sentences, the settings and the mask.
+constexpr SCommandStep s_CsiPar[] = {Line(L"$PASHQ,PAR\r\n", 500)};
+constexpr SCommandStep s_CsiElevMask[] = {Line(L"$PASHS,PEM,%-d\r\n", 200)};
+// Back to the library's working configuration, saved in the receiver. The reset itself takes
+// long to acknowledge and longer to settle.
+constexpr SCommandStep s_CsiReset[] = {
+    Acked(L"$PASHS,RST\r\n", 10000, 3000),
+    Acked(L"$PASHS,RTC,AUT,Y\r\n", 1000),
+    Acked(L"$PASHS,RTC,REM,B\r\n", 1000),
+    Acked(L"$PASHS,NME,GGA,A,ON\r\n", 1000),
+    Acked(L"$PASHS,NME,GSA,A,ON\r\n", 1000),
+    Acked(L"$PASHS,NME,VTG,A,ON\r\n", 1000),
+    Acked(L"$PASHS,NME,SAT,A,ON\r\n", 1000),
+    Acked(L"$PASHS,PDP,14\r\n", 1000), // PDOP mask
+    Acked(L"$PASHS,HDP,10\r\n", 1000), // HDOP mask
+    Acked(L"$PASHS,VDP,10\r\n", 1000), // VDOP mask
+    Acked(L"$PASHS,SAV,Y\r\n", 1000),
+};
+
+// ---- Starlink -----------------------------------------------------------------------------------
+
+constexpr SCommandStep s_StarlinkDefaultNmea[] = {
+    Line(L"$PSLIS,NME,ALL,A,OFF\r\n", 200),
+    Line(L"$PSLIS,NME,GGA,A,ON\r\n", 200),
+    Line(L"$PSLIS,NME,GSA,A,ON\r\n", 200),
+    Line(L"$PSLIS,NME,VTG,A,ON\r\n", 200),
+    Line(L"$PSLIS,NME,GSV,A,ON\r\n", 200),
+};
+constexpr SCommandStep s_StarlinkGgaOnly[] = {
+    Line(L"$PSLIS,NME,ALL,A,OFF\r\n", 200),
+    Line(L"$PSLIS,NME,GGA,A,ON\r\n", 200),
+};
+constexpr SCommandStep s_StarlinkPar[] = {Line(L"$PSLIQ,PAR\r\n", 500)};
+constexpr SCommandStep s_StarlinkBeaconQuery[] = {
+    Line(L"$PSLIQ,NME,MSS\r\n", 200),
+    Line(L"$PSLIQ,NME,MSK\r\n", 200),
+};
+constexpr SCommandStep s_StarlinkElevMask[] = {Line(L"$PSLIS,ELM,%-d\r\n", 200)};
+// The clear is not acknowledged under a window whatever the caller asks; the receiver then needs
+// five seconds before it takes the sentence selection (ResetAll's own).
+constexpr SCommandStep s_StarlinkReset[] = {
+    AckedWithoutWindow(L"$PSLIS,RST,CLR\r\n", 100, 5000),
+};
+
+// ---- Sokkia Axis --------------------------------------------------------------------------------
+
+constexpr SCommandStep s_SokkiaSetup[] = {Line(L"$PMCAG,008,15,,,,,,,,,,5,,,,,\r\n", 500)};
+// One line selects every sentence.
+constexpr SCommandStep s_SokkiaDefaultNmea[] = {Line(
+    L"$PMCAG,005,0,900,0,906,0,907,0,GGA,1,GSA,1,VTG,1,GSV,1,ZDA,0,RMC,0,GLL,0\r\n", 1000)};
+constexpr SCommandStep s_SokkiaGgaOnly[] = {Line(
+    L"$PMCAG,005,0,900,0,906,0,907,0,GGA,1,GSA,0,VTG,0,GSV,0,ZDA,0,RMC,0,GLL,0\r\n", 1000)};
+constexpr SCommandStep s_SokkiaQueryElevMask[] = {Line(L"$PMCAG,004,908\r\n", 200)};
+constexpr SCommandStep s_SokkiaElevMask[] = {Line(L"$PMCAG,008,15,,,,%d,,,,,,,,,,,\r\n", 800)};
+
+// ---- Sokkia Axis3 and CSI - MAX -----------------------------------------------------------------
+
+// The receiver needs a moment after the port opens before it takes commands.
+constexpr SCommandStep s_Axis3Settle[] = {Pause(500)};
+// One status listing carries the active sentences, the mask and the differential source.
+constexpr SCommandStep s_Axis3Show[] = {Line(L"$JSHOW\r\n", 200)};
+constexpr SCommandStep s_Axis3OmniStar[] = {
+    Line(L"$JI\r\n", 200),
+    Line(L"$JGEO\r\n", 200),
+    Line(L"$JSHOW\r\n", 200),
+};
+constexpr SCommandStep s_Axis3LbandBeams[] = {Line(L"$JLBEAM\r\n", 200)};
+// Settings that change the receiver's output are saved, then message 95 is asked for again at
+// the raw interval (whether or not raw output is on).
+constexpr SCommandStep s_Axis3ElevMask[] = {
+    Line(L"$JMASK,%d\r\n", 800),
+    Line(L"$JSAVE\r\n", 2000),
+    StateLine(&GetMessage95Request, 200),
+};
+constexpr SCommandStep s_Axis3Lband[] = {
+    Line(L"$JFREQ,%f,%d\r\n", 800),
+    Line(L"$JSAVE\r\n", 2000),
+    StateLine(&GetMessage95Request, 200),
+};
+constexpr SCommandStep s_Axis3DefaultNmea[] = {
+    Line(L"$JOFF\r\n", 1000),
+    Line(L"$JASC,GPGGA,1\r\n", 200),
+    Line(L"$JASC,GPGSA,1\r\n", 200),
+    Line(L"$JASC,GPVTG,1\r\n", 200),
+    Line(L"$JASC,GPGSV,1\r\n", 200),
+    Line(L"$JSAVE\r\n", 2000),
+    StateLine(&GetMessage95Request, 200),
+};
+constexpr SCommandStep s_Axis3GgaOnly[] = {
+    Line(L"$JOFF\r\n", 1000),
+    Line(L"$JASC,GPGGA,1\r\n", 200),
+    Line(L"$JSAVE\r\n", 2000),
+    StateLine(&GetMessage95Request, 200),
+};
+constexpr SCommandStep s_Axis3BeaconAuto[] = {
+    Line(L"$GPMSK,,A,,A,0\r\n", 200),
+    Line(L"$JSAVE\r\n", 2000),
+};
+constexpr SCommandStep s_Axis3BeaconManual[] = {
+    Line(L"$GPMSK,%s,M,%s,%s,0\r\n", 200),
+    Line(L"$JSAVE\r\n", 2000),
+};
+constexpr SCommandStep s_Axis3DgpsOff[] = {Line(L"$JDIFF,OFF\r\n", 1000)};
+constexpr SCommandStep s_Axis3DgpsBeacon[] = {Line(L"$JDIFF,BEACON\r\n", 1000)};
+// The satellite services first need their application loaded.
+constexpr SCommandStep s_Axis3DgpsLband[] = {
+    Line(L"$JAPP,2\r\n", 5000),
+    Line(L"$JDIFF,LBAND\r\n", 5000),
+};
+constexpr SCommandStep s_Axis3DgpsWaas[] = {
+    Line(L"$JAPP,1\r\n", 5000),
+    Line(L"$JDIFF,WAAS\r\n", 5000),
+};
+constexpr SCommandStep s_Axis3Save[] = {Line(L"$JSAVE\r\n", 2000)};
+constexpr SCommandStep s_Axis3DgpsMessages[] = {Line(L"$JASC,D1,%d\r\n", 0)};
+
+// clang-format on
+
+// ---- the catalogue ------------------------------------------------------------------------------
 
 template <class TModel> CDOZOzoeiver* Create()
 {
     return new TModel;
 }
 
-using M = EReceiverModel;
-
+// A row names only the scripts its model has; every other operation's script is empty.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 // clang-format off
-// One row per model; the class is named once, for its factory and for its run-time name.
-#define MODEL_ROW(model, cls, name, baud) {M::model, #cls, name, baud, &Create<cls>}
+// What every row starts with; the class is named once, for its factory and its run-time name.
+#define MODEL(model, cls, name, baud)                                                              \
+    .m_eModel = EReceiverModel::model, .m_pszClassName = #cls, .m_pszName = name,                  \
+    .m_nDefaultBaudrate = baud, .m_pfnCreate = &Create<cls>
 
 constexpr SReceiverModel s_aModels[] = {
-    //        model             class               display name         baud
-    MODEL_ROW(Omnistar,         COmnistar,         L"Omnistar",        4800),
-    MODEL_ROW(Corvane,          CCorvane,          L"Corvane",         4800),
-    MODEL_ROW(CorvanePocketGps, CCorvanePocketGps, L"Corvane Pocket",  9600),
-    MODEL_ROW(Ashtech,          CAshtech,          L"Ashtech",         9600),
-    MODEL_ROW(CSI,              CCSI,              L"CSI",             9600),
-    MODEL_ROW(Racal,            CRacal,            L"Racal",           9600),
-    MODEL_ROW(Leica,            CLeica,            L"Leica",           9600),
-    MODEL_ROW(Starlink,         CStarlink,         L"Starlink",        9600),
-    MODEL_ROW(Garmin,           CGarmin,           L"Garmin 17-N",     4800),
-    MODEL_ROW(Javad,            CJavad,            L"Javad",           9600),
-    MODEL_ROW(Satloc,           CSatloc,           L"Satloc",          9600),
-    MODEL_ROW(Sokkia,           CSokkia,           L"Sokkia Axis",     9600),
-    MODEL_ROW(SokkiaAxis3,      CSokkiaAxis3,      L"Sokkia Axis3",    9600),
-    MODEL_ROW(CSImax,           CCSImax,           L"CSI - MAX",       9600),
-    MODEL_ROW(Sirf,             CSirf,             L"SiRF",            4800),
-    MODEL_ROW(ToughbookGPS01,   CToughbookGPS01,   L"Toughbook GPS01", 4800),
-    MODEL_ROW(Holux,            CHolux,            L"Holux",           4800),
-    MODEL_ROW(OtherGps,         COtherGps,         L"NMEA-0183",       9600),
-    MODEL_ROW(Gsr2650lb,        Cgsr2650lb,        L"GSR2650 LB",      9600),
+    {MODEL(Omnistar, COmnistar, L"Omnistar", 4800)},
+    {MODEL(Corvane, CCorvane, L"Corvane", 4800),
+     .m_KeepAlive = s_KeepAlive},
+    {MODEL(CorvanePocketGps, CCorvanePocketGps, L"Corvane Pocket", 9600)},
+    {MODEL(Ashtech, CAshtech, L"Ashtech", 9600),
+     .m_nCapabilities = MODEL_RAW_DATA | MODEL_SET_NMEA,
+     .m_SetDefaultNMEA = s_AshtechDefaultNmea,
+     .m_SetGgaOnlyNMEA = s_AshtechGgaOnly},
+    {MODEL(CSI, CCSI, L"CSI", 9600),
+     .m_nCapabilities = MODEL_RAW_DATA | MODEL_SET_NMEA | MODEL_QUERY_NMEA | MODEL_QUERY_SETTINGS |
+                        MODEL_BEACON | MODEL_ELEV_MASK | MODEL_RESET,
+     .m_QueryStatus = s_CsiPar,
+     .m_QueryNmeaActive = s_CsiPar,
+     .m_QueryGpsSettings = s_CsiPar,
+     .m_QueryBeacon = s_BeaconQuery,
+     .m_SetBeaconAuto = s_BeaconAuto,
+     .m_SetBeaconManual = s_BeaconManual,
+     .m_QuerySatElevMask = s_CsiPar,
+     .m_SetSatElevMask = s_CsiElevMask,
+     .m_SetDefaultNMEA = s_AshtechDefaultNmea,
+     .m_SetGgaOnlyNMEA = s_AshtechGgaOnly,
+     .m_ResetAll = s_CsiReset},
+    {MODEL(Racal, CRacal, L"Racal", 9600),
+     .m_nCapabilities = MODEL_RAW_DATA | MODEL_SET_NMEA | MODEL_ORTHO_HEIGHT,
+     .m_SetDefaultNMEA = s_AshtechDefaultNmea,
+     .m_SetGgaOnlyNMEA = s_AshtechGgaOnly},
+    {MODEL(Leica, CLeica, L"Leica", 9600),
+     .m_Initialize = s_LeicaSetup,
+     .m_KeepAlive = s_KeepAlive},
+    {MODEL(Starlink, CStarlink, L"Starlink", 9600),
+     .m_nCapabilities = MODEL_QUERY_NMEA | MODEL_BEACON | MODEL_ELEV_MASK | MODEL_SET_NMEA |
+                        MODEL_RESET | MODEL_ORTHO_HEIGHT,
+     .m_QueryStatus = s_StarlinkPar,
+     .m_QueryNmeaActive = s_StarlinkPar,
+     .m_QueryBeacon = s_StarlinkBeaconQuery,
+     .m_SetBeaconAuto = s_BeaconAuto,
+     .m_SetBeaconManual = s_BeaconManual,
+     .m_QuerySatElevMask = s_StarlinkPar,
+     .m_SetSatElevMask = s_StarlinkElevMask,
+     .m_SetDefaultNMEA = s_StarlinkDefaultNmea,
+     .m_SetGgaOnlyNMEA = s_StarlinkGgaOnly,
+     .m_ResetAll = s_StarlinkReset},
+    {MODEL(Garmin, CGarmin, L"Garmin 17-N", 4800)},
+    {MODEL(Javad, CJavad, L"Javad", 9600)},
+    {MODEL(Satloc, CSatloc, L"Satloc", 9600)},
+    {MODEL(Sokkia, CSokkia, L"Sokkia Axis", 9600),
+     .m_nCapabilities = MODEL_BEACON | MODEL_ELEV_MASK | MODEL_SET_NMEA,
+     .m_Initialize = s_SokkiaSetup,
+     .m_QueryBeacon = s_BeaconQuery,
+     .m_SetBeaconAuto = s_BeaconAuto,
+     .m_SetBeaconManual = s_BeaconManual,
+     .m_QuerySatElevMask = s_SokkiaQueryElevMask,
+     .m_SetSatElevMask = s_SokkiaElevMask,
+     .m_SetDefaultNMEA = s_SokkiaDefaultNmea,
+     .m_SetGgaOnlyNMEA = s_SokkiaGgaOnly},
+#define AXIS3_COMMANDS                                                                             \
+     .m_nCapabilities = MODEL_RAW_DATA | MODEL_QUERY_NMEA | MODEL_BEACON | MODEL_ELEV_MASK |       \
+                        MODEL_SET_NMEA | MODEL_DGPS,                                               \
+     .m_Initialize = s_Axis3Settle,                                                                \
+     .m_QueryStatus = s_Axis3Show,                                                                 \
+     .m_QueryNmeaActive = s_Axis3Show,                                                             \
+     .m_QueryBeacon = s_BeaconQuery,                                                               \
+     .m_SetBeaconAuto = s_Axis3BeaconAuto,                                                         \
+     .m_SetBeaconManual = s_Axis3BeaconManual,                                                     \
+     .m_QuerySatElevMask = s_Axis3Show,                                                            \
+     .m_SetSatElevMask = s_Axis3ElevMask,                                                          \
+     .m_SetDefaultNMEA = s_Axis3DefaultNmea,                                                       \
+     .m_SetGgaOnlyNMEA = s_Axis3GgaOnly,                                                           \
+     .m_QueryDgpsMode = s_Axis3Show,                                                               \
+     .m_SetDgpsMode = {s_Axis3DgpsOff, s_Axis3DgpsBeacon, s_Axis3DgpsLband, s_Axis3DgpsWaas},      \
+     .m_SetDgpsModeEnd = s_Axis3Save,                                                              \
+     .m_QueryOmniStar = s_Axis3OmniStar,                                                           \
+     .m_DgpsStatusMsg = s_Axis3DgpsMessages,                                                       \
+     .m_QueryLbandSatellites = s_Axis3LbandBeams,                                                  \
+     .m_SetLbandFrequency = s_Axis3Lband
+    {MODEL(SokkiaAxis3, CSokkiaAxis3, L"Sokkia Axis3", 9600), AXIS3_COMMANDS},
+    {MODEL(CSImax, CCSImax, L"CSI - MAX", 9600), AXIS3_COMMANDS},
+#undef AXIS3_COMMANDS
+    // The SiRF family and the OEM board claim only what their rows carry.
+    {MODEL(Sirf, CSirf, L"SiRF", 4800)},
+    {MODEL(ToughbookGPS01, CToughbookGPS01, L"Toughbook GPS01", 4800)},
+    {MODEL(Holux, CHolux, L"Holux", 4800)},
+    {MODEL(OtherGps, COtherGps, L"NMEA-0183", 9600)},
+    {MODEL(Gsr2650lb, Cgsr2650lb, L"GSR2650 LB", 9600),
+     .m_nCapabilities = MODEL_RAW_DATA},
 };
-#undef MODEL_ROW
+#undef MODEL
 // clang-format on
+#pragma GCC diagnostic pop
 
 // A model's value indexes its row.
 constexpr bool RowsFollowTheEnumeration()
@@ -59,8 +325,33 @@ constexpr bool RowsFollowTheEnumeration()
     return true;
 }
 
+// A capability is claimed only with the scripts of every operation that carries it. Raw data
+// is carried by the receiver base's raw commands where the class has none of its own.
+constexpr bool CarriesWhatItClaims(const SReceiverModel& model)
+{
+    const auto claims = [&model](unsigned nCapability) {
+        return (model.m_nCapabilities & nCapability) != 0;
+    };
+    const bool bAnyDgpsSource =
+        std::any_of(std::begin(model.m_SetDgpsMode), std::end(model.m_SetDgpsMode),
+                    [](const CommandScript& script) { return !script.empty(); });
+    return (!claims(MODEL_QUERY_NMEA) || !model.m_QueryNmeaActive.empty()) &&
+           (!claims(MODEL_QUERY_SETTINGS) || !model.m_QueryGpsSettings.empty()) &&
+           (!claims(MODEL_BEACON) ||
+            (!model.m_QueryBeacon.empty() && !model.m_SetBeaconAuto.empty() &&
+             !model.m_SetBeaconManual.empty())) &&
+           (!claims(MODEL_ELEV_MASK) ||
+            (!model.m_QuerySatElevMask.empty() && !model.m_SetSatElevMask.empty())) &&
+           (!claims(MODEL_SET_NMEA) ||
+            (!model.m_SetDefaultNMEA.empty() && !model.m_SetGgaOnlyNMEA.empty())) &&
+           (!claims(MODEL_RESET) || !model.m_ResetAll.empty()) &&
+           (!claims(MODEL_DGPS) || (!model.m_QueryDgpsMode.empty() && bAnyDgpsSource));
+}
+
 static_assert(std::size(s_aModels) == RECEIVER_MODEL_COUNT, "one row per model");
 static_assert(RowsFollowTheEnumeration(), "rows in the order of EReceiverModel");
+static_assert(std::all_of(std::begin(s_aModels), std::end(s_aModels), CarriesWhatItClaims),
+              "a capability needs the commands that carry it");
 
 } // namespace
 

@@ -1,9 +1,11 @@
-// The receiver model catalogue: one row per supported model with its run-time class name, the
-// display name by which a host selects it, its default baud rate and a factory. The model classes
-// take their name and rate from these rows; a host lists and registers the models from them.
+// The receiver model catalogue: one constant row per supported model. A row is what the model
+// is: the run-time class name, the display name by which a host selects it, its default baud
+// rate, the capabilities a host may offer, and the command scripts of its operations. The model
+// classes read their row; a host lists and registers the models from the rows.
 #pragma once
 
 #include "platform/Framework.h"
+#include "receiver/GPSTypes.h"
 
 #include <span>
 
@@ -36,6 +38,41 @@ enum class EReceiverModel : int
 
 constexpr int RECEIVER_MODEL_COUNT = static_cast<int>(EReceiverModel::Count);
 
+// What a host may offer for a model: one bit per capability predicate of the receiver.
+enum EModelCapability : unsigned
+{
+    MODEL_RAW_DATA = 1u << 0,       // HasRawData
+    MODEL_QUERY_NMEA = 1u << 1,     // ImplementsQueryNmea
+    MODEL_QUERY_SETTINGS = 1u << 2, // ImplementsQueryGpsSettings
+    MODEL_BEACON = 1u << 3,         // ImplementsBeacon
+    MODEL_ELEV_MASK = 1u << 4,      // ImplementsSetElevMask
+    MODEL_SET_NMEA = 1u << 5,       // ImplementsSetNmea
+    MODEL_RESET = 1u << 6,          // ImplementsResetAll
+    MODEL_ORTHO_HEIGHT = 1u << 7,   // GGASendsOrthoHeight
+    MODEL_DGPS = 1u << 8,           // HasDGPSSupport
+};
+
+// One step of a command script: a line written to the receiver, then a pause.
+struct SCommandStep
+{
+    // The whole line with its "\r\n". Where the operation takes arguments, its printf directives
+    // take them, in the operation's order. Null: the line of m_pfnLine, or no line at all (a
+    // pause only).
+    const wchar_t* m_pszLine = nullptr;
+    // Milliseconds the receiver is given to digest the line, on the calling thread.
+    DWORD m_dwPause = 0;
+    // A line that depends on the receiver's state rather than on the operation's arguments.
+    const wchar_t* (*m_pfnLine)() = nullptr;
+    // Above 0: an acknowledged step (a reset's), which waits up to this many ms for the
+    // receiver's acknowledgement, before the pause.
+    int m_nAckWait = 0;
+    // The wait may show the wait window when the caller asks for it.
+    bool m_bWaitWindow = false;
+};
+
+// The steps of one operation, in order; an empty script does nothing.
+using CommandScript = std::span<const SCommandStep>;
+
 struct SReceiverModel
 {
     EReceiverModel m_eModel;
@@ -46,6 +83,40 @@ struct SReceiverModel
     int m_nDefaultBaudrate;
     // A new object of the model; the caller owns it (the engine once registered).
     CDOZOzoeiver* (*m_pfnCreate)();
+    // EModelCapability bits. A capability is claimed only with the scripts that carry it (the
+    // catalogue checks this when it compiles); raw data is switched by the receiver base's raw
+    // commands unless the model class has its own.
+    unsigned m_nCapabilities = 0;
+
+    // ---- command scripts, in the order of the receiver's operations ------------------------
+    // Written without asking whether the port is open: once Initialize has opened it, and while
+    // the receiver is silent.
+    CommandScript m_Initialize;
+    CommandScript m_KeepAlive;
+    // The one listing that answers the model's queries (its parameter or status listing).
+    CommandScript m_QueryStatus;
+    CommandScript m_QueryNmeaActive;
+    CommandScript m_QueryGpsSettings;
+    CommandScript m_QueryBeacon;
+    CommandScript m_SetBeaconAuto;
+    // Takes the frequency text, the bit-rate text and "A" (no bit rate given) or "M".
+    CommandScript m_SetBeaconManual;
+    CommandScript m_QuerySatElevMask;
+    CommandScript m_SetSatElevMask; // takes the mask (int, degrees)
+    CommandScript m_SetDefaultNMEA;
+    CommandScript m_SetGgaOnlyNMEA;
+    // After Initialize, with the port open; every step acknowledged.
+    CommandScript m_ResetAll;
+    CommandScript m_QueryDgpsMode;
+    // One script per DgpsMode value, then m_SetDgpsModeEnd for any value; written without
+    // asking whether the port is open.
+    CommandScript m_SetDgpsMode[DGPS_OMNISTAR_VBS + 1];
+    CommandScript m_SetDgpsModeEnd;
+    CommandScript m_QueryOmniStar;
+    CommandScript m_DgpsStatusMsg; // takes 1 (on) or 0 (off)
+    CommandScript m_QueryLbandSatellites;
+    // Takes the frequency in kHz (double) and the bit rate (int).
+    CommandScript m_SetLbandFrequency;
 };
 
 // Every row, in catalogue order.

@@ -1,19 +1,19 @@
-// The SiRF family: receivers with a SiRF chip set, driven through its binary protocol.
+// The SiRF family: receivers with a SiRF chip set. They send NMEA sentences that the receiver base
+// parses; their commands go through the chip's binary protocol.
 #pragma once
 
-#include "receiver/DOZOzoeiver.h"
+#include "models/CatalogueModel.h"
 
-// "SiRF", 4800 baud: NMEA selection, reset, differential source.
-class FIXORA_API CSirf : public CDOZOzoeiver
+// "SiRF", 4800 baud.
+class FIXORA_API CSirf : public CCatalogueModel
 {
     DECLARE_DYNAMIC(CSirf)
 
 public:
-    CString GetName() override;
-    int GetDefaultBaudrate() override;
-    bool ImplementsSetNmea() override;
-    bool ImplementsResetAll() override;
-    bool HasDGPSSupport() const override;
+    CSirf();
+
+protected:
+    explicit CSirf(EReceiverModel eModel);
 };
 
 // "Toughbook GPS01", 4800 baud: everything as CSirf.
@@ -22,8 +22,7 @@ class FIXORA_API CToughbookGPS01 : public CSirf
     DECLARE_DYNAMIC(CToughbookGPS01)
 
 public:
-    CString GetName() override;
-    int GetDefaultBaudrate() override;
+    CToughbookGPS01();
 };
 
 // "Holux", 4800 baud: everything as CSirf.
@@ -32,7 +31,5 @@ class FIXORA_API CHolux : public CSirf
     DECLARE_DYNAMIC(CHolux)
 
 public:
-    CString GetName() override;
-    int GetDefaultBaudrate() override;
-    bool HasDGPSSupport() const override;
+    CHolux();
 };

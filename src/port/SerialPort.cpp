@@ -13,12 +13,6 @@ constexpr int kMaxCommandLength = 512;
 constexpr DWORD kBurstBytes = 4096;
 constexpr DWORD kResponseChunk = 409;
 
-bool WriteAll(HANDLE hComm, const void* pData, DWORD nCount)
-{
-    DWORD nWritten = 0;
-    return WriteFile(hComm, pData, nCount, &nWritten, nullptr) != FALSE && nWritten == nCount;
-}
-
 // Appends received bytes to a text, one character per byte; zero bytes cannot be part of a
 // text and are left out.
 void AppendBytes(CString& strText, const char* pBytes, DWORD nCount)
@@ -277,7 +271,7 @@ bool CSerialPort::Write(const CString& strText)
     }
     // Commands are plain ASCII; each character goes out as its low byte.
     const std::string bytes = strText.ToNarrow();
-    return WriteAll(m_hComm, bytes.data(), static_cast<DWORD>(bytes.size()));
+    return WriteWhole(bytes.data(), static_cast<DWORD>(bytes.size()));
 }
 
 bool CSerialPort::Write(const std::vector<char>& data)
@@ -286,12 +280,12 @@ bool CSerialPort::Write(const std::vector<char>& data)
     {
         return false;
     }
-    return WriteAll(m_hComm, data.data(), static_cast<DWORD>(data.size()));
+    return WriteWhole(data.data(), static_cast<DWORD>(data.size()));
 }
 
 bool CSerialPort::WriteByte(char c)
 {
-    return IsOpen() && WriteAll(m_hComm, &c, 1);
+    return IsOpen() && WriteWhole(&c, 1);
 }
 
 bool CSerialPort::Write(const void* pData, DWORD nCount)
@@ -300,7 +294,14 @@ bool CSerialPort::Write(const void* pData, DWORD nCount)
     {
         return false;
     }
-    return WriteAll(m_hComm, pData, nCount);
+    return WriteWhole(pData, nCount);
+}
+
+bool CSerialPort::WriteWhole(const void* pData, DWORD nCount)
+{
+    std::lock_guard lock(m_WriteMutex);
+    DWORD nWritten = 0;
+    return WriteFile(m_hComm, pData, nCount, &nWritten, nullptr) != FALSE && nWritten == nCount;
 }
 
 bool CSerialPort::SetBreak()

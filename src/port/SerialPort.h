@@ -6,6 +6,7 @@
 #include "platform/Comm.h" // SetComPortDevice: which device a port number opens
 #include "platform/Framework.h"
 
+#include <mutex>
 #include <vector>
 
 class FIXORA_API CSerialPort
@@ -49,6 +50,7 @@ public:
     virtual bool Close();
 
     // ---- writing: true only when every byte was taken -------------------------------------
+    // One write at a time: a command line from one thread is never cut by another thread's.
     // A text command of at most 512 characters, one byte per character.
     virtual bool Write(const CString& strText);
     // At most 512 bytes.
@@ -94,8 +96,11 @@ protected:
     HANDLE m_hComm = INVALID_HANDLE_VALUE;
     DWORD m_dwTimeout = 1000;
     CString m_strDevice;
+    std::mutex m_WriteMutex;
 
 private:
+    // Writes every byte while no other write runs.
+    bool WriteWhole(const void* pData, DWORD nCount);
     bool ApplySettings();
     // Sets the read time-outs of the port, keeping its write time-outs.
     bool SetReadTimeouts(DWORD dwInterval, DWORD dwMultiplier, DWORD dwConstant);

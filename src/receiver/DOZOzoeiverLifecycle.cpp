@@ -17,6 +17,7 @@ CGPSData CDOZOzoeiver::m_GPSData;
 CGPSDataRaw CDOZOzoeiver::m_GPSDataRaw;
 CGPSDataEphemeris CDOZOzoeiver::m_GPSEphemeris;
 CBinBuffer CDOZOzoeiver::m_GPSMessageRaw;
+std::recursive_mutex CDOZOzoeiver::m_RecordsMutex;
 
 namespace
 {
@@ -109,12 +110,16 @@ void CDOZOzoeiver::InvalidateSVInfo()
 
 bool CDOZOzoeiver::Initialize()
 {
-    m_bComputeMotion = true;
-    m_bGSAReceived = false;
-    m_bGSVReceived = false;
-    m_GPSData.Invalidate(true);
-    m_GPSData.m_Status.Invalidate();
-    LoadAlternatGPSStatusStrings();
+    {
+        // A reset runs Initialize on the host's thread while the acquisition thread parses.
+        std::lock_guard lock(m_RecordsMutex);
+        m_bComputeMotion = true;
+        m_bGSAReceived = false;
+        m_bGSVReceived = false;
+        m_GPSData.Invalidate(true);
+        m_GPSData.m_Status.Invalidate();
+        LoadAlternatGPSStatusStrings();
+    }
     if (m_bExternalPort)
     {
         return true;

@@ -60,6 +60,7 @@ CString CDOZOzoeiver::GetStatusFilePath()
 
 void CDOZOzoeiver::LoadAlternatGPSStatusStrings()
 {
+    std::lock_guard lock(m_RecordsMutex);
     LoadStatusTable(GetStatusFilePath());
 }
 

@@ -93,10 +93,12 @@ TEST(FixoraUsage, ModelListShowsTheNineteenModels)
             EXPECT_EQ(model["default_baud"], 9600);
             EXPECT_EQ(model["capabilities"], nlohmann::json::array());
         }
-        if (model["name"] == "SiRF")
+        if (model["name"] == "CSI")
         {
-            EXPECT_EQ(model["default_baud"], 4800);
-            EXPECT_EQ(model["capabilities"], (nlohmann::json{"set-nmea", "reset", "dgps"}));
+            EXPECT_EQ(model["default_baud"], 9600);
+            EXPECT_EQ(model["capabilities"],
+                      (nlohmann::json{"raw-data", "query-nmea", "query-settings", "beacon",
+                                      "elevation-mask", "set-nmea", "reset"}));
         }
     }
     EXPECT_EQ(names.size(), 19u);

@@ -127,7 +127,7 @@ const SStreamRow kStreams[] = {
     {"ch-4701.log", EFeed::Bytes, 26, 27, 57, 4}, // the header swallows the first GGA
     {"eXplorist110.log", EFeed::Bytes, 9, 0, 18, 9},
     {"firefly-II.log", EFeed::Bytes, 0, 0, 0, 0}, // every GGA fails its checksum
-    {"garmin17n.log", EFeed::Lines, 2, 7, 9, 0},  // a cycle without its first sentence
+    {"garmin17n.log", EFeed::Lines, 2, 8, 10, 0}, // a cycle without its first sentence
     {"garmin48.log", EFeed::Bytes, 7, 14, 28, 7},
     {"holux-gm-210.log", EFeed::Lines, 11, 0, 13, 2}, // one GGA cut before its checksum
     {"humminbird-M37.log", EFeed::Lines, 8, 0, 8, 0},

@@ -1,7 +1,7 @@
 // What the models send on their own, on a pseudo-terminal: the output setup that Initialize
 // writes once the base has opened the port (and never when the base failed), the keep-alive line
-// of the receivers that need one, and the silence of the models without a command set. Pauses
-// are counted through the sleep hook instead of waited out.
+// of the receivers that need one. Pauses are counted through the sleep hook instead of waited
+// out.
 #include "Fixora_Vorn.h"
 
 #include "support/PauseRecorder.h"
@@ -160,48 +160,4 @@ TEST_F(ModelSetupTest, KeepAliveWakesOnlyCorvaneAndLeica)
         EXPECT_TRUE(m_pauses.Pauses().empty()) << "no pause after the keep-alive line";
         CDOZOzoeiver::m_Port.Close();
     }
-}
-
-TEST_F(ModelSetupTest, ModelsWithoutACommandSetSendNothing)
-{
-    int nModels = 0;
-    for (const SReceiverModel& entry : GetReceiverModels())
-    {
-        std::unique_ptr<CDOZOzoeiver> model(entry.m_pfnCreate());
-        if (model->HasRawData() || model->ImplementsQueryNmea() || model->ImplementsBeacon() ||
-            model->ImplementsSetElevMask() || model->ImplementsSetNmea() ||
-            model->ImplementsResetAll() || model->HasDGPSSupport())
-        {
-            continue;
-        }
-        SCOPED_TRACE(entry.m_pszClassName);
-        ++nModels;
-        OpenFor(*model);
-
-        model->QueryNmeaActive();
-        model->QueryGpsSettings();
-        model->QueryBeacon();
-        model->SetBeacon(BEACON_MODE_MANUAL, CString(L"314.5"), CString(L"100"));
-        model->QuerySatElevMask();
-        model->SetSatElevMask(10);
-        model->SetDefaultNMEA();
-        model->SetGgaOnlyNMEA();
-        model->QueryDgpsMode();
-        model->SetDgpsMode(DGPS_WAAS);
-        model->QueryOmniStar();
-        model->DgpsStatusMsg(true);
-        model->QueryLbandSatellites();
-        model->SetLbandFrequency(1557.8450, 1200);
-        model->SendCorrection();
-        model->ChangeCDGPS_Freq(1547.5);
-        model->QueryWAAS();
-        EXPECT_FALSE(model->ResetAll(true));
-        EXPECT_TRUE(model->EnablePostProcessing(true)) << "no raw data: nothing to switch on";
-        EXPECT_FALSE(model->SetRawDataOutputInterval(1.0));
-
-        EXPECT_EQ("", m_pty.Receive(0));
-        EXPECT_TRUE(m_pauses.Pauses().empty());
-        CDOZOzoeiver::m_Port.Close();
-    }
-    EXPECT_EQ(8, nModels) << "Omnistar, both Corvanes, Leica, Garmin, Javad, Satloc, NMEA-0183";
 }

@@ -301,11 +301,11 @@ bool CBinBuffer::FindTag(STagSpan& span)
         return true;
     }
     // The second comma, too, counts only inside the message. A line with one comma (a
-    // receiver's acknowledgement) is named at its own carriage return, its second field running
-    // to there; it does not wait for a comma of whatever the receiver sends next, which may be a
-    // second away while a command waits for that acknowledgement. A record's kind is letters
-    // between two commas, so no record is missed: its second comma comes before any carriage
-    // return of its data.
+    // receiver's acknowledgement) is named by its first field at its own carriage return; it
+    // does not wait for a comma of whatever the receiver sends next, which may be a second away
+    // while a command waits for that acknowledgement. Such a line names no second field: a
+    // record's kind counts only between two commas, so "$PASHR,MBN" and a carriage return stays
+    // a text line.
     const int nComma2 = FindIn(',', nComma1 + 1, span.nEnd < 0 ? m_nLength : span.nEnd + 1);
     if (nComma2 < 0 && span.nEnd < 0)
     {
@@ -315,7 +315,7 @@ bool CBinBuffer::FindTag(STagSpan& span)
     span.nTag = m_nPos + 1;
     span.nTagLen = nComma1 - m_nPos - 1;
     span.nSub = nComma1 + 1;
-    span.nSubLen = (nComma2 < 0 ? span.nEnd : nComma2) - nComma1 - 1;
+    span.nSubLen = nComma2 < 0 ? 0 : nComma2 - nComma1 - 1;
     return true;
 }
 

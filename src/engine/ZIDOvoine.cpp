@@ -353,6 +353,9 @@ bool CZIDOvoine::DeliverLocked(CBinBuffer& chunk, CDOZOzoeiver* pReceiver)
         return false;
     }
 
+    // One lock over the shared working records for the whole chunk (a reset may initialise them
+    // on the host's thread meanwhile): it costs a few instructions a sentence, not a lock each.
+    std::lock_guard records(CDOZOzoeiver::m_RecordsMutex);
     bool bParsed = false;
     // The messages of a chunk share one text, whose storage is reused; it goes to the heap only
     // when the host takes it.

@@ -130,9 +130,10 @@ public:
     static CGPSDataRaw m_GPSDataRaw;
     static CGPSDataEphemeris m_GPSEphemeris;
     static CBinBuffer m_GPSMessageRaw;
-    // Held while a message is parsed and published and while Initialize starts the records
-    // afresh, so that a command's Initialize (a reset's) on the host's thread never meets a
-    // parse half done. Recursive: a notification callback may call back into the receiver.
+    // Held by the engine while it attaches, parses and publishes a chunk's messages, and by
+    // Initialize while it starts the records afresh, so that a command's Initialize (a
+    // reset's) on the host's thread never meets a parse half done. Recursive: a notification
+    // callback may call back into the receiver.
     static std::recursive_mutex m_RecordsMutex;
 
     // ---- per-object members ---------------------------------------------------------------

@@ -156,7 +156,6 @@ DWORD NmeaBit(GPSStringType eType)
 
 bool CDOZOzoeiver::Parse(CString& strMessage)
 {
-    std::lock_guard lock(m_RecordsMutex);
     const int nTag = strMessage.Find(s_szPortTag);
     if (nTag >= 0)
     {

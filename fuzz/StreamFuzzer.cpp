@@ -5,15 +5,18 @@
 // the window deletes what it is given, so a record that is lost or freed twice is a finding.
 //
 // Input: three header bytes, then the stream.
-//   byte 0  bit 0     receiver: 0 the plain NMEA model, 1 the Ashtech model ("$PASHR" replies)
+//   byte 0  bit 0     receiver: 0 the plain NMEA model, 1 a raw-data model: the Ashtech model
+//                     ("$PASHR" records) when byte 1 is even, the Sokkia Axis3 ("$BIN") when odd
 //           bit 1     attach every message's bytes for the binary decoders
 //           bit 2     emulation: lines (LF-separated) each with CR LF appended
 //           bit 3     sentence monitoring on
 //           bits 4-5  geoid height mode 0, 1, 2, 2
 //           bits 6-7  largest port read: 16, 256, 4096 or 16393 bytes
 //   bytes 1-2  seed of the read sizes
+// The receiver's pauses (the "$BIN" re-request's) are counted out, not slept: the sleep hook.
 #include "engine/ZIDOvoine.h"
 #include "models/Ashtech.h"
+#include "models/SokkiaAxis3.h"
 #include "port/Ack.h"
 #include "support/MainWindowStandIn.h"
 #include "support/ReceiverProbe.h"
@@ -93,7 +96,8 @@ void Run(const std::uint8_t* pData, std::size_t nSize)
     CDOZOzoeiver* pReceiver = engine.FindReceiver(CString());
     if ((nFlags & 0x01) != 0)
     {
-        pReceiver = new CAshtech;
+        pReceiver = (pData[1] & 0x01) == 0 ? static_cast<CDOZOzoeiver*>(new CAshtech)
+                                           : static_cast<CDOZOzoeiver*>(new CSokkiaAxis3);
         engine.AddReceiver(pReceiver);
     }
     engine.SetReceiver(pReceiver);
@@ -126,6 +130,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
         return 0;
     }
     MainWindow();
+    static const bool s_bNoPauses = SetSleepHook([](DWORD, void*) {}, nullptr);
+    (void)s_bNoPauses;
     // Every input starts from the state of a freshly loaded library.
     ResetSharedReceiverState();
     CAck::m_bGotAck = false;

@@ -22,6 +22,11 @@
 // Serial port
 #include "port/SerialPort.h"
 
+// Raw data: the Axis3 family's raw interval and the base of a host's raw-data log writers
+#include "rawdata/RawBinInterval.h"
+#include "rawdata/DataLog.h"
+#include "rawdata/Geodesy.h"
+
 // Receivers
 #include "receiver/DOZOzoeiver.h"
 #include "models/ModelCatalogue.h"

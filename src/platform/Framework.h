@@ -9,3 +9,4 @@
 #include "Messaging.h"
 #include "App.h"
 #include "Files.h"
+#include "LocalTime.h"

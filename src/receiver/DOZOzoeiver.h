@@ -15,6 +15,7 @@
 #include "receiver/SpeedEngine.h"
 
 #include <atomic>
+#include <deque>
 #include <map>
 #include <mutex>
 #include <vector>
@@ -105,6 +106,11 @@ public:
 
     // Keeps a copy of a framed message's bytes for the binary decoders.
     bool AttachRawData(const char* pData, int nCount);
+    // The binary message that the oldest unread WM_GPS_BINARYMSG announced, as 16-bit words;
+    // false when every announced message has been read. A host calls it once per
+    // WM_GPS_BINARYMSG: m_BinaryMessage holds only the newest message, which may be several
+    // messages on by the time the host looks.
+    bool GetBinaryMessage(std::vector<WORD>& words);
 
     // Reads the site's "GPSStatus" table beside the host executable into m_SignalStatusMap.
     void LoadAlternatGPSStatusStrings();
@@ -148,6 +154,11 @@ public:
     // Written by the engine on the host's thread while the acquisition thread parses.
     std::atomic<int> m_nMinSatellites{0};
     std::vector<WORD> m_BinaryMessage;
+    // Announced and not yet read by GetBinaryMessage, oldest first; at most
+    // MaxUnreadBinaryMessages (beyond, the oldest goes).
+    std::deque<std::vector<WORD>> m_UnreadBinaryMessages;
+    std::mutex m_BinaryMessageMutex; // guards m_BinaryMessage and m_UnreadBinaryMessages
+    static constexpr std::size_t MaxUnreadBinaryMessages = 256;
     std::map<GPSNotificationType, CNotificationData> m_NotificationMap;
     int m_nBaudRate = 9600;
     CGPSNotification m_Notification;
@@ -162,6 +173,19 @@ protected:
     bool IsChecksumOK(const CString& strMessage);
     bool ProcessProprietary(CString& strMessage);
     void GotNmea(GPSStringType eType);
+
+    // ---- binary raw records and messages ---------------------------------------------------
+    // A "$PASHR" reply other than the acknowledgement: a raw record to its decoder.
+    bool ProcessPASHR(CString& strMessage);
+    // One record each, its first byte after the message's head.
+    bool ProcessPASHR_MBN(const void* pRecord);
+    bool ProcessPASHR_PBN(const void* pRecord);
+    bool ProcessPASHR_SNV(const void* pRecord);
+    // The attached "$BIN" or OEM binary message into m_BinaryMessage, for the host.
+    bool ProcessBIN();
+    bool ProcessAxis4BIN();
+    // Queues m_BinaryMessage for the host and tells it; the caller holds m_BinaryMessageMutex.
+    void AnnounceBinaryMessage();
 
     // ---- positions --------------------------------------------------------------------------
     bool ProcessGGA(CString& strSentence);

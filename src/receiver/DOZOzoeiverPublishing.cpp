@@ -191,19 +191,9 @@ int GetGPSWeek(int nYear, int nMonth, int nDay, int nHour, int nMinute)
 
 int GetGPSWeekNow()
 {
-    // std::localtime hands out one shared buffer: callers in the library take turns.
-    static std::mutex s_localTimeMutex;
     std::tm local{};
-    bool bLocal = false;
     const std::time_t now = std::time(nullptr);
-    {
-        std::lock_guard lock(s_localTimeMutex);
-        if (const std::tm* pLocal = std::localtime(&now))
-        {
-            local = *pLocal;
-            bLocal = true;
-        }
-    }
+    const bool bLocal = GetLocalCalendarTime(now, local);
     if (!bLocal)
     {
         // No local time to be had: the week of the clock's own (UTC) seconds.

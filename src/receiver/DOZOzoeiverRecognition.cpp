@@ -279,9 +279,23 @@ bool CDOZOzoeiver::Parse(CString& strMessage, GPSStringType eType)
             m_GPSData.m_Status.m_bNewStatus = true;
             break;
         }
-        // Satellite and raw-record replies: parsed by the Ashtech reply parser once it exists
-        // (refused while GSA and GSV sentences arrive); dropped for now.
-        return false;
+        // NMEA satellite data takes precedence over the receiver's own satellite and raw
+        // replies: once both GSA and GSV have come, these are refused.
+        if (m_bGSAReceived && m_bGSVReceived)
+        {
+            return false;
+        }
+        if (!ProcessPASHR(strMessage))
+        {
+            return false;
+        }
+        // A navigation record closes the raw epoch: published by itself.
+        if (PostNewDataRaw())
+        {
+            return true;
+        }
+        bPublish = true;
+        break;
     case GPS_STRING_UNKNOWN:
     case GPS_STRING_ALM:
     case GPS_STRING_GLL:
@@ -321,9 +335,13 @@ bool CDOZOzoeiver::Parse(CString& strMessage, GPSStringType eType)
         // Vendor replies: parsed by the reply parsers once they exist; dropped for now.
         return false;
     case GPS_STRING_BIN:
+        return ProcessBIN(); // handed over as words, nothing to publish
     case GPS_STRING_OEM_BINARY:
-        // Binary messages: handed to the binary decoders once they exist; dropped for now.
-        return false;
+        if (!ProcessAxis4BIN())
+        {
+            return false;
+        }
+        break;
     default:
         return false; // not a kind of the table
     }

@@ -57,6 +57,8 @@ public:
         case WM_GPS_EPHEMERIS:
             m.pEphemeris.reset(reinterpret_cast<CGPSDataEphemeris*>(wParam));
             break;
+        case WM_GPS_BINARYMSG: // the words stay in the receiver
+            break;
         default:
             return CMainWindowStandIn::WindowProc(message, wParam, lParam);
         }
@@ -64,12 +66,15 @@ public:
         return 0;
     }
 
-    std::vector<SMessage> Positions() const
+    std::vector<SMessage> Positions() const { return Only(WM_GPS_POSITION); }
+
+    // The messages of one kind, in order.
+    std::vector<SMessage> Only(UINT nMessage) const
     {
         std::vector<SMessage> result;
         for (const auto& m : m_Messages)
         {
-            if (m.nMessage == WM_GPS_POSITION)
+            if (m.nMessage == nMessage)
             {
                 result.push_back(m);
             }

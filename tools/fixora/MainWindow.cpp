@@ -6,8 +6,9 @@
 
 #include <memory>
 
-CMainWindow::CMainWindow(const SSettings& settings, CDOZOzoeiver* pReceiver, std::FILE* pOutput)
-    : m_Settings(settings), m_pReceiver(pReceiver), m_pOutput(pOutput)
+CMainWindow::CMainWindow(const SSettings& settings, CDOZOzoeiver* pReceiver, CDataLog* pDataLog,
+                         std::FILE* pOutput)
+    : m_Settings(settings), m_pReceiver(pReceiver), m_pDataLog(pDataLog), m_pOutput(pOutput)
 {
     Create();
     m_pPreviousMain = AfxGetApp()->m_pMainWnd;
@@ -59,6 +60,10 @@ LRESULT CMainWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         if (pRaw)
         {
             Print(bJson ? RawEpochJson(*pRaw, bNoClock).dump() : RawEpochText(*pRaw, bNoClock));
+            if (m_pDataLog != nullptr)
+            {
+                m_pDataLog->WriteEpoch(*pRaw);
+            }
         }
         return 0;
     }
@@ -68,12 +73,21 @@ LRESULT CMainWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         if (pEphemeris)
         {
             Print(bJson ? EphemerisJson(*pEphemeris).dump() : EphemerisText(*pEphemeris));
+            if (m_pDataLog != nullptr)
+            {
+                m_pDataLog->WriteEphemeris(*pEphemeris);
+            }
         }
         return 0;
     }
     case WM_GPS_BINARYMSG: {
         // The words stay in the receiver until its next binary message.
-        const std::size_t nWords = m_pReceiver != nullptr ? m_pReceiver->m_BinaryMessage.size() : 0;
+        std::vector<WORD> words;
+        if (m_pReceiver != nullptr)
+        {
+            m_pReceiver->GetBinaryMessage(words);
+        }
+        const std::size_t nWords = words.size();
         Print(bJson ? BinaryJson(nWords).dump() : BinaryText(nWords));
         return 0;
     }

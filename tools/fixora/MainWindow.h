@@ -17,8 +17,10 @@ public:
         bool bFlushEachLine = false; // engine-paced runs: a reader sees each record at once
     };
 
-    // pReceiver is the selected receiver: binary messages are stored in it, not posted.
-    CMainWindow(const SSettings& settings, CDOZOzoeiver* pReceiver, std::FILE* pOutput);
+    // pReceiver is the selected receiver: binary messages are stored in it, not posted. Raw
+    // epochs and ephemerides also go to pDataLog when there is one.
+    CMainWindow(const SSettings& settings, CDOZOzoeiver* pReceiver, CDataLog* pDataLog,
+                std::FILE* pOutput);
     ~CMainWindow() override;
 
     // Dispatches everything waiting in this thread's queue.
@@ -31,6 +33,7 @@ private:
 
     SSettings m_Settings;
     CDOZOzoeiver* m_pReceiver;
+    CDataLog* m_pDataLog;
     std::FILE* m_pOutput;
     CWnd* m_pPreviousMain = nullptr;
 };

@@ -139,6 +139,30 @@ const std::vector<SOptionRow>& OptionTable()
              o.strLogRaw = v;
              return true;
          }},
+        {"--data-log", true,
+         [](const std::string& v, SOptions& o, std::string& e) {
+             // The log's files are named from the name cut at its first dot.
+             if (v.find('.') != std::string::npos)
+             {
+                 e = "expects a name without a dot (the files are NAME_<date>_<time>.obs and "
+                     ".nav), got '" +
+                     v + "'";
+                 return false;
+             }
+             o.strDataLog = v;
+             return true;
+         }},
+        {"--data-log-interval", true,
+         [](const std::string& v, SOptions& o, std::string& e) {
+             double d = 0.0;
+             if (!ToDouble(v, d) || d < 0.1 || d > 86400.0)
+             {
+                 e = "expects seconds from 0.1 to 86400, got '" + v + "'";
+                 return false;
+             }
+             o.dDataLogInterval = d;
+             return true;
+         }},
         {"--collect", false,
          [](const std::string&, SOptions& o, std::string&) { return o.bCollect = true; }},
         {"--duration", true,
@@ -257,6 +281,11 @@ bool ParseOptions(int argc, const char* const* argv, SOptions& options, std::str
         strError = "--log-raw needs --device (it records the bytes read from the port)";
         return false;
     }
+    if (given.count("--data-log-interval") > 0 && options.strDataLog.empty())
+    {
+        strError = "--data-log-interval needs --data-log";
+        return false;
+    }
     return true;
 }
 
@@ -283,6 +312,10 @@ Receiver:
   --height-mode N        geoid separation in GGA: 0 ignore (default), 1 add, 2 subtract
   --profile FILE         the application profile (an INI file) that stores each model's baud rate
   --log-raw FILE         live: copy every byte read from the port into FILE
+  --data-log NAME        write the raw epochs as a RINEX 2.11 observation file and the
+                         ephemerides as a navigation file: NAME_<day><Mon>_<h>h<m>m<s>s.obs and
+                         .nav (local time of the start); NAME is a path without any dot
+  --data-log-interval S  one epoch every S seconds in the observation file (default 1)
 
 Output:
   --collect              also print the text of every framed message

@@ -27,6 +27,8 @@ struct SOptions
     std::optional<int> nHeightMode;
     std::string strProfile;
     std::string strLogRaw;
+    std::string strDataLog; // base name of the RINEX files, without a dot
+    double dDataLogInterval = 1.0;
     bool bCollect = false;
     std::optional<double> dDurationSeconds;
     bool bJson = false;

@@ -220,8 +220,8 @@ std::string RawEpochText(const CGPSDataRaw& r, bool bNoClock)
     for (int i = 0; i < nSlots; ++i)
     {
         const CGPSSatelliteDataRaw& sv = r.m_Satellites[i];
-        str += Format("\n  sv %d: pseudorange %.3f m phase %.3f cycles doppler %.4f Hz", sv.m_nPRN,
-                      sv.m_dPseudorange, sv.m_dCarrierPhase, sv.m_dDoppler);
+        str += Format("\n  sv %d: tag %d  pseudorange %.3f m  phase %.3f cycles  doppler %.4f Hz",
+                      sv.m_nPRN, sv.m_nTag, sv.m_dPseudorange, sv.m_dCarrierPhase, sv.m_dDoppler);
     }
     return str;
 }

@@ -6,6 +6,7 @@
 #include "MainWindow.h"
 #include "ModelRegistry.h"
 #include "Options.h"
+#include "RinexLog.h"
 #include "StreamPlayer.h"
 
 #include "Fixora_Vorn.h"
@@ -16,6 +17,7 @@
 #include <cctype>
 #include <charconv>
 #include <filesystem>
+#include <memory>
 #include <string_view>
 #include <string>
 
@@ -162,6 +164,22 @@ void SetUpReceiver(const SOptions& options, int nPort, CZIDOvoine& engine, CDOZO
     }
 }
 
+// Completes the data log's files and says on stderr what they hold.
+bool CloseDataLog(CRinexLog& log, std::string& strError)
+{
+    log.Close();
+    if (log.HasFailed())
+    {
+        strError = "the data log failed: " + ToSystemPath(log.GetErrorText().GetString());
+        return false;
+    }
+    std::fprintf(
+        stderr, "fixora: data log: %d epochs in %s, %d ephemerides in %s\n", log.GetNumEpochs(),
+        log.GetNumEpochs() > 0 ? log.ObservationPath().c_str() : "no file", log.GetNumEphemerides(),
+        log.GetNumEphemerides() > 0 ? log.NavigationPath().c_str() : "no file");
+    return true;
+}
+
 int RunFixora(int argc, char** argv)
 {
     InstallMessageBoxHandler();
@@ -211,7 +229,21 @@ int RunFixora(int argc, char** argv)
     settings.bJson = options.bJson;
     settings.bNoClock = options.bNoClock;
     settings.bFlushEachLine = bEnginePaced;
-    CMainWindow window(settings, pReceiver, stdout);
+    std::unique_ptr<CRinexLog> pDataLog;
+    if (!options.strDataLog.empty())
+    {
+        pDataLog = std::make_unique<CRinexLog>(ToSystemPath(pReceiver->GetName().GetString()));
+        pDataLog->SetDefaultFilename(CString(options.strDataLog.c_str()));
+        pDataLog->SetLogInterval(options.dDataLogInterval);
+        pDataLog->SetAntennaHeight(options.dAntennaHeight.value_or(0.0));
+        pDataLog->Enable(true);
+        if (!pDataLog->IsReady() || !pDataLog->Open())
+        {
+            return Fail("cannot start the data log: " +
+                        ToSystemPath(pDataLog->GetErrorText().GetString()));
+        }
+    }
+    CMainWindow window(settings, pReceiver, pDataLog.get(), stdout);
 
     bool bDone = false;
     if (bEnginePaced)
@@ -231,6 +263,10 @@ int RunFixora(int argc, char** argv)
                     : player.PlayEmulationFile(options.strInputPath, strError);
     }
     window.Pump();
+    if (pDataLog && !CloseDataLog(*pDataLog, strError))
+    {
+        return Fail(strError);
+    }
     if (engine.m_nBufferOverflows > 0)
     {
         std::fprintf(stderr, "fixora: %d framing buffer overflow(s): bytes were dropped\n",

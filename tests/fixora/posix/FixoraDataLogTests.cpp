@@ -1,0 +1,211 @@
+// fixora --data-log read back by an independent reader, rtklib: the observation file as convbin
+// turns it into its own RINEX (epochs, satellites and values as fixora printed them), and both
+// files together in rnx2rtkp, which finds the receiver where the stream's navigation records put
+// it (the stream's measurements agree with its ephemerides; tests/data/streams/README.md).
+#include "../FixoraRunner.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <regex>
+
+namespace
+{
+
+const std::string kStream = std::string(FIXORA_TEST_DATA_DIR) + "/streams/ashtech_raw.bin";
+constexpr double kStation[3] = {4331297.3480, 567555.6390, 4633133.7280};
+
+struct SObservation
+{
+    int nPRN;
+    double dValues[3]; // C1, L1, D1
+};
+
+using Time = std::array<double, 6>; // year (two digits), month, day, hour, minute, second
+
+struct SEpoch
+{
+    Time time;
+    std::vector<SObservation> observations;
+};
+
+// The epochs of a RINEX 2.11 observation file of C1, L1, D1 with at most 12 satellites an epoch.
+std::vector<SEpoch> ReadObservations(const std::string& strText)
+{
+    std::istringstream lines(strText);
+    std::string strLine;
+    while (std::getline(lines, strLine) && strLine.find("END OF HEADER") == std::string::npos)
+    {
+    }
+    std::vector<SEpoch> epochs;
+    while (std::getline(lines, strLine))
+    {
+        SEpoch epoch;
+        std::istringstream(strLine.substr(0, 26)) >> epoch.time[0] >> epoch.time[1] >>
+            epoch.time[2] >> epoch.time[3] >> epoch.time[4] >> epoch.time[5];
+        const int nSatellites = std::stoi(strLine.substr(29, 3));
+        for (int i = 0; i < nSatellites; ++i)
+        {
+            SObservation observation{std::stoi(strLine.substr(33 + 3 * i, 2)), {}};
+            std::string strValues;
+            std::getline(lines, strValues);
+            strValues.resize(48, ' ');
+            for (int k = 0; k < 3; ++k)
+            {
+                // A blank field is a missing value.
+                const std::string strField = strValues.substr(16 * k, 14);
+                observation.dValues[k] = strField.find_first_not_of(' ') == std::string::npos
+                                             ? std::nan("")
+                                             : std::stod(strField);
+            }
+            epoch.observations.push_back(observation);
+        }
+        epochs.push_back(epoch);
+    }
+    return epochs;
+}
+
+// The calendar of a GPS week and second.
+Time EpochTime(int nWeek, double dSeconds)
+{
+    const std::time_t t =
+        315964800 + static_cast<std::time_t>(nWeek) * 604800 + static_cast<std::time_t>(dSeconds);
+    std::tm utc{};
+    gmtime_r(&t, &utc);
+    return {double(utc.tm_year % 100), double(utc.tm_mon + 1),
+            double(utc.tm_mday),       double(utc.tm_hour),
+            double(utc.tm_min),        utc.tm_sec + (dSeconds - std::floor(dSeconds))};
+}
+
+bool Installed(const std::string& strProgram)
+{
+    return std::filesystem::exists("/usr/bin/" + strProgram);
+}
+
+class FixoraDataLog : public ::testing::Test
+{
+protected:
+    // Runs the replay with the data log; the two files' paths from what fixora says of them.
+    SFixoraRun Replay(std::string& strObservations, std::string& strNavigation)
+    {
+        const SFixoraRun run =
+            RunFixora({"--replay", kStream, "--json", "--no-clock", "--data-log",
+                       m_Folder.File("session").string(), "--antenna-height", "1.5"});
+        std::smatch match;
+        const std::regex summary("data log: (\\d+) epochs in (\\S+), (\\d+) ephemerides in (\\S+)");
+        if (std::regex_search(run.strErr, match, summary))
+        {
+            strObservations = match[2];
+            strNavigation = match[4];
+        }
+        return run;
+    }
+
+    CScratchFolder m_Folder;
+};
+
+} // namespace
+
+TEST_F(FixoraDataLog, ConvbinReadsBackEveryEpochAndValue)
+{
+    if (!Installed("convbin"))
+    {
+        GTEST_SKIP() << "rtklib's convbin is not installed (Debian package rtklib)";
+    }
+    std::string strObservations;
+    std::string strNavigation;
+    const SFixoraRun run = Replay(strObservations, strNavigation);
+    ASSERT_EQ(0, run.nExit) << run.strErr;
+    ASSERT_NE("", strObservations) << run.strErr;
+    EXPECT_NE(std::string::npos, strObservations.find(m_Folder.File("session_").string()));
+
+    const std::string strBack = m_Folder.File("back.obs").string();
+    const SProcessResult convbin = RunProcess(
+        "/usr/bin/convbin", {"-r", "rinex", "-v", "2.11", "-od", "-o", strBack, strObservations});
+    ASSERT_EQ(0, convbin.nExit) << convbin.strErr;
+    const std::vector<SEpoch> back = ReadObservations(CScratchFolder::Read(strBack));
+
+    std::vector<nlohmann::json> raw;
+    for (const nlohmann::json& record : run.Records())
+    {
+        if (record["type"] == "raw")
+        {
+            raw.push_back(record);
+        }
+    }
+    ASSERT_EQ(raw.size(), back.size()) << "one epoch a second: every raw epoch printed";
+    for (std::size_t i = 0; i < raw.size(); ++i)
+    {
+        SCOPED_TRACE("epoch " + std::to_string(i));
+        EXPECT_EQ(EpochTime(raw[i]["gps_week"], raw[i]["receiver_time"]), back[i].time);
+        const nlohmann::json& satellites = raw[i]["satellites"];
+        ASSERT_EQ(satellites.size(), back[i].observations.size());
+        for (std::size_t k = 0; k < satellites.size(); ++k)
+        {
+            const SObservation& o = back[i].observations[k];
+            EXPECT_EQ(satellites[k]["prn"], o.nPRN);
+            EXPECT_NEAR(satellites[k]["pseudorange"].get<double>(), o.dValues[0], 0.0005);
+            EXPECT_NEAR(satellites[k]["carrier_phase"].get<double>(), o.dValues[1], 0.0005);
+            EXPECT_NEAR(satellites[k]["doppler"].get<double>(), o.dValues[2], 0.0005);
+        }
+    }
+}
+
+TEST_F(FixoraDataLog, Rnx2rtkpFindsTheReceiverFromBothFiles)
+{
+    if (!Installed("rnx2rtkp"))
+    {
+        GTEST_SKIP() << "rtklib's rnx2rtkp is not installed (Debian package rtklib)";
+    }
+    std::string strObservations;
+    std::string strNavigation;
+    const SFixoraRun run = Replay(strObservations, strNavigation);
+    ASSERT_EQ(0, run.nExit) << run.strErr;
+    ASSERT_NE("", strNavigation) << run.strErr;
+
+    // Single-point positions without the atmosphere models the stream leaves out.
+    const std::filesystem::path options = m_Folder.File("spp.conf");
+    CScratchFolder::Write(options, "pos1-posmode =single\npos1-ionoopt =off\n"
+                                   "pos1-tropopt =off\npos1-elmask =10\n");
+    const SProcessResult solution = RunProcess(
+        "/usr/bin/rnx2rtkp", {"-k", options.string(), "-e", strObservations, strNavigation});
+    ASSERT_EQ(0, solution.nExit) << solution.strErr;
+    std::istringstream lines(solution.strOut);
+    int nSolutions = 0;
+    for (std::string strLine; std::getline(lines, strLine);)
+    {
+        if (strLine.empty() || strLine[0] == '%')
+        {
+            continue;
+        }
+        SCOPED_TRACE(strLine);
+        std::istringstream fields(strLine);
+        std::string strDate, strTime;
+        double xyz[3] = {};
+        fields >> strDate >> strTime >> xyz[0] >> xyz[1] >> xyz[2];
+        for (int k = 0; k < 3; ++k)
+        {
+            EXPECT_NEAR(kStation[k], xyz[k], 0.01);
+        }
+        ++nSolutions;
+    }
+    EXPECT_EQ(5, nSolutions) << solution.strOut;
+}
+
+TEST_F(FixoraDataLog, NamesAndFoldersThatCannotBeUsed)
+{
+    const SFixoraRun dotted =
+        RunFixora({"--replay", kStream, "--data-log", m_Folder.File("a.b").string()});
+    EXPECT_EQ(2, dotted.nExit);
+    EXPECT_NE(std::string::npos, dotted.strErr.find("without a dot")) << dotted.strErr;
+
+    const SFixoraRun nowhere =
+        RunFixora({"--replay", kStream, "--data-log", m_Folder.File("missing/session").string()});
+    EXPECT_EQ(1, nowhere.nExit);
+    EXPECT_NE(std::string::npos, nowhere.strErr.find("cannot start the data log"))
+        << nowhere.strErr;
+    EXPECT_EQ("", nowhere.strOut) << "nothing runs without its log";
+
+    EXPECT_EQ(2, RunFixora({"--replay", kStream, "--data-log-interval", "2"}).nExit);
+}

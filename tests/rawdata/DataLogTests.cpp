@@ -1,0 +1,103 @@
+// The raw-data log's shared part: readiness, file names (given and made from the clock), the
+// port name, and the status line with the elapsed time.
+#include "rawdata/DataLog.h"
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <regex>
+
+namespace
+{
+
+// The least a writer is: the library's part under test, the rest inert.
+class CTestLog : public CDataLog
+{
+public:
+    CTestLog() : CDataLog(nullptr) {}
+    bool Open() override { return false; }
+    void Close() override {}
+    bool IsOpen() const override { return false; }
+    void Flush() override {}
+    CString GetFileExtension() override { return L".obs"; }
+    bool WriteEpoch(const CGPSDataRaw&) override { return false; }
+    bool WriteEphemeris(const CGPSDataEphemeris&) override { return false; }
+    void SetApproximatePosition(double, double, double) override {}
+    int GetNumEphemerides() const override { return 0; }
+    bool HasFailed() const override { return false; }
+    int GetNumEpochs() override { return 12; }
+    CString GetErrorText() const override { return {}; }
+    CString GetFileList() const override { return {}; }
+
+    // The elapsed-time count as if it had started nSeconds ago.
+    void StartedSecondsAgo(std::int64_t nSeconds)
+    {
+        m_TimeMark = static_cast<std::int64_t>(std::time(nullptr)) - nSeconds;
+    }
+    CString Port() const { return m_strPort; }
+};
+
+} // namespace
+
+TEST(DataLog, ReadyWithANameAnIntervalAndLoggingOn)
+{
+    CTestLog log;
+    EXPECT_FALSE(log.IsReady());
+    log.SetFilename(L"survey");
+    EXPECT_FALSE(log.IsReady()) << "not enabled";
+    log.Enable(true);
+    EXPECT_TRUE(log.IsReady());
+    log.SetLogInterval(0.05);
+    EXPECT_FALSE(log.IsReady());
+    log.SetLogInterval(0.1);
+    EXPECT_TRUE(log.IsReady());
+}
+
+TEST(DataLog, NamesAreCutAtTheirFirstDot)
+{
+    const struct
+    {
+        const wchar_t* name;
+        const wchar_t* stored;
+    } rows[] = {{L"a.b.c", L"a.obs"}, {L"data", L"data.obs"}, {L"/tmp/x.y/day", L"/tmp/x.obs"}};
+    for (const auto& row : rows)
+    {
+        CTestLog log;
+        EXPECT_TRUE(log.SetFilename(row.name));
+        EXPECT_EQ(CString(row.stored), log.GetFilename());
+    }
+}
+
+TEST(DataLog, DefaultNamesCarryTheLocalTime)
+{
+    CTestLog log;
+    const std::time_t before = std::time(nullptr);
+    EXPECT_TRUE(log.SetDefaultFilename(L"plot.dat"));
+    const std::string strName = log.GetFilename().ToNarrow();
+    std::smatch match;
+    ASSERT_TRUE(std::regex_match(
+        strName, match, std::regex(R"(plot_(\d+)([A-Z][a-z]{2})_(\d+)h(\d+)m(\d+)s\.obs)")))
+        << strName;
+    std::tm local{};
+    ASSERT_TRUE(GetLocalCalendarTime(before, local));
+    static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    EXPECT_EQ(std::to_string(local.tm_mday), match[1]);
+    EXPECT_EQ(kMonths[local.tm_mon], match[2]);
+    EXPECT_EQ(std::to_string(local.tm_hour), match[3]) << "no leading zeros";
+}
+
+TEST(DataLog, PortNamesAndTheStatusLine)
+{
+    CTestLog log;
+    EXPECT_EQ(CString(L"COM1"), log.Port());
+    log.SetPort(2);
+    EXPECT_EQ(CString(L"COM2"), log.Port());
+    log.SetPort(3);
+    EXPECT_EQ(CString(L"COM1"), log.Port());
+
+    log.StartedSecondsAgo(7 * 60 + 5);
+    EXPECT_EQ(CString(L"Num Epochs: 12, Time: 7 min."), log.GetStatusString());
+    log.StartedSecondsAgo(25 * 3600 + 10 * 60);
+    EXPECT_EQ(70, log.GetMinutesElapsed()) << "whole days are not counted";
+}

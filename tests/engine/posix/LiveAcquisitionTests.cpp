@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <numeric>
 #include <random>
 #include <thread>
 
@@ -227,4 +228,35 @@ TEST_F(LiveTest, StartStopCyclesRacingTheThreadEndCleanly)
     Sleep(300);
     m_host.Pump();
     EXPECT_EQ(m_host.m_Messages.size(), nMessages);
+}
+
+TEST_F(LiveTest, BinaryMessagesReachTheHostInOrderWhileTheThreadStoresMore)
+{
+    // Each block's data carries its number, so the host can tell which one it read.
+    constexpr int kBlocks = 40;
+    std::string stream;
+    for (int i = 0; i < kBlocks; ++i)
+    {
+        std::string block(140, static_cast<char>(i));
+        block.replace(0, 8, std::string("$BIN\x5F\x00\x80\x00", 8));
+        stream += block;
+    }
+    m_engine.m_bAttachRawData = true;
+    StartAndWaitForPort();
+    ASSERT_TRUE(m_pty.Send(stream));
+    std::vector<int> read;
+    ASSERT_TRUE(WaitUntil([&] {
+        m_host.Pump();
+        std::vector<WORD> words;
+        while (m_pReceiver->GetBinaryMessage(words))
+        {
+            EXPECT_EQ(70u, words.size());
+            read.push_back(words.size() > 10 ? words[10] & 0xFF : -1);
+        }
+        return read.size() >= static_cast<std::size_t>(kBlocks);
+    }));
+    std::vector<int> expected(kBlocks);
+    std::iota(expected.begin(), expected.end(), 0);
+    EXPECT_EQ(expected, read);
+    EXPECT_EQ(static_cast<std::size_t>(kBlocks), m_host.Only(WM_GPS_BINARYMSG).size());
 }

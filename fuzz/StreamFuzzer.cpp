@@ -5,8 +5,8 @@
 // the window deletes what it is given, so a record that is lost or freed twice is a finding.
 //
 // Input: three header bytes, then the stream.
-//   byte 0  bit 0     receiver: 0 the plain NMEA model, 1 a raw-data model: the Ashtech model
-//                     ("$PASHR" records) when byte 1 is even, the Sokkia Axis3 ("$BIN") when odd
+//   byte 0  bit 0     receiver: 0 the plain NMEA model, 1 a model of a receiver family with
+//                     replies and raw data, chosen by byte 1 modulo 6 (see kFamilyModels)
 //           bit 1     attach every message's bytes for the binary decoders
 //           bit 2     emulation: lines (LF-separated) each with CR LF appended
 //           bit 3     sentence monitoring on
@@ -16,6 +16,7 @@
 // The receiver's pauses (the "$BIN" re-request's) are counted out, not slept: the sleep hook.
 #include "engine/ZIDOvoine.h"
 #include "models/Ashtech.h"
+#include "models/Gsr2650lb.h"
 #include "models/SokkiaAxis3.h"
 #include "port/Ack.h"
 #include "support/MainWindowStandIn.h"
@@ -30,6 +31,15 @@ namespace
 {
 
 constexpr std::size_t kHeaderSize = 3;
+
+// One model of each family whose replies or raw data the receiver parses.
+template <class TModel> CDOZOzoeiver* Make()
+{
+    return new TModel;
+}
+constexpr CDOZOzoeiver* (*kFamilyModels[])() = {&Make<CAshtech>,     &Make<CCSI>,
+                                                &Make<CStarlink>,    &Make<CSokkia>,
+                                                &Make<CSokkiaAxis3>, &Make<Cgsr2650lb>};
 constexpr std::size_t kMaxReads[] = {16, 256, 4096, 16393};
 
 // The host's main window, deleting what it is given: made once on the fuzzing thread and kept
@@ -96,8 +106,7 @@ void Run(const std::uint8_t* pData, std::size_t nSize)
     CDOZOzoeiver* pReceiver = engine.FindReceiver(CString());
     if ((nFlags & 0x01) != 0)
     {
-        pReceiver = (pData[1] & 0x01) == 0 ? static_cast<CDOZOzoeiver*>(new CAshtech)
-                                           : static_cast<CDOZOzoeiver*>(new CSokkiaAxis3);
+        pReceiver = kFamilyModels[pData[1] % std::size(kFamilyModels)]();
         engine.AddReceiver(pReceiver);
     }
     engine.SetReceiver(pReceiver);

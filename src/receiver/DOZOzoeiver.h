@@ -23,6 +23,8 @@
 class FIXORA_API CDOZOzoeiver : public CObject
 {
     DECLARE_DYNAMIC(CDOZOzoeiver)
+    // The table of message kinds names the parsers.
+    friend class CMessageKinds;
 
 public:
     CDOZOzoeiver();
@@ -173,6 +175,37 @@ protected:
     bool IsChecksumOK(const CString& strMessage);
     bool ProcessProprietary(CString& strMessage);
     void GotNmea(GPSStringType eType);
+
+    // ---- receiver replies: each stores what it read into m_GPSData.m_Status -----------------
+    // OEM board ASCII logs ("#...A" header, ";" before the body, "*" after it).
+    bool ProcessLOGLIST(CString& strMessage);
+    bool ProcessRXCONFIG(CString& strMessage);
+    bool ProcessECUTOFF(CString& strMessage);
+    bool ProcessOMNIINFO(CString& strMessage);
+    bool ProcessOMNISTAT(CString& strMessage);
+    bool ProcessOMNIHPPOS(CString& strMessage);
+    bool ProcessWAAS1(CString& strMessage);
+    bool ProcessRTKSOURCE(CString& strMessage);
+    bool ProcessSBASCONTROL(CString& strMessage);
+    bool ProcessPSRDIFFSOURCE(CString& strMessage);
+    // Ashtech family: the beacon's signal and tuning, and the lines of the parameter listing.
+    bool ProcessCRMSS(CString& strMessage);
+    bool ProcessCRMSK(CString& strMessage);
+    bool ProcessPARPMD(CString& strMessage);
+    bool ProcessPARPER(CString& strMessage);
+    bool ProcessPARPEM(CString& strMessage);
+    bool ProcessPARPRTA(CString& strMessage);
+    // Starlink, Sokkia and the Axis3 family.
+    bool ProcessPSLIRParNmea(CString& strMessage);
+    bool ProcessPSLIRParMode(CString& strMessage);
+    bool ProcessPMCAG(CString& strMessage);
+    bool ProcessJSHOW(CString& strMessage);
+    bool ProcessJiOrJgeoOrRd1(CString& strMessage);
+    // A token that begins "ON" or "OFF"; false (status unknown) for any other.
+    bool GetNmeaMsgStatus(const CString& strToken, NmeaMsgStatus& eStatus);
+    // The output period after strTag in the line: above 0 on, else off; an absent tag is
+    // unknown (true); a period that is no number is false, the status untouched.
+    bool GetNmeaMsgStatus(const CString& strLine, NmeaMsgStatus& eStatus, const CString& strTag);
 
     // ---- binary raw records and messages ---------------------------------------------------
     // A "$PASHR" reply other than the acknowledgement: a raw record to its decoder.

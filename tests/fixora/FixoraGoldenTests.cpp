@@ -1,5 +1,6 @@
 // Golden streams: for every stream in tests/data/streams, `fixora --replay STREAM --json
-// --no-clock` must print exactly the stream's .expect file. An intended change of the output is
+// --no-clock` (and the options of the stream's .args file) must print exactly the stream's
+// .expect file. An intended change of the output is
 // recorded with scripts/update-golden and explained in its commit.
 #include "FixoraRunner.h"
 
@@ -80,7 +81,17 @@ TEST(FixoraGolden, ReplayOfEachStreamPrintsItsExpectedRecords)
         ASSERT_TRUE(std::filesystem::exists(expectPath))
             << "no " << expectPath << ": run scripts/update-golden";
         const std::string strExpected = CScratchFolder::Read(expectPath);
-        const SFixoraRun run = RunFixora({"--replay", stream.string(), "--json", "--no-clock"});
+        std::vector<std::string> args = {"--replay", stream.string(), "--json", "--no-clock"};
+        // A stream's own options (the model that understands its replies, say), an argument a
+        // line.
+        std::filesystem::path argsPath = stream;
+        argsPath.replace_extension(".args");
+        if (std::filesystem::exists(argsPath))
+        {
+            const std::vector<std::string> options = Lines(CScratchFolder::Read(argsPath));
+            args.insert(args.end(), options.begin(), options.end());
+        }
+        const SFixoraRun run = RunFixora(args);
         ASSERT_EQ(run.nExit, 0) << run.strErr;
         EXPECT_EQ(run.strErr, "");
         const std::vector<std::string> expected = Lines(strExpected);

@@ -189,4 +189,52 @@ TEST(FixoraStreams, ReceiverOptionsReachTheFix)
     }
 }
 
+// A reply's record prints as one status line naming what the reply set, in words and units.
+TEST(FixoraStreams, RepliesPrintWhatTheySet)
+{
+    struct SRow
+    {
+        const char* legend;
+        std::vector<std::string> args;
+        const char* pszReply; // the line as it stands in the stream
+        const char* pszStatus;
+    };
+    const SRow rows[] = {
+        {"elevation mask", {}, "$[COM1]PEM:10 ION:N SAV:Y\r\n", "status  elevation-mask 10 deg"},
+        {"NMEA switches, in the order of the record",
+         {},
+         "$[COM1]PRTA: 9600 N81 ALM OFF DAL ON ON GRS MSG ON OFF GXP RRE CRT OFF\r\n",
+         "status  nmea GGA on, GSA on, ZDA off, GLL off, VTG on, SAT off"},
+        {"beacon signal",
+         {},
+         "$CRMSS,55,27,318.0,100*4C\r\n",
+         "status  beacon 318.0 kHz 100 bps snr 27 strength 55"},
+        {"the position-mode group when it is the news",
+         {},
+         "$[COM1]PMD:1 FIX:0 ALT:+00100.00 PDP:30 HDP:05 VDP:06\r\n",
+         "status  position-mode 1 altitude 100.00 m pdop-mask 30 hdop-mask 5 vdop-mask 6"},
+        {"recording interval", {}, "$[COM1]PER:000.50\r\n", "status  recording-interval 0.50 s"},
+        {"acknowledgement", {}, "$PASHR,ACK*3D\r\n", "status  acknowledged"},
+        {"differential source",
+         {"--model", "GSR2650 LB"},
+         "#RTKSOURCEA,COM1,0,60.5,FINESTEERING,1337,400008.000,0,c00c,1984;AUTO,ANY*1\r\n",
+         "status  dgps beacon"},
+        {"L-band tuning", {"--model", "Sokkia Axis3"}, "$>JSHOW,FREQ,0\r\n", "status  lband auto"},
+        {"information text, its bytes escaped",
+         {"--model", "Sokkia Axis3"},
+         "$>JI,311062,1,5\r\n",
+         "status  info \"$>JI,311062,1,5\\x0D\\x0A\""},
+    };
+    for (const SRow& row : rows)
+    {
+        SCOPED_TRACE(row.legend);
+        const CTempFile file(row.pszReply);
+        std::vector<std::string> args = {"--replay", file.Path()};
+        args.insert(args.end(), row.args.begin(), row.args.end());
+        const SFixoraRun run = RunFixora(args);
+        ASSERT_EQ(run.nExit, 0) << run.strErr;
+        EXPECT_EQ(std::string(row.pszStatus) + "\n", run.strOut);
+    }
+}
+
 } // namespace

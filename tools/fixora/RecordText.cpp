@@ -88,62 +88,6 @@ std::string SatellitesText(const CGPSData& d)
     return str;
 }
 
-std::string StatusText(const CGPSStatusData& s)
-{
-    std::string str = "  status:";
-    if (s.m_bBeaconSignal)
-    {
-        str += Format(" beacon strength %d snr %d freq %g bitrate %d;", s.m_nBeaconSignalStrength,
-                      s.m_nBeaconSNR, s.m_dBeaconFrequency, s.m_nBeaconBitRate);
-    }
-    if (s.m_bBeaconTuning)
-    {
-        str += s.m_bBeaconAutoFrequency ? " beacon tuning auto;" : " beacon tuning manual;";
-    }
-    if (s.m_bElevMask)
-    {
-        str += Format(" elevation mask %d%s;", s.m_nElevMask, s.m_bSettingsSaved ? " saved" : "");
-    }
-    if (s.m_bNmeaStatus)
-    {
-        static const char* const s_names[] = {"GGA", "GSA", "ZDA", "GLL", "VTG", "SAT", "GSV"};
-        static const char* const s_states[] = {"on", "off", "?"};
-        str += " nmea";
-        for (int i = 0; i < 7; ++i)
-        {
-            const int n = s.m_NmeaStatus[i];
-            str += Format(" %s %s", s_names[i], n >= 0 && n <= 2 ? s_states[n] : "?");
-        }
-        str += ";";
-    }
-    if (s.m_bPositionMode)
-    {
-        str += Format(" position mode %d alt %g pdop %d hdop %d vdop %d;", s.m_nPositionMode,
-                      s.m_dFixedAltitude, s.m_nPdopMask, s.m_nHdopMask, s.m_nVdopMask);
-    }
-    if (s.m_dRecordingInterval >= 0.0)
-    {
-        str += Format(" recording interval %g s;", s.m_dRecordingInterval);
-    }
-    if (s.m_bAckReceived)
-    {
-        str += " acknowledged;";
-    }
-    if (s.m_bDgpsMode)
-    {
-        str += Format(" dgps mode %d;", static_cast<int>(s.m_DgpsMode));
-    }
-    if (s.m_nLbandMode != 0)
-    {
-        str += s.m_nLbandMode == 1 ? " l-band auto;" : " l-band user frequency;";
-    }
-    if (s.m_bInfoText)
-    {
-        str += " info \"" + FixedText(s.m_szInfoText, sizeof s.m_szInfoText) + "\";";
-    }
-    return str;
-}
-
 // Bytes outside printable ASCII as \xNN.
 std::string Escaped(const std::string& strBytes)
 {
@@ -163,6 +107,87 @@ std::string Escaped(const std::string& strBytes)
     return str;
 }
 
+// The differential source by its option name.
+const char* DgpsModeName(DgpsMode eMode)
+{
+    static const char* const s_names[] = {"off",  "beacon", "lband",
+                                          "waas", "cdgps",  "omnistar-vbs"};
+    return eMode >= DGPS_OFF && eMode <= DGPS_OMNISTAR_VBS ? s_names[eMode] : "unknown";
+}
+
+// What a receiver's reply set, in words and units: the groups whose validity flag is set, and
+// the values without a flag of their own when they hold what a reply just brought.
+std::string StatusText(const CGPSStatusData& s)
+{
+    std::string str = "status  ";
+    const auto add = [&str](const std::string& strPart) { str += strPart + "  "; };
+    if (s.m_bElevMask)
+    {
+        add(Format("elevation-mask %d deg", s.m_nElevMask));
+    }
+    if (s.m_bNmeaStatus)
+    {
+        static const char* const s_names[] = {"GGA", "GSA", "ZDA", "GLL", "VTG", "SAT", "GSV"};
+        std::string strList;
+        for (int i = 0; i < 7; ++i)
+        {
+            if (s.m_NmeaStatus[i] == NMEA_MSG_ON || s.m_NmeaStatus[i] == NMEA_MSG_OFF)
+            {
+                strList += Format("%s%s %s", strList.empty() ? "" : ", ", s_names[i],
+                                  s.m_NmeaStatus[i] == NMEA_MSG_ON ? "on" : "off");
+            }
+        }
+        add("nmea " + (strList.empty() ? std::string("unknown") : strList));
+    }
+    if (s.m_bBeaconSignal || s.m_bBeaconTuning)
+    {
+        std::string strBeacon = "beacon";
+        if (s.m_bBeaconSignal)
+        {
+            strBeacon += Format(" %.1f kHz %d bps snr %d strength %d", s.m_dBeaconFrequency,
+                                s.m_nBeaconBitRate, s.m_nBeaconSNR, s.m_nBeaconSignalStrength);
+        }
+        if (s.m_bBeaconTuning)
+        {
+            strBeacon += s.m_bBeaconAutoFrequency ? " auto" : " manual";
+        }
+        add(strBeacon);
+    }
+    if (s.m_dRecordingInterval >= 0.0)
+    {
+        add(Format("recording-interval %.2f s", s.m_dRecordingInterval));
+    }
+    if (s.m_bDgpsMode)
+    {
+        add(std::string("dgps ") + DgpsModeName(s.m_DgpsMode));
+    }
+    if (s.m_nLbandMode != 0)
+    {
+        add(s.m_nLbandMode == 1 ? "lband auto" : "lband user-frequency");
+    }
+    if (s.m_bAckReceived)
+    {
+        add("acknowledged");
+    }
+    if (s.m_bInfoText)
+    {
+        add("info \"" + Escaped(FixedText(s.m_szInfoText, sizeof s.m_szInfoText)) + "\"");
+    }
+    // The position-mode group keeps its flag once set: it is named when no other reply did
+    // anything, that is when the record is the position-mode reply's own.
+    if (s.m_bPositionMode && str == "status  ")
+    {
+        add(Format("position-mode %d altitude %.2f m pdop-mask %d hdop-mask %d vdop-mask %d",
+                   s.m_nPositionMode, s.m_dFixedAltitude, s.m_nPdopMask, s.m_nHdopMask,
+                   s.m_nVdopMask));
+    }
+    while (!str.empty() && str.back() == ' ')
+    {
+        str.pop_back();
+    }
+    return str;
+}
+
 // The low byte of each character, as the library stores its texts.
 std::string LowBytes(const CString& str)
 {
@@ -174,9 +199,8 @@ std::string LowBytes(const CString& str)
     return strBytes;
 }
 
-} // namespace
-
-std::string PositionText(const CGPSData& d, bool bNoClock)
+// The fix record's line, with its detail lines.
+std::string FixText(const CGPSData& d, bool bNoClock)
 {
     std::string str = Format(
         "%s time %s  utc %s  lat %.7f lon %.7f alt %.2f m  fix %s  sats %d/%d  hdop %.2f pdop %.2f "
@@ -201,12 +225,22 @@ std::string PositionText(const CGPSData& d, bool bNoClock)
         str += "\n  proprietary: ";
         str += Escaped(FixedText(d.m_szProprietary, sizeof d.m_szProprietary));
     }
-    if (d.m_Status.m_bNewStatus)
-    {
-        str += '\n';
-        str += StatusText(d.m_Status);
-    }
     return str;
+}
+
+} // namespace
+
+std::string PositionText(const CGPSData& d, bool bNoClock)
+{
+    // A reply's record says only what the reply set; a record with a fix as well gets both.
+    const bool bStatus = d.m_Status.m_bNewStatus;
+    const bool bFix = d.m_bPosition || d.m_bMotion || d.m_bSatellites || d.m_bSatellitesInView ||
+                      d.m_bErrorEstimate || d.m_bProprietary;
+    if (bStatus && !bFix)
+    {
+        return StatusText(d.m_Status);
+    }
+    return FixText(d, bNoClock) + (bStatus ? "\n" + StatusText(d.m_Status) : std::string());
 }
 
 std::string RawEpochText(const CGPSDataRaw& r, bool bNoClock)

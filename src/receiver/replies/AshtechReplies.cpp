@@ -1,7 +1,10 @@
 // Ashtech-family replies: "$PASHR" sentences other than the acknowledgement.
 #include "rawdata/AshtechRecords.h"
 #include "receiver/DOZOzoeiver.h"
+#include "textparse/ParseException.h"
+#include "textparse/Parser.h"
 
+#include <numbers>
 #include <string_view>
 
 namespace
@@ -45,6 +48,64 @@ bool EqualsNoCase(std::wstring_view a, std::wstring_view b)
     return true;
 }
 
+// One satellite of the satellite status reply: PRN, azimuth and elevation in whole degrees, SNR
+// and the use flag ("U" when the solution uses it). A field that does not read throws.
+CGPSSatelliteData ReadStatusSatellite(CParser& parser)
+{
+    constexpr double dDegToRad = std::numbers::pi / 180.0;
+    CGPSSatelliteData sat;
+    int nAzimuth = 0;
+    int nElevation = 0;
+    CString strUse;
+    parser.GetInt(sat.m_nPRN);
+    parser.GetInt(nAzimuth);
+    parser.GetInt(nElevation);
+    parser.GetInt(sat.m_nSNR);
+    parser.GetNextString(strUse);
+    sat.m_dAzimuth = nAzimuth * dDegToRad;
+    sat.m_dElevation = nElevation * dDegToRad;
+    sat.m_bUsed = strUse.CompareNoCase(L"U") == 0;
+    sat.m_bVisible = true;
+    return sat;
+}
+
+// $PASHR,SAT,n, then per satellite PRN,azimuth,elevation,SNR,use flag: the satellites listed
+// become the visible ones, each in the slot that chooseSlot(PRN, slot) picks, or dropped when
+// there is none. Satellites not listed keep their slots until evicted. False when a field does
+// not read, keeping what was stored before it.
+template <typename FChooseSlot>
+bool StoreSatelliteStatus(const CString& strMessage, CGPSData& data, FChooseSlot chooseSlot)
+{
+    try
+    {
+        CParser parser(strMessage, L",*", true);
+        parser.Skip();
+        parser.Skip();
+        parser.GetInt(data.m_nSatellitesInView);
+        for (CGPSSatelliteData& sat : data.m_Satellites)
+        {
+            sat.m_bVisible = false;
+        }
+        // Bounded by the sentence whatever count it announces: reading past its end throws.
+        const int nListed = data.m_nSatellitesInView;
+        for (int i = 0; i < nListed; ++i)
+        {
+            const CGPSSatelliteData sat = ReadStatusSatellite(parser);
+            int nSlot = 0;
+            if (chooseSlot(sat.m_nPRN, nSlot))
+            {
+                data.m_Satellites[nSlot] = sat;
+                data.m_bSatellites = true;
+            }
+        }
+    }
+    catch (const CParseException&)
+    {
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool CDOZOzoeiver::ProcessPASHR(CString& strMessage)
@@ -55,6 +116,20 @@ bool CDOZOzoeiver::ProcessPASHR(CString& strMessage)
         {L"SNV", sizeof(SSnvWire), &CDOZOzoeiver::ProcessPASHR_SNV},
     };
     const std::wstring_view kind = SecondField(strMessage.View());
+    if (EqualsNoCase(kind, L"SAT"))
+    {
+        const auto chooseSlot = [this](int nPRN, int& nSlot) {
+            return ChooseSatelliteSlot(nPRN, nSlot);
+        };
+        if (!StoreSatelliteStatus(strMessage, m_GPSData, chooseSlot))
+        {
+            return false;
+        }
+        // Over every slot marked used, those this sentence did not list included.
+        ComputeMeanSNR();
+        m_GPSData.m_bSatellitesInView = true;
+        return true;
+    }
     for (const SRawRecord& record : s_Records)
     {
         if (!EqualsNoCase(kind, record.kind))

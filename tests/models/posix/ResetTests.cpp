@@ -1,7 +1,8 @@
 // Resets and the receiver simulator: the reset steps with their acknowledgement waits, first as
 // plain pauses (counted through the sleep hook), then under the wait window against a simulated
-// receiver whose answers the live engine reads, publishes and hands to the wait; and the replies of
-// each family's simulator reaching the recognition as the kinds their parsers take.
+// receiver whose answers the live engine reads, publishes and hands to the wait; the replies of
+// each family's simulator reaching the recognition as the kinds their parsers take; and a mask
+// set on the receiver coming back in its reply to the host.
 #include "Fixora_Vorn.h"
 
 #include "support/HostWindow.h"
@@ -230,6 +231,44 @@ TEST_F(ResetTest, SimulatedRepliesReachRecognitionAsTheirKinds)
             kinds = pCsi->Kinds();
         }
         EXPECT_EQ(row.kinds, kinds);
+        m_engine.Stop();
+    }
+}
+
+TEST_F(ResetTest, AMaskSetIsTheMaskTheReceiverReports)
+{
+    struct SRow
+    {
+        const char* legend;
+        bool bAxis3;
+        std::vector<CReceiverSimulator::SRule> rules;
+    } const rows[] = {
+        {"CSI: acknowledged, then in the parameter listing",
+         false,
+         {{"$PASHS,PEM,15", kAshtechAck}, {"$PASHQ,PAR", "$[COM1]PEM:15 ION:N SAV:Y\r\n"}}},
+        {"Axis3: in the status listing", true, {{"$JSHOW", "$>JSHOW,MASK,15\r\n"}}},
+    };
+    for (const SRow& row : rows)
+    {
+        SCOPED_TRACE(row.legend);
+        CReceiverSimulator receiver(m_pty, row.rules);
+        CDOZOzoeiver* pModel = row.bAxis3 ? static_cast<CDOZOzoeiver*>(StartLive<CSokkiaAxis3>())
+                                          : static_cast<CDOZOzoeiver*>(StartLive<CCSI>());
+        m_host.m_Messages.clear();
+        pModel->SetSatElevMask(15);
+        pModel->QuerySatElevMask();
+        ASSERT_TRUE(WaitUntil([&] {
+            m_host.Pump();
+            for (const auto& message : m_host.Positions())
+            {
+                const CGPSStatusData& status = message.pPosition->m_Status;
+                if (status.m_bElevMask && status.m_nElevMask == 15)
+                {
+                    return true;
+                }
+            }
+            return false;
+        })) << "the reported mask reached the host";
         m_engine.Stop();
     }
 }

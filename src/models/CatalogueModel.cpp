@@ -34,19 +34,24 @@ bool CCatalogueModel::RunStep(const SCommandStep& step, const CString& strLine, 
     return bAcknowledged;
 }
 
+bool CCatalogueModel::RunAcknowledged(CommandScript script, bool bShowWait)
+{
+    bool bAllAcknowledged = true;
+    for (const SCommandStep& step : script)
+    {
+        const CString strLine(step.m_pszLine != nullptr ? step.m_pszLine : L"");
+        bAllAcknowledged = RunStep(step, strLine, bShowWait) && bAllAcknowledged;
+    }
+    return bAllAcknowledged;
+}
+
 std::optional<bool> CCatalogueModel::RunReset(bool bShowWait)
 {
     if (!Initialize() || !m_Port.IsOpen())
     {
         return std::nullopt;
     }
-    bool bAllAcknowledged = true;
-    for (const SCommandStep& step : m_pModel->m_ResetAll)
-    {
-        const CString strLine(step.m_pszLine != nullptr ? step.m_pszLine : L"");
-        bAllAcknowledged = RunStep(step, strLine, bShowWait) && bAllAcknowledged;
-    }
-    return bAllAcknowledged;
+    return RunAcknowledged(m_pModel->m_ResetAll, bShowWait);
 }
 
 int CCatalogueModel::TruncatedSeconds(double dSeconds)
@@ -202,6 +207,7 @@ void CCatalogueModel::QueryDgpsMode()
 void CCatalogueModel::SetDgpsMode(DgpsMode eMode)
 {
     // A value outside the enumeration selects no source; the closing script runs all the same.
+    Run(m_pModel->m_SetDgpsModeStart, EPort::AsItIs);
     if (eMode >= DGPS_OFF && eMode <= DGPS_OMNISTAR_VBS)
     {
         Run(m_pModel->m_SetDgpsMode[eMode], EPort::AsItIs);
@@ -228,4 +234,14 @@ void CCatalogueModel::SetLbandFrequency(double dFrequency, int nBitRate)
 {
     // The receiver takes kHz; the host gives MHz.
     Run(m_pModel->m_SetLbandFrequency, EPort::MustBeOpen, dFrequency * 1000.0, nBitRate);
+}
+
+void CCatalogueModel::SendCorrection()
+{
+    Run(m_pModel->m_SendCorrection, EPort::MustBeOpen);
+}
+
+void CCatalogueModel::QueryWAAS()
+{
+    Run(m_pModel->m_QueryWAAS, EPort::MustBeOpen);
 }

@@ -39,6 +39,8 @@ public:
     void DgpsStatusMsg(bool bOn) override;
     void QueryLbandSatellites() override;
     void SetLbandFrequency(double dFrequency, int nBitRate) override;
+    void SendCorrection() override;
+    void QueryWAAS() override;
 
     const SReceiverModel& Model() const { return *m_pModel; }
 
@@ -86,6 +88,10 @@ protected:
     // closed; otherwise whether every step was acknowledged. A step that fails never stops the
     // ones after it.
     std::optional<bool> RunReset(bool bShowWait);
+
+    // The acknowledged steps of a script (a reset's), without the Initialize of RunReset: whether
+    // every step was acknowledged.
+    bool RunAcknowledged(CommandScript script, bool bShowWait);
 
     // Whole seconds of an interval, truncated toward zero; beyond the range of int (or not a
     // number) it is the nearest end of the range (0).

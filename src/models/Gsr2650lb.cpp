@@ -1,4 +1,217 @@
-// The OEM L-band board: run-time class record and the row it reads.
+// The OEM L-band board: raw logs, the queries that clear what they ask for, the source and L-band
+// setters that record what they set, and the reset.
 #include "models/Gsr2650lb.h"
 
-IMPLEMENT_RECEIVER_MODEL(Cgsr2650lb, CCatalogueModel, Gsr2650lb)
+#include <mutex>
+
+IMPLEMENT_DYNAMIC(Cgsr2650lb, CObject)
+
+namespace
+{
+
+// clang-format off
+// Raw logs on at an interval (whole seconds), or off; then saved.
+constexpr SCommandStep s_RawOn[] = {
+    {L"LOG RANGEB ONTIME %i\r\n", 100},
+    {L"LOG RAWEPHEMB ONCHANGED\r\n", 100},
+    {L"LOG ALMANACB ONCHANGED\r\n", 100},
+    {L"SAVECONFIG\r\n", 1000},
+};
+constexpr SCommandStep s_RawOff[] = {
+    {L"UNLOG RANGEB\r\n", 100},
+    {L"UNLOG RAWEPHEMB\r\n", 100},
+    {L"UNLOG ALMANACB\r\n", 100},
+    {L"SAVECONFIG\r\n", 1000},
+};
+// OmniSTAR searched for by the board.
+constexpr SCommandStep s_LbandAutomatic[] = {
+    {L"RTKSOURCE OMNISTAR ANY\r\n", 800},
+    {L"SAVECONFIG\r\n", 2000},
+};
+// The CDGPS channel in kHz.
+constexpr SCommandStep s_CdgpsFrequency[] = {
+    {L"ASSIGNLBAND CDGPS %i 4800\r\n", 100},
+    {L"SAVECONFIG\r\n", 1000},
+};
+// clang-format on
+
+constexpr double kHighestCdgpsMHz = 3000.0;
+constexpr DWORD kResetSettle = 3000; // ms for the board to come back
+
+constexpr int kLbandAutomatic = 1;
+constexpr int kLbandAssigned = 2;
+
+} // namespace
+
+// Its record is made by hand: the constructor does more than name the row.
+Cgsr2650lb::Cgsr2650lb() : CCatalogueModel(EReceiverModel::Gsr2650lb)
+{
+    Cgsr2650lb::Initialize();
+}
+
+bool Cgsr2650lb::Initialize()
+{
+    m_bRawDataOutput = false;
+    m_nRawDataInterval = 0;
+    if (!CDOZOzoeiver::Initialize())
+    {
+        return false;
+    }
+    SetDefaultNMEA();
+    return true;
+}
+
+void Cgsr2650lb::SetRawDataOutput(bool bEnable, int nInterval)
+{
+    if (!m_Port.IsOpen())
+    {
+        return;
+    }
+    if (bEnable)
+    {
+        Run(s_RawOn, EPort::MustBeOpen, nInterval);
+        m_nRawDataInterval = nInterval;
+    }
+    else
+    {
+        // The period stays what it was: it is only ever set together with switching on.
+        Run(s_RawOff, EPort::MustBeOpen);
+    }
+    m_bRawDataOutput = bEnable;
+}
+
+bool Cgsr2650lb::EnablePostProcessing(bool bEnable)
+{
+    if (m_bRawDataOutput != bEnable)
+    {
+        SetRawDataOutput(bEnable, 1);
+    }
+    return true;
+}
+
+bool Cgsr2650lb::SetRawDataOutputInterval(double dSeconds)
+{
+    const int nInterval = TruncatedSeconds(dSeconds);
+    if (!m_bRawDataOutput || nInterval != m_nRawDataInterval)
+    {
+        SetRawDataOutput(m_bRawDataOutput, nInterval);
+    }
+    return true;
+}
+
+void Cgsr2650lb::QuerySatElevMask()
+{
+    if (!m_Port.IsOpen())
+    {
+        return;
+    }
+    CCatalogueModel::QuerySatElevMask();
+    // Cleared after the pause: an answer parsed during it is cleared again, which leaves the
+    // next answer the only source of the mask.
+    std::lock_guard lock(m_RecordsMutex);
+    m_GPSData.m_Status.m_bElevMask = false;
+    m_GPSData.m_Status.m_bNewStatus = false;
+}
+
+void Cgsr2650lb::QueryGpsSettings()
+{
+    QuerySatElevMask();
+}
+
+void Cgsr2650lb::QueryBeacon()
+{
+    if (!m_Port.IsOpen())
+    {
+        return;
+    }
+    CCatalogueModel::QueryBeacon();
+    std::lock_guard lock(m_RecordsMutex);
+    m_GPSData.m_Status.m_DgpsMode = DGPS_OFF;
+    m_GPSData.m_Status.m_bDgpsMode = false;
+    m_GPSData.m_Status.m_bNewStatus = false;
+}
+
+void Cgsr2650lb::QueryDgpsMode()
+{
+    if (!m_Port.IsOpen())
+    {
+        return;
+    }
+    CCatalogueModel::QueryDgpsMode();
+    std::lock_guard lock(m_RecordsMutex);
+    m_GPSData.m_Status.m_DgpsMode = DGPS_OFF;
+    m_GPSData.m_Status.m_bDgpsMode = false;
+    m_GPSData.m_Status.m_bNewStatus = false;
+}
+
+void Cgsr2650lb::QueryLbandSatellites()
+{
+    QueryOmniStar();
+}
+
+void Cgsr2650lb::SetBeacon(BEACON_MODE_TYPE, CString, CString)
+{
+    // The board picks its sources itself: mode, frequency and bit rate do not matter.
+    CCatalogueModel::SetBeacon(BEACON_MODE_AUTO, CString(), CString());
+}
+
+void Cgsr2650lb::SetDgpsMode(DgpsMode eMode)
+{
+    if (!m_Port.IsOpen())
+    {
+        return;
+    }
+    CCatalogueModel::SetDgpsMode(eMode);
+    // The host sees the new source without waiting for a query.
+    std::lock_guard lock(m_RecordsMutex);
+    m_GPSData.m_Status.m_DgpsMode = eMode;
+    m_GPSData.m_Status.m_bDgpsMode = true;
+    m_GPSData.m_Status.m_bNewStatus = true;
+}
+
+void Cgsr2650lb::SetLbandFrequency(double dFrequency, int nBitRate)
+{
+    if (!m_Port.IsOpen())
+    {
+        return;
+    }
+    const bool bAutomatic = dFrequency == 0.0;
+    if (bAutomatic)
+    {
+        Run(s_LbandAutomatic, EPort::MustBeOpen);
+    }
+    else
+    {
+        CCatalogueModel::SetLbandFrequency(dFrequency, nBitRate);
+    }
+    std::lock_guard lock(m_RecordsMutex);
+    m_GPSData.m_Status.m_nLbandMode = bAutomatic ? kLbandAutomatic : kLbandAssigned;
+}
+
+void Cgsr2650lb::ChangeCDGPS_Freq(double dFrequency)
+{
+    if (!(dFrequency >= 0.0 && dFrequency <= kHighestCdgpsMHz))
+    {
+        return;
+    }
+    // Whole MHz: the fraction goes before the conversion to kHz.
+    Run(s_CdgpsFrequency, EPort::MustBeOpen, static_cast<int>(dFrequency) * 1000);
+}
+
+void Cgsr2650lb::DgpsStatusMsg(bool) {}
+
+bool Cgsr2650lb::ResetAll(bool bShowWait)
+{
+    if (!m_Port.IsOpen())
+    {
+        return false;
+    }
+    const bool bAcknowledged = RunAcknowledged(Model().m_ResetAll, bShowWait);
+    if (!Initialize())
+    {
+        return false;
+    }
+    SetDgpsMode(DGPS_BEACON);
+    Sleep(kResetSettle);
+    return bAcknowledged;
+}

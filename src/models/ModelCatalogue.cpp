@@ -203,6 +203,111 @@ constexpr SCommandStep s_Axis3DgpsWaas[] = {
 constexpr SCommandStep s_Axis3Save[] = {Line(L"$JSAVE\r\n", 2000)};
 constexpr SCommandStep s_Axis3DgpsMessages[] = {Line(L"$JASC,D1,%d\r\n", 0)};
 
+// ---- GSR2650 LB ---------------------------------------------------------------------------------
+
+// The board's logs name the port they come out on; the sentence logs name none (two blanks).
+constexpr SCommandStep s_OemQueryNmea[] = {Line(L"LOG LOGLISTA ONCE\r\n", 200)};
+constexpr SCommandStep s_OemQueryElevMask[] = {Line(L"LOG COM2 ECUTOFFA ONCE\r\n", 100)};
+constexpr SCommandStep s_OemQueryBeacon[] = {Line(L"LOG COM2 RXCONFIGA ONCE\r\n", 100)};
+constexpr SCommandStep s_OemQueryDgps[] = {
+    Line(L"LOG COM2 RTKSOURCEA ONCE\r\n", 100),
+    Line(L"LOG COM2 SBASCONTROLA ONCE\r\n", 100),
+    Line(L"LOG COM2 PSRDIFFSOURCEA ONCE\r\n", 100),
+};
+constexpr SCommandStep s_OemQueryWaas[] = {Line(L"LOG WAAS1A ONCE\r\n", 200)};
+constexpr SCommandStep s_OemQueryOmniStar[] = {
+    Line(L"LOG OMNIINFOA ONCE\r\n", 200),
+    Line(L"LOG OMNISTATA ONCE\r\n", 200),
+    Line(L"LOG OMNIHPPOSA ONCE\r\n", 200),
+};
+// GGA, GSA, GSV and VTG once a second, every other NMEA log stopped.
+constexpr SCommandStep s_OemDefaultNmea[] = {
+    Line(L"LOG  GPGGA ONTIME 1 0 NOHOLD\r\n", 200),
+    Line(L"UNLOG  GPGGALONG\r\n", 200),
+    Line(L"UNLOG  GPGGARTK\r\n", 200),
+    Line(L"UNLOG  GPGLL\r\n", 200),
+    Line(L"UNLOG  GPGRS\r\n", 200),
+    Line(L"LOG  GPGSA ONTIME 1 0 NOHOLD\r\n", 200),
+    Line(L"UNLOG  GPGST\r\n", 200),
+    Line(L"LOG  GPGSV ONTIME 1 0 NOHOLD\r\n", 200),
+    Line(L"UNLOG  GPRMB\r\n", 200),
+    Line(L"UNLOG  GPRMC\r\n", 200),
+    Line(L"LOG  GPVTG ONTIME 1 0 NOHOLD\r\n", 200),
+    Line(L"UNLOG  GPZDA\r\n", 200),
+    Line(L"UNLOG  GPALM\r\n", 200),
+};
+constexpr SCommandStep s_OemGgaOnly[] = {
+    Line(L"UNLOG  GPALM\r\n", 200),
+    Line(L"LOG  GPGGA ONTIME 1 0 NOHOLD\r\n", 200),
+    Line(L"UNLOG  GPGGALONG\r\n", 200),
+    Line(L"UNLOG  GPGGARTK\r\n", 200),
+    Line(L"UNLOG  GPGLL\r\n", 200),
+    Line(L"UNLOG  GPGRS\r\n", 200),
+    Line(L"UNLOG  GPGSA\r\n", 200),
+    Line(L"UNLOG  GPGST\r\n", 200),
+    Line(L"UNLOG  GPGSV\r\n", 200),
+    Line(L"UNLOG  GPRMB\r\n", 200),
+    Line(L"UNLOG  GPRMC\r\n", 200),
+    Line(L"UNLOG  GPVTG\r\n", 200),
+    Line(L"UNLOG  GPZDA\r\n", 200),
+};
+constexpr SCommandStep s_OemElevMask[] = {
+    Line(L"ECUTOFF %i\r\n", 200),
+    Line(L"SAVECONFIG\r\n", 500),
+};
+// Whatever the beacon arguments: every source chosen automatically.
+constexpr SCommandStep s_OemAutomaticSources[] = {
+    Line(L"RTKSOURCE AUTO ANY\r\n", 100),
+    Line(L"PSRDIFFSOURCE AUTO ANY\r\n", 100),
+    Line(L"SBASCONTROL ENABLE AUTO\r\n", 100),
+};
+// Setting a source also puts the datum back to WGS84 with the built-in geoid.
+constexpr SCommandStep s_OemDatumReset[] = {
+    Line(L"UNDULATION TABLE\r\n", 100),
+    Line(L"DATUM WGS84\r\n", 100),
+};
+constexpr SCommandStep s_OemDgpsOff[] = {
+    Line(L"RTKSOURCE NONE\r\n", 100),
+    Line(L"PSRDIFFSOURCE NONE\r\n", 100),
+    Line(L"SBASCONTROL DISABLE AUTO\r\n", 100),
+};
+constexpr SCommandStep s_OemDgpsLband[] = {
+    Line(L"RTKSOURCE OMNISTAR\r\n", 100),
+    Line(L"PSRDIFFSOURCE NONE\r\n", 100),
+    Line(L"SBASCONTROL DISABLE AUTO\r\n", 100),
+};
+constexpr SCommandStep s_OemDgpsWaas[] = {
+    Line(L"RTKSOURCE NONE\r\n", 100),
+    Line(L"PSRDIFFSOURCE NONE\r\n", 100),
+    Line(L"SBASCONTROL ENABLE AUTO\r\n", 100),
+};
+constexpr SCommandStep s_OemDgpsCdgps[] = {
+    Line(L"PSRDIFFSOURCE CDGPS\r\n", 100),
+    Line(L"RTKSOURCE NONE\r\n", 100),
+    Line(L"SBASCONTROL DISABLE AUTO\r\n", 100),
+};
+constexpr SCommandStep s_OemDgpsOmniStarVbs[] = {
+    Line(L"PSRDIFFSOURCE OMNISTAR\r\n", 100),
+    Line(L"RTKSOURCE NONE\r\n", 100),
+    Line(L"SBASCONTROL DISABLE AUTO\r\n", 100),
+};
+constexpr SCommandStep s_OemSaveAfterSource[] = {Line(L"SAVECONFIG\r\n", 2000)};
+// A user-assigned OmniSTAR frequency (kHz, no decimals) and bit rate.
+constexpr SCommandStep s_OemLbandFrequency[] = {
+    Line(L"ASSIGNOMNI USER %.0f %d\r\n", 800),
+    Line(L"SAVECONFIG\r\n", 2000),
+};
+// A fixed user datum and geoid offset.
+constexpr SCommandStep s_OemCorrection[] = {
+    Line(L"USERDATUM 6378137 298.257222101 -.9910 1.9072 .5129 .000000125033 .0000000467845 "
+         L".0000000565292 0 \r\n",
+         100),
+    Line(L"datum user\r\n", 100),
+    Line(L"UNDULATION USER -1.09\r\n", 100),
+    Line(L"SAVECONFIG\r\n", 1000),
+};
+constexpr SCommandStep s_OemReset[] = {Acked(L"RESET 0\r\n", 10000)};
+
 // clang-format on
 
 // ---- the catalogue ------------------------------------------------------------------------------
@@ -300,13 +405,38 @@ constexpr SReceiverModel s_aModels[] = {
     {MODEL(SokkiaAxis3, CSokkiaAxis3, L"Sokkia Axis3", 9600), AXIS3_COMMANDS},
     {MODEL(CSImax, CCSImax, L"CSI - MAX", 9600), AXIS3_COMMANDS},
 #undef AXIS3_COMMANDS
-    // The SiRF family and the OEM board claim only what their rows carry.
-    {MODEL(Sirf, CSirf, L"SiRF", 4800)},
-    {MODEL(ToughbookGPS01, CToughbookGPS01, L"Toughbook GPS01", 4800)},
-    {MODEL(Holux, CHolux, L"Holux", 4800)},
+    // The SiRF family's commands are NMEA input sentences and binary frames of its own.
+#define SIRF_COMMANDS                                                                              \
+     .m_nCapabilities = MODEL_SET_NMEA | MODEL_RESET | MODEL_DGPS,                                 \
+     .m_nCarriedInCode = MODEL_SET_NMEA | MODEL_RESET | MODEL_DGPS
+    {MODEL(Sirf, CSirf, L"SiRF", 4800), SIRF_COMMANDS},
+    {MODEL(ToughbookGPS01, CToughbookGPS01, L"Toughbook GPS01", 4800), SIRF_COMMANDS},
+    {MODEL(Holux, CHolux, L"Holux", 4800), SIRF_COMMANDS},
+#undef SIRF_COMMANDS
     {MODEL(OtherGps, COtherGps, L"NMEA-0183", 9600)},
+    // Its queries also clear what they ask for, its source setter stores the source, and its
+    // reset re-initialises the board in between: code of its own around these rows.
     {MODEL(Gsr2650lb, Cgsr2650lb, L"GSR2650 LB", 9600),
-     .m_nCapabilities = MODEL_RAW_DATA},
+     .m_nCapabilities = MODEL_RAW_DATA | MODEL_QUERY_NMEA | MODEL_ELEV_MASK | MODEL_SET_NMEA |
+                        MODEL_RESET | MODEL_DGPS,
+     .m_QueryNmeaActive = s_OemQueryNmea,
+     .m_QueryBeacon = s_OemQueryBeacon,
+     .m_SetBeaconAuto = s_OemAutomaticSources,
+     .m_SetBeaconManual = s_OemAutomaticSources,
+     .m_QuerySatElevMask = s_OemQueryElevMask,
+     .m_SetSatElevMask = s_OemElevMask,
+     .m_SetDefaultNMEA = s_OemDefaultNmea,
+     .m_SetGgaOnlyNMEA = s_OemGgaOnly,
+     .m_ResetAll = s_OemReset,
+     .m_QueryDgpsMode = s_OemQueryDgps,
+     .m_SetDgpsModeStart = s_OemDatumReset,
+     .m_SetDgpsMode = {s_OemDgpsOff, s_OemAutomaticSources, s_OemDgpsLband, s_OemDgpsWaas,
+                       s_OemDgpsCdgps, s_OemDgpsOmniStarVbs},
+     .m_SetDgpsModeEnd = s_OemSaveAfterSource,
+     .m_QueryOmniStar = s_OemQueryOmniStar,
+     .m_SetLbandFrequency = s_OemLbandFrequency,
+     .m_SendCorrection = s_OemCorrection,
+     .m_QueryWAAS = s_OemQueryWaas},
 };
 #undef MODEL
 // clang-format on
@@ -325,16 +455,17 @@ constexpr bool RowsFollowTheEnumeration()
     return true;
 }
 
-// A capability is claimed only with the scripts of every operation that carries it. Raw data
-// is carried by the receiver base's raw commands where the class has none of its own.
+// A capability is claimed only with the scripts of every operation that carries it, or with the
+// class's own code for it. Raw data is carried by the receiver base's raw commands where the
+// class has none of its own.
 constexpr bool CarriesWhatItClaims(const SReceiverModel& model)
 {
-    const auto claims = [&model](unsigned nCapability) {
-        return (model.m_nCapabilities & nCapability) != 0;
-    };
     const bool bAnyDgpsSource =
         std::any_of(std::begin(model.m_SetDgpsMode), std::end(model.m_SetDgpsMode),
                     [](const CommandScript& script) { return !script.empty(); });
+    const auto claims = [&model](unsigned nCapability) {
+        return (model.m_nCapabilities & nCapability & ~model.m_nCarriedInCode) != 0;
+    };
     return (!claims(MODEL_QUERY_NMEA) || !model.m_QueryNmeaActive.empty()) &&
            (!claims(MODEL_QUERY_SETTINGS) || !model.m_QueryGpsSettings.empty()) &&
            (!claims(MODEL_BEACON) ||

@@ -84,9 +84,12 @@ struct SReceiverModel
     // A new object of the model; the caller owns it (the engine once registered).
     CDOZOzoeiver* (*m_pfnCreate)();
     // EModelCapability bits. A capability is claimed only with the scripts that carry it (the
-    // catalogue checks this when it compiles); raw data is switched by the receiver base's raw
-    // commands unless the model class has its own.
+    // catalogue checks this when it compiles) or with the model class's own code for it
+    // (m_nCarriedInCode); raw data is switched by the receiver base's raw commands unless the
+    // model class has its own.
     unsigned m_nCapabilities = 0;
+    // The capabilities whose operations the model class implements itself (binary frames, say).
+    unsigned m_nCarriedInCode = 0;
 
     // ---- command scripts, in the order of the receiver's operations ------------------------
     // Written without asking whether the port is open: once Initialize has opened it, and while
@@ -108,8 +111,9 @@ struct SReceiverModel
     // After Initialize, with the port open; every step acknowledged.
     CommandScript m_ResetAll;
     CommandScript m_QueryDgpsMode;
-    // One script per DgpsMode value, then m_SetDgpsModeEnd for any value; written without
-    // asking whether the port is open.
+    // m_SetDgpsModeStart, then one script per DgpsMode value, then m_SetDgpsModeEnd for any
+    // value; written without asking whether the port is open.
+    CommandScript m_SetDgpsModeStart;
     CommandScript m_SetDgpsMode[DGPS_OMNISTAR_VBS + 1];
     CommandScript m_SetDgpsModeEnd;
     CommandScript m_QueryOmniStar;
@@ -117,6 +121,8 @@ struct SReceiverModel
     CommandScript m_QueryLbandSatellites;
     // Takes the frequency in kHz (double) and the bit rate (int).
     CommandScript m_SetLbandFrequency;
+    CommandScript m_SendCorrection;
+    CommandScript m_QueryWAAS;
 };
 
 // Every row, in catalogue order.

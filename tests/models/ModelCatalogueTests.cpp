@@ -61,12 +61,12 @@ const ModelRow kModels[] = {
      nullptr},
     {MODEL(CCSImax), L"CSI - MAX", 9600, RAW | QNMEA | BEACON | ELEV | SETNMEA | DGPS,
      RUNTIME_CLASS(CSokkiaAxis3)},
-    // The SiRF models and the OEM board offer no command that they cannot send yet.
-    {MODEL(CSirf), L"SiRF", 4800, 0, nullptr},
-    {MODEL(CToughbookGPS01), L"Toughbook GPS01", 4800, 0, RUNTIME_CLASS(CSirf)},
-    {MODEL(CHolux), L"Holux", 4800, 0, RUNTIME_CLASS(CSirf)},
+    {MODEL(CSirf), L"SiRF", 4800, SETNMEA | RESET | DGPS, nullptr},
+    {MODEL(CToughbookGPS01), L"Toughbook GPS01", 4800, SETNMEA | RESET | DGPS,
+     RUNTIME_CLASS(CSirf)},
+    {MODEL(CHolux), L"Holux", 4800, SETNMEA | RESET | DGPS, RUNTIME_CLASS(CSirf)},
     {MODEL(COtherGps), L"NMEA-0183", 9600, 0, nullptr},
-    {MODEL(Cgsr2650lb), L"GSR2650 LB", 9600, RAW, nullptr},
+    {MODEL(Cgsr2650lb), L"GSR2650 LB", 9600, RAW | QNMEA | ELEV | SETNMEA | RESET | DGPS, nullptr},
 };
 
 #undef MODEL

@@ -42,6 +42,8 @@ private:
 // How long one wait for a message may last: how late a stop signal or the end of the duration
 // may be noticed.
 constexpr DWORD LoopWaitMs = 50;
+// How long the receiver's port may take to open before commands are given up.
+constexpr int PortWaitSeconds = 10;
 
 } // namespace
 
@@ -49,7 +51,31 @@ CEngineRun::CEngineRun(CZIDOvoine& engine, CMainWindow& window) : m_Engine(engin
 {
 }
 
-bool CEngineRun::Run(std::optional<double> dDurationSeconds, std::string& strError)
+bool CEngineRun::WaitForPort(std::string& strError)
+{
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
+    while (!CDOZOzoeiver::m_Port.IsOpen())
+    {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, LoopWaitMs, QS_ALLINPUT);
+        m_Window.Pump();
+        if (m_Engine.GetLastError() != GPS_ENGINE_NO_ERROR)
+        {
+            strError = ToSystemPath(m_Engine.GetLastErrorString().GetString());
+            return false;
+        }
+        if (s_nStopSignal != 0 || !m_Engine.IsActive() ||
+            Clock::now() - start > std::chrono::seconds(PortWaitSeconds))
+        {
+            strError = "the receiver's port did not open";
+            return false;
+        }
+    }
+    return true;
+}
+
+bool CEngineRun::Run(std::optional<double> dDurationSeconds, CDOZOzoeiver& receiver,
+                     const std::vector<SCommand>& commands, std::string& strError)
 {
     const CStopSignals signals;
     if (!m_Engine.Start())
@@ -60,6 +86,30 @@ bool CEngineRun::Run(std::optional<double> dDurationSeconds, std::string& strErr
     using Clock = std::chrono::steady_clock;
     const Clock::time_point start = Clock::now();
     bool bClean = true;
+    if (!commands.empty() && !WaitForPort(strError))
+    {
+        m_Engine.Stop();
+        m_Window.Pump();
+        return false;
+    }
+    // On this thread, as a host's commands run: each blocks for its pauses, and a reset's wait
+    // keeps the records flowing to the window.
+    for (const SCommand& command : commands)
+    {
+        if (s_nStopSignal != 0)
+        {
+            break;
+        }
+        const bool bDone = command.pOption->pfnRun(receiver, command.strValue);
+        m_Window.Pump();
+        m_Window.PrintCommand(command.pOption->pszName + 2, command.strValue, bDone);
+        if (!bDone && bClean)
+        {
+            strError = std::string("the receiver did not carry out ") + command.pOption->pszName;
+            bClean = false;
+            m_bCommandRefused = true;
+        }
+    }
     for (;;)
     {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, LoopWaitMs, QS_ALLINPUT);

@@ -4,6 +4,8 @@
 #include "RecordJson.h"
 #include "RecordText.h"
 
+#include <nlohmann/json.hpp>
+
 #include <memory>
 
 CMainWindow::CMainWindow(const SSettings& settings, CDOZOzoeiver* pReceiver, CDataLog* pDataLog,
@@ -104,4 +106,18 @@ void CMainWindow::Print(const std::string& strLine)
     {
         std::fflush(m_pOutput);
     }
+}
+
+void CMainWindow::PrintCommand(const std::string& strName, const std::string& strValue, bool bDone)
+{
+    if (m_Settings.bJson)
+    {
+        Print(nlohmann::ordered_json{
+            {"type", "command"}, {"command", strName}, {"value", strValue}, {"done", bDone}}
+                  .dump());
+        return;
+    }
+    const std::string strResult = strName == "reset" ? (bDone ? "acknowledged" : "not acknowledged")
+                                                     : (bDone ? "sent" : "refused");
+    Print("command  " + strName + (strValue.empty() ? "" : " " + strValue) + "  " + strResult);
 }

@@ -28,6 +28,9 @@ public:
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
+    // A command sent to the receiver and its result, as a line like the records'.
+    void PrintCommand(const std::string& strName, const std::string& strValue, bool bDone);
+
 private:
     void Print(const std::string& strLine);
 

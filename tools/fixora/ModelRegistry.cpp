@@ -1,50 +1,55 @@
 // Model registration and the model list.
 #include "ModelRegistry.h"
 
+#include "Commands.h"
 #include "RecordFields.h"
 
 #include <nlohmann/json.hpp>
 
 #include <memory>
 
-CDOZOzoeiver* RegisterModels(CZIDOvoine& engine, const std::string& strModel)
+CDOZOzoeiver* RegisterModel(CZIDOvoine& engine, const std::string& strModel)
 {
-    for (const SReceiverModel& row : GetReceiverModels())
+    const CString strName(strModel.c_str());
+    CDOZOzoeiver* pDefault = engine.FindReceiver(strName);
+    if (pDefault->GetName() == strName)
     {
-        std::unique_ptr<CDOZOzoeiver> pReceiver(row.m_pfnCreate());
-        // A refused receiver (the name is taken) stays ours and goes away here.
-        if (pReceiver && engine.AddReceiver(pReceiver.get()))
-        {
-            pReceiver.release();
-        }
+        return pDefault;
     }
-    return engine.FindReceiver(CString(strModel.c_str()));
+    const SReceiverModel* pRow = FindReceiverModel(strName);
+    if (pRow == nullptr)
+    {
+        return pDefault;
+    }
+    std::unique_ptr<CDOZOzoeiver> pReceiver(pRow->m_pfnCreate());
+    if (!engine.AddReceiver(pReceiver.get()))
+    {
+        return pDefault;
+    }
+    return pReceiver.release();
 }
 
 namespace
 {
 
-// The names of the capability predicates that are true for a receiver ("raw-data", ...).
-std::vector<std::string> CapabilityNames(CDOZOzoeiver& r)
+// The names of the capabilities a row claims ("raw-data", ...).
+std::vector<std::string> CapabilityNames(const SReceiverModel& row)
 {
-    const std::pair<bool, const char*> predicates[] = {
-        {r.HasRawData(), "raw-data"},
-        {r.IsRtkReceiver(), "rtk"},
-        {r.ImplementsQueryNmea(), "query-nmea"},
-        {r.ImplementsQueryGpsSettings(), "query-settings"},
-        {r.ImplementsBeacon(), "beacon"},
-        {r.ImplementsSetElevMask(), "elevation-mask"},
-        {r.ImplementsSetNmea(), "set-nmea"},
-        {r.ImplementsResetAll(), "reset"},
-        {r.GGASendsOrthoHeight(), "orthometric-height"},
-        {r.HasDGPSSupport(), "dgps"},
-        {r.IsExternalDriver(), "external-driver"},
-        {r.UseExternalSettings(), "external-settings"},
+    const std::pair<unsigned, const char*> capabilities[] = {
+        {MODEL_RAW_DATA, "raw-data"},
+        {MODEL_QUERY_NMEA, "query-nmea"},
+        {MODEL_QUERY_SETTINGS, "query-settings"},
+        {MODEL_BEACON, "beacon"},
+        {MODEL_ELEV_MASK, "elevation-mask"},
+        {MODEL_SET_NMEA, "set-nmea"},
+        {MODEL_RESET, "reset"},
+        {MODEL_ORTHO_HEIGHT, "orthometric-height"},
+        {MODEL_DGPS, "dgps"},
     };
     std::vector<std::string> names;
-    for (const auto& [bTrue, pszName] : predicates)
+    for (const auto& [nCapability, pszName] : capabilities)
     {
-        if (bTrue)
+        if ((row.m_nCapabilities & nCapability) != 0)
         {
             names.emplace_back(pszName);
         }
@@ -58,20 +63,28 @@ void PrintModelList(bool bJson, std::FILE* pOutput)
 {
     if (!bJson)
     {
-        std::fprintf(pOutput, "%-18s %6s  %s\n", "MODEL", "BAUD", "CAPABILITIES");
+        std::fprintf(pOutput, "%-18s %6s  %s\n", "MODEL", "BAUD", "CAPABILITIES / COMMANDS");
     }
     for (const SReceiverModel& row : GetReceiverModels())
     {
-        const std::unique_ptr<CDOZOzoeiver> pReceiver(row.m_pfnCreate());
-        const std::vector<std::string> capabilities =
-            pReceiver ? CapabilityNames(*pReceiver) : std::vector<std::string>();
+        const std::vector<std::string> capabilities = CapabilityNames(row);
         const std::string strName = WideToUtf8(CString(row.m_pszName));
+        const std::string strCommands = AvailableCommands(row);
         if (bJson)
         {
+            nlohmann::ordered_json commands = nlohmann::ordered_json::array();
+            for (const SCommandOption& option : CommandOptions())
+            {
+                if (option.pfnAvailable(row))
+                {
+                    commands.push_back(option.pszName);
+                }
+            }
             const nlohmann::ordered_json json{{"name", strName},
                                               {"class", row.m_pszClassName},
                                               {"default_baud", row.m_nDefaultBaudrate},
-                                              {"capabilities", capabilities}};
+                                              {"capabilities", capabilities},
+                                              {"commands", commands}};
             std::fprintf(pOutput, "%s\n", json.dump().c_str());
             continue;
         }
@@ -80,7 +93,9 @@ void PrintModelList(bool bJson, std::FILE* pOutput)
         {
             strCapabilities += (strCapabilities.empty() ? "" : " ") + strCapability;
         }
-        std::fprintf(pOutput, "%-18s %6d  %s\n", strName.c_str(), row.m_nDefaultBaudrate,
-                     strCapabilities.empty() ? "-" : strCapabilities.c_str());
+        std::fprintf(pOutput, "%-18s %6d  %s\n%-25s  commands: %s\n", strName.c_str(),
+                     row.m_nDefaultBaudrate,
+                     strCapabilities.empty() ? "-" : strCapabilities.c_str(), "",
+                     strCommands.c_str());
     }
 }

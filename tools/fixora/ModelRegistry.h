@@ -1,5 +1,5 @@
-// The nineteen receiver models of the catalogue: registering them with the engine and listing
-// them for the user.
+// The receiver models of the catalogue: registering the one a run uses with the engine, and
+// listing them all for the user from their catalogue rows.
 #pragma once
 
 #include "Fixora_Vorn.h"
@@ -9,9 +9,11 @@
 #include <string>
 #include <vector>
 
-// Registers one object of every catalogue model with the engine (the engine's own default
-// "NMEA-0183" receiver stands for that row) and returns the registered model named strModel.
-CDOZOzoeiver* RegisterModels(CZIDOvoine& engine, const std::string& strModel);
+// Makes the model named strModel (the engine's own default stands for "NMEA-0183"), registers it
+// with the engine and returns it. Only that model is made: a model may talk to its port when it is
+// made (the OEM board initialises itself).
+CDOZOzoeiver* RegisterModel(CZIDOvoine& engine, const std::string& strModel);
 
-// Every model with its default baud rate and capabilities: a table, or one JSON object per line.
+// Every model with its default baud rate, capabilities and the command options it accepts: a
+// table, or one JSON object per line. Read from the rows; no model is made.
 void PrintModelList(bool bJson, std::FILE* pOutput);

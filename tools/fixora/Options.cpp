@@ -202,6 +202,44 @@ bool ParseOptions(int argc, const char* const* argv, SOptions& options, std::str
                 pRow = &row;
             }
         }
+        if (const SCommandOption* pCommand = FindCommandOption(strName))
+        {
+            if (!given.insert(pCommand->pszName).second)
+            {
+                strError = strName + " is given twice";
+                return false;
+            }
+            std::string strValue;
+            if (pCommand->pszValue != nullptr)
+            {
+                if (nEquals != std::string::npos)
+                {
+                    strValue = strArg.substr(nEquals + 1);
+                }
+                else if (i + 1 < argc)
+                {
+                    strValue = argv[++i];
+                }
+                else
+                {
+                    strError = strName + " needs a value";
+                    return false;
+                }
+                std::string strExpected;
+                if (!pCommand->pfnCheck(strValue, strExpected))
+                {
+                    strError = strName + " " + strExpected + ", got '" + strValue + "'";
+                    return false;
+                }
+            }
+            else if (nEquals != std::string::npos)
+            {
+                strError = strName + " takes no value";
+                return false;
+            }
+            options.commands.push_back({pCommand, strValue});
+            continue;
+        }
         if (pRow == nullptr)
         {
             strError = strArg.rfind("-", 0) == 0 ? "unknown option '" + strArg + "'"
@@ -281,6 +319,25 @@ bool ParseOptions(int argc, const char* const* argv, SOptions& options, std::str
         strError = "--log-raw needs --device (it records the bytes read from the port)";
         return false;
     }
+    if (!options.commands.empty())
+    {
+        if (options.eInput != EInput::Live)
+        {
+            strError = std::string(options.commands.front().pOption->pszName) +
+                       " needs --device (commands go to a live receiver)";
+            return false;
+        }
+        const SReceiverModel* pModel = FindReceiverModel(CString(options.strModel.c_str()));
+        for (const SCommand& command : options.commands)
+        {
+            if (pModel != nullptr && !command.pOption->pfnAvailable(*pModel))
+            {
+                strError = "the model '" + options.strModel + "' has no command " +
+                           command.pOption->pszName + " (--list-models shows what each accepts)";
+                return false;
+            }
+        }
+    }
     if (given.count("--data-log-interval") > 0 && options.strDataLog.empty())
     {
         strError = "--data-log-interval needs --data-log";
@@ -317,12 +374,31 @@ Receiver:
                          .nav (local time of the start); NAME is a path without any dot
   --data-log-interval S  one epoch every S seconds in the observation file (default 1)
 
+Commands (with --device; several may be given, sent in order once the receiver runs, each
+where the model has it; --list-models shows which; its replies print as status lines):
+  --set-nmea default|gga-only   the sentences the receiver sends
+  --query-nmea                  which sentences it sends
+  --query-settings              its settings
+  --set-elevation-mask DEG      the satellite elevation mask, 0 to 90 degrees
+  --query-elevation-mask        the mask
+  --beacon auto|FREQ[:RATE]     beacon tuning: automatic, or a frequency (kHz) with a bit rate
+                                (bits per second; none: automatic bit rate)
+  --query-beacon                the beacon's signal and tuning
+  --dgps MODE                   differential source: off, beacon, lband, waas, cdgps or
+                                omnistar_vbs
+  --query-dgps                  the differential source
+  --lband FREQ:RATE             the L-band channel: MHz (0: automatic) and bits per second
+  --raw on|off                  raw measurement output
+  --raw-interval SECONDS        raw output interval (switches it on where the model does)
+  --reset                       back to the library's working configuration; each
+                                acknowledgement shows as it arrives, then the result
+
 Output:
   --collect              also print the text of every framed message
   --json                 one JSON object per line instead of text
   --no-clock             print the computer-clock stamp of each record as 0 (repeatable output)
   --duration SECONDS     live or emulation: stop after SECONDS (default: until SIGINT/SIGTERM)
-  --list-models          list the receiver models with their default baud rates and capabilities
+  --list-models          list the receiver models: default baud rate, capabilities, commands
   --help                 this text
 
 Exit status: 0 success, 1 the receiver cannot be started or a file cannot be read, 2 bad usage.

@@ -1,8 +1,11 @@
 // The fixora command line: what the user asked for, checked before anything is started.
 #pragma once
 
+#include "Commands.h"
+
 #include <optional>
 #include <string>
+#include <vector>
 
 // Where the bytes come from.
 enum class EInput
@@ -33,11 +36,13 @@ struct SOptions
     std::optional<double> dDurationSeconds;
     bool bJson = false;
     bool bNoClock = false;
+    // Receiver commands, in the order given; sent once the live receiver runs.
+    std::vector<SCommand> commands;
 };
 
 // Parses argv into options. On a usage error returns false with a one-line explanation in
 // strError (unknown option, missing or bad value, option given twice, conflicting inputs,
-// unknown model name).
+// unknown model name, a command the model does not have).
 bool ParseOptions(int argc, const char* const* argv, SOptions& options, std::string& strError);
 
 // The --help text.

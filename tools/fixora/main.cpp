@@ -221,7 +221,7 @@ int RunFixora(int argc, char** argv)
     }
 
     CZIDOvoine engine;
-    CDOZOzoeiver* pReceiver = RegisterModels(engine, options.strModel);
+    CDOZOzoeiver* pReceiver = RegisterModel(engine, options.strModel);
     SetUpReceiver(options, nPort, engine, *pReceiver);
 
     const bool bEnginePaced = options.eInput == EInput::Live || options.eInput == EInput::Emulation;
@@ -248,8 +248,9 @@ int RunFixora(int argc, char** argv)
     bool bDone = false;
     if (bEnginePaced)
     {
-        bDone = CEngineRun(engine, window).Run(options.dDurationSeconds, strError);
-        if (!bDone && options.eInput == EInput::Live)
+        CEngineRun run(engine, window);
+        bDone = run.Run(options.dDurationSeconds, *pReceiver, options.commands, strError);
+        if (!bDone && options.eInput == EInput::Live && !run.CommandRefused())
         {
             strError = "cannot start the receiver '" + options.strModel + "' on " +
                        options.strInputPath + ": " + strError;

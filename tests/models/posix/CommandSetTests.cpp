@@ -352,8 +352,6 @@ TEST_F(CommandSetTest, EveryClaimedCapabilitySendsItsCommands)
          [](auto& m) { m.SetGgaOnlyNMEA(); }},
         {"reset", [](auto& m) { return m.ImplementsResetAll(); },
          [](auto& m) { m.ResetAll(false); }},
-        {"differential query", [](auto& m) { return m.HasDGPSSupport(); },
-         [](auto& m) { m.QueryDgpsMode(); }},
         {"differential source", [](auto& m) { return m.HasDGPSSupport(); },
          [](auto& m) { m.SetDgpsMode(DGPS_WAAS); }},
     };
@@ -406,8 +404,8 @@ TEST_F(CommandSetTest, EveryClaimedCapabilitySendsItsCommands)
         EXPECT_TRUE(m_pauses.Pauses().empty());
         CDOZOzoeiver::m_Port.Close();
     }
-    EXPECT_EQ(11u, silent.size()) << "Omnistar, both Corvanes, Leica, Garmin, Javad, Satloc, "
-                                     "the three SiRF models, NMEA-0183";
+    EXPECT_EQ(8u, silent.size()) << "Omnistar, both Corvanes, Leica, Garmin, Javad, Satloc, "
+                                    "NMEA-0183";
 }
 
 TEST_F(CommandSetTest, AClosedPortTakesNoCommandAndNoPause)
@@ -437,8 +435,10 @@ TEST_F(CommandSetTest, AClosedPortTakesNoCommandAndNoPause)
         EXPECT_FALSE(model->ResetAll(true));
         const bool bAxis3 =
             model->IsKindOf(RUNTIME_CLASS(CSokkiaAxis3)) || model->IsKindOf(RUNTIME_CLASS(CCSImax));
-        // Raw output: the base refuses a closed port, the Axis3 family answers true regardless.
-        EXPECT_EQ(bAxis3, model->EnablePostProcessing(true));
+        // Raw output: the base refuses a closed port; the Axis3 family and the OEM board, with
+        // raw commands of their own, answer true regardless.
+        EXPECT_EQ(bAxis3 || model->IsKindOf(RUNTIME_CLASS(Cgsr2650lb)),
+                  model->EnablePostProcessing(true));
         EXPECT_TRUE(m_pauses.Pauses().empty());
 
         // Only the Axis3 family's differential source is written without asking the port.

@@ -89,6 +89,7 @@ UINT CAcquisitionRun::ThreadProc(std::shared_ptr<CAcquisitionRun> pRun)
     {
         if (run.Begin())
         {
+            run.m_bBegun = true;
             if (run.m_bEmulation)
             {
                 run.RunEmulation();
@@ -106,6 +107,7 @@ UINT CAcquisitionRun::ThreadProc(std::shared_ptr<CAcquisitionRun> pRun)
         // Nothing may leave a thread procedure; the run ends as if stopped.
     }
     SetEvent(run.m_hAnswer);
+    run.m_bBegun = false;
     run.m_bFinished = true;
     return 0;
 }

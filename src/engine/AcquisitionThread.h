@@ -43,6 +43,8 @@ public:
     void Abandon() { m_bAbandoned = true; }
     bool IsOwnThread() const { return std::this_thread::get_id() == m_ThreadId.load(); }
     bool HasFinished() const { return m_bFinished; }
+    // The receiver is initialised and the thread reads its input.
+    bool HasBegun() const { return m_bBegun; }
 
     CZIDOvoine& m_Engine;
     CDOZOzoeiver* const m_pReceiver; // the receiver selected at Start
@@ -66,5 +68,6 @@ private:
 
     std::atomic<bool> m_bAbandoned{false};
     std::atomic<bool> m_bFinished{false};
+    std::atomic<bool> m_bBegun{false};
     std::atomic<std::thread::id> m_ThreadId{};
 };

@@ -234,6 +234,12 @@ bool CZIDOvoine::IsActive()
     return m_hStopEvent != nullptr;
 }
 
+bool CZIDOvoine::IsReceiving()
+{
+    std::lock_guard lock(m_RunMutex);
+    return m_pRun != nullptr && m_pRun->HasBegun();
+}
+
 bool CZIDOvoine::StopRun(const CAcquisitionRun* pOnlyRun, CDOZOzoeiver* pReceiver)
 {
     std::shared_ptr<CAcquisitionRun> pRun;

@@ -56,6 +56,9 @@ public:
     void Stop();
     void Pause();
     bool IsActive();
+    // The current run has begun reading: its receiver is initialised (the receiver's own set-up
+    // lines are written), so commands sent from now on follow them.
+    bool IsReceiving();
     GPS_ENGINE_ERROR GetLastError() const;
     CString GetLastErrorString() const;
 

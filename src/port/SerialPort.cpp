@@ -216,6 +216,14 @@ bool CSerialPort::IsOpen() const
     return m_hComm != INVALID_HANDLE_VALUE;
 }
 
+bool CSerialPort::IsDeviceGone() const
+{
+    // Reading the settings changes nothing on the line, unlike asking for its errors.
+    DCB dcb{};
+    dcb.DCBlength = sizeof(dcb);
+    return IsOpen() && !GetCommState(m_hComm, &dcb);
+}
+
 bool CSerialPort::Open()
 {
     if (IsOpen())

@@ -44,6 +44,9 @@ public:
     virtual int BytesWaiting();
     virtual bool PurgeInput();
     virtual bool IsOpen() const;
+    // Open, but its device has gone (unplugged, hung up), as the port's last read or write found
+    // at the latest: every read and write fails until the port is closed and opened again.
+    virtual bool IsDeviceGone() const;
     // Opens "COMn:" (n up to 9) or "\\.\COMn" and applies the settings. True at once if already
     // open, whatever SetPort said since.
     virtual bool Open();

@@ -9,11 +9,13 @@
 #include "support/Waiting.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <mutex>
 #include <ostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 inline void PrintTo(const CString& str, std::ostream* pStream)
@@ -47,6 +49,11 @@ public:
     bool Initialize() override
     {
         const bool bOpened = CDOZOzoeiver::Initialize();
+        // A receiver that writes its set-up for a while after its port is open.
+        while (m_bHoldInitialize)
+        {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
         ++m_nInitialized;
         return bOpened;
     }
@@ -89,6 +96,7 @@ public:
     }
 
     std::atomic<int> m_nInitialized{0};
+    std::atomic<bool> m_bHoldInitialize{false};
 
 private:
     CString m_strName;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include <set>
@@ -54,6 +55,26 @@ TEST(FixoraUsage, BadUsageAndUnreadableFilesExplainThemselves)
         {"replay file is a folder", {"--replay", FIXORA_TEST_DATA_DIR}, 1, "it is a folder"},
         {"empty file replays nothing", {"--replay", empty.Path()}, 0, ""},
         {"empty file cannot be emulated endlessly", {"--emulate", empty.Path()}, 1, "is empty"},
+        // Receiver commands are checked before anything opens.
+        {"mask that is no number",
+         {"--device", "COM3", "--model", "CSI", "--set-elevation-mask", "abc"},
+         2,
+         "--set-elevation-mask expects"},
+        {"mask past the zenith", {"--set-elevation-mask", "91"}, 2, "--set-elevation-mask expects"},
+        {"beacon that is no frequency", {"--beacon", "abc"}, 2, "--beacon expects"},
+        {"beacon rate that is no number", {"--beacon", "310:x"}, 2, "--beacon expects"},
+        {"negative raw interval", {"--raw-interval", "-1"}, 2, "--raw-interval expects"},
+        {"unknown differential source", {"--dgps", "rtk"}, 2, "--dgps expects"},
+        {"L-band without a rate", {"--lband", "1557.845"}, 2, "--lband expects"},
+        {"command without a device", {"--replay", strStream, "--query-nmea"}, 2, "needs --device"},
+        {"command the model lacks",
+         {"--device", "COM3", "--model", "Omnistar", "--set-nmea", "default"},
+         2,
+         "the model 'Omnistar' has no command --set-nmea"},
+        {"a source the model sets but cannot report",
+         {"--device", "COM3", "--model", "SiRF", "--dgps", "waas", "--query-dgps"},
+         2,
+         "the model 'SiRF' has no command --query-dgps"},
     };
     for (const SUsageRow& row : rows)
     {
@@ -92,6 +113,7 @@ TEST(FixoraUsage, ModelListShowsTheNineteenModels)
         {
             EXPECT_EQ(model["default_baud"], 9600);
             EXPECT_EQ(model["capabilities"], nlohmann::json::array());
+            EXPECT_EQ(model["commands"], nlohmann::json::array());
         }
         if (model["name"] == "CSI")
         {
@@ -99,6 +121,20 @@ TEST(FixoraUsage, ModelListShowsTheNineteenModels)
             EXPECT_EQ(model["capabilities"],
                       (nlohmann::json{"raw-data", "query-nmea", "query-settings", "beacon",
                                       "elevation-mask", "set-nmea", "reset"}));
+        }
+        // The commands follow the row: the OEM board has L-band tuning without a capability
+        // for it, the SiRF chips set a differential source they cannot report.
+        const auto& commands = model["commands"];
+        const auto has = [&](const char* pszOption) {
+            return std::find(commands.begin(), commands.end(), pszOption) != commands.end();
+        };
+        if (model["name"] == "GSR2650 LB")
+        {
+            EXPECT_TRUE(has("--lband") && has("--query-dgps") && has("--reset")) << commands;
+        }
+        if (model["name"] == "SiRF")
+        {
+            EXPECT_TRUE(has("--dgps") && !has("--query-dgps")) << commands;
         }
     }
     EXPECT_EQ(names.size(), 19u);

@@ -24,6 +24,10 @@ public:
         }
         m_strSlavePath = name;
         ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+        // A program the test starts must not hold the device's side open: closing it here
+        // would then hang nothing up.
+        ::fcntl(m_master, F_SETFD, FD_CLOEXEC);
+        ::fcntl(m_slave, F_SETFD, FD_CLOEXEC);
     }
     ~CPtyPair()
     {

@@ -21,9 +21,10 @@ public:
     {
         std::string strCommand; // a line that starts with this is answered...
         std::string strReply;   // ...with these bytes (nothing when empty)
+        bool bVanish = false;   // then the device goes away: the port is hung up
     };
 
-    explicit CReceiverSimulator(const CPtyPair& pty, std::vector<SRule> rules = {})
+    explicit CReceiverSimulator(CPtyPair& pty, std::vector<SRule> rules = {})
         : m_pty(pty), m_rules(std::move(rules)), m_thread([this] { Run(); })
     {
     }
@@ -35,11 +36,31 @@ public:
     CReceiverSimulator(const CReceiverSimulator&) = delete;
     CReceiverSimulator& operator=(const CReceiverSimulator&) = delete;
 
-    // Every whole line received so far, with its "\r\n".
+    // Every whole line received so far, with its "\r\n"; a binary frame counts as a line.
     std::vector<std::string> Lines() const
     {
         std::lock_guard lock(m_mutex);
         return m_lines;
+    }
+
+    // Every byte received so far, lines and binary frames alike.
+    std::string Bytes() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_bytes;
+    }
+
+    // The rule that answers a line, or null.
+    const SRule* RuleFor(const std::string& strLine) const
+    {
+        for (const SRule& rule : m_rules)
+        {
+            if (strLine.compare(0, rule.strCommand.size(), rule.strCommand) == 0)
+            {
+                return &rule;
+            }
+        }
+        return nullptr;
     }
 
     // Waits until at least nCount lines have come; false when they did not within the time.
@@ -59,30 +80,48 @@ private:
         std::string pending;
         while (!m_bStop)
         {
-            pending += m_pty.Receive(0, std::chrono::milliseconds(5));
-            for (std::size_t nEnd; (nEnd = pending.find("\r\n")) != std::string::npos;)
+            const std::string strBytes = m_pty.Receive(0, std::chrono::milliseconds(5));
+            if (!strBytes.empty())
             {
-                const std::string strLine = pending.substr(0, nEnd + 2);
-                pending.erase(0, nEnd + 2);
+                std::lock_guard lock(m_mutex);
+                m_bytes += strBytes;
+            }
+            pending += strBytes;
+            for (std::size_t nSize; (nSize = WholeLine(pending)) != 0;)
+            {
+                const std::string strLine = pending.substr(0, nSize);
+                pending.erase(0, nSize);
                 Answer(strLine);
             }
         }
+    }
+
+    // The size of the line or binary frame that pending starts with, 0 until it is whole. A SiRF
+    // frame: A0 A2, a big-endian payload length, the payload, two checksum bytes, B0 B3.
+    static std::size_t WholeLine(const std::string& pending)
+    {
+        if (pending.size() >= 4 && pending.compare(0, 2, "\xA0\xA2") == 0)
+        {
+            const std::size_t nFrame = 8 + ((static_cast<unsigned char>(pending[2]) << 8) |
+                                            static_cast<unsigned char>(pending[3]));
+            return pending.size() >= nFrame ? nFrame : 0;
+        }
+        const std::size_t nEnd = pending.find("\r\n");
+        return nEnd == std::string::npos ? 0 : nEnd + 2;
     }
 
     void Answer(const std::string& strLine)
     {
         // The answer goes out before the line counts as received: a test that saw the line
         // can expect its answer on the way.
-        for (const SRule& rule : m_rules)
+        const SRule* pRule = RuleFor(strLine);
+        if (pRule != nullptr && !pRule->strReply.empty())
         {
-            if (strLine.compare(0, rule.strCommand.size(), rule.strCommand) == 0)
-            {
-                if (!rule.strReply.empty())
-                {
-                    m_pty.Send(rule.strReply);
-                }
-                break;
-            }
+            m_pty.Send(pRule->strReply);
+        }
+        if (pRule != nullptr && pRule->bVanish)
+        {
+            m_pty.CloseMaster();
         }
         {
             std::lock_guard lock(m_mutex);
@@ -91,11 +130,12 @@ private:
         m_arrived.notify_all();
     }
 
-    const CPtyPair& m_pty;
+    CPtyPair& m_pty;
     const std::vector<SRule> m_rules;
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_arrived;
     std::vector<std::string> m_lines;
+    std::string m_bytes;
     std::atomic<bool> m_bStop{false};
     std::thread m_thread; // last: starts once everything above exists
 };
@@ -132,5 +172,22 @@ inline std::vector<CReceiverSimulator::SRule> Axis3Answers()
         {"$JI", "$>JI,311062,1,5,09071998,01/06/1998,12/31/2018,3.5,31\r\n"},
         {"$GPCRQ,MSS", "$GPMSS,55,27,318.0,100*4A\r\n"},
         {"$GPCRQ,MSK", "$GPMSK,318.0,A,100,A,0*4B\r\n"},
+    };
+}
+
+// The OEM board: its ASCII logs (mask 10 degrees, differential source WAAS) and the
+// acknowledgement the library waits for after a reset.
+inline std::vector<CReceiverSimulator::SRule> OemAnswers()
+{
+    return {
+        {"LOG COM2 ECUTOFFA", "#ECUTOFFA,COM2,0,60.5,FINESTEERING,1337,400000.000,00000000,c00c,"
+                              "1984;10.0*624eb277\r\n"},
+        {"LOG COM2 RTKSOURCEA", "#RTKSOURCEA,COM2,0,60.5,FINESTEERING,1337,400000.000,00000000,"
+                                "c00c,1984;NONE,ANY*1907fd34\r\n"},
+        {"LOG COM2 SBASCONTROLA", "#SBASCONTROLA,COM2,0,60.5,FINESTEERING,1337,400000.000,00000000,"
+                                  "c00c,1984;ENABLE,AUTO,0,NONE*b67259ff\r\n"},
+        {"LOG COM2 PSRDIFFSOURCEA", "#PSRDIFFSOURCEA,COM2,0,60.5,FINESTEERING,1337,400000.000,"
+                                    "00000000,c00c,1984;NONE,ANY*779db823\r\n"},
+        {"RESET", kAshtechAck},
     };
 }

@@ -18,22 +18,29 @@ public:
     CEngineRun(CZIDOvoine& engine, CMainWindow& window);
 
     // Starts the engine, sends the commands once the receiver's port is open (each one printed
-    // with its result), and runs the message loop. True after a clean stop (time up or a stop
-    // signal: the engine is stopped and every record already posted is printed) with every
-    // command carried out; false with strError when the receiver could not be started, the
-    // engine ended by itself, or the receiver refused a command.
+    // with its result), and runs the message loop. The duration and a stop signal bound the
+    // commands too: a wait for an acknowledgement ends with them, and what is left is not sent.
+    // True after a clean stop (time up or a stop signal: the engine is stopped and every record
+    // already posted is printed) with every command carried out; false with strError when the
+    // receiver could not be started, the engine ended by itself, the receiver refused a command,
+    // a command was left unsent or the receiver's device went away.
     bool Run(std::optional<double> dDurationSeconds, CDOZOzoeiver& receiver,
              const std::vector<SCommand>& commands, std::string& strError);
 
-    // The run failed because the receiver refused a command (a reset not acknowledged), not
-    // because it could not be started.
-    bool CommandRefused() const { return m_bCommandRefused; }
+    // The run failed after the receiver had started (a command not carried out, the device
+    // gone), not because it could not be started.
+    bool FailedWhileRunning() const { return m_bFailedWhileRunning; }
 
 private:
-    // Pumps until the receiver's port is open; false when the engine failed first.
-    bool WaitForPort(std::string& strError);
+    // Pumps until the receiver is set up and read (commands sent then follow its own set-up);
+    // false when the engine failed, the run ended or the receiver took too long.
+    bool WaitForReceiver(std::optional<double> dDurationSeconds, std::string& strError);
+    // Sends the commands in order; false with strError on the first that was not carried out.
+    // Sets bDeviceGone when the receiver's device went away, which ends the run.
+    bool SendCommands(const std::vector<SCommand>& commands, CDOZOzoeiver& receiver,
+                      std::optional<double> dSecondsLeft, std::string& strError, bool& bDeviceGone);
 
     CZIDOvoine& m_Engine;
     CMainWindow& m_Window;
-    bool m_bCommandRefused = false;
+    bool m_bFailedWhileRunning = false;
 };

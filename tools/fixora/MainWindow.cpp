@@ -108,16 +108,18 @@ void CMainWindow::Print(const std::string& strLine)
     }
 }
 
-void CMainWindow::PrintCommand(const std::string& strName, const std::string& strValue, bool bDone)
+void CMainWindow::PrintCommand(const std::string& strName, const std::string& strValue,
+                               ECommandResult eResult)
 {
+    static constexpr const char* s_Results[] = {"sent", "refused", "acknowledged",
+                                                "not acknowledged", "not sent"};
+    const std::string strResult = s_Results[static_cast<int>(eResult)];
     if (m_Settings.bJson)
     {
         Print(nlohmann::ordered_json{
-            {"type", "command"}, {"command", strName}, {"value", strValue}, {"done", bDone}}
+            {"type", "command"}, {"command", strName}, {"value", strValue}, {"result", strResult}}
                   .dump());
         return;
     }
-    const std::string strResult = strName == "reset" ? (bDone ? "acknowledged" : "not acknowledged")
-                                                     : (bDone ? "sent" : "refused");
     Print("command  " + strName + (strValue.empty() ? "" : " " + strValue) + "  " + strResult);
 }

@@ -7,6 +7,16 @@
 
 #include <cstdio>
 
+// What became of a command sent to the receiver.
+enum class ECommandResult
+{
+    Sent,
+    Refused, // the operation said it could not be carried out
+    Acknowledged,
+    NotAcknowledged,
+    NotSent, // the receiver's device went away
+};
+
 class CMainWindow : public CWnd
 {
 public:
@@ -29,7 +39,8 @@ public:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     // A command sent to the receiver and its result, as a line like the records'.
-    void PrintCommand(const std::string& strName, const std::string& strValue, bool bDone);
+    void PrintCommand(const std::string& strName, const std::string& strValue,
+                      ECommandResult eResult);
 
 private:
     void Print(const std::string& strLine);

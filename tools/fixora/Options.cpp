@@ -374,8 +374,9 @@ Receiver:
                          .nav (local time of the start); NAME is a path without any dot
   --data-log-interval S  one epoch every S seconds in the observation file (default 1)
 
-Commands (with --device; several may be given, sent in order once the receiver runs, each
-where the model has it; --list-models shows which; its replies print as status lines):
+Commands (with --device; several may be given, sent in order once the receiver has set itself
+up, each where the model has it; --list-models shows which; replies print as status lines;
+--duration bounds the commands too, and what it cuts off is not sent):
   --set-nmea default|gga-only   the sentences the receiver sends
   --query-nmea                  which sentences it sends
   --query-settings              its settings
@@ -401,6 +402,7 @@ Output:
   --list-models          list the receiver models: default baud rate, capabilities, commands
   --help                 this text
 
-Exit status: 0 success, 1 the receiver cannot be started or a file cannot be read, 2 bad usage.
+Exit status: 0 success; 1 the receiver cannot be started, did not carry out a command (or the
+run ended first) or its device went away, or a file cannot be read; 2 bad usage.
 )";
 }

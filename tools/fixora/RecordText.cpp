@@ -111,7 +111,7 @@ std::string Escaped(const std::string& strBytes)
 const char* DgpsModeName(DgpsMode eMode)
 {
     static const char* const s_names[] = {"off",  "beacon", "lband",
-                                          "waas", "cdgps",  "omnistar-vbs"};
+                                          "waas", "cdgps",  "omnistar_vbs"};
     return eMode >= DGPS_OFF && eMode <= DGPS_OMNISTAR_VBS ? s_names[eMode] : "unknown";
 }
 

@@ -1,6 +1,7 @@
-// fixora: the command-line host of the Fixora_Vorn library. It creates the engine, registers every
-// receiver model, selects one, feeds it from a serial device, an emulation file or a recorded
-// stream, and prints every record that reaches its main window.
+// fixora: the command-line host of the Fixora_Vorn library. It creates the engine, makes and
+// registers the receiver model it runs, feeds it from a serial device, an emulation file or a
+// recorded stream, sends it the commands asked for, and prints every record that reaches its main
+// window.
 #include "EngineRun.h"
 #include "InputFile.h"
 #include "MainWindow.h"
@@ -250,7 +251,7 @@ int RunFixora(int argc, char** argv)
     {
         CEngineRun run(engine, window);
         bDone = run.Run(options.dDurationSeconds, *pReceiver, options.commands, strError);
-        if (!bDone && options.eInput == EInput::Live && !run.CommandRefused())
+        if (!bDone && options.eInput == EInput::Live && !run.FailedWhileRunning())
         {
             strError = "cannot start the receiver '" + options.strModel + "' on " +
                        options.strInputPath + ": " + strError;

@@ -94,6 +94,18 @@ TEST_F(LiveTest, BytesFromTheDeviceReachTheHostAsRecordsInOrder)
     EXPECT_EQ(m_host.m_Messages.size(), 6U);
 }
 
+TEST_F(LiveTest, ReceivingBeginsOnceTheReceiverIsSetUp)
+{
+    m_pReceiver->m_bHoldInitialize = true;
+    ASSERT_TRUE(m_engine.Start());
+    ASSERT_TRUE(WaitUntil([] { return CDOZOzoeiver::m_Port.IsOpen(); }));
+    EXPECT_FALSE(m_engine.IsReceiving()) << "the port is open, the set-up goes on";
+    m_pReceiver->m_bHoldInitialize = false;
+    EXPECT_TRUE(WaitUntil([&] { return m_engine.IsReceiving(); }));
+    m_engine.Stop();
+    EXPECT_FALSE(m_engine.IsReceiving());
+}
+
 TEST_F(LiveTest, ErrorsFoundByTheThreadLeaveTheEngineActive)
 {
     struct Row
@@ -116,6 +128,7 @@ TEST_F(LiveTest, ErrorsFoundByTheThreadLeaveTheEngineActive)
         ASSERT_TRUE(m_engine.Start());
         EXPECT_TRUE(WaitUntil([&] { return m_engine.GetLastError() == row.eExpected; }));
         EXPECT_TRUE(m_engine.IsActive());
+        EXPECT_FALSE(m_engine.IsReceiving());
         EXPECT_LT(TimedStop(), 900) << "a thread that ended by itself needs no waiting for";
         EXPECT_FALSE(m_engine.IsActive());
         EXPECT_EQ(m_engine.GetLastError(), row.eExpected) << "Stop keeps the error";

@@ -283,9 +283,11 @@ TEST_F(SerialPortReadTest, ReadResponseWaitsForAMarkerBeforeATerminator)
 TEST_F(SerialPortReadTest, DeviceGoneFailsCleanlyAndCheaply)
 {
     m_port.SetTimeout(100);
+    EXPECT_FALSE(m_port.IsDeviceGone());
     m_pty.CloseMaster();
 
     EXPECT_FALSE(m_port.Write(CString(L"X\r\n")));
+    EXPECT_TRUE(m_port.IsDeviceGone()) << "the failed write found the device gone";
     EXPECT_FALSE(m_port.WriteByte('X'));
     EXPECT_EQ(0, m_port.BytesWaiting());
     CString strText;
@@ -317,4 +319,5 @@ TEST_F(SerialPortReadTest, DeviceGoneFailsCleanlyAndCheaply)
 
     EXPECT_TRUE(m_port.Close());
     EXPECT_FALSE(m_port.IsOpen());
+    EXPECT_FALSE(m_port.IsDeviceGone()) << "a closed port has no device to lose";
 }

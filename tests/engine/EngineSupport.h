@@ -52,6 +52,7 @@ public:
         // A receiver that writes its set-up for a while after its port is open.
         while (m_bHoldInitialize)
         {
+            m_bHeld = true;
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         ++m_nInitialized;
@@ -97,6 +98,7 @@ public:
 
     std::atomic<int> m_nInitialized{0};
     std::atomic<bool> m_bHoldInitialize{false};
+    std::atomic<bool> m_bHeld{false}; // the port is open and Initialize holds
 
 private:
     CString m_strName;

@@ -11,7 +11,10 @@
 namespace
 {
 
-volatile std::sig_atomic_t s_nStopSignal = 0;
+// Set by the handler, read by the main thread and by the commands' watch: a lock-free atomic is
+// safe in a handler and between threads.
+std::atomic<int> s_nStopSignal{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 
 extern "C" void OnStopSignal(int nSignal)
 {

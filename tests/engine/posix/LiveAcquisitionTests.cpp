@@ -98,7 +98,7 @@ TEST_F(LiveTest, ReceivingBeginsOnceTheReceiverIsSetUp)
 {
     m_pReceiver->m_bHoldInitialize = true;
     ASSERT_TRUE(m_engine.Start());
-    ASSERT_TRUE(WaitUntil([] { return CDOZOzoeiver::m_Port.IsOpen(); }));
+    ASSERT_TRUE(WaitUntil([&] { return m_pReceiver->m_bHeld.load(); }));
     EXPECT_FALSE(m_engine.IsReceiving()) << "the port is open, the set-up goes on";
     m_pReceiver->m_bHoldInitialize = false;
     EXPECT_TRUE(WaitUntil([&] { return m_engine.IsReceiving(); }));

@@ -98,8 +98,8 @@ TEST_P(FixoraCommand, TheReceiverGetsTheCommandsAndItsAnswersShowAsStatus)
     CPtyPair pty;
     ASSERT_TRUE(pty.IsValid());
     const CReceiverSimulator receiver(pty, row.pfnAnswers());
-    std::vector<std::string> args = {"--device", pty.SlavePath(), "--model", row.pszModel,
-                                     "--duration", row.pszDuration};
+    std::vector<std::string> args = {"--device",   pty.SlavePath(), "--model",
+                                     row.pszModel, "--duration",    row.pszDuration};
     args.insert(args.end(), row.commands.begin(), row.commands.end());
     const SFixoraRun run = RunFixora(args);
     EXPECT_EQ(run.nExit, 0) << run.strErr;

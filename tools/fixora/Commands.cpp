@@ -1,38 +1,13 @@
 // Command options: one row each.
 #include "Commands.h"
 
-#include <cerrno>
-#include <cmath>
+#include "NumberText.h"
+
+#include <climits>
 #include <cstdlib>
 
 namespace
 {
-
-// A whole decimal number, nothing around it.
-bool ReadInt(const std::string& strText, long& nValue)
-{
-    if (strText.empty() || strText.find_first_of(" \t") != std::string::npos)
-    {
-        return false;
-    }
-    errno = 0;
-    char* pEnd = nullptr;
-    nValue = std::strtol(strText.c_str(), &pEnd, 10);
-    return errno == 0 && *pEnd == '\0';
-}
-
-// A finite decimal number, nothing around it.
-bool ReadDouble(const std::string& strText, double& dValue)
-{
-    if (strText.empty() || strText.find_first_of(" \t") != std::string::npos)
-    {
-        return false;
-    }
-    errno = 0;
-    char* pEnd = nullptr;
-    dValue = std::strtod(strText.c_str(), &pEnd);
-    return errno == 0 && *pEnd == '\0' && std::isfinite(dValue);
-}
 
 // The value's two parts around its first ":" (the second empty without one).
 std::pair<std::string, std::string> Split(const std::string& strValue)
@@ -85,9 +60,9 @@ bool CheckNmeaChoice(const std::string& strValue, std::string& strError)
 
 bool CheckMask(const std::string& strValue, std::string& strError)
 {
-    long n = 0;
+    int n = 0;
     strError = "expects a mask in whole degrees from 0 to 90";
-    return ReadInt(strValue, n) && n >= 0 && n <= 90;
+    return ToInt(strValue, 0, 90, n);
 }
 
 // "auto", or a frequency with an optional bit rate after ":" (none: automatic).
@@ -100,9 +75,9 @@ bool CheckBeacon(const std::string& strValue, std::string& strError)
     }
     const auto [strFrequency, strRate] = Split(strValue);
     double dFrequency = 0.0;
-    long nRate = 0;
-    return ReadDouble(strFrequency, dFrequency) && dFrequency > 0.0 &&
-           (strRate.empty() || (ReadInt(strRate, nRate) && nRate > 0));
+    int nRate = 0;
+    return ToDouble(strFrequency, dFrequency) && dFrequency > 0.0 &&
+           (strRate.empty() || ToInt(strRate, 1, INT_MAX, nRate));
 }
 
 bool CheckDgps(const std::string& strValue, std::string& strError)
@@ -117,9 +92,9 @@ bool CheckLband(const std::string& strValue, std::string& strError)
     strError = "expects FREQUENCY:BITRATE (MHz, 0 for automatic; bits per second)";
     const auto [strFrequency, strRate] = Split(strValue);
     double dFrequency = 0.0;
-    long nRate = 0;
-    return ReadDouble(strFrequency, dFrequency) && dFrequency >= 0.0 && ReadInt(strRate, nRate) &&
-           nRate >= 0 && nRate <= 1000000;
+    int nRate = 0;
+    return ToDouble(strFrequency, dFrequency) && dFrequency >= 0.0 &&
+           ToInt(strRate, 0, 1000000, nRate);
 }
 
 bool CheckOnOff(const std::string& strValue, std::string& strError)
@@ -132,7 +107,7 @@ bool CheckInterval(const std::string& strValue, std::string& strError)
 {
     double d = 0.0;
     strError = "expects a positive number of seconds up to 3600";
-    return ReadDouble(strValue, d) && d > 0.0 && d <= 3600.0;
+    return ToDouble(strValue, d) && d > 0.0 && d <= 3600.0;
 }
 
 template <unsigned nCapability> bool Claims(const SReceiverModel& model)

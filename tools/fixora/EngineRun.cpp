@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <functional>
 #include <thread>
 
 namespace
@@ -49,18 +50,18 @@ private:
 constexpr DWORD LoopWaitMs = 50;
 // How long the receiver may take to open its port and write its own set-up before commands are
 // given up.
-constexpr double ReadyWaitSeconds = 20.0;
+constexpr int ReadyWaitSeconds = 20;
 
 constexpr const char* DeviceGone = "the receiver's device went away";
 
-// While commands run on the main thread: once the run's time is up or a stop signal has come,
-// posts a quit to that thread. A wait for an acknowledgement ends on it and hands it back, so
-// the commands' loop sees that it fired and sends no more.
+// While commands run on the main thread: once the run is over, posts a quit to that thread. A
+// wait for an acknowledgement ends on it and hands it back, so the commands' loop sees that it
+// fired and sends no more.
 class CCommandWatch
 {
 public:
-    explicit CCommandWatch(std::optional<double> dSecondsLeft)
-        : m_dwThread(GetCurrentThreadId()), m_dSecondsLeft(dSecondsLeft),
+    explicit CCommandWatch(std::function<bool()> isOver)
+        : m_dwThread(GetCurrentThreadId()), m_IsOver(std::move(isOver)),
           m_Thread([this] { Watch(); })
     {
     }
@@ -77,13 +78,9 @@ public:
 private:
     void Watch()
     {
-        using Clock = std::chrono::steady_clock;
-        const Clock::time_point start = Clock::now();
         while (!m_bDone)
         {
-            if (s_nStopSignal != 0 ||
-                (m_dSecondsLeft &&
-                 std::chrono::duration<double>(Clock::now() - start).count() >= *m_dSecondsLeft))
+            if (m_IsOver())
             {
                 m_bFired = true;
                 PostThreadMessageW(m_dwThread, WM_QUIT, 0, 0);
@@ -94,7 +91,7 @@ private:
     }
 
     const DWORD m_dwThread;
-    const std::optional<double> m_dSecondsLeft;
+    const std::function<bool()> m_IsOver;
     std::atomic<bool> m_bDone{false};
     std::atomic<bool> m_bFired{false};
     std::thread m_Thread; // last: starts once everything above exists
@@ -106,10 +103,14 @@ CEngineRun::CEngineRun(CZIDOvoine& engine, CMainWindow& window) : m_Engine(engin
 {
 }
 
-bool CEngineRun::WaitForReceiver(std::optional<double> dDurationSeconds, std::string& strError)
+bool CEngineRun::IsOver() const
 {
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point start = Clock::now();
+    return s_nStopSignal != 0 || (m_End && Clock::now() >= *m_End);
+}
+
+bool CEngineRun::WaitForReceiver(std::string& strError)
+{
+    const Clock::time_point giveUp = Clock::now() + std::chrono::seconds(ReadyWaitSeconds);
     while (!m_Engine.IsReceiving())
     {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, LoopWaitMs, QS_ALLINPUT);
@@ -119,14 +120,13 @@ bool CEngineRun::WaitForReceiver(std::optional<double> dDurationSeconds, std::st
             strError = ToSystemPath(m_Engine.GetLastErrorString().GetString());
             return false;
         }
-        const double dSeconds = std::chrono::duration<double>(Clock::now() - start).count();
-        if (s_nStopSignal != 0 || (dDurationSeconds && dSeconds >= *dDurationSeconds))
+        if (IsOver())
         {
             strError = "the run ended before the receiver was ready for commands";
             m_bFailedWhileRunning = true;
             return false;
         }
-        if (!m_Engine.IsActive() || dSeconds > ReadyWaitSeconds)
+        if (!m_Engine.IsActive() || Clock::now() > giveUp)
         {
             strError = "the receiver was not ready for commands";
             return false;
@@ -136,11 +136,10 @@ bool CEngineRun::WaitForReceiver(std::optional<double> dDurationSeconds, std::st
 }
 
 bool CEngineRun::SendCommands(const std::vector<SCommand>& commands, CDOZOzoeiver& receiver,
-                              std::optional<double> dSecondsLeft, std::string& strError,
-                              bool& bDeviceGone)
+                              std::string& strError)
 {
     bool bAllDone = true;
-    CCommandWatch watch(dSecondsLeft);
+    CCommandWatch watch([this] { return IsOver(); });
     // On this thread, as a host's commands run: each blocks for its pauses, and a reset's wait
     // keeps the records flowing to the window.
     for (const SCommand& command : commands)
@@ -160,7 +159,6 @@ bool CEngineRun::SendCommands(const std::vector<SCommand>& commands, CDOZOzoeive
         {
             m_Window.PrintCommand(strName, command.strValue, ECommandResult::NotSent);
             strError = std::string(DeviceGone) + " while --" + strName + " was sent";
-            bDeviceGone = true;
             return false;
         }
         const bool bReset = strName == "reset";
@@ -186,50 +184,38 @@ bool CEngineRun::Run(std::optional<double> dDurationSeconds, CDOZOzoeiver& recei
         strError = ToSystemPath(m_Engine.GetLastErrorString().GetString());
         return false;
     }
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point start = Clock::now();
-    const auto secondsSinceStart = [&] {
-        return std::chrono::duration<double>(Clock::now() - start).count();
-    };
+    if (dDurationSeconds)
+    {
+        m_End = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                   std::chrono::duration<double>(*dDurationSeconds));
+    }
     bool bClean = true;
     if (!commands.empty())
     {
-        if (!WaitForReceiver(dDurationSeconds, strError))
+        if (!WaitForReceiver(strError))
         {
             m_Engine.Stop();
             m_Window.Pump();
             return false;
         }
-        std::optional<double> dSecondsLeft;
-        if (dDurationSeconds)
-        {
-            dSecondsLeft = *dDurationSeconds - secondsSinceStart();
-        }
-        bool bDeviceGone = false;
-        if (!SendCommands(commands, receiver, dSecondsLeft, strError, bDeviceGone))
-        {
-            bClean = false;
-            m_bFailedWhileRunning = true;
-        }
-        // A quit the watch posted after the last wait is no message for the window.
-        m_Window.Pump();
-        if (bDeviceGone)
-        {
-            m_Engine.Stop();
-            m_Window.Pump();
-            return false;
-        }
+        bClean = SendCommands(commands, receiver, strError);
+        m_bFailedWhileRunning = !bClean;
     }
+    // The first failure is the one reported.
+    const auto fail = [&](std::string strWhy) {
+        if (bClean)
+        {
+            strError = std::move(strWhy);
+        }
+        bClean = false;
+    };
     for (;;)
     {
+        // Also takes a quit the commands' watch posted after their last wait.
         MsgWaitForMultipleObjects(0, nullptr, FALSE, LoopWaitMs, QS_ALLINPUT);
         m_Window.Pump();
         EmptyCollectedText(m_Engine);
-        if (s_nStopSignal != 0)
-        {
-            break;
-        }
-        if (dDurationSeconds && secondsSinceStart() >= *dDurationSeconds)
+        if (IsOver())
         {
             break;
         }
@@ -237,20 +223,17 @@ bool CEngineRun::Run(std::optional<double> dDurationSeconds, CDOZOzoeiver& recei
         // cannot be opened stops the engine.
         if (m_Engine.GetLastError() != GPS_ENGINE_NO_ERROR)
         {
-            strError = ToSystemPath(m_Engine.GetLastErrorString().GetString());
-            bClean = false;
+            fail(ToSystemPath(m_Engine.GetLastErrorString().GetString()));
             break;
         }
         if (!m_Engine.IsActive())
         {
-            strError = "the engine stopped by itself";
-            bClean = false;
+            fail("the engine stopped by itself");
             break;
         }
         if (CDOZOzoeiver::m_Port.IsDeviceGone())
         {
-            strError = DeviceGone;
-            bClean = false;
+            fail(DeviceGone);
             m_bFailedWhileRunning = true;
             break;
         }

@@ -9,6 +9,7 @@
 #include "Fixora_Vorn.h"
 #include "engine/ZIDOvoine.h"
 
+#include <chrono>
 #include <optional>
 #include <string>
 
@@ -32,15 +33,20 @@ public:
     bool FailedWhileRunning() const { return m_bFailedWhileRunning; }
 
 private:
+    using Clock = std::chrono::steady_clock;
+
+    // A stop signal came or the run's time is up.
+    bool IsOver() const;
     // Pumps until the receiver is set up and read (commands sent then follow its own set-up);
     // false when the engine failed, the run ended or the receiver took too long.
-    bool WaitForReceiver(std::optional<double> dDurationSeconds, std::string& strError);
-    // Sends the commands in order; false with strError on the first that was not carried out.
-    // Sets bDeviceGone when the receiver's device went away, which ends the run.
+    bool WaitForReceiver(std::string& strError);
+    // Sends the commands in order, until the run is over or the device goes away; false with
+    // strError on the first that was not carried out.
     bool SendCommands(const std::vector<SCommand>& commands, CDOZOzoeiver& receiver,
-                      std::optional<double> dSecondsLeft, std::string& strError, bool& bDeviceGone);
+                      std::string& strError);
 
     CZIDOvoine& m_Engine;
     CMainWindow& m_Window;
+    std::optional<Clock::time_point> m_End; // of the run's time, when it has one
     bool m_bFailedWhileRunning = false;
 };

@@ -2,6 +2,7 @@
 // a 20-column label; observations are F14.3 fields, navigation values D19.12.
 #include "RinexLog.h"
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -13,7 +14,6 @@ namespace
 
 constexpr double kSecondsPerWeek = 604800.0;
 constexpr double kSecondsPerDay = 86400.0;
-constexpr long kGpsEpochDays = 3657;     // 1980-01-06 in days since 1970-01-01
 constexpr double kStepTolerance = 0.001; // s: epochs at the interval are not dropped for jitter
 
 struct SCalendar
@@ -22,28 +22,18 @@ struct SCalendar
     double dSecond;
 };
 
-// Days since 1970-01-01 to a civil date (proleptic Gregorian).
-void CivilFromDays(long nDays, int& nYear, int& nMonth, int& nDay)
-{
-    nDays += 719468;
-    const long nEra = (nDays >= 0 ? nDays : nDays - 146096) / 146097;
-    const long nDayOfEra = nDays - nEra * 146097;
-    const long nYearOfEra =
-        (nDayOfEra - nDayOfEra / 1460 + nDayOfEra / 36524 - nDayOfEra / 146096) / 365;
-    const long nDayOfYear = nDayOfEra - (365 * nYearOfEra + nYearOfEra / 4 - nYearOfEra / 100);
-    const long nMonthIndex = (5 * nDayOfYear + 2) / 153;
-    nDay = static_cast<int>(nDayOfYear - (153 * nMonthIndex + 2) / 5 + 1);
-    nMonth = static_cast<int>(nMonthIndex < 10 ? nMonthIndex + 3 : nMonthIndex - 9);
-    nYear = static_cast<int>(nYearOfEra + nEra * 400 + (nMonth <= 2 ? 1 : 0));
-}
-
 // GPS seconds since the GPS epoch to the calendar of GPS time.
 SCalendar CalendarOf(double dGpsSeconds)
 {
+    using namespace std::chrono;
+    constexpr sys_days kGpsEpoch{year{1980} / January / 6};
     const double dDays = std::floor(dGpsSeconds / kSecondsPerDay);
     double dOfDay = dGpsSeconds - dDays * kSecondsPerDay;
+    const year_month_day date{kGpsEpoch + days{static_cast<long>(dDays)}};
     SCalendar c{};
-    CivilFromDays(kGpsEpochDays + static_cast<long>(dDays), c.nYear, c.nMonth, c.nDay);
+    c.nYear = static_cast<int>(date.year());
+    c.nMonth = static_cast<int>(static_cast<unsigned>(date.month()));
+    c.nDay = static_cast<int>(static_cast<unsigned>(date.day()));
     c.nHour = static_cast<int>(dOfDay / 3600.0);
     dOfDay -= c.nHour * 3600.0;
     c.nMinute = static_cast<int>(dOfDay / 60.0);

@@ -55,6 +55,12 @@ TEST(FixoraUsage, BadUsageAndUnreadableFilesExplainThemselves)
         {"replay file is a folder", {"--replay", FIXORA_TEST_DATA_DIR}, 1, "it is a folder"},
         {"empty file replays nothing", {"--replay", empty.Path()}, 0, ""},
         {"empty file cannot be emulated endlessly", {"--emulate", empty.Path()}, 1, "is empty"},
+        {"data log name with a dot", {"--data-log", "a.b"}, 2, "without a dot"},
+        {"data log interval without a log", {"--data-log-interval", "2"}, 2, "--data-log-interval"},
+        {"data log in a missing folder",
+         {"--replay", strStream, "--data-log", "/nonexistent/session"},
+         1,
+         "cannot start the data log"},
         // Receiver commands are checked before anything opens.
         {"mask that is no number",
          {"--device", "COM3", "--model", "CSI", "--set-elevation-mask", "abc"},

@@ -1,4 +1,4 @@
-// The raw-data log's shared part: readiness, file names (given and made from the clock), the
+// The raw-data log's shared code: readiness, file names (given and made from the clock), the
 // port name, and the status line with the elapsed time.
 #include "rawdata/DataLog.h"
 
@@ -6,11 +6,12 @@
 
 #include <ctime>
 #include <regex>
+#include <utility>
 
 namespace
 {
 
-// The least a writer is: the library's part under test, the rest inert.
+// The least a writer is: the library's code under test, the rest inert.
 class CTestLog : public CDataLog
 {
 public:
@@ -39,7 +40,7 @@ public:
 
 } // namespace
 
-TEST(DataLog, ReadyWithANameAnIntervalAndLoggingOn)
+TEST(DataLog, ReadinessPortNameAndStatusLine)
 {
     CTestLog log;
     EXPECT_FALSE(log.IsReady());
@@ -51,45 +52,7 @@ TEST(DataLog, ReadyWithANameAnIntervalAndLoggingOn)
     EXPECT_FALSE(log.IsReady());
     log.SetLogInterval(0.1);
     EXPECT_TRUE(log.IsReady());
-}
 
-TEST(DataLog, NamesAreCutAtTheirFirstDot)
-{
-    const struct
-    {
-        const wchar_t* name;
-        const wchar_t* stored;
-    } rows[] = {{L"a.b.c", L"a.obs"}, {L"data", L"data.obs"}, {L"/tmp/x.y/day", L"/tmp/x.obs"}};
-    for (const auto& row : rows)
-    {
-        CTestLog log;
-        EXPECT_TRUE(log.SetFilename(row.name));
-        EXPECT_EQ(CString(row.stored), log.GetFilename());
-    }
-}
-
-TEST(DataLog, DefaultNamesCarryTheLocalTime)
-{
-    CTestLog log;
-    const std::time_t before = std::time(nullptr);
-    EXPECT_TRUE(log.SetDefaultFilename(L"plot.dat"));
-    const std::string strName = log.GetFilename().ToNarrow();
-    std::smatch match;
-    ASSERT_TRUE(std::regex_match(
-        strName, match, std::regex(R"(plot_(\d+)([A-Z][a-z]{2})_(\d+)h(\d+)m(\d+)s\.obs)")))
-        << strName;
-    std::tm local{};
-    ASSERT_TRUE(GetLocalCalendarTime(before, local));
-    static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    EXPECT_EQ(std::to_string(local.tm_mday), match[1]);
-    EXPECT_EQ(kMonths[local.tm_mon], match[2]);
-    EXPECT_EQ(std::to_string(local.tm_hour), match[3]) << "no leading zeros";
-}
-
-TEST(DataLog, PortNamesAndTheStatusLine)
-{
-    CTestLog log;
     EXPECT_EQ(CString(L"COM1"), log.Port());
     log.SetPort(2);
     EXPECT_EQ(CString(L"COM2"), log.Port());
@@ -100,4 +63,31 @@ TEST(DataLog, PortNamesAndTheStatusLine)
     EXPECT_EQ(CString(L"Num Epochs: 12, Time: 7 min."), log.GetStatusString());
     log.StartedSecondsAgo(25 * 3600 + 10 * 60);
     EXPECT_EQ(70, log.GetMinutesElapsed()) << "whole days are not counted";
+}
+
+TEST(DataLog, NamesAreCutAtTheirFirstDotAndDefaultOnesCarryTheLocalTime)
+{
+    CTestLog log;
+    const std::pair<const wchar_t*, const wchar_t*> names[] = {
+        {L"a.b.c", L"a.obs"}, {L"data", L"data.obs"}, {L"/tmp/x.y/day", L"/tmp/x.obs"}};
+    for (const auto& [name, stored] : names)
+    {
+        EXPECT_TRUE(log.SetFilename(name));
+        EXPECT_EQ(CString(stored), log.GetFilename());
+    }
+
+    const std::time_t now = std::time(nullptr);
+    EXPECT_TRUE(log.SetDefaultFilename(L"plot.dat"));
+    const std::string strName = log.GetFilename().ToNarrow();
+    std::smatch match;
+    ASSERT_TRUE(std::regex_match(
+        strName, match, std::regex(R"(plot_(\d+)([A-Z][a-z]{2})_(\d+)h(\d+)m(\d+)s\.obs)")))
+        << strName;
+    std::tm local{};
+    ASSERT_TRUE(GetLocalCalendarTime(now, local));
+    char szMonth[8] = {};
+    std::strftime(szMonth, sizeof szMonth, "%b", &local); // English: the C locale
+    EXPECT_EQ(std::to_string(local.tm_mday), match[1]);
+    EXPECT_EQ(szMonth, match[2]);
+    EXPECT_EQ(std::to_string(local.tm_hour), match[3]) << "no leading zeros";
 }

@@ -2,6 +2,7 @@
 // setters that record what they set, and the reset.
 #include "models/Gsr2650lb.h"
 
+#include <functional>
 #include <mutex>
 
 IMPLEMENT_DYNAMIC(Cgsr2650lb, CObject)
@@ -40,6 +41,13 @@ constexpr DWORD kResetSettle = 3000; // ms for the board to come back
 
 constexpr int kLbandAutomatic = 1;
 constexpr int kLbandAssigned = 2;
+
+// What the beacon and source queries clear: the answer says which source is in use.
+void ForgetDgpsMode(CGPSStatusData& status)
+{
+    status.m_DgpsMode = DGPS_OFF;
+    status.m_bDgpsMode = false;
+}
 
 } // namespace
 
@@ -99,18 +107,25 @@ bool Cgsr2650lb::SetRawDataOutputInterval(double dSeconds)
     return true;
 }
 
-void Cgsr2650lb::QuerySatElevMask()
+void Cgsr2650lb::QueryThenForget(const std::function<void()>& query,
+                                 void (*pfnForget)(CGPSStatusData&))
 {
     if (!m_Port.IsOpen())
     {
         return;
     }
-    CCatalogueModel::QuerySatElevMask();
-    // Cleared after the pause: an answer parsed during it is cleared again, which leaves the
-    // next answer the only source of the mask.
+    query();
+    // Cleared after the pauses: an answer parsed during them is cleared again, which leaves the
+    // next answer the only source.
     std::lock_guard lock(m_RecordsMutex);
-    m_GPSData.m_Status.m_bElevMask = false;
+    pfnForget(m_GPSData.m_Status);
     m_GPSData.m_Status.m_bNewStatus = false;
+}
+
+void Cgsr2650lb::QuerySatElevMask()
+{
+    QueryThenForget([this] { CCatalogueModel::QuerySatElevMask(); },
+                    [](CGPSStatusData& status) { status.m_bElevMask = false; });
 }
 
 void Cgsr2650lb::QueryGpsSettings()
@@ -120,28 +135,12 @@ void Cgsr2650lb::QueryGpsSettings()
 
 void Cgsr2650lb::QueryBeacon()
 {
-    if (!m_Port.IsOpen())
-    {
-        return;
-    }
-    CCatalogueModel::QueryBeacon();
-    std::lock_guard lock(m_RecordsMutex);
-    m_GPSData.m_Status.m_DgpsMode = DGPS_OFF;
-    m_GPSData.m_Status.m_bDgpsMode = false;
-    m_GPSData.m_Status.m_bNewStatus = false;
+    QueryThenForget([this] { CCatalogueModel::QueryBeacon(); }, &ForgetDgpsMode);
 }
 
 void Cgsr2650lb::QueryDgpsMode()
 {
-    if (!m_Port.IsOpen())
-    {
-        return;
-    }
-    CCatalogueModel::QueryDgpsMode();
-    std::lock_guard lock(m_RecordsMutex);
-    m_GPSData.m_Status.m_DgpsMode = DGPS_OFF;
-    m_GPSData.m_Status.m_bDgpsMode = false;
-    m_GPSData.m_Status.m_bNewStatus = false;
+    QueryThenForget([this] { CCatalogueModel::QueryDgpsMode(); }, &ForgetDgpsMode);
 }
 
 void Cgsr2650lb::QueryLbandSatellites()

@@ -6,6 +6,7 @@
 #include "models/CatalogueModel.h"
 
 #include <atomic>
+#include <functional>
 
 // "GSR2650 LB", 9600 baud. Constructing it initialises it: the shared port is opened (when the
 // receiver's port number can be) and the default sentences are selected.
@@ -48,4 +49,9 @@ public:
     // receiver on its own thread, hence atomic.
     std::atomic<bool> m_bRawDataOutput{false}; // raw measurement logs are requested
     std::atomic<int> m_nRawDataInterval{0};    // raw range log period in seconds
+
+private:
+    // Runs the query on an open port, then clears, with the new-status flag, what its answer
+    // will set.
+    void QueryThenForget(const std::function<void()>& query, void (*pfnForget)(CGPSStatusData&));
 };

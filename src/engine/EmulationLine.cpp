@@ -18,7 +18,7 @@ bool PrepareEmulationLine(CString& strLine)
         strLine += L"\r\n";
         return true;
     }
-    CParser parser(strLine, CString(L",*"), false);
+    CParser parser(strLine, L",*", false);
     CString strField;
     if (!parser.GetNextString(strField))
     {

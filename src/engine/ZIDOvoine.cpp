@@ -3,6 +3,7 @@
 #include "engine/ZIDOvoine.h"
 
 #include "engine/AcquisitionThread.h"
+#include "models/ModelCatalogue.h"
 #include "models/NmeaModels.h"
 #include "receiver/GPSMessages.h"
 #include "receiver/HostHandOver.h"
@@ -21,11 +22,13 @@ constexpr int s_nStringBufferLength = 128;
 
 // A receiver's parser must not end the acquisition thread: whatever escapes it rejects the
 // message.
-bool ParseSafely(CDOZOzoeiver& receiver, CString& strMessage)
+bool ParseSafely(CDOZOzoeiver& receiver, CString& strMessage,
+                 const CBinBuffer::SMessageFacts* pFacts)
 {
     try
     {
-        return receiver.Parse(strMessage);
+        return pFacts != nullptr ? receiver.ParseFramed(strMessage, *pFacts)
+                                 : receiver.Parse(strMessage);
     }
     catch (...)
     {
@@ -344,6 +347,18 @@ bool CZIDOvoine::UpdateGPSBuffer(CBinBuffer& chunk)
     return DeliverLocked(chunk, m_pReceiver);
 }
 
+bool CZIDOvoine::IsLibraryClass(const CDOZOzoeiver& receiver)
+{
+    // Asked once per class: the answer is kept by the class's type record.
+    const std::type_info* pClass = &typeid(receiver);
+    if (pClass != m_pCheckedClass)
+    {
+        m_pCheckedClass = pClass;
+        m_bCheckedClassIsLibrary = IsCatalogueModelClass(receiver);
+    }
+    return m_bCheckedClassIsLibrary;
+}
+
 bool CZIDOvoine::DeliverLocked(CBinBuffer& chunk, CDOZOzoeiver* pReceiver)
 {
     if (&chunk == &m_GPSBuffer)
@@ -363,13 +378,17 @@ bool CZIDOvoine::DeliverLocked(CBinBuffer& chunk, CDOZOzoeiver* pReceiver)
     // on the host's thread meanwhile): it costs a few instructions a sentence, not a lock each.
     std::lock_guard records(CDOZOzoeiver::m_RecordsMutex);
     bool bParsed = false;
-    // The messages of a chunk share one text, whose storage is reused; it goes to the heap only
-    // when the host takes it.
-    CString strText;
+    // The messages share one text, whose storage is reused from chunk to chunk; it goes to the
+    // heap only when the host takes it.
+    CString& strText = m_strMessage;
+    CBinBuffer::SMessageFacts facts;
+    // A host's own receiver class may replace Parse; only the library's classes take the
+    // framer's facts.
+    const bool bLibraryClass = pReceiver != nullptr && IsLibraryClass(*pReceiver);
     m_GPSBuffer.GetCurrentMessage();
     while (m_GPSBuffer.HasMessage())
     {
-        m_GPSBuffer.GetMessage(strText);
+        m_GPSBuffer.GetMessage(strText, facts);
         if (pReceiver != nullptr)
         {
             if (m_bAttachRawData)
@@ -378,7 +397,7 @@ bool CZIDOvoine::DeliverLocked(CBinBuffer& chunk, CDOZOzoeiver* pReceiver)
                 const char* pBytes = m_GPSBuffer.GetMessageBin(nLength);
                 pReceiver->AttachRawData(pBytes, nLength);
             }
-            if (ParseSafely(*pReceiver, strText))
+            if (ParseSafely(*pReceiver, strText, bLibraryClass ? &facts : nullptr))
             {
                 bParsed = true;
             }

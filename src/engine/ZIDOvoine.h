@@ -14,6 +14,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <typeinfo>
 
 enum GPS_ENGINE_ERROR : int
 {
@@ -74,6 +75,9 @@ public:
     HANDLE m_hStopEvent = nullptr;    // exists while the engine is active
     CDOZOzoeiver* m_pReceiver = nullptr;
     CBinBuffer m_GPSBuffer;
+    const std::type_info* m_pCheckedClass = nullptr; // the class IsLibraryClass last asked about
+    bool m_bCheckedClassIsLibrary = false;
+    CString m_strMessage; // the text of the message being delivered
     CComBuffer m_ComBuffer;
     bool m_bEmulation = false;
     std::atomic<bool> m_bDataReceived{true};
@@ -99,6 +103,9 @@ private:
 
     // The delivery step; the caller holds m_ReceiverMutex.
     bool DeliverLocked(CBinBuffer& chunk, CDOZOzoeiver* pReceiver);
+    // Whether the receiver's class is one of the library's models (then its messages take the
+    // framer's facts); under m_ReceiverMutex.
+    bool IsLibraryClass(const CDOZOzoeiver& receiver);
     // Stop's work: ends the current run (the stop request, the wait for its answer unless the
     // run's own thread asks, the run given up) and suspends pReceiver.
     // With pOnlyRun, nothing is done unless that run is the current one; false then.

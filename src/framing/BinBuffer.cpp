@@ -1,9 +1,12 @@
 #include "framing/BinBuffer.h"
 
+#include "framing/SentenceChecks.h"
+
 #include <algorithm>
 #include <cstring>
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace
 {
@@ -80,6 +83,15 @@ bool StartsWith(const char* p, int nCount, const char* pszPrefix, int nPrefix)
     return nCount >= nPrefix && std::memcmp(p, pszPrefix, static_cast<std::size_t>(nPrefix)) == 0;
 }
 
+// Whether a message's first two fields could name a binary message at all: a record's kind is
+// three characters (a longer field counts when a zero byte ends its text there), and only
+// "$BIN" and the OEM tag start with '$' or 'A'. Nearly every sentence is settled here.
+bool MayNameBinary(const char* pTag, int nTagLen, const char* pSub, int nSubLen)
+{
+    return (nTagLen > 0 && (*pTag == '$' || *pTag == kOemTag[0])) || nSubLen == 3 ||
+           (nSubLen > 3 && pSub[3] == '\0');
+}
+
 bool IsSyncAt(const char* p, int nAvailable)
 {
     return nAvailable >= 3 && Byte(p) == kSync[0] && Byte(p + 1) == kSync[1] &&
@@ -123,6 +135,7 @@ bool CBinBuffer::Set(const char* pData, int nCount, int nMsgLen)
     {
         m_Array.assign(pData, pData + nCount);
     }
+    ForgetRareBytes();
     m_nPos = 0;
     // A declared message never reaches past the data, so GetMessageBin stays in bounds.
     m_nMsgLen = std::clamp(nMsgLen, 0, nCount);
@@ -142,12 +155,14 @@ const CBinBuffer& CBinBuffer::operator+=(const CBinBuffer& other)
     }
     m_Array.insert(m_Array.end(), other.m_Array.begin(), other.m_Array.begin() + other.m_nLength);
     m_nLength = static_cast<int>(m_Array.size());
+    ForgetRareBytes();
     return *this;
 }
 
 void CBinBuffer::Clear()
 {
     std::vector<char>().swap(m_Array);
+    ForgetRareBytes();
     m_nPos = 0;
     m_nMsgLen = 0;
     m_nLength = 0;
@@ -165,6 +180,7 @@ void CBinBuffer::Resize()
         return;
     }
     const int nRemaining = m_nLength - m_nPos;
+    ForgetRareBytes();
     if (nRemaining > 0)
     {
         std::memmove(m_Array.data(), m_Array.data() + m_nPos, static_cast<std::size_t>(nRemaining));
@@ -193,15 +209,10 @@ bool CBinBuffer::First()
     return GetCurrentMessage();
 }
 
-int CBinBuffer::FindIn(char c, int nStart, int nEnd) const
+void CBinBuffer::ForgetRareBytes() const
 {
-    if (nStart < 0 || nStart >= nEnd)
-    {
-        return -1;
-    }
-    const char* pBegin = m_Array.data();
-    const void* pHit = std::memchr(pBegin + nStart, c, static_cast<std::size_t>(nEnd - nStart));
-    return pHit == nullptr ? -1 : static_cast<int>(static_cast<const char*>(pHit) - pBegin);
+    m_Zero = SRareByte();
+    m_Bracket = SRareByte();
 }
 
 int CBinBuffer::TextEnd() const
@@ -327,6 +338,10 @@ int CBinBuffer::BinaryLength(const STagSpan& span) const
     }
     const char* p = m_Array.data();
     const bool bFields = span.eKind == ETagKind::Fields;
+    if (bFields && !MayNameBinary(p + span.nTag, span.nTagLen, p + span.nSub, span.nSubLen))
+    {
+        return -1;
+    }
     return BinaryTagLength(p + span.nTag, TextLength(p + span.nTag, span.nTagLen),
                            bFields ? p + span.nSub : p,
                            bFields ? TextLength(p + span.nSub, span.nSubLen) : 0);
@@ -455,9 +470,10 @@ CString CBinBuffer::Text(int nStart, int nCount, bool bLineFeed) const
 void CBinBuffer::TextInto(int nStart, int nCount, bool bLineFeed, CString& strText) const
 {
     const char* p = m_Array.data() + nStart;
-    const int nText = TextLength(p, nCount);
+    const int nZero = FindRare('\0', nStart, m_Zero);
+    const int nText = nZero >= 0 && nZero < nStart + nCount ? nZero - nStart : nCount;
     const int nTotal = nText + (bLineFeed ? 1 : 0);
-    strText.Empty();
+    // Not emptied first: the reused text then holds the room already and nothing is zeroed.
     wchar_t* pOut = strText.GetBuffer(nTotal);
     std::transform(p, p + nText, pOut,
                    [](char c) { return static_cast<wchar_t>(static_cast<unsigned char>(c)); });
@@ -511,6 +527,20 @@ void CBinBuffer::GetMessage(CString& strText) const
     {
         strText.Empty();
     }
+}
+
+void CBinBuffer::GetMessage(CString& strText, SMessageFacts& facts) const
+{
+    GetMessage(strText);
+    // The text is the message's bytes up to a zero byte, and its line feed, which neither rule
+    // reads; so the bytes give the answers the text would.
+    const auto nText = static_cast<std::size_t>(std::max(strText.GetLength() - 1, 0));
+    const std::string_view bytes =
+        HasMessage() ? std::string_view(m_Array.data() + m_nPos, nText) : std::string_view();
+    const int nBracket = HasMessage() ? FindRare('[', m_nPos, m_Bracket) : -1;
+    facts.bPortTag = nBracket >= 0 && static_cast<std::size_t>(nBracket - m_nPos) < nText &&
+                     sentence_checks::FindPortTag(bytes) != bytes.npos;
+    facts.bChecksumOK = sentence_checks::IsChecksumOK(bytes);
 }
 
 CString* CBinBuffer::GetMessageAsPtr() const

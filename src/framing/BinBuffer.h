@@ -6,6 +6,7 @@
 #include "platform/String.h"
 #include "platform/Exceptions.h"
 
+#include <cstring>
 #include <vector>
 
 class FIXORA_API CBinBuffer
@@ -52,6 +53,14 @@ public:
     // The same text written into strText, whose storage is reused (no allocation per message
     // once it is large enough).
     void GetMessage(CString& strText) const;
+    // What the framer learns of a message's text while it copies it out (see SentenceChecks.h).
+    struct SMessageFacts
+    {
+        bool bPortTag = false;    // the text holds a port tag
+        bool bChecksumOK = false; // the NMEA checksum of the text holds
+    };
+    // GetMessage(strText), with the facts of the text.
+    void GetMessage(CString& strText, SMessageFacts& facts) const;
     // A new CString (empty when there is no message); the caller deletes it.
     CString* GetMessageAsPtr() const;
     // The current message's bytes, valid until the buffer changes; null when there is none.
@@ -88,7 +97,35 @@ private:
     bool IsBinaryTag(CString& strTag, CString& strSubTag, int& nLen);
     const char* GetPtr(int nIndex) const;
     // Index of the first byte c in [nStart, nEnd), or -1.
-    int FindIn(char c, int nStart, int nEnd) const;
+    int FindIn(char c, int nStart, int nEnd) const
+    {
+        if (nStart < 0 || nStart >= nEnd)
+        {
+            return -1;
+        }
+        const char* pBegin = m_Array.data();
+        const void* pHit = std::memchr(pBegin + nStart, c, static_cast<std::size_t>(nEnd - nStart));
+        return pHit == nullptr ? -1 : static_cast<int>(static_cast<const char*>(pHit) - pBegin);
+    }
+    // The first byte c at or after nStart, or -1, for bytes that messages seldom hold: the rest
+    // of the buffer is searched once and the walk through it asks the remembered answer.
+    struct SRareByte
+    {
+        int nFrom = -1; // the search started here (-1: nothing remembered)
+        int nAt = -1;   // and found the byte here, or not at all (-1)
+    };
+    int FindRare(char c, int nStart, SRareByte& memo) const
+    {
+        if (memo.nFrom >= 0 && nStart >= memo.nFrom && (memo.nAt < 0 || memo.nAt >= nStart))
+        {
+            return memo.nAt;
+        }
+        memo.nFrom = nStart;
+        memo.nAt = FindIn(c, nStart, m_nLength);
+        return memo.nAt;
+    }
+    // Forgets the remembered searches; every change of the content calls it.
+    void ForgetRareBytes() const;
     // Last byte of the text message at m_nPos, or -1 while it has not arrived.
     int TextEnd() const;
     CString Text(int nStart, int nCount, bool bLineFeed) const;
@@ -97,6 +134,8 @@ private:
     void MidInto(int nStart, int nCount, CString& strText) const;
 
     std::vector<char> m_Array;
+    mutable SRareByte m_Zero;    // zero bytes end a message's text
+    mutable SRareByte m_Bracket; // a port tag's bracket
     int m_nPos = 0;
     int m_nMsgLen = 0;
     int m_nLength = 0;

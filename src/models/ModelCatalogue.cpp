@@ -324,7 +324,7 @@ template <class TModel> CDOZOzoeiver* Create()
 // What every row starts with; the class is named once, for its factory and its run-time name.
 #define MODEL(model, cls, name, baud)                                                              \
     .m_eModel = EReceiverModel::model, .m_pszClassName = #cls, .m_pszName = name,                  \
-    .m_nDefaultBaudrate = baud, .m_pfnCreate = &Create<cls>
+    .m_nDefaultBaudrate = baud, .m_pfnCreate = &Create<cls>, .m_pClass = &typeid(cls)
 
 constexpr SReceiverModel s_aModels[] = {
     {MODEL(Omnistar, COmnistar, L"Omnistar", 4800)},
@@ -499,6 +499,13 @@ const SReceiverModel& GetReceiverModel(EReceiverModel eModel)
         return s_aModels[static_cast<int>(EReceiverModel::OtherGps)];
     }
     return s_aModels[nIndex];
+}
+
+bool IsCatalogueModelClass(const CDOZOzoeiver& receiver)
+{
+    const std::type_info& type = typeid(receiver);
+    return std::any_of(std::begin(s_aModels), std::end(s_aModels),
+                       [&type](const SReceiverModel& model) { return *model.m_pClass == type; });
 }
 
 const SReceiverModel* FindReceiverModel(const CString& strName)

@@ -8,6 +8,7 @@
 #include "receiver/GPSTypes.h"
 
 #include <span>
+#include <typeinfo>
 
 class CDOZOzoeiver;
 
@@ -83,6 +84,7 @@ struct SReceiverModel
     int m_nDefaultBaudrate;
     // A new object of the model; the caller owns it (the engine once registered).
     CDOZOzoeiver* (*m_pfnCreate)();
+    const std::type_info* m_pClass; // the model's C++ class
     // EModelCapability bits. A capability is claimed only with the scripts that carry it (the
     // catalogue checks this when it compiles) or with the model class's own code for it
     // (m_nCarriedInCode); raw data is switched by the receiver base's raw commands unless the
@@ -130,5 +132,8 @@ FIXORA_API std::span<const SReceiverModel> GetReceiverModels();
 // The row of a model; the row of COtherGps (the plain NMEA-0183 receiver) for a value outside
 // the catalogue.
 FIXORA_API const SReceiverModel& GetReceiverModel(EReceiverModel eModel);
+// Whether the receiver's class is exactly a model class of the catalogue (not a host's class
+// derived from one).
+FIXORA_API bool IsCatalogueModelClass(const CDOZOzoeiver& receiver);
 // The row whose display name is exactly strName, or null.
 FIXORA_API const SReceiverModel* FindReceiverModel(const CString& strName);

@@ -112,24 +112,6 @@ void CString::SetAt(int nIndex, wchar_t ch)
     m_str[static_cast<std::size_t>(nIndex)] = ch;
 }
 
-wchar_t* CString::GetBuffer(int nMinBufLength)
-{
-    if (nMinBufLength > GetLength())
-    {
-        m_str.resize(static_cast<std::size_t>(nMinBufLength));
-    }
-    return m_str.data();
-}
-
-void CString::ReleaseBuffer(int nNewLength)
-{
-    if (nNewLength < 0)
-    {
-        nNewLength = static_cast<int>(std::wcslen(m_str.c_str()));
-    }
-    m_str.resize(static_cast<std::size_t>(std::min(nNewLength, GetLength())));
-}
-
 int CString::Find(wchar_t ch, int nStart) const
 {
     if (nStart < 0 || nStart >= GetLength())

@@ -6,6 +6,7 @@
 #include "WinTypes.h"
 
 #include <cstdarg>
+#include <cwchar>
 #include <string>
 #include <string_view>
 
@@ -44,8 +45,26 @@ public:
 
     // Direct buffer access: at least nMinBufLength characters; ReleaseBuffer(-1) takes the
     // length up to the first zero character.
-    wchar_t* GetBuffer(int nMinBufLength);
-    void ReleaseBuffer(int nNewLength = -1);
+    // Inline: the framer writes every received message's text through them.
+    wchar_t* GetBuffer(int nMinBufLength)
+    {
+        if (nMinBufLength > GetLength())
+        {
+            m_str.resize(static_cast<std::size_t>(nMinBufLength));
+        }
+        return m_str.data();
+    }
+    void ReleaseBuffer(int nNewLength = -1)
+    {
+        if (nNewLength < 0)
+        {
+            nNewLength = static_cast<int>(std::wcslen(m_str.c_str()));
+        }
+        if (nNewLength < GetLength())
+        {
+            m_str.resize(static_cast<std::size_t>(nNewLength));
+        }
+    }
 
     // ---- search ---------------------------------------------------------------------------
     int Find(wchar_t ch, int nStart = 0) const;

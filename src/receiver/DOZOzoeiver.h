@@ -106,6 +106,11 @@ public:
     void GetLastGPSRawData(CGPSDataRaw& data);
     void GetLastGPSEphemerisData(CGPSDataEphemeris& data);
 
+    // Parse for the engine's framed messages when this object's class is one of the library's
+    // own, whose Parse and GetGPSStringType are the base's: the port tag and checksum come from
+    // what the framer saw while copying the message out, instead of from scanning the text again.
+    bool ParseFramed(CString& strMessage, const CBinBuffer::SMessageFacts& facts);
+
     // Keeps a copy of a framed message's bytes for the binary decoders.
     bool AttachRawData(const char* pData, int nCount);
     // The binary message that the oldest unread WM_GPS_BINARYMSG announced, as 16-bit words;
@@ -173,6 +178,8 @@ public:
 protected:
     // ---- recognition and dispatch ---------------------------------------------------------
     bool IsChecksumOK(const CString& strMessage);
+    // Parse once the kind is known: monitoring, then the parser.
+    bool ParseOfType(CString& strMessage, GPSStringType eType);
     bool ProcessProprietary(CString& strMessage);
     void GotNmea(GPSStringType eType);
 

@@ -5,6 +5,7 @@
 
 #include <numbers>
 #include <cmath>
+#include <string_view>
 
 namespace
 {
@@ -12,10 +13,9 @@ constexpr double s_dTwoPi = 2.0 * std::numbers::pi;
 constexpr double s_dKmhPerMs = 3.6;
 
 // Whether a unit or reference field is exactly the one letter, in either case.
-bool IsLetter(const CString& strField, wchar_t cUpper)
+bool IsLetter(std::wstring_view field, wchar_t cUpper)
 {
-    return strField.GetLength() == 1 &&
-           (strField[0] == cUpper || strField[0] == cUpper - L'A' + L'a');
+    return field.size() == 1 && (field[0] == cUpper || field[0] == cUpper - L'A' + L'a');
 }
 } // namespace
 
@@ -34,12 +34,12 @@ bool IsLetter(const CString& strField, wchar_t cUpper)
 bool CDOZOzoeiver::ProcessVTG(CString& strSentence)
 {
     CParser parser(strSentence, L",*", false);
-    CString strField;
+    std::wstring_view field;
     parser.Skip();
     double dCourse = 0.0;
     parser.GetDouble(dCourse);
-    parser.GetNextString(strField);
-    if (!IsLetter(strField, L'T'))
+    parser.GetNextView(field);
+    if (!IsLetter(field, L'T'))
     {
         return false;
     }
@@ -61,8 +61,8 @@ bool CDOZOzoeiver::ProcessVTG(CString& strSentence)
     }
     double dKmh = 0.0;
     parser.GetDouble(dKmh);
-    parser.GetNextString(strField);
-    if (!IsLetter(strField, L'K'))
+    parser.GetNextView(field);
+    if (!IsLetter(field, L'K'))
     {
         return false;
     }
@@ -83,7 +83,7 @@ bool CDOZOzoeiver::ProcessVTG(CString& strSentence)
 bool CDOZOzoeiver::ProcessGarminRME(CString& strSentence)
 {
     CParser parser(strSentence, L",*", false);
-    CString strUnit;
+    std::wstring_view unit;
     parser.Skip();
     double* const apTargets[] = {&m_GPSData.m_dHorzError, &m_GPSData.m_dVertError,
                                  &m_GPSData.m_dSphericalError};
@@ -91,8 +91,8 @@ bool CDOZOzoeiver::ProcessGarminRME(CString& strSentence)
     {
         double dValue = 0.0;
         parser.GetDouble(dValue);
-        parser.GetNextString(strUnit);
-        if (!IsLetter(strUnit, L'M'))
+        parser.GetNextView(unit);
+        if (!IsLetter(unit, L'M'))
         {
             return false;
         }

@@ -8,6 +8,7 @@
 #include <numbers>
 #include <cmath>
 #include <iterator>
+#include <string_view>
 
 namespace
 {
@@ -58,7 +59,7 @@ double NmeaAngleToRadians(double dValue)
 // stored as soon as it is read; false (or, with throwing on, the parser's exception) at the first
 // field that does not read, leaving what was stored before it. Any hemisphere other than exactly
 // "N" or "E" counts as south or west.
-bool ReadTimeAndPosition(CParser& parser, CString& strField, CGPSData& data)
+bool ReadTimeAndPosition(CParser& parser, CGPSData& data)
 {
     double dTime = 0.0;
     if (!parser.GetDouble(dTime))
@@ -71,21 +72,22 @@ bool ReadTimeAndPosition(CParser& parser, CString& strField, CGPSData& data)
     dTime -= dMinutes * 100.0;
     data.m_dUTCTime = dHours * 3600.0 + dMinutes * 60.0 + dTime;
 
-    if (!parser.GetDouble(data.m_dLatitude) || !parser.GetNextString(strField))
+    std::wstring_view hemisphere;
+    if (!parser.GetDouble(data.m_dLatitude) || !parser.GetNextView(hemisphere))
     {
         return false;
     }
-    if (strField != L"N")
+    if (hemisphere != L"N")
     {
         data.m_dLatitude = -data.m_dLatitude;
     }
     data.m_dLatitude = NmeaAngleToRadians(data.m_dLatitude);
 
-    if (!parser.GetDouble(data.m_dLongitude) || !parser.GetNextString(strField))
+    if (!parser.GetDouble(data.m_dLongitude) || !parser.GetNextView(hemisphere))
     {
         return false;
     }
-    if (strField != L"E")
+    if (hemisphere != L"E")
     {
         data.m_dLongitude = -data.m_dLongitude;
     }
@@ -93,21 +95,22 @@ bool ReadTimeAndPosition(CParser& parser, CString& strField, CGPSData& data)
     return true;
 }
 
-bool IsMetres(const CString& strUnit)
+bool IsMetres(std::wstring_view unit)
 {
-    return strUnit.CompareNoCase(L"M") == 0;
+    return unit == L"M" || unit == L"m";
 }
 
 // The geoid separation and its unit, applied as the height mode asks (0 ignore, 1 add, other
 // subtract). A separation that is missing, unreadable or not in metres leaves the altitude as is.
-void ApplyGeoidSeparation(CParser& parser, CString& strField, int nHeightMode, CGPSData& data)
+void ApplyGeoidSeparation(CParser& parser, int nHeightMode, CGPSData& data)
 {
     if (nHeightMode == 0)
     {
         return;
     }
     double dSeparation = 0.0;
-    if (!parser.GetDouble(dSeparation) || !parser.GetNextString(strField) || !IsMetres(strField))
+    std::wstring_view unit;
+    if (!parser.GetDouble(dSeparation) || !parser.GetNextView(unit) || !IsMetres(unit))
     {
         return;
     }
@@ -116,16 +119,17 @@ void ApplyGeoidSeparation(CParser& parser, CString& strField, int nHeightMode, C
 
 // After the altitude: its unit, which must be metres (else false), the antenna height taken
 // off, and the geoid separation applied.
-bool ReadAltitudeUnitAndGeoid(CParser& parser, CString& strField, double dAntennaHeight,
-                              int nHeightMode, CGPSData& data)
+bool ReadAltitudeUnitAndGeoid(CParser& parser, double dAntennaHeight, int nHeightMode,
+                              CGPSData& data)
 {
-    parser.GetNextString(strField);
-    if (!IsMetres(strField))
+    std::wstring_view unit;
+    parser.GetNextView(unit);
+    if (!IsMetres(unit))
     {
         return false;
     }
     data.m_dAltitude -= dAntennaHeight;
-    ApplyGeoidSeparation(parser, strField, nHeightMode, data);
+    ApplyGeoidSeparation(parser, nHeightMode, data);
     return true;
 }
 
@@ -172,9 +176,8 @@ bool CDOZOzoeiver::ProcessGGA(CString& strSentence)
     try
     {
         CParser parser(strSentence, s_szDelimiters, false);
-        CString strField;
         parser.Skip(); // the tag
-        if (!ReadTimeAndPosition(parser, strField, m_GPSData))
+        if (!ReadTimeAndPosition(parser, m_GPSData))
         {
             return false;
         }
@@ -201,8 +204,7 @@ bool CDOZOzoeiver::ProcessGGA(CString& strSentence)
         {
             return false;
         }
-        return ReadAltitudeUnitAndGeoid(parser, strField, m_dAntennaHeight, m_nHeightMode,
-                                        m_GPSData);
+        return ReadAltitudeUnitAndGeoid(parser, m_dAntennaHeight, m_nHeightMode, m_GPSData);
     }
     catch (const CParseException&)
     {
@@ -227,9 +229,8 @@ bool CDOZOzoeiver::ProcessINGGA(CString& strSentence)
     try
     {
         CParser parser(strSentence, s_szDelimiters, true);
-        CString strField;
         parser.Skip(); // the tag
-        if (!ReadTimeAndPosition(parser, strField, m_GPSData))
+        if (!ReadTimeAndPosition(parser, m_GPSData))
         {
             return false;
         }
@@ -246,8 +247,7 @@ bool CDOZOzoeiver::ProcessINGGA(CString& strSentence)
         parser.GetInt(m_GPSData.m_nSatellitesUsed);
         m_GPSData.m_bDOP = parser.GetDouble(m_GPSData.m_dHDOP);
         parser.GetDouble(m_GPSData.m_dAltitude);
-        return ReadAltitudeUnitAndGeoid(parser, strField, m_dAntennaHeight, m_nHeightMode,
-                                        m_GPSData);
+        return ReadAltitudeUnitAndGeoid(parser, m_dAntennaHeight, m_nHeightMode, m_GPSData);
     }
     catch (const CParseException&)
     {

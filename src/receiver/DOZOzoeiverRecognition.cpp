@@ -2,6 +2,8 @@
 // dispatch to the parsers, unrecognised proprietary sentences, and sentence monitoring.
 #include "receiver/DOZOzoeiver.h"
 
+#include "framing/SentenceChecks.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -359,11 +361,6 @@ static_assert(std::all_of(std::begin(CMessageKinds::s_Rows), std::end(CMessageKi
                           [](const SMessageKind& row) { return row.prefix.size() >= 4; }),
               "no prefix is shorter than the shortest key tried");
 
-// A line may arrive with a six-character port tag in front ("[COM1]"); it and what precedes it
-// are dropped.
-constexpr wchar_t s_szPortTag[] = L"[COM";
-constexpr int s_nPortTagLength = 6;
-
 constexpr std::wstring_view s_Acknowledgement = L"$PASHR,ACK";
 constexpr std::wstring_view s_ProprietaryStart = L"$P";
 
@@ -372,21 +369,16 @@ constexpr std::wstring_view s_ProprietaryStart = L"$P";
 constexpr int s_nMinProprietary = 10;
 constexpr int s_nMaxProprietary = 82;
 
-int HexDigitValue(wchar_t c)
+// A message's kind: its row's, unless the kind is checksummed and the checksum fails (asked only
+// then).
+template <class FChecksumOK>
+GPSStringType TypeOf(const SMessageKind* pKind, FChecksumOK isChecksumOK)
 {
-    if (c >= L'0' && c <= L'9')
+    if (pKind == nullptr || (IsChecksummedKind(pKind->eType) && !isChecksumOK()))
     {
-        return c - L'0';
+        return GPS_STRING_UNKNOWN;
     }
-    if (c >= L'A' && c <= L'F')
-    {
-        return c - L'A' + 10;
-    }
-    if (c >= L'a' && c <= L'f')
-    {
-        return c - L'a' + 10;
-    }
-    return -1;
+    return pKind->eType;
 }
 
 // The monitoring bit of a kind; kinds 32 and above share the bits of 0 upward.
@@ -399,12 +391,28 @@ DWORD NmeaBit(GPSStringType eType)
 
 bool CDOZOzoeiver::Parse(CString& strMessage)
 {
-    const int nTag = strMessage.Find(s_szPortTag);
-    if (nTag >= 0)
+    // A port tag ("[COM1]") and whatever precedes it are dropped.
+    const std::size_t nTag = sentence_checks::FindPortTag(strMessage.View());
+    if (nTag != std::wstring_view::npos)
     {
-        strMessage = strMessage.Right(strMessage.GetLength() - (nTag + s_nPortTagLength));
+        const auto nDropped = static_cast<int>(nTag + sentence_checks::kPortTagLength);
+        strMessage = strMessage.Right(strMessage.GetLength() - nDropped);
     }
-    const GPSStringType eType = GetGPSStringType(strMessage);
+    return ParseOfType(strMessage, GetGPSStringType(strMessage));
+}
+
+bool CDOZOzoeiver::ParseFramed(CString& strMessage, const CBinBuffer::SMessageFacts& facts)
+{
+    if (facts.bPortTag)
+    {
+        return CDOZOzoeiver::Parse(strMessage);
+    }
+    const SMessageKind* pKind = CMessageKinds::Find(strMessage.View());
+    return ParseOfType(strMessage, TypeOf(pKind, [&facts] { return facts.bChecksumOK; }));
+}
+
+bool CDOZOzoeiver::ParseOfType(CString& strMessage, GPSStringType eType)
+{
     if (m_bMonitorNmea)
     {
         GotNmea(eType);
@@ -415,41 +423,12 @@ bool CDOZOzoeiver::Parse(CString& strMessage)
 GPSStringType CDOZOzoeiver::GetGPSStringType(const CString& strMessage)
 {
     const SMessageKind* pKind = CMessageKinds::Find(strMessage.View());
-    if (pKind == nullptr || (IsChecksummedKind(pKind->eType) && !IsChecksumOK(strMessage)))
-    {
-        return GPS_STRING_UNKNOWN;
-    }
-    return pKind->eType;
+    return TypeOf(pKind, [this, &strMessage] { return IsChecksumOK(strMessage); });
 }
 
 bool CDOZOzoeiver::IsChecksumOK(const CString& strMessage)
 {
-    // "$" payload "*" hh: the XOR of the payload's characters against up to four hex digits
-    // (either case), compared on the low 8 bits. No "*" after the "$" means no checksum: refused.
-    const std::wstring_view text = strMessage.View();
-    const std::size_t nDollar = text.find(L'$');
-    const std::size_t nStar = text.find(L'*');
-    if (nDollar == std::wstring_view::npos || nStar == std::wstring_view::npos || nStar <= nDollar)
-    {
-        return false;
-    }
-    unsigned nChecksum = 0;
-    for (std::size_t i = nStar + 1; i < text.size() && i <= nStar + 4; ++i)
-    {
-        const int nDigit = HexDigitValue(text[i]);
-        if (nDigit < 0)
-        {
-            break;
-        }
-        nChecksum = (nChecksum << 4) | static_cast<unsigned>(nDigit);
-    }
-    // The sum starts with the character after "$" (the "*" itself when the payload is empty).
-    unsigned nSum = static_cast<unsigned>(text[nDollar + 1]);
-    for (std::size_t i = nDollar + 2; i < nStar; ++i)
-    {
-        nSum ^= static_cast<unsigned>(text[i]);
-    }
-    return (nSum & 0xFF) == (nChecksum & 0xFF);
+    return sentence_checks::IsChecksumOK(strMessage.View());
 }
 
 bool CDOZOzoeiver::Parse(CString& strMessage, GPSStringType eType)

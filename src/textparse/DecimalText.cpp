@@ -69,12 +69,28 @@ constexpr double kExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7
                                    1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                    1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
+} // namespace
+
 // The common case, a few digits: when the digits as one integer and the power of ten are both
 // exact doubles, one correctly rounded division gives the correctly rounded value.
+bool ConvertExactDecimal(bool bNegative, std::uint64_t mantissa, std::size_t nDigits,
+                         std::size_t nFrac, double& dValue)
+{
+    if (FLT_EVAL_METHOD != 0 || nDigits > 19 || nFrac > 22 || mantissa > (std::uint64_t{1} << 53))
+    {
+        return false;
+    }
+    const double value = static_cast<double>(mantissa) / kExactPowers[nFrac];
+    dValue = bNegative ? -value : value;
+    return true;
+}
+
+namespace
+{
 bool ConvertShort(const DecimalParts& parts, double& dValue)
 {
     const std::size_t nDigits = parts.intDigits.size() + parts.fracDigits.size();
-    if (FLT_EVAL_METHOD != 0 || nDigits > 19 || parts.fracDigits.size() > 22)
+    if (nDigits > 19)
     {
         return false;
     }
@@ -87,13 +103,7 @@ bool ConvertShort(const DecimalParts& parts, double& dValue)
     {
         mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - L'0');
     }
-    if (mantissa > (std::uint64_t{1} << 53))
-    {
-        return false;
-    }
-    const double value = static_cast<double>(mantissa) / kExactPowers[parts.fracDigits.size()];
-    dValue = parts.bNegative ? -value : value;
-    return true;
+    return ConvertExactDecimal(parts.bNegative, mantissa, nDigits, parts.fracDigits.size(), dValue);
 }
 
 // Digits kept for the conversion. A double is decided by at most 767 significant digits; beyond

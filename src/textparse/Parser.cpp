@@ -1,57 +1,26 @@
 #include "textparse/Parser.h"
 
-#include "textparse/DecimalText.h"
 #include "textparse/ParseException.h"
 
-#include <cstdint>
 #include <string>
 #include <utility>
 
-CParser::CParser(CString text, CString delimiters, bool throwOnError)
-    : m_strDelimiters(std::move(delimiters)), m_bThrow(throwOnError)
+CParser::CParser(CString&& text, std::wstring_view delimiters, bool throwOnError)
+    : m_strOwned(std::move(text)), m_bThrow(throwOnError)
 {
-    for (wchar_t d : m_strDelimiters.View())
-    {
-        const auto code = static_cast<std::uint32_t>(d);
-        if (code < 128)
-        {
-            m_asciiDelimiters[code] = true;
-        }
-        else
-        {
-            m_bWideDelimiters = true;
-        }
-    }
-    SetString(std::move(text));
+    SetDelimiters(delimiters);
+    Restart(m_strOwned.View());
 }
 
 void CParser::SetString(CString text)
 {
-    m_strText = std::move(text);
-    m_nPos = 0;
-    m_bDone = m_strText.IsEmpty();
-    m_nFieldsTaken = 0;
+    m_strOwned = std::move(text);
+    Restart(m_strOwned.View());
 }
 
-bool CParser::IsDelimiter(wchar_t c) const
+bool CParser::IsWideDelimiter(wchar_t c) const
 {
-    const auto code = static_cast<std::uint32_t>(c);
-    if (code < 128)
-    {
-        return m_asciiDelimiters[code];
-    }
-    if (!m_bWideDelimiters)
-    {
-        return false;
-    }
-    for (wchar_t d : m_strDelimiters.View())
-    {
-        if (c == d)
-        {
-            return true;
-        }
-    }
-    return false;
+    return m_strWideDelimiters.find(c) != std::wstring::npos;
 }
 
 bool CParser::NextField(std::wstring_view& field)
@@ -60,27 +29,15 @@ bool CParser::NextField(std::wstring_view& field)
     {
         return false;
     }
-    const std::wstring_view text = m_strText.View();
-    const wchar_t* const pBegin = text.data() + m_nPos;
-    const wchar_t* const pLimit = text.data() + text.size();
+    const wchar_t* const pBegin = m_Text.data() + m_nPos;
+    const wchar_t* const pLimit = m_Text.data() + m_Text.size();
     const wchar_t* p = pBegin;
     while (p != pLimit && !IsDelimiter(*p))
     {
         ++p;
     }
-    const auto end = static_cast<std::size_t>(p - text.data());
     field = std::wstring_view(pBegin, static_cast<std::size_t>(p - pBegin));
-    ++m_nFieldsTaken;
-    if (end == text.size())
-    {
-        m_bDone = true;
-        m_nPos = end;
-    }
-    else
-    {
-        // The delimiter ends this field; whatever follows it, even nothing, is the next one.
-        m_nPos = end + 1;
-    }
+    TakeFieldEndingAt(p);
     return true;
 }
 
@@ -103,7 +60,7 @@ bool CParser::Skip()
     return NextField(field);
 }
 
-bool CParser::GetInt(int& nValue)
+bool CParser::GetIntSlowly(int& nValue)
 {
     std::wstring_view field;
     const bool bHadField = NextField(field);
@@ -114,7 +71,7 @@ bool CParser::GetInt(int& nValue)
     return Fail(bHadField, field, "an integer");
 }
 
-bool CParser::GetDouble(double& dValue)
+bool CParser::GetDoubleSlowly(double& dValue)
 {
     std::wstring_view field;
     const bool bHadField = NextField(field);
@@ -155,5 +112,5 @@ CString CParser::GetRemainingBuffer() const
     {
         return CString();
     }
-    return CString(m_strText.View().substr(m_nPos));
+    return CString(m_Text.substr(m_nPos));
 }

@@ -1,10 +1,13 @@
-// Delivery of framed messages: the framing buffer's overflow rule, and the host's collection
-// with its cut-off.
+// Delivery of framed messages: the framing buffer's overflow rule, the library's models reading
+// what the framer saw of a message, and the host's collection with its cut-off.
 #include "EngineSupport.h"
 
+#include "models/NmeaModels.h"
 #include "support/ReceiverProbe.h"
 
 #include <gtest/gtest.h>
+
+#include <utility>
 
 namespace
 {
@@ -13,6 +16,30 @@ bool Feed(CZIDOvoine& engine, const std::string& strBytes)
 {
     CBinBuffer chunk(strBytes.data(), static_cast<int>(strBytes.size()));
     return engine.UpdateGPSBuffer(chunk);
+}
+
+// A host's own model derived from a library model, with its own Parse.
+class CHostGps : public COtherGps
+{
+public:
+    bool Parse(CString& strMessage) override
+    {
+        ++m_nParsed;
+        return COtherGps::Parse(strMessage);
+    }
+    int m_nParsed = 0;
+};
+
+// Whether the engine's delivery of the bytes parsed a message, and whether it was taken for a GGA.
+template <class TModel> std::pair<bool, bool> Deliver(TModel& model, const std::string& strBytes)
+{
+    ResetSharedReceiverState();
+    CZIDOvoine engine;
+    engine.SetReceiver(&model);
+    model.MonitorNmea(true);
+    const bool bParsed = Feed(engine, strBytes);
+    engine.SetReceiver(nullptr);
+    return {bParsed, model.HaveGotNmea(GPS_STRING_GGA)};
 }
 
 } // namespace
@@ -53,6 +80,45 @@ TEST(DeliveryTest, ABufferReachingTheBoundIsDroppedWholeAndCounted)
         EXPECT_EQ(receiver.Parsed().back(), Texts({GgaSentence(2)})[0]);
         EXPECT_EQ(engine.m_GPSBuffer.GetLength(), 0);
         engine.SetReceiver(nullptr);
+    }
+}
+
+TEST(DeliveryTest, LibraryModelsReadWhatTheFramerSawAsParseReadsTheText)
+{
+    // A library model's messages come with the framer's port-tag and checksum findings; a host's
+    // class, which may replace Parse, goes through its Parse. Both must come to the same kind.
+    const std::string gga = GgaSentence(1);
+    std::string badSum = gga;
+    badSum[badSum.size() - 3] = badSum[badSum.size() - 3] == '0' ? '1' : '0';
+    std::string cut = gga;
+    cut[20] = '\0';
+    const std::string withBracket =
+        NmeaSentence("GPGGA,120001.00,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,[1");
+    struct Row
+    {
+        const char* legend;
+        std::string bytes;
+        bool bGga;
+    };
+    const Row rows[] = {
+        {"checksum holds", gga, true},
+        {"checksum fails", badSum, false},
+        {"port tag in front", "[COM1]" + gga, true},
+        {"port tag in front, checksum fails", "[COM2]" + badSum, false},
+        {"a bracket that is no port tag", withBracket, true},
+        {"a zero byte ends the text before its checksum", cut, false},
+        {"no checksum", gga.substr(0, gga.size() - 5) + "\r\n", false},
+    };
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.legend);
+        COtherGps model;
+        const auto library = Deliver(model, row.bytes);
+        CHostGps host;
+        const auto hosts = Deliver(host, row.bytes);
+        EXPECT_EQ(host.m_nParsed, 1);
+        EXPECT_EQ(library, hosts);
+        EXPECT_EQ(library.second, row.bGga);
     }
 }
 

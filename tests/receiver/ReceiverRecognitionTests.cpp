@@ -1,6 +1,7 @@
 // What a receiver makes of each message: its kind from the prefix table, the NMEA checksum, the
 // port tag, dispatch to the parsers, proprietary sentences kept as text, and sentence monitoring.
 #include "SentenceText.h"
+#include "framing/SentenceChecks.h"
 #include "support/HostWindow.h"
 #include "support/ReceiverProbe.h"
 
@@ -9,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace
@@ -170,6 +172,9 @@ TEST_F(RecognitionTest, ChecksumIsTheLowByteOfUpToFourHexDigits)
     {
         SCOPED_TRACE(row.legend);
         EXPECT_EQ(row.bOk, m_receiver.IsChecksumOK(CString(row.text)));
+        // The framer reads the received bytes by the same rule.
+        const std::string bytes = CString(row.text).ToNarrow();
+        EXPECT_EQ(row.bOk, sentence_checks::IsChecksumOK(std::string_view(bytes)));
     }
 }
 

@@ -32,3 +32,24 @@ inline std::vector<std::string> LoadRecordedStreams()
     }
     return streams;
 }
+
+// Vendor receivers' messages, from the golden streams of tests/data/streams concatenated: an
+// Ashtech-family receiver's binary raw-data records (MBN, PBN, SNV) with the sentences between
+// them, "$BIN" blocks, and an OEM board's log replies. (None of them sends both GSA and GSV,
+// after which a receiver refuses the raw records, so every pass reads the same.) Empty when a
+// file is missing.
+inline std::string LoadVendorStream()
+{
+    const std::filesystem::path dir = std::filesystem::path(FIXORA_TEST_DATA_DIR) / "streams";
+    std::string all;
+    for (const char* pszName : {"ashtech_raw.bin", "binary_blocks.bin", "oem_replies.nmea"})
+    {
+        std::ifstream in(dir / pszName, std::ios::binary);
+        if (!in)
+        {
+            return std::string();
+        }
+        all.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    return all;
+}

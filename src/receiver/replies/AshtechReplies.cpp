@@ -56,15 +56,15 @@ CGPSSatelliteData ReadStatusSatellite(CParser& parser)
     CGPSSatelliteData sat;
     int nAzimuth = 0;
     int nElevation = 0;
-    CString strUse;
+    std::wstring_view use;
     parser.GetInt(sat.m_nPRN);
     parser.GetInt(nAzimuth);
     parser.GetInt(nElevation);
     parser.GetInt(sat.m_nSNR);
-    parser.GetNextString(strUse);
+    parser.GetNextView(use);
     sat.m_dAzimuth = nAzimuth * dDegToRad;
     sat.m_dElevation = nElevation * dDegToRad;
-    sat.m_bUsed = strUse.CompareNoCase(L"U") == 0;
+    sat.m_bUsed = use == L"U" || use == L"u";
     sat.m_bVisible = true;
     return sat;
 }

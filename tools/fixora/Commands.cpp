@@ -222,7 +222,13 @@ std::string AvailableCommands(const SReceiverModel& model)
     {
         if (option.pfnAvailable(model))
         {
-            strList += (strList.empty() ? "" : " ") + std::string(option.pszName + 2);
+            // Appended piece by piece: a concatenated temporary draws a false -Wrestrict from
+            // GCC 12 at -O3.
+            if (!strList.empty())
+            {
+                strList += ' ';
+            }
+            strList += option.pszName + 2;
         }
     }
     return strList.empty() ? "-" : strList;

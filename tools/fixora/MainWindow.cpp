@@ -4,8 +4,6 @@
 #include "RecordJson.h"
 #include "RecordText.h"
 
-#include <nlohmann/json.hpp>
-
 #include <memory>
 
 CMainWindow::CMainWindow(const SSettings& settings, CDOZOzoeiver* pReceiver, CDataLog* pDataLog,
@@ -35,9 +33,22 @@ void CMainWindow::Pump()
     }
 }
 
+template <class WriteJson, class Text> void CMainWindow::PrintRecord(WriteJson writeJson, Text text)
+{
+    if (m_Settings.bJson)
+    {
+        m_strJsonLine.clear();
+        writeJson(m_strJsonLine);
+        Print(m_strJsonLine);
+    }
+    else
+    {
+        Print(text());
+    }
+}
+
 LRESULT CMainWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    const bool bJson = m_Settings.bJson;
     const bool bNoClock = m_Settings.bNoClock;
     switch (message)
     {
@@ -45,7 +56,8 @@ LRESULT CMainWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         const std::unique_ptr<CGPSData> pData(reinterpret_cast<CGPSData*>(wParam));
         if (pData)
         {
-            Print(bJson ? PositionJson(*pData, bNoClock).dump() : PositionText(*pData, bNoClock));
+            PrintRecord([&](std::string& strLine) { PositionJson(*pData, bNoClock, strLine); },
+                        [&] { return PositionText(*pData, bNoClock); });
         }
         return 0;
     }
@@ -53,7 +65,8 @@ LRESULT CMainWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         const std::unique_ptr<CString> pText(reinterpret_cast<CString*>(wParam));
         if (pText)
         {
-            Print(bJson ? TextJson(*pText).dump() : MessageText(*pText));
+            PrintRecord([&](std::string& strLine) { TextJson(*pText, strLine); },
+                        [&] { return MessageText(*pText); });
         }
         return 0;
     }
@@ -61,7 +74,8 @@ LRESULT CMainWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         const std::unique_ptr<CGPSDataRaw> pRaw(reinterpret_cast<CGPSDataRaw*>(wParam));
         if (pRaw)
         {
-            Print(bJson ? RawEpochJson(*pRaw, bNoClock).dump() : RawEpochText(*pRaw, bNoClock));
+            PrintRecord([&](std::string& strLine) { RawEpochJson(*pRaw, bNoClock, strLine); },
+                        [&] { return RawEpochText(*pRaw, bNoClock); });
             if (m_pDataLog != nullptr)
             {
                 m_pDataLog->WriteEpoch(*pRaw);
@@ -74,7 +88,8 @@ LRESULT CMainWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
             reinterpret_cast<CGPSDataEphemeris*>(wParam));
         if (pEphemeris)
         {
-            Print(bJson ? EphemerisJson(*pEphemeris).dump() : EphemerisText(*pEphemeris));
+            PrintRecord([&](std::string& strLine) { EphemerisJson(*pEphemeris, strLine); },
+                        [&] { return EphemerisText(*pEphemeris); });
             if (m_pDataLog != nullptr)
             {
                 m_pDataLog->WriteEphemeris(*pEphemeris);
@@ -90,7 +105,8 @@ LRESULT CMainWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
             m_pReceiver->GetBinaryMessage(words);
         }
         const std::size_t nWords = words.size();
-        Print(bJson ? BinaryJson(nWords).dump() : BinaryText(nWords));
+        PrintRecord([&](std::string& strLine) { BinaryJson(nWords, strLine); },
+                    [&] { return BinaryText(nWords); });
         return 0;
     }
     default:
@@ -114,12 +130,9 @@ void CMainWindow::PrintCommand(const std::string& strName, const std::string& st
     static constexpr const char* s_Results[] = {"sent", "refused", "acknowledged",
                                                 "not acknowledged", "not sent"};
     const std::string strResult = s_Results[static_cast<int>(eResult)];
-    if (m_Settings.bJson)
-    {
-        Print(nlohmann::ordered_json{
-            {"type", "command"}, {"command", strName}, {"value", strValue}, {"result", strResult}}
-                  .dump());
-        return;
-    }
-    Print("command  " + strName + (strValue.empty() ? "" : " " + strValue) + "  " + strResult);
+    PrintRecord([&](std::string& strLine) { CommandJson(strName, strValue, strResult, strLine); },
+                [&] {
+                    return "command  " + strName + (strValue.empty() ? "" : " " + strValue) + "  " +
+                           strResult;
+                });
 }

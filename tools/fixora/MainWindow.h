@@ -6,6 +6,7 @@
 #include "Fixora_Vorn.h"
 
 #include <cstdio>
+#include <string>
 
 // What became of a command sent to the receiver.
 enum class ECommandResult
@@ -43,6 +44,9 @@ public:
                       ECommandResult eResult);
 
 private:
+    // Prints a record as JSON (writeJson(line) appends its object to the emptied line buffer)
+    // or as text (text() returns its lines).
+    template <class WriteJson, class Text> void PrintRecord(WriteJson writeJson, Text text);
     void Print(const std::string& strLine);
 
     SSettings m_Settings;
@@ -50,4 +54,5 @@ private:
     CDataLog* m_pDataLog;
     std::FILE* m_pOutput;
     CWnd* m_pPreviousMain = nullptr;
+    std::string m_strJsonLine; // reused, so that a JSON line needs no allocation of its own
 };

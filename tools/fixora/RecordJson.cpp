@@ -1,172 +1,219 @@
-// JSON forms of the records. Keys keep the record's field order so that a line reads like the
-// record it came from.
+// JSON forms of the records, written field by field. Keys keep the record's field order so that a
+// line reads like the record it came from.
 #include "RecordJson.h"
 
+#include "JsonWriter.h"
 #include "RecordFields.h"
 
-using Json = nlohmann::ordered_json;
+#include <algorithm>
+#include <iterator>
 
 namespace
 {
 
-Json StatusRecordJson(const CGPSStatusData& s)
+void StatusRecordJson(CJsonWriter& json, const CGPSStatusData& s)
 {
-    Json nmea = Json::array();
+    json.BeginObject()
+        .Member("bNewStatus", s.m_bNewStatus)
+        .Member("bBeaconSignal", s.m_bBeaconSignal)
+        .Member("nBeaconSignalStrength", s.m_nBeaconSignalStrength)
+        .Member("nBeaconSNR", s.m_nBeaconSNR)
+        .Member("dBeaconFrequency", s.m_dBeaconFrequency)
+        .Member("nBeaconBitRate", s.m_nBeaconBitRate)
+        .Member("bBeaconTuning", s.m_bBeaconTuning)
+        .Member("bBeaconAutoFrequency", s.m_bBeaconAutoFrequency)
+        .Member("bPemReply", s.m_bPemReply)
+        .Member("bElevMask", s.m_bElevMask)
+        .Member("nElevMask", s.m_nElevMask)
+        .Member("bSettingsSaved", s.m_bSettingsSaved)
+        .Member("bNmeaStatus", s.m_bNmeaStatus)
+        .Key("NmeaStatus")
+        .BeginArray();
     for (const NmeaMsgStatus eStatus : s.m_NmeaStatus)
     {
-        nmea.push_back(static_cast<int>(eStatus));
+        json.Value(static_cast<int>(eStatus));
     }
-    return Json{
-        {"bNewStatus", s.m_bNewStatus},
-        {"bBeaconSignal", s.m_bBeaconSignal},
-        {"nBeaconSignalStrength", s.m_nBeaconSignalStrength},
-        {"nBeaconSNR", s.m_nBeaconSNR},
-        {"dBeaconFrequency", s.m_dBeaconFrequency},
-        {"nBeaconBitRate", s.m_nBeaconBitRate},
-        {"bBeaconTuning", s.m_bBeaconTuning},
-        {"bBeaconAutoFrequency", s.m_bBeaconAutoFrequency},
-        {"bPemReply", s.m_bPemReply},
-        {"bElevMask", s.m_bElevMask},
-        {"nElevMask", s.m_nElevMask},
-        {"bSettingsSaved", s.m_bSettingsSaved},
-        {"bNmeaStatus", s.m_bNmeaStatus},
-        {"NmeaStatus", nmea},
-        {"bPositionMode", s.m_bPositionMode},
-        {"dFixedAltitude", s.m_dFixedAltitude},
-        {"nPositionMode", s.m_nPositionMode},
-        {"nPdopMask", s.m_nPdopMask},
-        {"nHdopMask", s.m_nHdopMask},
-        {"nVdopMask", s.m_nVdopMask},
-        {"dRecordingInterval", s.m_dRecordingInterval},
-        {"bAckReceived", s.m_bAckReceived},
-        {"bDgpsMode", s.m_bDgpsMode},
-        {"DgpsMode", static_cast<int>(s.m_DgpsMode)},
-        {"nLbandMode", s.m_nLbandMode},
-        {"bInfoText", s.m_bInfoText},
-        {"szInfoText", Latin1ToUtf8(FixedText(s.m_szInfoText, sizeof s.m_szInfoText))},
-    };
+    json.EndArray()
+        .Member("bPositionMode", s.m_bPositionMode)
+        .Member("dFixedAltitude", s.m_dFixedAltitude)
+        .Member("nPositionMode", s.m_nPositionMode)
+        .Member("nPdopMask", s.m_nPdopMask)
+        .Member("nHdopMask", s.m_nHdopMask)
+        .Member("nVdopMask", s.m_nVdopMask)
+        .Member("dRecordingInterval", s.m_dRecordingInterval)
+        .Member("bAckReceived", s.m_bAckReceived)
+        .Member("bDgpsMode", s.m_bDgpsMode)
+        .Member("DgpsMode", static_cast<int>(s.m_DgpsMode))
+        .Member("nLbandMode", s.m_nLbandMode)
+        .Member("bInfoText", s.m_bInfoText)
+        .Member("szInfoText", Latin1ToUtf8(FixedText(s.m_szInfoText, sizeof s.m_szInfoText)))
+        .EndObject();
 }
 
 } // namespace
 
-Json PositionJson(const CGPSData& d, bool bNoClock)
+void PositionJson(const CGPSData& d, bool bNoClock, std::string& strLine)
 {
-    Json satellites = Json::array();
+    CJsonWriter json(strLine);
+    json.BeginObject()
+        .Member("type", "position")
+        .Member("time", bNoClock ? 0 : d.m_Time)
+        .Member("utc", d.m_dUTCTime)
+        .Member("lat", d.m_dLatitude * RadiansToDegrees)
+        .Member("lon", d.m_dLongitude * RadiansToDegrees)
+        .Member("alt", d.m_dAltitude)
+        .Member("status", static_cast<int>(d.m_SignalStatus))
+        .Member("status_name", SignalStatusName(d.m_SignalStatus))
+        .Member("sats_used", d.m_nSatellitesUsed)
+        .Member("sats_in_view", d.m_nSatellitesInView)
+        .Member("hdop", d.m_dHDOP)
+        .Member("pdop", d.m_dPDOP)
+        .Member("vdop", d.m_dVDOP)
+        .Member("mean_snr", d.m_dMeanSNR)
+        .Member("speed", d.m_dSpeed)
+        .Member("heading", d.m_dHeading)
+        .Member("north", d.m_dNorth)
+        .Member("east", d.m_dEast)
+        .Key("flags")
+        .BeginObject()
+        .Member("position", d.m_bPosition)
+        .Member("motion", d.m_bMotion)
+        .Member("dop", d.m_bDOP)
+        .Member("satellites_in_view", d.m_bSatellitesInView)
+        .Member("satellites", d.m_bSatellites)
+        .Member("proprietary", d.m_bProprietary)
+        .Member("error_estimate", d.m_bErrorEstimate)
+        .Member("new_status", d.m_Status.m_bNewStatus)
+        .EndObject()
+        .Key("errors")
+        .BeginObject()
+        .Member("horz", d.m_dHorzError)
+        .Member("vert", d.m_dVertError)
+        .Member("spherical", d.m_dSphericalError)
+        .EndObject()
+        .Key("satellites")
+        .BeginArray();
     for (const CGPSSatelliteData& sv : d.m_Satellites)
     {
         if (sv.m_nPRN == 0)
         {
             continue; // an empty slot
         }
-        satellites.push_back(Json{{"prn", sv.m_nPRN},
-                                  {"elev", sv.m_dElevation * RadiansToDegrees},
-                                  {"az", sv.m_dAzimuth * RadiansToDegrees},
-                                  {"snr", sv.m_nSNR},
-                                  {"used", sv.m_bUsed},
-                                  {"visible", sv.m_bVisible}});
+        json.BeginObject()
+            .Member("prn", sv.m_nPRN)
+            .Member("elev", sv.m_dElevation * RadiansToDegrees)
+            .Member("az", sv.m_dAzimuth * RadiansToDegrees)
+            .Member("snr", sv.m_nSNR)
+            .Member("used", sv.m_bUsed)
+            .Member("visible", sv.m_bVisible)
+            .EndObject();
     }
-    Json json{
-        {"type", "position"},
-        {"time", bNoClock ? 0 : d.m_Time},
-        {"utc", d.m_dUTCTime},
-        {"lat", d.m_dLatitude * RadiansToDegrees},
-        {"lon", d.m_dLongitude * RadiansToDegrees},
-        {"alt", d.m_dAltitude},
-        {"status", static_cast<int>(d.m_SignalStatus)},
-        {"status_name", SignalStatusName(d.m_SignalStatus)},
-        {"sats_used", d.m_nSatellitesUsed},
-        {"sats_in_view", d.m_nSatellitesInView},
-        {"hdop", d.m_dHDOP},
-        {"pdop", d.m_dPDOP},
-        {"vdop", d.m_dVDOP},
-        {"mean_snr", d.m_dMeanSNR},
-        {"speed", d.m_dSpeed},
-        {"heading", d.m_dHeading},
-        {"north", d.m_dNorth},
-        {"east", d.m_dEast},
-        {"flags",
-         {{"position", d.m_bPosition},
-          {"motion", d.m_bMotion},
-          {"dop", d.m_bDOP},
-          {"satellites_in_view", d.m_bSatellitesInView},
-          {"satellites", d.m_bSatellites},
-          {"proprietary", d.m_bProprietary},
-          {"error_estimate", d.m_bErrorEstimate},
-          {"new_status", d.m_Status.m_bNewStatus}}},
-        {"errors",
-         {{"horz", d.m_dHorzError}, {"vert", d.m_dVertError}, {"spherical", d.m_dSphericalError}}},
-        {"satellites", satellites},
-    };
+    json.EndArray();
     if (d.m_bProprietary)
     {
-        json["proprietary"] = Latin1ToUtf8(FixedText(d.m_szProprietary, sizeof d.m_szProprietary));
+        json.Member("proprietary",
+                    Latin1ToUtf8(FixedText(d.m_szProprietary, sizeof d.m_szProprietary)));
     }
-    json["status_record"] = StatusRecordJson(d.m_Status);
-    return json;
+    json.Key("status_record");
+    StatusRecordJson(json, d.m_Status);
+    json.EndObject();
 }
 
-Json RawEpochJson(const CGPSDataRaw& r, bool bNoClock)
+void RawEpochJson(const CGPSDataRaw& r, bool bNoClock, std::string& strLine)
 {
-    Json satellites = Json::array();
+    CJsonWriter json(strLine);
+    json.BeginObject()
+        .Member("type", "raw")
+        .Member("time", bNoClock ? 0 : r.m_Time)
+        .Member("lat", r.m_dLatitude)
+        .Member("lon", r.m_dLongitude)
+        .Member("height", r.m_dHeight)
+        .Member("spare", r.m_dSpare)
+        .Member("position", r.m_bPosition)
+        .Member("spare_flag", r.m_bSpare)
+        .Member("epoch_complete", r.m_bEpochComplete)
+        .Member("receiver_time", r.m_dReceiverTime)
+        .Member("corrected_time", r.m_dCorrectedTime)
+        .Member("clock_offset", r.m_dClockOffset)
+        .Member("clock_drift", r.m_dClockDrift)
+        .Member("gps_week", r.m_nGPSWeek)
+        .Member("num_sv", r.m_nNumSV)
+        .Key("satellites")
+        .BeginArray();
     const int nSlots = std::min(r.m_nNumSV, static_cast<int>(std::size(r.m_Satellites)));
     for (int i = 0; i < nSlots; ++i)
     {
         const CGPSSatelliteDataRaw& sv = r.m_Satellites[i];
-        satellites.push_back(Json{{"prn", sv.m_nPRN},
-                                  {"tag", sv.m_nTag},
-                                  {"pseudorange", sv.m_dPseudorange},
-                                  {"carrier_phase", sv.m_dCarrierPhase},
-                                  {"doppler", sv.m_dDoppler},
-                                  {"spare1", sv.m_dSpare1},
-                                  {"spare2", sv.m_dSpare2},
-                                  {"valid", sv.m_bValid}});
+        json.BeginObject()
+            .Member("prn", sv.m_nPRN)
+            .Member("tag", sv.m_nTag)
+            .Member("pseudorange", sv.m_dPseudorange)
+            .Member("carrier_phase", sv.m_dCarrierPhase)
+            .Member("doppler", sv.m_dDoppler)
+            .Member("spare1", sv.m_dSpare1)
+            .Member("spare2", sv.m_dSpare2)
+            .Member("valid", sv.m_bValid)
+            .EndObject();
     }
-    return Json{
-        {"type", "raw"},
-        {"time", bNoClock ? 0 : r.m_Time},
-        {"lat", r.m_dLatitude},
-        {"lon", r.m_dLongitude},
-        {"height", r.m_dHeight},
-        {"spare", r.m_dSpare},
-        {"position", r.m_bPosition},
-        {"spare_flag", r.m_bSpare},
-        {"epoch_complete", r.m_bEpochComplete},
-        {"receiver_time", r.m_dReceiverTime},
-        {"corrected_time", r.m_dCorrectedTime},
-        {"clock_offset", r.m_dClockOffset},
-        {"clock_drift", r.m_dClockDrift},
-        {"gps_week", r.m_nGPSWeek},
-        {"num_sv", r.m_nNumSV},
-        {"satellites", satellites},
-    };
+    json.EndArray().EndObject();
 }
 
-Json EphemerisJson(const CGPSDataEphemeris& e)
+void EphemerisJson(const CGPSDataEphemeris& e, std::string& strLine)
 {
-    return Json{
-        {"type", "ephemeris"},   {"prn", e.m_nPRN},
-        {"week", e.m_nWeek},     {"tow", e.m_nTOW},
-        {"tgd", e.m_dTGD},       {"aodc", e.m_nAODC},
-        {"toc", e.m_nTOC},       {"af2", e.m_dAF2},
-        {"af1", e.m_dAF1},       {"af0", e.m_dAF0},
-        {"aode", e.m_nAODE},     {"delta_n", e.m_dDeltaN},
-        {"m0", e.m_dM0},         {"e", e.m_dE},
-        {"root_a", e.m_dRootA},  {"toe", e.m_nTOE},
-        {"cic", e.m_dCic},       {"crc", e.m_dCrc},
-        {"cis", e.m_dCis},       {"crs", e.m_dCrs},
-        {"cuc", e.m_dCuc},       {"cus", e.m_dCus},
-        {"omega0", e.m_dOmega0}, {"omega", e.m_dOmega},
-        {"i0", e.m_dI0},         {"omega_dot", e.m_dOmegaDot},
-        {"idot", e.m_dIDot},
-    };
+    CJsonWriter(strLine)
+        .BeginObject()
+        .Member("type", "ephemeris")
+        .Member("prn", e.m_nPRN)
+        .Member("week", e.m_nWeek)
+        .Member("tow", e.m_nTOW)
+        .Member("tgd", e.m_dTGD)
+        .Member("aodc", e.m_nAODC)
+        .Member("toc", e.m_nTOC)
+        .Member("af2", e.m_dAF2)
+        .Member("af1", e.m_dAF1)
+        .Member("af0", e.m_dAF0)
+        .Member("aode", e.m_nAODE)
+        .Member("delta_n", e.m_dDeltaN)
+        .Member("m0", e.m_dM0)
+        .Member("e", e.m_dE)
+        .Member("root_a", e.m_dRootA)
+        .Member("toe", e.m_nTOE)
+        .Member("cic", e.m_dCic)
+        .Member("crc", e.m_dCrc)
+        .Member("cis", e.m_dCis)
+        .Member("crs", e.m_dCrs)
+        .Member("cuc", e.m_dCuc)
+        .Member("cus", e.m_dCus)
+        .Member("omega0", e.m_dOmega0)
+        .Member("omega", e.m_dOmega)
+        .Member("i0", e.m_dI0)
+        .Member("omega_dot", e.m_dOmegaDot)
+        .Member("idot", e.m_dIDot)
+        .EndObject();
 }
 
-Json TextJson(const CString& strText)
+void TextJson(const CString& strText, std::string& strLine)
 {
-    return Json{{"type", "text"}, {"text", WideToUtf8(strText)}};
+    CJsonWriter(strLine)
+        .BeginObject()
+        .Member("type", "text")
+        .Member("text", WideToUtf8(strText))
+        .EndObject();
 }
 
-Json BinaryJson(std::size_t nWords)
+void BinaryJson(std::size_t nWords, std::string& strLine)
 {
-    return Json{{"type", "binary"}, {"words", nWords}};
+    CJsonWriter(strLine).BeginObject().Member("type", "binary").Member("words", nWords).EndObject();
+}
+
+void CommandJson(const std::string& strName, const std::string& strValue,
+                 const std::string& strResult, std::string& strLine)
+{
+    CJsonWriter(strLine)
+        .BeginObject()
+        .Member("type", "command")
+        .Member("command", strName)
+        .Member("value", strValue)
+        .Member("result", strResult)
+        .EndObject();
 }

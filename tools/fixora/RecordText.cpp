@@ -240,7 +240,13 @@ std::string PositionText(const CGPSData& d, bool bNoClock)
     {
         return StatusText(d.m_Status);
     }
-    return FixText(d, bNoClock) + (bStatus ? "\n" + StatusText(d.m_Status) : std::string());
+    std::string str = FixText(d, bNoClock);
+    if (bStatus)
+    {
+        str += '\n';
+        str += StatusText(d.m_Status);
+    }
+    return str;
 }
 
 std::string RawEpochText(const CGPSDataRaw& r, bool bNoClock)

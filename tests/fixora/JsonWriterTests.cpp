@@ -1,0 +1,144 @@
+// fixora's JSON lines are written by CJsonWriter and must read exactly as nlohmann::json's dump()
+// printed them: each value is checked against dump() of the same value.
+#include "JsonWriter.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <bit>
+#include <cfloat>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+using Json = nlohmann::ordered_json;
+
+template <class T> std::string Written(const T& value)
+{
+    std::string str;
+    CJsonWriter(str).Value(value);
+    return str;
+}
+
+// Counts the doubles that print otherwise than dump() prints them (and shows the first few).
+int CountMismatches(const std::vector<double>& values)
+{
+    int nMismatches = 0;
+    for (const double d : values)
+    {
+        const std::string strExpected = Json(d).dump();
+        const std::string strActual = Written(d);
+        if (strActual != strExpected && ++nMismatches <= 5)
+        {
+            ADD_FAILURE() << strActual << " instead of " << strExpected;
+        }
+    }
+    return nMismatches;
+}
+
+TEST(FixoraJsonWriter, EdgeDoublesPrintAsDumpPrintsThem)
+{
+    constexpr double Inf = std::numeric_limits<double>::infinity();
+    constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
+    const std::vector<double> values = {
+        0.0, -0.0, 1.0, -1.0, 100.0, 46266.0, -1.0e-9, 0.1, 0.1 + 0.2, 123.456, -123.456,
+        // the switch between fixed and exponent notation, on both sides
+        1e-5, 1.5e-5, 1e-4, 1.234e-4, 0.001, 1e15, 1e15 + 0.5, 999999999999999.9, 1e16, 1e17,
+        1234567890123456.0, 12345678901234567.0, 9007199254740993.0, 1e21, 1e22, 1e100, 1e-100,
+        1e300, 1e-300, 9.999999999999999e22,
+        // extremes and subnormals
+        DBL_MAX, -DBL_MAX, DBL_MIN, DBL_MIN / 3, DBL_TRUE_MIN, -DBL_TRUE_MIN, DBL_EPSILON,
+        // values the records hold
+        59.99999999999999, 6.000000000000001, 38.90847833333333, -77.44087166666667, 268.8,
+        20200000.123, 1575.42e6, -1.0,
+        // not numbers in JSON
+        NaN, -NaN, Inf, -Inf};
+    EXPECT_EQ(CountMismatches(values), 0);
+}
+
+TEST(FixoraJsonWriter, RandomDoublesPrintAsDumpPrintsThem)
+{
+    std::mt19937_64 random(20251206);
+    std::vector<double> values;
+    // Any bit pattern: every exponent, subnormals, NaNs and infinities.
+    for (int i = 0; i < 200000; ++i)
+    {
+        values.push_back(std::bit_cast<double>(random()));
+    }
+    // What the records hold: angles in degrees from radians, decimal fields as parsed, metres,
+    // whole numbers.
+    std::uniform_real_distribution<double> angle(-3.15, 3.15);
+    std::uniform_int_distribution<std::int64_t> digits(-99999999999, 99999999999);
+    std::uniform_int_distribution<int> decimals(0, 9);
+    std::uniform_real_distribution<double> metres(-1000.0, 3.0e7);
+    for (int i = 0; i < 50000; ++i)
+    {
+        values.push_back(angle(random) * 57.29577951308232);
+        values.push_back(static_cast<double>(digits(random)) / std::pow(10.0, decimals(random)));
+        values.push_back(metres(random));
+        values.push_back(static_cast<double>(digits(random)));
+    }
+    EXPECT_EQ(CountMismatches(values), 0);
+}
+
+TEST(FixoraJsonWriter, IntegersAndBooleansPrintAsDumpPrintsThem)
+{
+    EXPECT_EQ(Written(0), Json(0).dump());
+    EXPECT_EQ(Written(-1), Json(-1).dump());
+    EXPECT_EQ(Written(std::int16_t{-32768}), Json(std::int16_t{-32768}).dump());
+    EXPECT_EQ(Written(std::numeric_limits<std::int64_t>::min()),
+              Json(std::numeric_limits<std::int64_t>::min()).dump());
+    EXPECT_EQ(Written(std::numeric_limits<std::uint64_t>::max()),
+              Json(std::numeric_limits<std::uint64_t>::max()).dump());
+    EXPECT_EQ(Written(std::size_t{4096}), Json(std::size_t{4096}).dump());
+    EXPECT_EQ(Written(true), Json(true).dump());
+    EXPECT_EQ(Written(false), Json(false).dump());
+}
+
+TEST(FixoraJsonWriter, EveryByteIsEscapedAsDumpEscapesIt)
+{
+    // fixora's texts are bytes taken as Latin-1 characters: a byte from 0x80 up reaches the
+    // writer as the two bytes of its character in UTF-8.
+    for (int nByte = 0; nByte < 256; ++nByte)
+    {
+        SCOPED_TRACE(nByte);
+        std::string strUtf8;
+        if (nByte < 0x80)
+        {
+            strUtf8 += static_cast<char>(nByte);
+        }
+        else
+        {
+            strUtf8 += static_cast<char>(0xC0 | (nByte >> 6));
+            strUtf8 += static_cast<char>(0x80 | (nByte & 0x3F));
+        }
+        EXPECT_EQ(Written(strUtf8), Json(strUtf8).dump());
+    }
+    // Runs of plain text between escapes, and characters of two to four UTF-8 bytes.
+    const std::string strMixed =
+        "$GPTXT,\"a\\b\"\r\n\x01\x1f\x7f caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x9B\xB0";
+    EXPECT_EQ(Written(strMixed), Json(strMixed).dump());
+}
+
+TEST(FixoraJsonWriter, NestedDocumentReadsAsDumpPrintsIt)
+{
+    std::string strLine;
+    CJsonWriter json(strLine);
+    json.BeginObject().Member("type", "position").Key("flags").BeginObject().Member("a", true);
+    json.EndObject().Key("empty").BeginArray().EndArray().Key("none").BeginObject().EndObject();
+    json.Key("list").BeginArray().Value(1).BeginObject().Member("x", 0.5).EndObject();
+    json.BeginArray().Value("t").EndArray().EndArray().Member("key \"q\"\t", "").EndObject();
+
+    const Json expected = {
+        {"type", "position"},     {"flags", {{"a", true}}},           {"empty", Json::array()},
+        {"none", Json::object()}, {"list", {1, {{"x", 0.5}}, {"t"}}}, {"key \"q\"\t", ""}};
+    EXPECT_EQ(strLine, expected.dump());
+}
+
+} // namespace

@@ -76,6 +76,16 @@ public:
 
     bool IsValid() const { return m_nMaster >= 0; }
     int Master() const { return m_nMaster; }
+    // The receiver's side goes away, as a pulled cable or a closed pseudo-terminal: the
+    // engine's side reads a hang-up from now on.
+    void HangUp()
+    {
+        if (m_nMaster >= 0)
+        {
+            ::close(m_nMaster);
+            m_nMaster = -1;
+        }
+    }
 
     bool Write(const char* pBytes, std::size_t nCount) const
     {

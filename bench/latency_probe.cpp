@@ -1,7 +1,7 @@
-// Latency of live acquisition: from the last byte of a GGA written to the receiver's side of a
-// pseudo-terminal to its position record reaching the host's main window, with the engine in
-// live mode on the other side. One sentence per interval; median, 99th percentile and the rest
-// of the distribution over the run.
+// Latency of live acquisition: from the end of a GGA (its carriage return) written to the
+// receiver's side of a pseudo-terminal to its position record reaching the host's main window,
+// with the engine in live mode on the other side. One sentence per interval; median, 99th
+// percentile and the rest of the distribution over the run.
 //
 // The time of the last byte is taken just before the write that hands it over.
 //
@@ -10,7 +10,7 @@
 //     --interval-ms MS time from one sentence to the next (default 1000)
 //     --line-baud B    0 (default): each sentence is written at once, as a USB receiver hands
 //                      over a burst; otherwise its bytes are paced as a serial line at B baud
-//                      sends them (10 bits a byte), and the latency counts from the last one
+//                      sends them (10 bits a byte), and the latency counts from its CR
 #include "LiveRig.h"
 
 #include <algorithm>
@@ -58,8 +58,10 @@ bool ReadOptions(int argc, char** argv, SOptions& options)
 }
 
 // Writes the sentence, paced as a serial line at nLineBaud sends it (0: in one write); returns
-// the time just before the write that hands over its last byte. (Taken after it, the time could
-// come after the record: the write may wake the engine's thread and let it run first.)
+// the time just before the write that hands over its carriage return, the byte that completes
+// the sentence for the framer (the line feed follows one byte time later, and by then the record
+// is usually in the window). Taken after the write, the time could come after the record: the
+// write may wake the engine's thread and let it run first.
 Clock::time_point WriteSentence(const CReceiverPty& pty, const std::string& strSentence,
                                 int nLineBaud)
 {
@@ -70,15 +72,19 @@ Clock::time_point WriteSentence(const CReceiverPty& pty, const std::string& strS
         return lastByte;
     }
     const auto byteTime = std::chrono::nanoseconds(10'000'000'000LL / nLineBaud);
+    const std::size_t nEnd = strSentence.find('\r');
     const auto start = Clock::now();
-    auto lastByte = start;
+    auto lineEnd = start;
     for (std::size_t i = 0; i < strSentence.size(); ++i)
     {
         std::this_thread::sleep_until(start + byteTime * static_cast<long long>(i));
-        lastByte = Clock::now();
+        if (i <= nEnd)
+        {
+            lineEnd = Clock::now();
+        }
         pty.Write(strSentence.data() + i, 1);
     }
-    return lastByte;
+    return lineEnd;
 }
 
 double Percentile(const std::vector<double>& sorted, double dFraction)
@@ -119,12 +125,18 @@ int main(int argc, char** argv)
         }
         next += std::chrono::milliseconds(options.nIntervalMs);
 
+        // The receiver writes on a thread of its own, so that this one, the host's, takes the
+        // record while the rest of the line (its line feed) is still on its way.
         const long long nBefore = rig.m_window.m_nPositions;
-        const auto written = WriteSentence(rig.m_pty, GgaSentence(100 + i), options.nLineBaud);
-        while (rig.m_window.m_nPositions == nBefore && Clock::now() - written < lostAfter)
+        const auto start = Clock::now();
+        Clock::time_point written{};
+        std::thread writer(
+            [&] { written = WriteSentence(rig.m_pty, GgaSentence(100 + i), options.nLineBaud); });
+        while (rig.m_window.m_nPositions == nBefore && Clock::now() - start < lostAfter)
         {
             rig.m_window.WaitAndPump(100);
         }
+        writer.join();
         if (rig.m_window.m_nPositions == nBefore)
         {
             ++nLost;

@@ -1,10 +1,14 @@
 // CPU of live acquisition: the process's CPU time (user + system, all its threads) while the
 // engine reads a pseudo-terminal in live mode, first with a silent receiver, then with a GGA
-// stream. The stream is written by a child process, whose CPU time is not the process's own.
+// stream, then after the receiver's side has hung up (a pulled cable: the thread must wait as on
+// a silent line, not spin). The stream is written by a child process, whose CPU time is not the
+// process's own.
 //
-//   live_cpu_probe [--seconds S] [--rate HZ]
-//     --seconds S  length of each measuring window (default 10)
-//     --rate HZ    sentences a second in the second window (default 10)
+//   live_cpu_probe [--seconds S] [--rate HZ] [--line-baud B]
+//     --seconds S    length of each measuring window (default 10)
+//     --rate HZ      sentences a second in the second window (default 10)
+//     --line-baud B  0 (default): each sentence written at once; otherwise its bytes are paced
+//                    as a serial line at B baud sends them (10 bits a byte), one write a byte
 #include "LiveRig.h"
 
 #include <signal.h>
@@ -35,7 +39,24 @@ double CpuSeconds()
 // The receiver: a child process that writes the sentences to the pseudo-terminal's master at
 // nRate a second until it is ended. Forked while the engine's thread runs, so the child does
 // only what is safe there: write, clock_nanosleep and _exit.
-pid_t StartWriter(int nMaster, int nRate, const std::vector<std::string>& sentences)
+void SleepUntil(timespec& next, long long nNanoseconds)
+{
+    next.tv_nsec += nNanoseconds;
+    while (next.tv_nsec >= 1'000'000'000L)
+    {
+        next.tv_nsec -= 1'000'000'000L;
+        ++next.tv_sec;
+    }
+    while (::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr) == EINTR)
+    {
+    }
+}
+
+// The receiver: a child process that writes the sentences to the pseudo-terminal's master at
+// nRate a second (paced at nLineBaud, or each at once) until it is ended. Forked while the
+// engine's thread runs, so the child does only what is safe there: write, clock_nanosleep and
+// _exit.
+pid_t StartWriter(int nMaster, int nRate, int nLineBaud, const std::vector<std::string>& sentences)
 {
     const pid_t pid = ::fork();
     if (pid != 0)
@@ -43,24 +64,28 @@ pid_t StartWriter(int nMaster, int nRate, const std::vector<std::string>& senten
         return pid;
     }
     const long long nPeriod = 1'000'000'000LL / nRate;
-    timespec next{};
-    ::clock_gettime(CLOCK_MONOTONIC, &next);
+    const long long nByteTime = nLineBaud > 0 ? 10'000'000'000LL / nLineBaud : 0;
+    timespec start{};
+    ::clock_gettime(CLOCK_MONOTONIC, &start);
     for (std::size_t i = 0;; i = (i + 1) % sentences.size())
     {
         const std::string& strSentence = sentences[i];
-        if (::write(nMaster, strSentence.data(), strSentence.size()) < 0 && errno != EINTR)
+        timespec next = start;
+        const std::size_t nWrites = nLineBaud > 0 ? strSentence.size() : 1;
+        const std::size_t nBytesEach = nLineBaud > 0 ? 1 : strSentence.size();
+        for (std::size_t k = 0; k < nWrites; ++k)
         {
-            ::_exit(1);
+            if (::write(nMaster, strSentence.data() + k * nBytesEach, nBytesEach) < 0 &&
+                errno != EINTR)
+            {
+                ::_exit(1);
+            }
+            if (k + 1 < nWrites)
+            {
+                SleepUntil(next, nByteTime);
+            }
         }
-        next.tv_nsec += nPeriod;
-        while (next.tv_nsec >= 1'000'000'000L)
-        {
-            next.tv_nsec -= 1'000'000'000L;
-            ++next.tv_sec;
-        }
-        while (::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr) == EINTR)
-        {
-        }
+        SleepUntil(start, nPeriod);
     }
 }
 
@@ -99,7 +124,7 @@ SWindow Measure(CLiveRig& rig, int nSeconds)
 void Report(const char* pszCase, const SWindow& window, double dGoalPercent)
 {
     const double dPercent = 100.0 * window.dCpuSeconds / window.dWallSeconds;
-    std::printf("%-22s %6.1f s  cpu %8.4f s  = %7.4f %% of one core (goal <= %.1f %%)  "
+    std::printf("%-38s %6.1f s  cpu %8.4f s  = %7.4f %% of one core (goal <= %.2f %%)  "
                 "records %lld\n",
                 pszCase, window.dWallSeconds, window.dCpuSeconds, dPercent, dGoalPercent,
                 window.nPositions);
@@ -111,6 +136,7 @@ int main(int argc, char** argv)
 {
     int nSeconds = 10;
     int nRate = 10;
+    int nLineBaud = 0;
     for (int i = 1; i < argc; ++i)
     {
         if (std::strcmp(argv[i], "--seconds") == 0 && i + 1 < argc)
@@ -121,15 +147,19 @@ int main(int argc, char** argv)
         {
             nRate = std::atoi(argv[++i]);
         }
+        else if (std::strcmp(argv[i], "--line-baud") == 0 && i + 1 < argc)
+        {
+            nLineBaud = std::atoi(argv[++i]);
+        }
         else
         {
             nSeconds = 0;
             break;
         }
     }
-    if (nSeconds <= 0 || nRate <= 0)
+    if (nSeconds <= 0 || nRate <= 0 || nLineBaud < 0)
     {
-        std::fprintf(stderr, "usage: live_cpu_probe [--seconds S] [--rate HZ]\n");
+        std::fprintf(stderr, "usage: live_cpu_probe [--seconds S] [--rate HZ] [--line-baud B]\n");
         return 2;
     }
 
@@ -147,7 +177,7 @@ int main(int argc, char** argv)
     {
         sentences.push_back(GgaSentence(200 + i));
     }
-    const pid_t writer = StartWriter(rig.m_pty.Master(), nRate, sentences);
+    const pid_t writer = StartWriter(rig.m_pty.Master(), nRate, nLineBaud, sentences);
     if (writer < 0)
     {
         std::fprintf(stderr, "cannot start the writer\n");
@@ -157,8 +187,15 @@ int main(int argc, char** argv)
     const SWindow streaming = Measure(rig, nSeconds);
     StopWriter(writer);
 
-    Report("silent receiver", silent, 0.1);
-    const std::string strStream = std::to_string(nRate) + " Hz GGA stream";
+    rig.m_pty.HangUp();
+    rig.m_window.WaitAndPump(1000);
+    const SWindow hungUp = Measure(rig, nSeconds);
+
+    Report("silent receiver", silent, 0.05);
+    const std::string strStream =
+        std::to_string(nRate) + " Hz GGA stream" +
+        (nLineBaud > 0 ? ", paced at " + std::to_string(nLineBaud) + " baud" : ", bursts");
     Report(strStream.c_str(), streaming, 0.5);
+    Report("hung-up line", hungUp, 0.05);
     return 0;
 }

@@ -4,6 +4,7 @@
 #include "engine/AcquisitionThread.h"
 #include "engine/EmulationLine.h"
 
+#include "platform/Comm.h"
 #include "resources/ResourceIds.h"
 #include "textparse/TextFile.h"
 
@@ -14,11 +15,10 @@
 namespace
 {
 
-constexpr DWORD s_dwFirstByteWait = 1000;   // ms: a silent port ends a read turn after this
-constexpr DWORD s_dwFollowingBytesWait = 1; // ms: take what is waiting behind the first byte
-constexpr DWORD s_nMaxFollowingBytes = 16392;
+constexpr DWORD s_dwFirstByteWait = 1000; // ms: a silent port ends a read turn after this
+constexpr DWORD s_nMaxChunk = 16393;      // bytes a read turn takes at most
 constexpr std::size_t s_nReadBufferSize = 16394;
-constexpr DWORD s_dwTurnWait = 100;          // ms on the stop request after each live turn
+constexpr DWORD s_dwTurnWait = 100; // ms: the pause after a turn, over as soon as bytes come
 constexpr DWORD s_dwSpeedResetAfter = 10000; // ms without a parsed message
 constexpr DWORD s_dwLineInterval = 500;      // ms between emulation lines
 
@@ -160,39 +160,49 @@ bool CAcquisitionRun::Deliver(CBinBuffer& chunk)
     return bParsed;
 }
 
+CAcquisitionRun::EWaitResult CAcquisitionRun::AwaitBytes(HANDLE hPort, char* pBuffer,
+                                                         DWORD dwMilliseconds, DWORD& nRead) const
+{
+    const DWORD dwStart = GetTickCount();
+    for (;;)
+    {
+        const DWORD dwSpent = GetTickCount() - dwStart;
+        if (dwSpent >= dwMilliseconds)
+        {
+            return EWaitResult::Silence;
+        }
+        switch (ReadCommOrWait(hPort, pBuffer, s_nMaxChunk, nRead, m_hStopRequest,
+                               dwMilliseconds - dwSpent))
+        {
+        case WAIT_OBJECT_0:
+            // A line that never falls silent still sees the stop request once a turn.
+            return StopRequested(0) ? EWaitResult::Stop : EWaitResult::Bytes;
+        case WAIT_OBJECT_0 + 1:
+            return EWaitResult::Stop;
+        case WAIT_TIMEOUT:
+            return EWaitResult::Silence;
+        default: {
+            // A port that failed (a line that hung up, an adapter pulled out) answers at once:
+            // the rest of the wait is spent on the stop request, so such a line costs what a
+            // silent one does.
+            nRead = 0;
+            const DWORD dwNow = GetTickCount() - dwStart;
+            const DWORD dwRest = dwNow < dwMilliseconds ? dwMilliseconds - dwNow : 0;
+            return StopRequested(dwRest) ? EWaitResult::Stop : EWaitResult::Silence;
+        }
+        }
+    }
+}
+
 void CAcquisitionRun::RunLive()
 {
     HANDLE hPort = INVALID_HANDLE_VALUE;
     WhileCurrent([this, &hPort] { hPort = m_pReceiver->GetPortHandle(); });
-    // Interval and multiplier at all bits set with a total constant: a read returns as soon as
-    // one byte is there, or after the constant. No write time-outs.
-    COMMTIMEOUTS timeouts = {MAXDWORD, MAXDWORD, 0, 0, 0};
     std::vector<char> buffer(s_nReadBufferSize);
     CBinBuffer chunk;
     CRawLog rawLog;
     DWORD dwLastDelivery = GetTickCount();
-    do
-    {
-        if (GetTickCount() - dwLastDelivery >= s_dwSpeedResetAfter)
-        {
-            dwLastDelivery = GetTickCount();
-            WhileCurrent([this] { m_pReceiver->ResetSpeedEngine(); });
-        }
-
-        timeouts.ReadTotalTimeoutConstant = s_dwFirstByteWait;
-        SetCommTimeouts(hPort, &timeouts);
-        DWORD nRead = 0;
-        if (!ReadFile(hPort, buffer.data(), 1, &nRead, nullptr) || nRead == 0)
-        {
-            WhileCurrent([this] { m_pReceiver->KeepAlive(); });
-            continue;
-        }
-        timeouts.ReadTotalTimeoutConstant = s_dwFollowingBytesWait;
-        SetCommTimeouts(hPort, &timeouts);
-        DWORD nMore = 0;
-        ReadFile(hPort, buffer.data() + 1, s_nMaxFollowingBytes, &nMore, nullptr);
-        const int nCount = 1 + static_cast<int>(std::min(nMore, s_nMaxFollowingBytes));
-
+    const auto handOver = [&](DWORD nCount) {
         // The log follows the host's switch at the next data.
         if (m_Engine.m_bLogRawData != rawLog.IsOpen())
         {
@@ -206,14 +216,48 @@ void CAcquisitionRun::RunLive()
                 m_Engine.m_bLogRawData = false;
             }
         }
-        rawLog.Write(buffer.data(), static_cast<std::size_t>(nCount));
-
-        chunk.Set(buffer.data(), nCount, 0);
+        rawLog.Write(buffer.data(), nCount);
+        chunk.Set(buffer.data(), static_cast<int>(nCount), 0);
         if (Deliver(chunk))
         {
             dwLastDelivery = GetTickCount();
         }
-    } while (!StopRequested(s_dwTurnWait));
+    };
+    for (;;)
+    {
+        if (GetTickCount() - dwLastDelivery >= s_dwSpeedResetAfter)
+        {
+            dwLastDelivery = GetTickCount();
+            WhileCurrent([this] { m_pReceiver->ResetSpeedEngine(); });
+        }
+
+        // A turn: the bytes as soon as they come, or KeepAlive after a silent wait.
+        DWORD nRead = 0;
+        EWaitResult eResult = AwaitBytes(hPort, buffer.data(), s_dwFirstByteWait, nRead);
+        if (eResult == EWaitResult::Stop)
+        {
+            break;
+        }
+        if (eResult == EWaitResult::Silence)
+        {
+            WhileCurrent([this] { m_pReceiver->KeepAlive(); });
+        }
+        else
+        {
+            handOver(nRead);
+        }
+
+        // The pause between turns, over as soon as bytes come: they are handed over at once.
+        eResult = AwaitBytes(hPort, buffer.data(), s_dwTurnWait, nRead);
+        if (eResult == EWaitResult::Stop)
+        {
+            break;
+        }
+        if (eResult == EWaitResult::Bytes)
+        {
+            handOver(nRead);
+        }
+    }
 }
 
 void CAcquisitionRun::RunEmulation()

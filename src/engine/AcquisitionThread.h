@@ -61,6 +61,15 @@ private:
     bool Begin();
     void RunLive();
     void RunEmulation();
+    enum class EWaitResult
+    {
+        Bytes,   // bytes came (all that were waiting, up to a chunk)
+        Silence, // none within the wait
+        Stop     // the stop request came
+    };
+    // Waits up to dwMilliseconds for bytes, or until the stop request, and reads them as soon as
+    // they come: every byte waiting, up to a chunk.
+    EWaitResult AwaitBytes(HANDLE hPort, char* pBuffer, DWORD dwMilliseconds, DWORD& nRead) const;
     // Hands one chunk to the engine's delivery; true when the receiver accepted a message.
     bool Deliver(CBinBuffer& chunk);
     // True when the stop request came (or the wait failed) within dwMilliseconds.

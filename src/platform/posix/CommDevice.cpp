@@ -400,6 +400,82 @@ BOOL CommDevice::Read(char* pBuffer, DWORD nCount, DWORD& nRead)
     }
 }
 
+DWORD CommDevice::ReadOrWait(char* pBuffer, DWORD nCount, DWORD& nRead, int eventFd,
+                             DWORD dwMilliseconds)
+{
+    nRead = 0;
+    if ((m_dwAccess & GENERIC_READ) == 0 || nCount == 0)
+    {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return WAIT_FAILED;
+    }
+    const Deadline deadline = DeadlineAfter(Clock::now(), dwMilliseconds);
+    for (;;)
+    {
+        if (m_bClosed)
+        {
+            FailClosed();
+            return WAIT_FAILED;
+        }
+        if (m_bGone)
+        {
+            FailGone();
+            return WAIT_FAILED;
+        }
+        const ssize_t n = ::read(m_fd, pBuffer, nCount);
+        if (n > 0)
+        {
+            nRead = static_cast<DWORD>(n);
+            return WAIT_OBJECT_0;
+        }
+        if (n == 0)
+        {
+            FailGone(); // a terminal in raw mode reads 0 bytes only after a hang-up
+            return WAIT_FAILED;
+        }
+        if (errno == EINTR)
+        {
+            continue;
+        }
+        if (errno != EAGAIN && errno != EWOULDBLOCK)
+        {
+            FailWithErrno(errno);
+            return WAIT_FAILED;
+        }
+        const int ms = MillisecondsUntil(deadline);
+        if (ms == 0)
+        {
+            return WAIT_TIMEOUT;
+        }
+        pollfd fds[3] = {{m_fd, POLLIN, 0}, {m_wakeRead, POLLIN, 0}, {eventFd, POLLIN, 0}};
+        const int nReady = ::poll(fds, eventFd >= 0 ? 3 : 2, ms);
+        if (nReady < 0 && errno != EINTR)
+        {
+            FailWithErrno(errno);
+            return WAIT_FAILED;
+        }
+        if (nReady <= 0)
+        {
+            continue; // interrupted, or out of time: the next turn reads once more and decides
+        }
+        if (fds[1].revents != 0)
+        {
+            FailClosed();
+            return WAIT_FAILED;
+        }
+        if (fds[2].revents != 0)
+        {
+            return WAIT_OBJECT_0 + 1;
+        }
+        if ((fds[0].revents & POLLIN) == 0 &&
+            (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0)
+        {
+            FailGone();
+            return WAIT_FAILED;
+        }
+    }
+}
+
 BOOL CommDevice::Write(const char* pData, DWORD nCount, DWORD& nWritten)
 {
     nWritten = 0;

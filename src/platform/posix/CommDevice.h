@@ -38,6 +38,9 @@ public:
     // ERROR_DEVICE_REMOVED; a read first waits out its total time-out, so that a read loop on a
     // dead device stays as cheap as one on a silent device.
     BOOL Read(char* pBuffer, DWORD nCount, DWORD& nRead);
+    // ReadCommOrWait (platform/Comm.h), the event given as a descriptor that polls readable
+    // while it is signalled.
+    DWORD ReadOrWait(char* pBuffer, DWORD nCount, DWORD& nRead, int eventFd, DWORD dwMilliseconds);
     BOOL Write(const char* pData, DWORD nCount, DWORD& nWritten);
     BOOL GetState(DCB& dcb);
     BOOL SetState(const DCB& dcb);

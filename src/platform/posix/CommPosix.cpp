@@ -1,6 +1,7 @@
 // The serial-communications calls of OsComm.h and the COM port table of platform/Comm.h.
 #include "CommDevice.h"
 #include "HandleTable.h"
+#include "Kernel.h"
 #include "OsComm.h"
 #include "platform/Comm.h"
 
@@ -334,4 +335,27 @@ BOOL EscapeCommFunction(HANDLE hFile, DWORD dwFunc)
 {
     const auto device = LookupDevice(hFile);
     return device ? device->Escape(dwFunc) : FALSE;
+}
+
+DWORD ReadCommOrWait(HANDLE hPort, char* pBuffer, DWORD nCount, DWORD& nRead, HANDLE hEvent,
+                     DWORD dwMilliseconds)
+{
+    nRead = 0;
+    const auto device = LookupDevice(hPort);
+    if (!device || pBuffer == nullptr)
+    {
+        if (device)
+        {
+            SetLastError(ERROR_INVALID_PARAMETER);
+        }
+        return WAIT_FAILED;
+    }
+    int eventFd = -1;
+    const auto keepEvent = posix::EventSignalFd(hEvent, eventFd);
+    if (hEvent != nullptr && eventFd < 0)
+    {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return WAIT_FAILED;
+    }
+    return device->ReadOrWait(pBuffer, nCount, nRead, eventFd, dwMilliseconds);
 }

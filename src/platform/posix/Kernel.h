@@ -3,10 +3,12 @@
 // and the calling thread's queue together, sees one consistent picture and cannot miss a change.
 #pragma once
 
+#include "HandleTable.h"
 #include "OsApi.h"
 
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 
 namespace posix
@@ -29,5 +31,10 @@ Kernel& GetKernel();
 // object and the condition together and then answers WAIT_OBJECT_0.
 DWORD WaitForObjects(DWORD nCount, const HANDLE* lpHandles, BOOL bWaitAll, DWORD dwMilliseconds,
                      const std::function<bool()>* pfnExtraReady);
+
+// A descriptor that polls readable while the event is signalled, for waiting on the event beside
+// a device; -1 (and null) when hEvent is no event. The object returned keeps the descriptor open
+// for as long as it is held.
+std::shared_ptr<KernelObject> EventSignalFd(HANDLE hEvent, int& fd);
 
 } // namespace posix

@@ -6,6 +6,8 @@
 #include "OsApi.h"
 
 #include <chrono>
+#include <fcntl.h>
+#include <unistd.h>
 #include <list>
 #include <memory>
 #include <optional>
@@ -33,6 +35,17 @@ public:
         kernel.changed.notify_all();
     }
 
+    ~Event() override
+    {
+        for (int fd : m_signalPipe)
+        {
+            if (fd >= 0)
+            {
+                ::close(fd);
+            }
+        }
+    }
+
     // All members below are guarded by the kernel lock.
     const bool m_bManualReset;
     bool m_bSignalled;
@@ -44,8 +57,42 @@ public:
         if (!m_bManualReset)
         {
             m_bSignalled = false;
+            MirrorState();
         }
     }
+
+    // The read end of a pipe that holds a byte while the event is signalled, made on first
+    // request, so that poll can wait on the event beside a device; -1 when no pipe can be made.
+    int SignalFd()
+    {
+        if (m_signalPipe[0] < 0 && ::pipe2(m_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        {
+            m_signalPipe[0] = m_signalPipe[1] = -1;
+            return -1;
+        }
+        MirrorState();
+        return m_signalPipe[0];
+    }
+
+    // Brings the pipe in line with the state after every change of it.
+    void MirrorState()
+    {
+        if (m_signalPipe[0] < 0 || m_bPipeFull == m_bSignalled)
+        {
+            return;
+        }
+        char byte = 1;
+        const ssize_t n =
+            m_bSignalled ? ::write(m_signalPipe[1], &byte, 1) : ::read(m_signalPipe[0], &byte, 1);
+        if (n == 1)
+        {
+            m_bPipeFull = m_bSignalled;
+        }
+    }
+
+private:
+    int m_signalPipe[2] = {-1, -1};
+    bool m_bPipeFull = false;
 };
 
 // A thread blocked in a wait. SetEvent hands the signal straight to the waiters it satisfies (in
@@ -112,6 +159,7 @@ BOOL SetEventState(HANDLE hEvent, bool bSignalled)
         {
             HandOverSignal(*event);
         }
+        event->MirrorState();
     }
     if (bSignalled)
     {
@@ -177,6 +225,19 @@ Kernel& GetKernel()
     return *kernel;
 }
 
+std::shared_ptr<KernelObject> EventSignalFd(HANDLE hEvent, int& fd)
+{
+    fd = -1;
+    const auto event = LookupEvent(hEvent);
+    if (!event)
+    {
+        return nullptr;
+    }
+    std::lock_guard lock(GetKernel().mutex);
+    fd = event->SignalFd();
+    return event;
+}
+
 DWORD WaitForObjects(DWORD nCount, const HANDLE* lpHandles, BOOL bWaitAll, DWORD dwMilliseconds,
                      const std::function<bool()>* pfnExtraReady)
 {
@@ -226,6 +287,10 @@ DWORD WaitForObjects(DWORD nCount, const HANDLE* lpHandles, BOOL bWaitAll, DWORD
     if (const auto result = CheckWait(events, bWaitAll != FALSE, pfnExtraReady))
     {
         return report(*result);
+    }
+    if (dwMilliseconds == 0)
+    {
+        return WAIT_TIMEOUT; // a look, not a wait: no sleep on the wake-up signal
     }
     Waiter waiter{&events, bWaitAll != FALSE, std::nullopt};
     auto& waiters = GetWaiters();

@@ -16,3 +16,38 @@ CString GetComPortDevice(int nPort)
     }
     return strDevice;
 }
+
+DWORD ReadCommOrWait(HANDLE hPort, char* pBuffer, DWORD nCount, DWORD& nRead, HANDLE hEvent,
+                     DWORD dwMilliseconds)
+{
+    // A synchronous port cannot be waited on beside an event, so the wait is taken in reads of
+    // at most this long, each returning at the first byte with every byte then waiting, and the
+    // event is looked at between them.
+    constexpr DWORD kSlice = 100;
+    nRead = 0;
+    const DWORD dwStart = GetTickCount();
+    for (;;)
+    {
+        if (hEvent != nullptr && WaitForSingleObject(hEvent, 0) == WAIT_OBJECT_0)
+        {
+            return WAIT_OBJECT_0 + 1;
+        }
+        const DWORD dwSpent = GetTickCount() - dwStart;
+        if (dwMilliseconds != INFINITE && dwSpent >= dwMilliseconds)
+        {
+            return WAIT_TIMEOUT;
+        }
+        const DWORD dwLeft = dwMilliseconds == INFINITE ? kSlice : dwMilliseconds - dwSpent;
+        COMMTIMEOUTS timeouts = {MAXDWORD, MAXDWORD, dwLeft < kSlice ? dwLeft : kSlice, 0, 0};
+        if (!SetCommTimeouts(hPort, &timeouts) ||
+            !ReadFile(hPort, pBuffer, nCount, &nRead, nullptr))
+        {
+            nRead = 0;
+            return WAIT_FAILED;
+        }
+        if (nRead > 0)
+        {
+            return WAIT_OBJECT_0;
+        }
+    }
+}

@@ -1,5 +1,6 @@
-// Live acquisition on a pseudo-terminal that plays the receiver: delivery to the host, the
-// engine errors found by the thread, the raw log, keep-alives in silence, and Start/Stop cycles.
+// Live acquisition on a pseudo-terminal that plays the receiver: delivery to the host as the
+// bytes come, the engine errors found by the thread, the raw log, keep-alives in silence, and
+// Start/Stop cycles.
 #include "engine/EngineSupport.h"
 
 #include "support/PseudoTerminal.h"
@@ -92,6 +93,36 @@ TEST_F(LiveTest, BytesFromTheDeviceReachTheHostAsRecordsInOrder)
     EXPECT_FALSE(CDOZOzoeiver::m_Port.IsOpen());
     m_host.Pump();
     EXPECT_EQ(m_host.m_Messages.size(), 6U);
+}
+
+TEST_F(LiveTest, PacedBytesAreHandedOverAsTheyComeAndAQuietLineStopsAtOnce)
+{
+    // The raw log shows what the thread has handed over: it writes each chunk as it goes.
+    const auto path = m_folder.File("raw.log");
+    m_engine.m_strRawLogFile = PathText(path);
+    m_engine.m_bLogRawData = true;
+    StartAndWaitForPort();
+    const std::string strSentence = GgaSentence(4);
+    const std::size_t nBody = strSentence.size() - 2; // all but CR LF
+    for (std::size_t i = 0; i < nBody; ++i)
+    {
+        // Byte by byte as a slow line brings them, each one its own read.
+        ASSERT_TRUE(m_pty.Send(strSentence.substr(i, 1)));
+        std::this_thread::sleep_for(std::chrono::microseconds(300));
+    }
+    ASSERT_TRUE(WaitUntil([&] { return CScratchFolder::Read(path).size() == nBody; }))
+        << "the bytes are handed over before their line ends";
+    m_host.Pump();
+    EXPECT_TRUE(m_host.m_Messages.empty());
+    ASSERT_TRUE(m_pty.Send("\r"));
+    ASSERT_TRUE(m_host.WaitFor(2, 5000)) << "the carriage return completes the sentence";
+    EXPECT_EQ(PostedTexts(m_host), Texts({strSentence}));
+    ASSERT_TRUE(m_pty.Send("\n"));
+
+    // The line is quiet now: the thread waits for bytes, and still sees the stop request within
+    // a tenth of a second instead of at the end of its second-long wait.
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    EXPECT_LT(TimedStop(), 600);
 }
 
 TEST_F(LiveTest, ReceivingBeginsOnceTheReceiverIsSetUp)

@@ -1,5 +1,6 @@
 // The serial-device calls on real pseudo-terminals: opening by COM name, exclusive use, the
-// read time-out rules, exact bytes both ways, and a device that goes away.
+// read time-out rules, the read that also ends on an event, exact bytes both ways, and a device
+// that goes away.
 #include "support/PseudoTerminal.h"
 #include "support/Waiting.h"
 #include "platform/Framework.h"
@@ -317,6 +318,54 @@ TEST_F(CommDeviceTest, RefusedFunctionsAndFlags)
     EXPECT_FALSE(EscapeCommFunction(m_hComm, SETDTR));
     EXPECT_EQ(ERROR_NOT_SUPPORTED, GetLastError());
     EXPECT_TRUE(SetCommMask(m_hComm, EV_RXCHAR | EV_TXEMPTY) && SetupComm(m_hComm, 4096, 4096));
+}
+
+TEST_F(CommDeviceTest, ReadCommOrWaitEndsOnBytesOnTheEventOnTimeOrAtOnceOnAHungUpLine)
+{
+    const HANDLE hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    ASSERT_NE(nullptr, hEvent);
+    char buffer[64];
+    DWORD nRead = 0;
+    const auto timedRead = [&](DWORD dwMilliseconds, long long& nElapsed) {
+        const auto start = Clock::now();
+        const DWORD dwResult =
+            ReadCommOrWait(m_hComm, buffer, sizeof buffer, nRead, hEvent, dwMilliseconds);
+        nElapsed = MillisecondsSince(start);
+        return dwResult;
+    };
+    long long nElapsed = 0;
+
+    ASSERT_TRUE(m_pty.Send("abc"));
+    ASSERT_EQ(WAIT_OBJECT_0, timedRead(1000, nElapsed));
+    EXPECT_EQ("abc", std::string(buffer, nRead)) << "every waiting byte in one read";
+    EXPECT_EQ(WAIT_TIMEOUT, timedRead(50, nElapsed));
+    EXPECT_EQ(0U, nRead);
+
+    std::thread writer([this] {
+        std::this_thread::sleep_for(milliseconds(100));
+        m_pty.Send("x");
+    });
+    EXPECT_EQ(WAIT_OBJECT_0, timedRead(5000, nElapsed));
+    writer.join();
+    EXPECT_EQ("x", std::string(buffer, nRead));
+    EXPECT_LT(nElapsed, 2000) << "a byte ends a long wait";
+
+    std::thread setter([hEvent] {
+        std::this_thread::sleep_for(milliseconds(100));
+        SetEvent(hEvent);
+    });
+    EXPECT_EQ(WAIT_OBJECT_0 + 1, timedRead(5000, nElapsed));
+    setter.join();
+    EXPECT_LT(nElapsed, 2000) << "the event ends a long wait";
+    EXPECT_EQ(WAIT_OBJECT_0 + 1, timedRead(5000, nElapsed)) << "and stays seen while set";
+    ResetEvent(hEvent);
+    EXPECT_EQ(WAIT_TIMEOUT, timedRead(50, nElapsed)) << "reset, it no longer ends a wait";
+
+    m_pty.CloseMaster();
+    EXPECT_EQ(WAIT_FAILED, timedRead(5000, nElapsed));
+    EXPECT_EQ(ERROR_DEVICE_REMOVED, GetLastError());
+    EXPECT_LT(nElapsed, 2000) << "a hung-up line answers at once; its caller rests";
+    CloseHandle(hEvent);
 }
 
 TEST_F(CommDeviceTest, DeviceGoneFailsCleanlyAfterTheTimeout)

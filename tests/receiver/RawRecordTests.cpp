@@ -195,6 +195,23 @@ TEST_F(RawRecordTest, BinaryMessagesAreHandedOverAsLittleEndianWordsInOrder)
     std::vector<WORD> none;
     EXPECT_FALSE(m_rx.GetBinaryMessage(none)) << "every announced message was read";
 
+    // A host that does not read keeps the newest 256 messages; the oldest go first.
+    for (int i = 0; i < 257; ++i)
+    {
+        std::string numbered = oem;
+        numbered[28] = static_cast<char>(i & 0xFF); // word 14 carries the message's number
+        numbered[29] = static_cast<char>(i >> 8);
+        Deliver(numbered);
+    }
+    std::vector<WORD> kept;
+    for (std::vector<WORD> words; m_rx.GetBinaryMessage(words);)
+    {
+        kept.push_back(words[14]);
+    }
+    ASSERT_EQ(256u, kept.size());
+    EXPECT_EQ(1, kept.front());
+    EXPECT_EQ(256, kept.back());
+
     // A block that declares more data than it carries is refused and leaves no words.
     CDOZOzoeiver::m_GPSMessageRaw.Set(block95.data(), 100, 100);
     CString strText(L"$BIN");

@@ -158,6 +158,7 @@ TEST_F(RecognitionTest, ChecksumIsTheLowByteOfUpToFourHexDigits)
         {"four digits, low byte matches", body + L"*0047", true},
         {"a fifth digit is not read", body + L"*00470", true},
         {"four digits, low byte differs", body + L"*4700", false},
+        {"digits that differ only in the top bit", body + L"*C7", false},
         {"one digit", body + L"*4", false},
         {"text after the digits", body + L"*47zz", true},
         {"blank before the digits", body + L"* 47", false},

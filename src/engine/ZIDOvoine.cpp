@@ -388,7 +388,14 @@ bool CZIDOvoine::DeliverLocked(CBinBuffer& chunk, CDOZOzoeiver* pReceiver)
     m_GPSBuffer.GetCurrentMessage();
     while (m_GPSBuffer.HasMessage())
     {
-        m_GPSBuffer.GetMessage(strText, facts);
+        if (bLibraryClass)
+        {
+            m_GPSBuffer.GetMessage(strText, facts);
+        }
+        else
+        {
+            m_GPSBuffer.GetMessage(strText);
+        }
         if (pReceiver != nullptr)
         {
             if (m_bAttachRawData)

@@ -42,11 +42,11 @@ int CountMismatches(const std::vector<double>& values)
     return nMismatches;
 }
 
-TEST(FixoraJsonWriter, EdgeDoublesPrintAsDumpPrintsThem)
+TEST(FixoraJsonWriter, DoublesPrintAsDumpPrintsThem)
 {
     constexpr double Inf = std::numeric_limits<double>::infinity();
     constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
-    const std::vector<double> values = {
+    std::vector<double> values = {
         0.0, -0.0, 1.0, -1.0, 100.0, 46266.0, -1.0e-9, 0.1, 0.1 + 0.2, 123.456, -123.456,
         // the switch between fixed and exponent notation, on both sides
         1e-5, 1.5e-5, 1e-4, 1.234e-4, 0.001, 1e15, 1e15 + 0.5, 999999999999999.9, 1e16, 1e17,
@@ -59,13 +59,7 @@ TEST(FixoraJsonWriter, EdgeDoublesPrintAsDumpPrintsThem)
         20200000.123, 1575.42e6, -1.0,
         // not numbers in JSON
         NaN, -NaN, Inf, -Inf};
-    EXPECT_EQ(CountMismatches(values), 0);
-}
-
-TEST(FixoraJsonWriter, RandomDoublesPrintAsDumpPrintsThem)
-{
     std::mt19937_64 random(20251206);
-    std::vector<double> values;
     // Any bit pattern: every exponent, subnormals, NaNs and infinities.
     for (int i = 0; i < 200000; ++i)
     {

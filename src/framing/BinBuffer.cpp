@@ -11,13 +11,13 @@
 namespace
 {
 
-constexpr char kCarriageReturn = '\r';
-constexpr unsigned char kSync[3] = {0xAA, 0x44, 0x12};
+constexpr char s_chCarriageReturn = '\r';
+constexpr unsigned char s_Sync[3] = {0xAA, 0x44, 0x12};
 // An OEM binary header is read only once this many bytes, counted from the sync, are there.
-constexpr int kOemHeaderBytes = 29;
-constexpr char kOemTag[] = "Axis4OEMBinaryTagPlaceHolder";
-constexpr int kOemTagLength = sizeof(kOemTag) - 1;
-constexpr char kBinTag[] = "$BIN";
+constexpr int s_nOemHeaderBytes = 29;
+constexpr char s_szOemTag[] = "Axis4OEMBinaryTagPlaceHolder";
+constexpr int s_nOemTagLength = sizeof(s_szOemTag) - 1;
+constexpr char s_szBinTag[] = "$BIN";
 
 // "$PASHR"-style binary records: the second field names the record, the record fixes the length
 // (from the "$" to the record's carriage return).
@@ -26,7 +26,7 @@ struct SRecordLength
     char szKind[4];
     int nLength;
 };
-constexpr SRecordLength kRecordLengths[] = {
+constexpr SRecordLength s_RecordLengths[] = {
     {"MBN", 54}, {"MCA", 49}, {"PBN", 68}, {"SAL", 82}, {"SNV", 144}};
 
 // "$BIN" messages: byte 4 (low byte of the block number) fixes the length, CR LF included.
@@ -67,7 +67,7 @@ int RecordLength(const char* pField, int nCount)
     {
         return 0;
     }
-    for (const SRecordLength& row : kRecordLengths)
+    for (const SRecordLength& row : s_RecordLengths)
     {
         if (AsciiUpper(pField[0]) == row.szKind[0] && AsciiUpper(pField[1]) == row.szKind[1] &&
             AsciiUpper(pField[2]) == row.szKind[2])
@@ -88,14 +88,14 @@ bool StartsWith(const char* p, int nCount, const char* pszPrefix, int nPrefix)
 // "$BIN" and the OEM tag start with '$' or 'A'. Nearly every sentence is settled here.
 bool MayNameBinary(const char* pTag, int nTagLen, const char* pSub, int nSubLen)
 {
-    return (nTagLen > 0 && (*pTag == '$' || *pTag == kOemTag[0])) || nSubLen == 3 ||
+    return (nTagLen > 0 && (*pTag == '$' || *pTag == s_szOemTag[0])) || nSubLen == 3 ||
            (nSubLen > 3 && pSub[3] == '\0');
 }
 
 bool IsSyncAt(const char* p, int nAvailable)
 {
-    return nAvailable >= 3 && Byte(p) == kSync[0] && Byte(p + 1) == kSync[1] &&
-           Byte(p + 2) == kSync[2];
+    return nAvailable >= 3 && Byte(p) == s_Sync[0] && Byte(p + 1) == s_Sync[1] &&
+           Byte(p + 2) == s_Sync[2];
 }
 
 } // namespace
@@ -217,7 +217,7 @@ void CBinBuffer::ForgetRareBytes() const
 
 int CBinBuffer::TextEnd() const
 {
-    int nEnd = Find(kCarriageReturn, m_nPos);
+    int nEnd = Find(s_chCarriageReturn, m_nPos);
     if (m_Array[static_cast<std::size_t>(m_nPos)] == '#')
     {
         // An ASCII log ends just before the next "#" when that comes before its carriage return.
@@ -253,12 +253,12 @@ bool CBinBuffer::FindTag(STagSpan& span)
         // Deliberately not skipped: a trailing 0xAA or 0xAA 0x44 may be the start of a sync
         // whose rest comes with the next chunk, and skipping it would lose that OEM message.
         int nKeep = 0;
-        if (m_nLength - m_nPos >= 2 && Byte(p + m_nLength - 2) == kSync[0] &&
-            Byte(p + m_nLength - 1) == kSync[1])
+        if (m_nLength - m_nPos >= 2 && Byte(p + m_nLength - 2) == s_Sync[0] &&
+            Byte(p + m_nLength - 1) == s_Sync[1])
         {
             nKeep = 2;
         }
-        else if (Byte(p + m_nLength - 1) == kSync[0])
+        else if (Byte(p + m_nLength - 1) == s_Sync[0])
         {
             nKeep = 1;
         }
@@ -268,9 +268,9 @@ bool CBinBuffer::FindTag(STagSpan& span)
     m_nPos = i;
     const int nAvailable = m_nLength - m_nPos;
 
-    if (Byte(p + m_nPos) == kSync[0])
+    if (Byte(p + m_nPos) == s_Sync[0])
     {
-        if (nAvailable < kOemHeaderBytes)
+        if (nAvailable < s_nOemHeaderBytes)
         {
             return false;
         }
@@ -354,7 +354,7 @@ int CBinBuffer::BinaryTagLength(const char* pTag, int nTagLen, const char* pSub,
     {
         return nRecord;
     }
-    if (StartsWith(pTag, nTagLen, kBinTag, 4))
+    if (StartsWith(pTag, nTagLen, s_szBinTag, 4))
     {
         const char* pBlock = GetPtr(m_nPos + 4);
         const int nBlock = pBlock == nullptr ? 0 : BlockLength(Byte(pBlock));
@@ -365,7 +365,7 @@ int CBinBuffer::BinaryTagLength(const char* pTag, int nTagLen, const char* pSub,
     }
     // Only the OEM path names this tag; a sentence that spells it out gets the current
     // (zero) length, which stops the walk there.
-    if (StartsWith(pTag, nTagLen, kOemTag, kOemTagLength))
+    if (StartsWith(pTag, nTagLen, s_szOemTag, s_nOemTagLength))
     {
         return m_nMsgLen;
     }
@@ -396,7 +396,7 @@ bool CBinBuffer::GetTag(CString& strTag, CString& strSubTag)
     switch (span.eKind)
     {
     case ETagKind::Oem:
-        strTag = kOemTag;
+        strTag = s_szOemTag;
         break;
     case ETagKind::FourBytes:
         strSubTag.Empty();
@@ -454,7 +454,7 @@ bool CBinBuffer::Next()
     const bool bAsciiLog = *p == '#';
     const bool bOem = IsSyncAt(p, nAvailable);
     const bool bBlock =
-        StartsWith(p, nAvailable, kBinTag, 4) && nAvailable > 4 && BlockLength(Byte(p + 4)) > 0;
+        StartsWith(p, nAvailable, s_szBinTag, 4) && nAvailable > 4 && BlockLength(Byte(p + 4)) > 0;
     // A "$" sentence ends at its carriage return; the line feed after it is stepped over unseen.
     m_nPos += (bAsciiLog || bOem || bBlock) ? m_nMsgLen : m_nMsgLen + 1;
     return GetCurrentMessage();

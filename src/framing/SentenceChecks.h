@@ -12,7 +12,7 @@ namespace sentence_checks
 {
 
 // A line may arrive with a six-character port tag in front ("[COM1]").
-constexpr std::size_t kPortTagLength = 6;
+constexpr std::size_t s_nPortTagLength = 6;
 
 // Where the first port tag starts, or npos. Looks for the bracket first, which sentences do not
 // otherwise hold, so the usual line costs one fast scan.

@@ -36,11 +36,11 @@ constexpr SCommandStep s_CdgpsFrequency[] = {
 };
 // clang-format on
 
-constexpr double kHighestCdgpsMHz = 3000.0;
-constexpr DWORD kResetSettle = 3000; // ms for the board to come back
+constexpr double s_dHighestCdgpsMHz = 3000.0;
+constexpr DWORD s_dwResetSettle = 3000; // ms for the board to come back
 
-constexpr int kLbandAutomatic = 1;
-constexpr int kLbandAssigned = 2;
+constexpr int s_nLbandAutomatic = 1;
+constexpr int s_nLbandAssigned = 2;
 
 // What the beacon and source queries clear: the answer says which source is in use.
 void ForgetDgpsMode(CGPSStatusData& status)
@@ -184,12 +184,12 @@ void Cgsr2650lb::SetLbandFrequency(double dFrequency, int nBitRate)
         CCatalogueModel::SetLbandFrequency(dFrequency, nBitRate);
     }
     std::lock_guard lock(m_RecordsMutex);
-    m_GPSData.m_Status.m_nLbandMode = bAutomatic ? kLbandAutomatic : kLbandAssigned;
+    m_GPSData.m_Status.m_nLbandMode = bAutomatic ? s_nLbandAutomatic : s_nLbandAssigned;
 }
 
 void Cgsr2650lb::ChangeCDGPS_Freq(double dFrequency)
 {
-    if (!(dFrequency >= 0.0 && dFrequency <= kHighestCdgpsMHz))
+    if (!(dFrequency >= 0.0 && dFrequency <= s_dHighestCdgpsMHz))
     {
         return;
     }
@@ -211,6 +211,6 @@ bool Cgsr2650lb::ResetAll(bool bShowWait)
         return false;
     }
     SetDgpsMode(DGPS_BEACON);
-    Sleep(kResetSettle);
+    Sleep(s_dwResetSettle);
     return bAcknowledged;
 }

@@ -3,7 +3,7 @@
 namespace
 {
 
-constexpr unsigned long kReplacement = 0xFFFD;
+constexpr unsigned long s_nReplacement = 0xFFFD;
 
 bool IsHighSurrogate(unsigned long c)
 {
@@ -31,7 +31,7 @@ std::string ToUtf8(std::wstring_view text)
         }
         else if (c > 0x10FFFF || IsHighSurrogate(c) || IsLowSurrogate(c))
         {
-            c = kReplacement; // not a Unicode scalar value
+            c = s_nReplacement; // not a Unicode scalar value
         }
         if (c < 0x80)
         {

@@ -9,7 +9,7 @@ namespace
 
 // Longest pause between two looks at the flags when no message arrives: an acknowledgement set
 // by another thread wakes nothing here, so it is seen at the next turn.
-constexpr DWORD kTurnMilliseconds = 10;
+constexpr DWORD s_dwTurnMilliseconds = 10;
 
 } // namespace
 
@@ -65,7 +65,7 @@ bool CAck::Wait(int nMilliseconds)
         }
         // Sleeps until a message arrives or one turn has passed; sent messages (the timer's)
         // are handled by the look at the queue below.
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, kTurnMilliseconds, QS_ALLINPUT);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, s_dwTurnMilliseconds, QS_ALLINPUT);
         MSG msg;
         while (!m_bGotAck && !m_bTimedOut && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
         {

@@ -9,9 +9,9 @@
 namespace
 {
 
-constexpr int kMaxCommandLength = 512;
-constexpr DWORD kBurstBytes = 4096;
-constexpr DWORD kResponseChunk = 409;
+constexpr int s_nMaxCommandLength = 512;
+constexpr DWORD s_dwBurstBytes = 4096;
+constexpr DWORD s_dwResponseChunk = 409;
 
 // Appends received bytes to a text, one character per byte; zero bytes cannot be part of a
 // text and are left out.
@@ -273,7 +273,7 @@ bool CSerialPort::Close()
 
 bool CSerialPort::Write(const CString& strText)
 {
-    if (!IsOpen() || strText.GetLength() > kMaxCommandLength)
+    if (!IsOpen() || strText.GetLength() > s_nMaxCommandLength)
     {
         return false;
     }
@@ -284,7 +284,7 @@ bool CSerialPort::Write(const CString& strText)
 
 bool CSerialPort::Write(const std::vector<char>& data)
 {
-    if (!IsOpen() || data.size() > static_cast<std::size_t>(kMaxCommandLength))
+    if (!IsOpen() || data.size() > static_cast<std::size_t>(s_nMaxCommandLength))
     {
         return false;
     }
@@ -344,7 +344,7 @@ bool CSerialPort::ReadArray(std::vector<char>& data, const bool& bCancel)
     {
         return false;
     }
-    std::vector<char> buffer(1 + kBurstBytes);
+    std::vector<char> buffer(1 + s_dwBurstBytes);
     if (ReadFirstBytes(buffer.data(), 1, m_dwTimeout) != 1)
     {
         return false;
@@ -352,7 +352,7 @@ bool CSerialPort::ReadArray(std::vector<char>& data, const bool& bCancel)
     DWORD nMore = 0;
     if (!bCancel && SetReadTimeouts(0, 0, 10))
     {
-        if (!ReadFile(m_hComm, buffer.data() + 1, kBurstBytes, &nMore, nullptr))
+        if (!ReadFile(m_hComm, buffer.data() + 1, s_dwBurstBytes, &nMore, nullptr))
         {
             nMore = 0;
         }
@@ -485,7 +485,7 @@ bool CSerialPort::ReadResponse(CString& strText, const bool& bCancel, CString st
     }
     const DWORD dwStart = GetTickCount();
     const std::uint64_t nLimit = std::uint64_t{m_dwTimeout} + 500;
-    char buffer[kResponseChunk];
+    char buffer[s_dwResponseChunk];
     const DWORD nFirst = ReadFirstBytes(buffer, 1, m_dwTimeout);
     if (nFirst == 0)
     {
@@ -505,7 +505,7 @@ bool CSerialPort::ReadResponse(CString& strText, const bool& bCancel, CString st
             return false;
         }
         const auto dwWait = static_cast<DWORD>(std::min<std::uint64_t>(nLimit - dwElapsed, 100));
-        const DWORD nRead = ReadFirstBytes(buffer, kResponseChunk, dwWait);
+        const DWORD nRead = ReadFirstBytes(buffer, s_dwResponseChunk, dwWait);
         AppendBytes(strText, buffer, nRead);
     }
 }
@@ -519,7 +519,7 @@ bool CSerialPort::ReadUntilAny(CString& strText, const bool& bCancel, CString st
     }
     const DWORD dwStart = GetTickCount();
     std::vector<char> chunk;
-    chunk.reserve(kBurstBytes);
+    chunk.reserve(s_dwBurstBytes);
     const auto flush = [&]() {
         AppendBytes(strText, chunk.data(), static_cast<DWORD>(chunk.size()));
         chunk.clear();
@@ -542,7 +542,7 @@ bool CSerialPort::ReadUntilAny(CString& strText, const bool& bCancel, CString st
                 flush();
                 return true;
             }
-            if (chunk.size() == kBurstBytes)
+            if (chunk.size() == s_dwBurstBytes)
             {
                 flush();
             }

@@ -9,10 +9,10 @@
 namespace
 {
 
-constexpr double kSpeedOfLight = 299792458.0; // m/s
-constexpr double kDegreesPerRadian = 57.29577951308232;
-constexpr std::int8_t kMeasurementMarker = 1;
-constexpr std::int8_t kUsableQuality = 24;
+constexpr double s_dSpeedOfLight = 299792458.0; // m/s
+constexpr double s_dDegreesPerRadian = 57.29577951308232;
+constexpr std::int8_t s_nMeasurementMarker = 1;
+constexpr std::int8_t s_nUsableQuality = 24;
 
 // The raw range as the receiver counts it, folded into -1..1 seconds around its complement.
 double ReducedRawRange(double dRawRange)
@@ -57,8 +57,8 @@ bool CDOZOzoeiver::ProcessPASHR_MBN(const void* pRecord)
     record.m_lDoppler = wire.m_lDoppler.Value();
     record.m_dFullPhase = wire.m_dFullPhase.Value();
     record.m_nChecksum = static_cast<std::int16_t>(wire.m_nChecksum.Value());
-    if (!ChecksumMatches(pRecord, wire) || record.m_cMarker != kMeasurementMarker ||
-        record.m_cQuality != kUsableQuality)
+    if (!ChecksumMatches(pRecord, wire) || record.m_cMarker != s_nMeasurementMarker ||
+        record.m_cQuality != s_nUsableQuality)
     {
         return false;
     }
@@ -86,11 +86,11 @@ bool CDOZOzoeiver::ProcessPASHR_PBN(const void* pRecord)
                    m_GPSDataRaw.m_dHeight);
     const double dClockOffset = wire.m_fClockOffset.Value();
     m_GPSDataRaw.m_dReceiverTime = wire.m_lTime.Value() * 0.001;
-    m_GPSDataRaw.m_dCorrectedTime = m_GPSDataRaw.m_dReceiverTime - dClockOffset / kSpeedOfLight;
+    m_GPSDataRaw.m_dCorrectedTime = m_GPSDataRaw.m_dReceiverTime - dClockOffset / s_dSpeedOfLight;
     m_GPSDataRaw.m_dClockOffset = dClockOffset;
     m_GPSDataRaw.m_dClockDrift = wire.m_fClockDrift.Value();
-    m_GPSDataRaw.m_dLatitude = dLatitude * kDegreesPerRadian;
-    m_GPSDataRaw.m_dLongitude = dLongitude * kDegreesPerRadian;
+    m_GPSDataRaw.m_dLatitude = dLatitude * s_dDegreesPerRadian;
+    m_GPSDataRaw.m_dLongitude = dLongitude * s_dDegreesPerRadian;
     m_GPSDataRaw.m_bPosition = true;
     return true;
 }

@@ -9,10 +9,10 @@
 namespace
 {
 
-constexpr int kBinHeader = 8;           // "$BIN", block number, data length
-constexpr int kBinFraming = 12;         // header, checksum, CR LF
-constexpr double kRequestSeconds = 3.0; // block 95 is asked for again every 3 s worth of blocks
-constexpr DWORD kRequestPause = 200;    // ms for the receiver to take the request
+constexpr int s_nBinHeader = 8;           // "$BIN", block number, data length
+constexpr int s_nBinFraming = 12;         // header, checksum, CR LF
+constexpr double s_dRequestSeconds = 3.0; // block 95 is asked for again every 3 s worth of blocks
+constexpr DWORD s_dwRequestPause = 200;   // ms for the receiver to take the request
 
 // Little-endian 16-bit words of the first 2 * nWords bytes.
 void StoreWords(std::vector<WORD>& words, const char* pBytes, int nWords)
@@ -74,13 +74,13 @@ bool CDOZOzoeiver::ProcessBIN()
         m_BinaryMessage.clear();
         // The data length is the header's last word; a message too short for it declares none.
         int nDataLength = 0;
-        if (nLength >= kBinHeader)
+        if (nLength >= s_nBinHeader)
         {
             nDataLength = static_cast<unsigned char>(pBytes[6]) |
                           (static_cast<unsigned char>(pBytes[7]) << 8);
         }
-        const int nWords = (nDataLength + kBinFraming) / 2;
-        if (nLength < kBinHeader || 2 * nWords > nLength)
+        const int nWords = (nDataLength + s_nBinFraming) / 2;
+        if (nLength < s_nBinHeader || 2 * nWords > nLength)
         {
             return false;
         }
@@ -90,11 +90,11 @@ bool CDOZOzoeiver::ProcessBIN()
     ++m_nRawMessages;
 
     const double dInterval = g_dRawBinInterval;
-    const int nEvery = std::max(1, static_cast<int>(kRequestSeconds / dInterval));
+    const int nEvery = std::max(1, static_cast<int>(s_dRequestSeconds / dInterval));
     if (m_nRawMessages % nEvery == 0)
     {
         m_Port.Write(CString(GetMessage95Request()));
-        Sleep(kRequestPause);
+        Sleep(s_dwRequestPause);
     }
     return true;
 }

@@ -7,8 +7,8 @@
 namespace
 {
 
-constexpr double kShortestInterval = 0.1;
-constexpr int kStringBufferLength = 128;
+constexpr double s_dShortestInterval = 0.1;
+constexpr int s_nStringBufferLength = 128;
 
 // A name cut before its first dot.
 CString WithoutExtension(const CString& strName)
@@ -19,8 +19,8 @@ CString WithoutExtension(const CString& strName)
 
 CString LoadDataLogString(UINT nId)
 {
-    wchar_t szBuffer[kStringBufferLength] = {};
-    const int nLength = LoadStringW(AfxGetResourceHandle(), nId, szBuffer, kStringBufferLength);
+    wchar_t szBuffer[s_nStringBufferLength] = {};
+    const int nLength = LoadStringW(AfxGetResourceHandle(), nId, szBuffer, s_nStringBufferLength);
     if (nLength <= 0)
     {
         AfxMessageBox(L"Error loading resource string. DozOzo", MB_OK);
@@ -42,7 +42,7 @@ CDataLog::~CDataLog() = default;
 
 bool CDataLog::IsReady() const
 {
-    return !m_strFilename.IsEmpty() && m_dLogInterval >= kShortestInterval && m_bEnabled;
+    return !m_strFilename.IsEmpty() && m_dLogInterval >= s_dShortestInterval && m_bEnabled;
 }
 
 CString CDataLog::GetStatusString()

@@ -13,7 +13,7 @@ namespace
 {
 
 // Below this speed (m/s) a receiver is taken as standing still: its heading means nothing.
-constexpr double kStationarySpeed = 0.3;
+constexpr double s_dStationarySpeed = 0.3;
 
 } // namespace
 
@@ -38,7 +38,7 @@ bool CDOZOzoeiver::PostNewData(bool bForce)
 
     if (m_GPSData.m_bPosition)
     {
-        if (pData->m_dSpeed < kStationarySpeed)
+        if (pData->m_dSpeed < s_dStationarySpeed)
         {
             pData->m_dSpeed = 0.0;
             pData->m_dHeading = 0.0;

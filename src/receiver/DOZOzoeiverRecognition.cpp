@@ -46,12 +46,12 @@ struct SSlot
     bool bLong = false;
 };
 
-// Up to the first six characters of a text packed into one number, eight bits each; kNoKey when
+// Up to the first six characters of a text packed into one number, eight bits each; s_nNoKey when
 // one of them is beyond eight bits (no prefix holds such a character). The characters take the
 // bit positions that loading them in words puts them at (KeyOfSix), so a key is read from a
 // message with three loads instead of six.
-constexpr std::size_t kKeyLength = 6;
-constexpr std::uint64_t kNoKey = ~std::uint64_t{0};
+constexpr std::size_t s_nKeyLength = 6;
+constexpr std::uint64_t s_nNoKey = ~std::uint64_t{0};
 static_assert(std::endian::native == std::endian::little, "keys are read in little-endian words");
 static_assert(sizeof(wchar_t) == 2 || sizeof(wchar_t) == 4);
 constexpr unsigned KeyShift(std::size_t i)
@@ -71,7 +71,7 @@ constexpr std::uint64_t KeyOf(std::wstring_view text, std::size_t nLength)
         const auto c = static_cast<std::uint64_t>(text[i]);
         if (c > 0xFF)
         {
-            return kNoKey;
+            return s_nNoKey;
         }
         nKey |= c << KeyShift(i);
     }
@@ -91,7 +91,7 @@ inline std::uint64_t KeyOfSix(const wchar_t* p)
         std::memcpy(&q2, p + 4, sizeof q2);
         if (((q0 | q1 | q2) & 0xFFFFFF00FFFFFF00ULL) != 0)
         {
-            return kNoKey;
+            return s_nNoKey;
         }
         return q0 | q1 << 8 | q2 << 16;
     }
@@ -103,7 +103,7 @@ inline std::uint64_t KeyOfSix(const wchar_t* p)
         std::memcpy(&q1, p + 4, sizeof q1);
         if ((q0 & 0xFF00FF00FF00FF00ULL) != 0 || (q1 & 0xFF00FF00U) != 0)
         {
-            return kNoKey;
+            return s_nNoKey;
         }
         return q0 | static_cast<std::uint64_t>(q1) << 8;
     }
@@ -111,11 +111,11 @@ inline std::uint64_t KeyOfSix(const wchar_t* p)
 
 constexpr std::size_t KeyLengthOf(std::wstring_view prefix)
 {
-    return std::min(prefix.size(), kKeyLength);
+    return std::min(prefix.size(), s_nKeyLength);
 }
 
 // Slot of a key in the lookup table (Fibonacci hashing).
-constexpr std::size_t kSlots = 256;
+constexpr std::size_t s_nSlots = 256;
 constexpr std::size_t SlotOf(std::uint64_t nKey)
 {
     return static_cast<std::size_t>((nKey * 0x9E3779B97F4A7C15ULL) >> 56);
@@ -200,7 +200,7 @@ public:
     {
         // Most messages are named by their first six characters at one probe; the few shorter
         // prefixes are tried only for messages that could start with one.
-        if (text.size() >= kKeyLength)
+        if (text.size() >= s_nKeyLength)
         {
             if (const SMessageKind* pRow = Probe(KeyOfSix(text.data()), text))
             {
@@ -236,7 +236,7 @@ private:
     [[gnu::noinline]] static const SMessageKind* ProbeFrom(std::size_t nSlot, std::uint64_t nKey,
                                                            std::wstring_view text)
     {
-        for (;; nSlot = (nSlot + 1) % kSlots)
+        for (;; nSlot = (nSlot + 1) % s_nSlots)
         {
             const SSlot& slot = s_Slots[nSlot];
             if (slot.pRow == nullptr)
@@ -261,7 +261,7 @@ private:
         {
             return &s_OemBinary;
         }
-        for (std::size_t nLength = kKeyLength - 1; nLength >= kShortestPrefix; --nLength)
+        for (std::size_t nLength = s_nKeyLength - 1; nLength >= s_nShortestPrefix; --nLength)
         {
             if (text.size() >= nLength)
             {
@@ -283,20 +283,20 @@ private:
                                   (text[1] == L'>' || text[1] == L'R' || text[1] == L'B')));
     }
 
-    static constexpr std::size_t kShortestPrefix = 4;
+    static constexpr std::size_t s_nShortestPrefix = 4;
 
     // Rows with one key follow each other in table order along the probe.
     static constexpr auto s_Slots = [] {
-        std::array<SSlot, kSlots> slots{};
+        std::array<SSlot, s_nSlots> slots{};
         for (const SMessageKind& row : s_Rows)
         {
             const std::uint64_t nKey = KeyOf(row.prefix, KeyLengthOf(row.prefix));
             std::size_t nSlot = SlotOf(nKey);
             while (slots[nSlot].pRow != nullptr)
             {
-                nSlot = (nSlot + 1) % kSlots;
+                nSlot = (nSlot + 1) % s_nSlots;
             }
-            slots[nSlot] = {nKey, &row, row.prefix.size() > kKeyLength};
+            slots[nSlot] = {nKey, &row, row.prefix.size() > s_nKeyLength};
         }
         return slots;
     }();
@@ -315,7 +315,7 @@ private:
 
 bool CMessageKinds::TailMatches(const SMessageKind& row, std::wstring_view text)
 {
-    return text.substr(kKeyLength).starts_with(row.prefix.substr(kKeyLength));
+    return text.substr(s_nKeyLength).starts_with(row.prefix.substr(s_nKeyLength));
 }
 
 namespace
@@ -339,7 +339,7 @@ constexpr bool PrefixesAreDistinct()
 }
 
 static_assert(std::size(CMessageKinds::s_Rows) == 47, "one row per prefix");
-static_assert(std::size(CMessageKinds::s_Rows) < kSlots / 2, "the lookup table stays sparse");
+static_assert(std::size(CMessageKinds::s_Rows) < s_nSlots / 2, "the lookup table stays sparse");
 static_assert(PrefixesAreDistinct());
 
 // Every prefix shorter than the key passes the filter that lets messages try the short keys.
@@ -348,7 +348,7 @@ constexpr bool ShortPrefixesAreFiltered()
     for (const SMessageKind& row : CMessageKinds::s_Rows)
     {
         const std::wstring_view p = row.prefix;
-        if (p.size() < kKeyLength &&
+        if (p.size() < s_nKeyLength &&
             !(p[0] == L'P' || (p[0] == L'$' && (p[1] == L'>' || p[1] == L'R' || p[1] == L'B'))))
         {
             return false;
@@ -395,7 +395,7 @@ bool CDOZOzoeiver::Parse(CString& strMessage)
     const std::size_t nTag = sentence_checks::FindPortTag(strMessage.View());
     if (nTag != std::wstring_view::npos)
     {
-        const auto nDropped = static_cast<int>(nTag + sentence_checks::kPortTagLength);
+        const auto nDropped = static_cast<int>(nTag + sentence_checks::s_nPortTagLength);
         strMessage = strMessage.Right(strMessage.GetLength() - nDropped);
     }
     return ParseOfType(strMessage, GetGPSStringType(strMessage));

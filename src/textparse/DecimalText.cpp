@@ -65,9 +65,9 @@ bool SplitDecimal(std::wstring_view text, DecimalParts& parts)
 }
 
 // Powers of ten that a double holds exactly.
-constexpr double kExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr double s_adExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                      1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                      1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 } // namespace
 
@@ -80,7 +80,7 @@ bool ConvertExactDecimal(bool bNegative, std::uint64_t mantissa, std::size_t nDi
     {
         return false;
     }
-    const double value = static_cast<double>(mantissa) / kExactPowers[nFrac];
+    const double value = static_cast<double>(mantissa) / s_adExactPowers[nFrac];
     dValue = bNegative ? -value : value;
     return true;
 }
@@ -108,7 +108,7 @@ bool ConvertShort(const DecimalParts& parts, double& dValue)
 
 // Digits kept for the conversion. A double is decided by at most 767 significant digits; beyond
 // the kept ones a single '1' stands for any non-zero rest, which rounds the same way.
-constexpr std::size_t kKeptDigits = 780;
+constexpr std::size_t s_nKeptDigits = 780;
 } // namespace
 
 bool ParseDecimalInt(std::wstring_view text, int& nValue)
@@ -196,7 +196,7 @@ bool ParseDecimalDouble(std::wstring_view text, double& dValue)
     }
 
     const std::int64_t order = exponent + static_cast<std::int64_t>(end - begin);
-    std::array<char, kKeptDigits + 32> buffer; // filled up to n below
+    std::array<char, s_nKeptDigits + 32> buffer; // filled up to n below
     std::size_t n = 0;
     if (parts.bNegative)
     {
@@ -220,7 +220,7 @@ bool ParseDecimalDouble(std::wstring_view text, double& dValue)
             dValue = parts.bNegative ? -0.0 : 0.0;
             return true;
         }
-        const std::size_t kept = count < kKeptDigits ? count : kKeptDigits;
+        const std::size_t kept = count < s_nKeptDigits ? count : s_nKeptDigits;
         for (std::size_t k = 0; k < kept; ++k)
         {
             buffer[n++] = static_cast<char>(digitAt(begin + k));

@@ -7,7 +7,7 @@
 namespace
 {
 // Read size; also bounds the bytes looked at per step, not the line length.
-constexpr std::size_t kBufferSize = 64 * 1024;
+constexpr std::size_t s_nBufferSize = 64 * 1024;
 
 int CauseOf(int nError)
 {
@@ -79,7 +79,7 @@ BOOL CTextFile::Open(const wchar_t* pszPath, unsigned nOpenFlags, CFileException
         return FALSE;
     }
     // A folder opens here but cannot be read: look at the first byte now, so Open fails for it.
-    m_buffer.resize(kBufferSize);
+    m_buffer.resize(s_nBufferSize);
     m_nBegin = 0;
     m_nEnd = 0;
     errno = 0;

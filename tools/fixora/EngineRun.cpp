@@ -47,12 +47,12 @@ private:
 
 // How long one wait for a message may last: how late a stop signal or the end of the duration
 // may be noticed.
-constexpr DWORD LoopWaitMs = 50;
+constexpr DWORD s_dwLoopWait = 50;
 // How long the receiver may take to open its port and write its own set-up before commands are
 // given up.
-constexpr int ReadyWaitSeconds = 20;
+constexpr int s_nReadyWaitSeconds = 20;
 
-constexpr const char* DeviceGone = "the receiver's device went away";
+constexpr const char* s_pszDeviceGone = "the receiver's device went away";
 
 // While commands run on the main thread: once the run is over, posts a quit to that thread. A
 // wait for an acknowledgement ends on it and hands it back, so the commands' loop sees that it
@@ -86,7 +86,7 @@ private:
                 PostThreadMessageW(m_dwThread, WM_QUIT, 0, 0);
                 return;
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(LoopWaitMs / 2));
+            std::this_thread::sleep_for(std::chrono::milliseconds(s_dwLoopWait / 2));
         }
     }
 
@@ -110,10 +110,10 @@ bool CEngineRun::IsOver() const
 
 bool CEngineRun::WaitForReceiver(std::string& strError)
 {
-    const Clock::time_point giveUp = Clock::now() + std::chrono::seconds(ReadyWaitSeconds);
+    const Clock::time_point giveUp = Clock::now() + std::chrono::seconds(s_nReadyWaitSeconds);
     while (!m_Engine.IsReceiving())
     {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, LoopWaitMs, QS_ALLINPUT);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, s_dwLoopWait, QS_ALLINPUT);
         m_Window.Pump();
         if (m_Engine.GetLastError() != GPS_ENGINE_NO_ERROR)
         {
@@ -158,7 +158,7 @@ bool CEngineRun::SendCommands(const std::vector<SCommand>& commands, CDOZOzoeive
         if (CDOZOzoeiver::m_Port.IsDeviceGone())
         {
             m_Window.PrintCommand(strName, command.strValue, ECommandResult::NotSent);
-            strError = std::string(DeviceGone) + " while --" + strName + " was sent";
+            strError = std::string(s_pszDeviceGone) + " while --" + strName + " was sent";
             return false;
         }
         const bool bReset = strName == "reset";
@@ -212,7 +212,7 @@ bool CEngineRun::Run(std::optional<double> dDurationSeconds, CDOZOzoeiver& recei
     for (;;)
     {
         // Also takes a quit the commands' watch posted after their last wait.
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, LoopWaitMs, QS_ALLINPUT);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, s_dwLoopWait, QS_ALLINPUT);
         m_Window.Pump();
         EmptyCollectedText(m_Engine);
         if (IsOver())
@@ -233,7 +233,7 @@ bool CEngineRun::Run(std::optional<double> dDurationSeconds, CDOZOzoeiver& recei
         }
         if (CDOZOzoeiver::m_Port.IsDeviceGone())
         {
-            fail(DeviceGone);
+            fail(s_pszDeviceGone);
             m_bFailedWhileRunning = true;
             break;
         }

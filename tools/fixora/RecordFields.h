@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <string>
 
-constexpr double RadiansToDegrees = 57.29577951308232; // 180 / pi
+constexpr double s_dRadiansToDegrees = 57.29577951308232; // 180 / pi
 
 // Short lower-case name of a fix quality ("gps", "rtk_fixed", ...); "invalid" outside 0..10.
 const char* SignalStatusName(int nStatus);

@@ -80,9 +80,9 @@ std::string SatellitesText(const CGPSData& d)
     {
         if (sv.m_nPRN != 0)
         {
-            str += Format(" %d(el %.0f az %.0f snr %d%s)", sv.m_nPRN,
-                          sv.m_dElevation * RadiansToDegrees, sv.m_dAzimuth * RadiansToDegrees,
-                          sv.m_nSNR, sv.m_bUsed ? " used" : "");
+            str += Format(
+                " %d(el %.0f az %.0f snr %d%s)", sv.m_nPRN, sv.m_dElevation * s_dRadiansToDegrees,
+                sv.m_dAzimuth * s_dRadiansToDegrees, sv.m_nSNR, sv.m_bUsed ? " used" : "");
         }
     }
     return str;
@@ -206,10 +206,10 @@ std::string FixText(const CGPSData& d, bool bNoClock)
         "%s time %s  utc %s  lat %.7f lon %.7f alt %.2f m  fix %s  sats %d/%d  hdop %.2f pdop %.2f "
         "vdop %.2f  speed %.2f m/s  heading %.1f deg  new %s",
         d.m_bPosition ? "position" : "update  ", ClockText(d.m_Time, bNoClock).c_str(),
-        TimeOfDayText(d.m_dUTCTime).c_str(), d.m_dLatitude * RadiansToDegrees,
-        d.m_dLongitude * RadiansToDegrees, d.m_dAltitude, SignalStatusName(d.m_SignalStatus),
+        TimeOfDayText(d.m_dUTCTime).c_str(), d.m_dLatitude * s_dRadiansToDegrees,
+        d.m_dLongitude * s_dRadiansToDegrees, d.m_dAltitude, SignalStatusName(d.m_SignalStatus),
         d.m_nSatellitesUsed, d.m_nSatellitesInView, d.m_dHDOP, d.m_dPDOP, d.m_dVDOP, d.m_dSpeed,
-        d.m_dHeading * RadiansToDegrees, NewFlagsText(d).c_str());
+        d.m_dHeading * s_dRadiansToDegrees, NewFlagsText(d).c_str());
     if (d.m_bSatellites || d.m_bSatellitesInView)
     {
         str += '\n';

@@ -12,9 +12,9 @@
 namespace
 {
 
-constexpr double kSecondsPerWeek = 604800.0;
-constexpr double kSecondsPerDay = 86400.0;
-constexpr double kStepTolerance = 0.001; // s: epochs at the interval are not dropped for jitter
+constexpr double s_dSecondsPerWeek = 604800.0;
+constexpr double s_dSecondsPerDay = 86400.0;
+constexpr double s_dStepTolerance = 0.001; // s: epochs at the interval are not dropped for jitter
 
 struct SCalendar
 {
@@ -27,8 +27,8 @@ SCalendar CalendarOf(double dGpsSeconds)
 {
     using namespace std::chrono;
     constexpr sys_days kGpsEpoch{year{1980} / January / 6};
-    const double dDays = std::floor(dGpsSeconds / kSecondsPerDay);
-    double dOfDay = dGpsSeconds - dDays * kSecondsPerDay;
+    const double dDays = std::floor(dGpsSeconds / s_dSecondsPerDay);
+    double dOfDay = dGpsSeconds - dDays * s_dSecondsPerDay;
     const year_month_day date{kGpsEpoch + days{static_cast<long>(dDays)}};
     SCalendar c{};
     c.nYear = static_cast<int>(date.year());
@@ -211,7 +211,7 @@ bool CRinexLog::WriteEpoch(const CGPSDataRaw& epoch)
         return false;
     }
     // The receiver's time of the epoch, in the GPS week the record carries.
-    const double dEpoch = epoch.m_nGPSWeek * kSecondsPerWeek + epoch.m_dReceiverTime;
+    const double dEpoch = epoch.m_nGPSWeek * s_dSecondsPerWeek + epoch.m_dReceiverTime;
     if (!std::isfinite(dEpoch) || dEpoch < 0.0)
     {
         return false;
@@ -219,7 +219,7 @@ bool CRinexLog::WriteEpoch(const CGPSDataRaw& epoch)
     if (m_nEpochs > 0)
     {
         const double dStep = dEpoch - m_dLastEpoch;
-        if (dStep < GetLogInterval() - kStepTolerance)
+        if (dStep < GetLogInterval() - s_dStepTolerance)
         {
             return false; // within the log interval of the last epoch written (or before it)
         }
@@ -266,7 +266,7 @@ bool CRinexLog::WriteEphemeris(const CGPSDataEphemeris& e)
     }
     // Broadcast angles are semicircles; RINEX takes radians.
     constexpr double kPi = std::numbers::pi;
-    const SCalendar toc = CalendarOf(e.m_nWeek * kSecondsPerWeek + e.m_nTOC);
+    const SCalendar toc = CalendarOf(e.m_nWeek * s_dSecondsPerWeek + e.m_nTOC);
     std::string strRecord = Printf("%2d %02d %2d %2d %2d %2d%5.1f", e.m_nPRN, toc.nYear % 100,
                                    toc.nMonth, toc.nDay, toc.nHour, toc.nMinute, toc.dSecond) +
                             D19(e.m_dAF0) + D19(e.m_dAF1) + D19(e.m_dAF2) + "\n";

@@ -26,7 +26,7 @@ namespace
 {
 
 // The COM port number that --device maps a device path to.
-constexpr int MappedPort = 1;
+constexpr int s_nMappedPort = 1;
 
 // The port number of a COM port name in any case ("COM3", "com3:", "\\.\COM12"), or 0 for any
 // other text. The library forms the device name from the number itself.
@@ -53,7 +53,7 @@ int ComPortNumber(std::string_view device)
 }
 
 // The port the receiver opens: a COM port name as it stands, any other device path mapped to
-// MappedPort. False where the system has no such mapping (Windows names its ports itself).
+// s_nMappedPort. False where the system has no such mapping (Windows names its ports itself).
 bool ChooseLivePort(const std::string& strDevice, int& nPort, std::string& strError)
 {
     nPort = ComPortNumber(strDevice);
@@ -61,8 +61,8 @@ bool ChooseLivePort(const std::string& strDevice, int& nPort, std::string& strEr
     {
         return true;
     }
-    nPort = MappedPort;
-    if (!SetComPortDevice(MappedPort, strDevice.c_str()))
+    nPort = s_nMappedPort;
+    if (!SetComPortDevice(s_nMappedPort, strDevice.c_str()))
     {
         strError = "cannot use '" + strDevice + "' as a serial device: this system takes a COM " +
                    "port name such as COM3";
@@ -215,7 +215,7 @@ int RunFixora(int argc, char** argv)
         AfxGetApp()->SetProfilePath(CString(options.strProfile.c_str()));
     }
 
-    int nPort = MappedPort;
+    int nPort = s_nMappedPort;
     if (options.eInput == EInput::Live && !ChooseLivePort(options.strInputPath, nPort, strError))
     {
         return Fail(strError);

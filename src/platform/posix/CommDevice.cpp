@@ -24,7 +24,7 @@ using Clock = posix::CommDevice::Clock;
 using Milliseconds = std::chrono::milliseconds;
 
 // Longest time-out honoured as such (about 99 days); anything longer waits without limit.
-constexpr std::uint64_t kLongestTimeout = 2ull * 0xFFFFFFFFull;
+constexpr std::uint64_t s_nLongestTimeout = 2ull * 0xFFFFFFFFull;
 
 bool MeansDeviceGone(int nErrno)
 {
@@ -88,7 +88,7 @@ int MillisecondsUntil(const std::optional<Clock::time_point>& deadline)
 
 std::optional<Clock::time_point> DeadlineAfter(Clock::time_point start, std::uint64_t ms)
 {
-    if (ms > kLongestTimeout)
+    if (ms > s_nLongestTimeout)
     {
         return std::nullopt;
     }

@@ -9,7 +9,7 @@ struct BaudRow
     speed_t speed;
 };
 
-constexpr BaudRow kBaudRates[] = {
+constexpr BaudRow s_BaudRates[] = {
     {110, B110},       {150, B150},     {300, B300},       {600, B600},       {1200, B1200},
     {1800, B1800},     {2400, B2400},   {4800, B4800},     {9600, B9600},     {19200, B19200},
     {38400, B38400},   {57600, B57600}, {115200, B115200}, {230400, B230400},
@@ -43,7 +43,7 @@ namespace posix
 
 bool BaudToSpeed(DWORD dwBaud, speed_t& speed)
 {
-    for (const auto& row : kBaudRates)
+    for (const auto& row : s_BaudRates)
     {
         if (row.dwBaud == dwBaud)
         {
@@ -56,7 +56,7 @@ bool BaudToSpeed(DWORD dwBaud, speed_t& speed)
 
 DWORD SpeedToBaud(speed_t speed)
 {
-    for (const auto& row : kBaudRates)
+    for (const auto& row : s_BaudRates)
     {
         if (row.speed == speed)
         {

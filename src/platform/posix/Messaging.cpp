@@ -21,9 +21,9 @@ namespace
 
 // A queue holds at most this many posted messages, as on the original; further posts fail, so
 // a thread that stops pumping cannot make the process grow without bound.
-constexpr std::size_t kPostedLimit = 10000;
+constexpr std::size_t s_nPostedLimit = 10000;
 
-const HWND kThreadMessagesOnly = reinterpret_cast<HWND>(static_cast<std::intptr_t>(-1));
+const HWND s_hThreadMessagesOnly = reinterpret_cast<HWND>(static_cast<std::intptr_t>(-1));
 
 struct SentMessage
 {
@@ -228,7 +228,7 @@ bool DeliverOneSent(ThreadQueue* pQueue, std::unique_lock<std::mutex>& lock)
 
 bool MatchesFilter(const MSG& msg, HWND hWnd, UINT wMin, UINT wMax)
 {
-    if (hWnd == kThreadMessagesOnly)
+    if (hWnd == s_hThreadMessagesOnly)
     {
         if (msg.hwnd != nullptr)
         {
@@ -244,7 +244,7 @@ bool MatchesFilter(const MSG& msg, HWND hWnd, UINT wMin, UINT wMax)
 
 bool IsValidFilter(HWND hWnd)
 {
-    return hWnd == nullptr || hWnd == kThreadMessagesOnly || FindWindowLocked(hWnd) != nullptr;
+    return hWnd == nullptr || hWnd == s_hThreadMessagesOnly || FindWindowLocked(hWnd) != nullptr;
 }
 
 // Handles pending sent messages, then takes the first posted message that passes the filter;
@@ -283,7 +283,7 @@ bool TakeMessage(ThreadQueue& queue, std::unique_lock<std::mutex>& lock, MSG* pM
 
 BOOL PostToQueue(ThreadQueue& queue, HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
 {
-    if (queue.posted.size() >= kPostedLimit)
+    if (queue.posted.size() >= s_nPostedLimit)
     {
         SetLastError(ERROR_NOT_ENOUGH_QUOTA);
         return FALSE;

@@ -4,6 +4,7 @@
 #include "receiver/DOZOzoeiver.h"
 #include "receiver/GPSMessages.h"
 #include "receiver/HostHandOver.h"
+#include "receiver/RecordClock.h"
 
 #include <algorithm>
 #include <ctime>

@@ -1,6 +1,6 @@
 #include "receiver/GPSData.h"
 
-#include "receiver/HostHandOver.h"
+#include "receiver/RecordClock.h"
 
 #include <cmath>
 #include <cstddef>
@@ -212,64 +212,51 @@ static_assert(std::is_trivially_copyable_v<CGPSSatelliteDataRaw>);
 static_assert(std::is_trivially_copyable_v<CGPSDataRaw>);
 static_assert(std::is_trivially_copyable_v<CGPSDataEphemeris>);
 
-// The message names the field that is out of place.
-#define FIXORA_FIELD_ORDER(cls, first, second)                                                     \
-    static_assert(offsetof(cls, first) < offsetof(cls, second), #cls "::" #second)
-
-FIXORA_FIELD_ORDER(CGPSSatelliteData, m_dElevation, m_dAzimuth);
-FIXORA_FIELD_ORDER(CGPSSatelliteData, m_dAzimuth, m_nPRN);
-FIXORA_FIELD_ORDER(CGPSSatelliteData, m_nPRN, m_bUsed);
-FIXORA_FIELD_ORDER(CGPSSatelliteData, m_bUsed, m_bVisible);
-FIXORA_FIELD_ORDER(CGPSSatelliteData, m_bVisible, m_nSNR);
-
-FIXORA_FIELD_ORDER(CGPSSatelliteDataRaw, m_nPRN, m_nTag);
-FIXORA_FIELD_ORDER(CGPSSatelliteDataRaw, m_nTag, m_dPseudorange);
-FIXORA_FIELD_ORDER(CGPSSatelliteDataRaw, m_dPseudorange, m_dCarrierPhase);
-FIXORA_FIELD_ORDER(CGPSSatelliteDataRaw, m_dCarrierPhase, m_dDoppler);
-FIXORA_FIELD_ORDER(CGPSSatelliteDataRaw, m_dDoppler, m_dSpare1);
-FIXORA_FIELD_ORDER(CGPSSatelliteDataRaw, m_dSpare1, m_dSpare2);
-FIXORA_FIELD_ORDER(CGPSSatelliteDataRaw, m_dSpare2, m_bValid);
-
-FIXORA_FIELD_ORDER(CGPSDataRaw, m_Time, m_dLatitude);
-FIXORA_FIELD_ORDER(CGPSDataRaw, m_dLatitude, m_dLongitude);
-FIXORA_FIELD_ORDER(CGPSDataRaw, m_dLongitude, m_dHeight);
-FIXORA_FIELD_ORDER(CGPSDataRaw, m_dHeight, m_dSpare);
-FIXORA_FIELD_ORDER(CGPSDataRaw, m_dSpare, m_bPosition);
-FIXORA_FIELD_ORDER(CGPSDataRaw, m_bPosition, m_bSpare);
-FIXORA_FIELD_ORDER(CGPSDataRaw, m_bSpare, m_bEpochComplete);
-FIXORA_FIELD_ORDER(CGPSDataRaw, m_bEpochComplete, m_dReceiverTime);
-FIXORA_FIELD_ORDER(CGPSDataRaw, m_dReceiverTime, m_dCorrectedTime);
-FIXORA_FIELD_ORDER(CGPSDataRaw, m_dCorrectedTime, m_dClockOffset);
-FIXORA_FIELD_ORDER(CGPSDataRaw, m_dClockOffset, m_dClockDrift);
-FIXORA_FIELD_ORDER(CGPSDataRaw, m_dClockDrift, m_nGPSWeek);
-FIXORA_FIELD_ORDER(CGPSDataRaw, m_nGPSWeek, m_Satellites);
-FIXORA_FIELD_ORDER(CGPSDataRaw, m_Satellites, m_nNumSV);
-
-FIXORA_FIELD_ORDER(CGPSDataEphemeris, m_nPRN, m_nWeek);
-FIXORA_FIELD_ORDER(CGPSDataEphemeris, m_nWeek, m_nTOW);
-FIXORA_FIELD_ORDER(CGPSDataEphemeris, m_nTOW, m_dTGD);
-FIXORA_FIELD_ORDER(CGPSDataEphemeris, m_dTGD, m_nAODC);
-FIXORA_FIELD_ORDER(CGPSDataEphemeris, m_nAODC, m_nTOC);
-FIXORA_FIELD_ORDER(CGPSDataEphemeris, m_nTOC, m_dAF2);
-FIXORA_FIELD_ORDER(CGPSDataEphemeris, m_dAF2, m_dAF1);
-FIXORA_FIELD_ORDER(CGPSDataEphemeris, m_dAF1, m_dAF0);
-FIXORA_FIELD_ORDER(CGPSDataEphemeris, m_dAF0, m_nAODE);
-FIXORA_FIELD_ORDER(CGPSDataEphemeris, m_nAODE, m_dDeltaN);
-FIXORA_FIELD_ORDER(CGPSDataEphemeris, m_dDeltaN, m_dM0);
-FIXORA_FIELD_ORDER(CGPSDataEphemeris, m_dM0, m_dE);
-FIXORA_FIELD_ORDER(CGPSDataEphemeris, m_dE, m_dRootA);
-FIXORA_FIELD_ORDER(CGPSDataEphemeris, m_dRootA, m_nTOE);
-FIXORA_FIELD_ORDER(CGPSDataEphemeris, m_nTOE, m_dCic);
-FIXORA_FIELD_ORDER(CGPSDataEphemeris, m_dCic, m_dCrc);
-FIXORA_FIELD_ORDER(CGPSDataEphemeris, m_dCrc, m_dCis);
-FIXORA_FIELD_ORDER(CGPSDataEphemeris, m_dCis, m_dCrs);
-FIXORA_FIELD_ORDER(CGPSDataEphemeris, m_dCrs, m_dCuc);
-FIXORA_FIELD_ORDER(CGPSDataEphemeris, m_dCuc, m_dCus);
-FIXORA_FIELD_ORDER(CGPSDataEphemeris, m_dCus, m_dOmega0);
-FIXORA_FIELD_ORDER(CGPSDataEphemeris, m_dOmega0, m_dOmega);
-FIXORA_FIELD_ORDER(CGPSDataEphemeris, m_dOmega, m_dI0);
-FIXORA_FIELD_ORDER(CGPSDataEphemeris, m_dI0, m_dOmegaDot);
-FIXORA_FIELD_ORDER(CGPSDataEphemeris, m_dOmegaDot, m_dIDot);
+// Exact offsets and sizes, the same on Linux and on Windows x64: a field that moves, widens or
+// appears fails the build, naming its record.
+namespace
+{
+using Sat = CGPSSatelliteData;
+using RawSat = CGPSSatelliteDataRaw;
+using Raw = CGPSDataRaw;
+using Eph = CGPSDataEphemeris;
+using Status = CGPSStatusData;
+using Data = CGPSData;
+} // namespace
+static_assert(sizeof(Sat) == 32 && offsetof(Sat, m_dElevation) == 0 &&
+                  offsetof(Sat, m_dAzimuth) == 8 && offsetof(Sat, m_nPRN) == 16 &&
+                  offsetof(Sat, m_bUsed) == 20 && offsetof(Sat, m_bVisible) == 21 &&
+                  offsetof(Sat, m_nSNR) == 24,
+              "CGPSSatelliteData");
+static_assert(sizeof(RawSat) == 56 && offsetof(RawSat, m_nPRN) == 0 &&
+                  offsetof(RawSat, m_nTag) == 4 && offsetof(RawSat, m_dPseudorange) == 8 &&
+                  offsetof(RawSat, m_dCarrierPhase) == 16 && offsetof(RawSat, m_dDoppler) == 24 &&
+                  offsetof(RawSat, m_dSpare1) == 32 && offsetof(RawSat, m_dSpare2) == 40 &&
+                  offsetof(RawSat, m_bValid) == 48,
+              "CGPSSatelliteDataRaw");
+static_assert(sizeof(Raw) == 768 && offsetof(Raw, m_Time) == 0 && offsetof(Raw, m_dLatitude) == 8 &&
+                  offsetof(Raw, m_dLongitude) == 16 && offsetof(Raw, m_dHeight) == 24 &&
+                  offsetof(Raw, m_dSpare) == 32 && offsetof(Raw, m_bPosition) == 40 &&
+                  offsetof(Raw, m_bSpare) == 41 && offsetof(Raw, m_bEpochComplete) == 42 &&
+                  offsetof(Raw, m_dReceiverTime) == 48 && offsetof(Raw, m_dCorrectedTime) == 56 &&
+                  offsetof(Raw, m_dClockOffset) == 64 && offsetof(Raw, m_dClockDrift) == 72 &&
+                  offsetof(Raw, m_nGPSWeek) == 80 && offsetof(Raw, m_Satellites) == 88 &&
+                  offsetof(Raw, m_nNumSV) == 760,
+              "CGPSDataRaw");
+static_assert(sizeof(Eph) == 184 && offsetof(Eph, m_nPRN) == 0 && offsetof(Eph, m_nWeek) == 2 &&
+                  offsetof(Eph, m_nTOW) == 4 && offsetof(Eph, m_dTGD) == 8 &&
+                  offsetof(Eph, m_nAODC) == 16 && offsetof(Eph, m_nTOC) == 20 &&
+                  offsetof(Eph, m_dAF2) == 24 && offsetof(Eph, m_dAF1) == 32 &&
+                  offsetof(Eph, m_dAF0) == 40 && offsetof(Eph, m_nAODE) == 48 &&
+                  offsetof(Eph, m_dDeltaN) == 56 && offsetof(Eph, m_dM0) == 64 &&
+                  offsetof(Eph, m_dE) == 72 && offsetof(Eph, m_dRootA) == 80 &&
+                  offsetof(Eph, m_nTOE) == 88 && offsetof(Eph, m_dCic) == 96 &&
+                  offsetof(Eph, m_dCrc) == 104 && offsetof(Eph, m_dCis) == 112 &&
+                  offsetof(Eph, m_dCrs) == 120 && offsetof(Eph, m_dCuc) == 128 &&
+                  offsetof(Eph, m_dCus) == 136 && offsetof(Eph, m_dOmega0) == 144 &&
+                  offsetof(Eph, m_dOmega) == 152 && offsetof(Eph, m_dI0) == 160 &&
+                  offsetof(Eph, m_dOmegaDot) == 168 && offsetof(Eph, m_dIDot) == 176,
+              "CGPSDataEphemeris");
 
 // CGPSStatusData has a virtual destructor and CGPSData embeds it, so neither is standard-layout;
 // offsetof is still exact on the compilers we build with, hence the local silence.
@@ -277,65 +264,39 @@ FIXORA_FIELD_ORDER(CGPSDataEphemeris, m_dOmegaDot, m_dIDot);
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Winvalid-offsetof"
 #endif
-
-FIXORA_FIELD_ORDER(CGPSStatusData, m_bNewStatus, m_bBeaconSignal);
-FIXORA_FIELD_ORDER(CGPSStatusData, m_bBeaconSignal, m_nBeaconSignalStrength);
-FIXORA_FIELD_ORDER(CGPSStatusData, m_nBeaconSignalStrength, m_nBeaconSNR);
-FIXORA_FIELD_ORDER(CGPSStatusData, m_nBeaconSNR, m_dBeaconFrequency);
-FIXORA_FIELD_ORDER(CGPSStatusData, m_dBeaconFrequency, m_nBeaconBitRate);
-FIXORA_FIELD_ORDER(CGPSStatusData, m_nBeaconBitRate, m_bBeaconTuning);
-FIXORA_FIELD_ORDER(CGPSStatusData, m_bBeaconTuning, m_bBeaconAutoFrequency);
-FIXORA_FIELD_ORDER(CGPSStatusData, m_bBeaconAutoFrequency, m_bPemReply);
-FIXORA_FIELD_ORDER(CGPSStatusData, m_bPemReply, m_bElevMask);
-FIXORA_FIELD_ORDER(CGPSStatusData, m_bElevMask, m_nElevMask);
-FIXORA_FIELD_ORDER(CGPSStatusData, m_nElevMask, m_bSettingsSaved);
-FIXORA_FIELD_ORDER(CGPSStatusData, m_bSettingsSaved, m_bNmeaStatus);
-FIXORA_FIELD_ORDER(CGPSStatusData, m_bNmeaStatus, m_NmeaStatus);
-FIXORA_FIELD_ORDER(CGPSStatusData, m_NmeaStatus, m_bPositionMode);
-FIXORA_FIELD_ORDER(CGPSStatusData, m_bPositionMode, m_dFixedAltitude);
-FIXORA_FIELD_ORDER(CGPSStatusData, m_dFixedAltitude, m_nPositionMode);
-FIXORA_FIELD_ORDER(CGPSStatusData, m_nPositionMode, m_nPdopMask);
-FIXORA_FIELD_ORDER(CGPSStatusData, m_nPdopMask, m_nHdopMask);
-FIXORA_FIELD_ORDER(CGPSStatusData, m_nHdopMask, m_nVdopMask);
-FIXORA_FIELD_ORDER(CGPSStatusData, m_nVdopMask, m_dRecordingInterval);
-FIXORA_FIELD_ORDER(CGPSStatusData, m_dRecordingInterval, m_bAckReceived);
-FIXORA_FIELD_ORDER(CGPSStatusData, m_bAckReceived, m_bDgpsMode);
-FIXORA_FIELD_ORDER(CGPSStatusData, m_bDgpsMode, m_DgpsMode);
-FIXORA_FIELD_ORDER(CGPSStatusData, m_DgpsMode, m_nLbandMode);
-FIXORA_FIELD_ORDER(CGPSStatusData, m_nLbandMode, m_bInfoText);
-FIXORA_FIELD_ORDER(CGPSStatusData, m_bInfoText, m_szInfoText);
-
-FIXORA_FIELD_ORDER(CGPSData, m_dLatitude, m_dLongitude);
-FIXORA_FIELD_ORDER(CGPSData, m_dLongitude, m_dAltitude);
-FIXORA_FIELD_ORDER(CGPSData, m_dAltitude, m_dHDOP);
-FIXORA_FIELD_ORDER(CGPSData, m_dHDOP, m_dPDOP);
-FIXORA_FIELD_ORDER(CGPSData, m_dPDOP, m_dVDOP);
-FIXORA_FIELD_ORDER(CGPSData, m_dVDOP, m_dMeanSNR);
-FIXORA_FIELD_ORDER(CGPSData, m_dMeanSNR, m_dHorzError);
-FIXORA_FIELD_ORDER(CGPSData, m_dHorzError, m_dVertError);
-FIXORA_FIELD_ORDER(CGPSData, m_dVertError, m_dSphericalError);
-FIXORA_FIELD_ORDER(CGPSData, m_dSphericalError, m_Time);
-FIXORA_FIELD_ORDER(CGPSData, m_Time, m_Satellites);
-FIXORA_FIELD_ORDER(CGPSData, m_Satellites, m_nSatellitesUsed);
-FIXORA_FIELD_ORDER(CGPSData, m_nSatellitesUsed, m_nSatellitesInView);
-FIXORA_FIELD_ORDER(CGPSData, m_nSatellitesInView, m_SignalStatus);
-FIXORA_FIELD_ORDER(CGPSData, m_SignalStatus, m_dHeading);
-FIXORA_FIELD_ORDER(CGPSData, m_dHeading, m_dSpeed);
-FIXORA_FIELD_ORDER(CGPSData, m_dSpeed, m_bPosition);
-FIXORA_FIELD_ORDER(CGPSData, m_bPosition, m_bMotion);
-FIXORA_FIELD_ORDER(CGPSData, m_bMotion, m_bDOP);
-FIXORA_FIELD_ORDER(CGPSData, m_bDOP, m_bSatellitesInView);
-FIXORA_FIELD_ORDER(CGPSData, m_bSatellitesInView, m_bSatellites);
-FIXORA_FIELD_ORDER(CGPSData, m_bSatellites, m_bProprietary);
-FIXORA_FIELD_ORDER(CGPSData, m_bProprietary, m_bErrorEstimate);
-FIXORA_FIELD_ORDER(CGPSData, m_bErrorEstimate, m_dUTCTime);
-FIXORA_FIELD_ORDER(CGPSData, m_dUTCTime, m_dNorth);
-FIXORA_FIELD_ORDER(CGPSData, m_dNorth, m_dEast);
-FIXORA_FIELD_ORDER(CGPSData, m_dEast, m_szProprietary);
-FIXORA_FIELD_ORDER(CGPSData, m_szProprietary, m_Status);
-
+static_assert(
+    sizeof(Status) == 208 && offsetof(Status, m_bNewStatus) == 8 &&
+        offsetof(Status, m_bBeaconSignal) == 9 && offsetof(Status, m_nBeaconSignalStrength) == 12 &&
+        offsetof(Status, m_nBeaconSNR) == 16 && offsetof(Status, m_dBeaconFrequency) == 24 &&
+        offsetof(Status, m_nBeaconBitRate) == 32 && offsetof(Status, m_bBeaconTuning) == 36 &&
+        offsetof(Status, m_bBeaconAutoFrequency) == 37 && offsetof(Status, m_bPemReply) == 38 &&
+        offsetof(Status, m_bElevMask) == 39 && offsetof(Status, m_nElevMask) == 40 &&
+        offsetof(Status, m_bSettingsSaved) == 44 && offsetof(Status, m_bNmeaStatus) == 45 &&
+        offsetof(Status, m_NmeaStatus) == 48 && offsetof(Status, m_bPositionMode) == 76 &&
+        offsetof(Status, m_dFixedAltitude) == 80 && offsetof(Status, m_nPositionMode) == 88 &&
+        offsetof(Status, m_nPdopMask) == 92 && offsetof(Status, m_nHdopMask) == 96 &&
+        offsetof(Status, m_nVdopMask) == 100 && offsetof(Status, m_dRecordingInterval) == 104 &&
+        offsetof(Status, m_bAckReceived) == 112 && offsetof(Status, m_bDgpsMode) == 113 &&
+        offsetof(Status, m_DgpsMode) == 116 && offsetof(Status, m_nLbandMode) == 120 &&
+        offsetof(Status, m_bInfoText) == 124 && offsetof(Status, m_szInfoText) == 125,
+    "CGPSStatusData");
+static_assert(sizeof(Data) == 824 && offsetof(Data, m_dLatitude) == 0 &&
+                  offsetof(Data, m_dLongitude) == 8 && offsetof(Data, m_dAltitude) == 16 &&
+                  offsetof(Data, m_dHDOP) == 24 && offsetof(Data, m_dPDOP) == 32 &&
+                  offsetof(Data, m_dVDOP) == 40 && offsetof(Data, m_dMeanSNR) == 48 &&
+                  offsetof(Data, m_dHorzError) == 56 && offsetof(Data, m_dVertError) == 64 &&
+                  offsetof(Data, m_dSphericalError) == 72 && offsetof(Data, m_Time) == 80 &&
+                  offsetof(Data, m_Satellites) == 88 && offsetof(Data, m_nSatellitesUsed) == 472 &&
+                  offsetof(Data, m_nSatellitesInView) == 476 &&
+                  offsetof(Data, m_SignalStatus) == 480 && offsetof(Data, m_dHeading) == 488 &&
+                  offsetof(Data, m_dSpeed) == 496 && offsetof(Data, m_bPosition) == 504 &&
+                  offsetof(Data, m_bMotion) == 505 && offsetof(Data, m_bDOP) == 506 &&
+                  offsetof(Data, m_bSatellitesInView) == 507 &&
+                  offsetof(Data, m_bSatellites) == 508 && offsetof(Data, m_bProprietary) == 509 &&
+                  offsetof(Data, m_bErrorEstimate) == 510 && offsetof(Data, m_dUTCTime) == 512 &&
+                  offsetof(Data, m_dNorth) == 520 && offsetof(Data, m_dEast) == 528 &&
+                  offsetof(Data, m_szProprietary) == 536 && offsetof(Data, m_Status) == 616,
+              "CGPSData");
 #if defined(__GNUC__)
 #pragma GCC diagnostic pop
 #endif
-
-#undef FIXORA_FIELD_ORDER

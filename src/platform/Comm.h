@@ -3,6 +3,7 @@
 // this system (SetComPortDevice(1, "/dev/ttyUSB0")); an unmapped port n opens /dev/ttyS{n-1}.
 #pragma once
 
+#include "OsComm.h"
 #include "String.h"
 
 // Maps port nPort (1 for COM1) to a device path. An empty or null path restores the default.

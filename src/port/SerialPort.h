@@ -3,7 +3,7 @@
 // below are for hosts that talk to a device themselves.
 #pragma once
 
-#include "platform/Comm.h" // SetComPortDevice: which device a port number opens
+#include "platform/Comm.h" // the serial calls, and which device a port number opens
 #include "platform/Framework.h"
 
 #include <mutex>

@@ -163,4 +163,3 @@ FIXORA_API DWORD GetFileAttributesW(LPCWSTR lpFileName);
 // The C runtime's wide-path fopen of the original platform. A path whose characters are all
 // below 0x100 is taken byte for byte (as CString stores narrow text); any other is UTF-8 encoded.
 FIXORA_API std::FILE* _wfopen(const wchar_t* filename, const wchar_t* mode);
-#include "OsComm.h"

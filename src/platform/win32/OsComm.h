@@ -1,0 +1,4 @@
+// The serial-communications part of the system's API: windows.h, through OsApi.h, declares it.
+#pragma once
+
+#include "OsApi.h"

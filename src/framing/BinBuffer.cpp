@@ -372,20 +372,6 @@ int CBinBuffer::BinaryTagLength(const char* pTag, int nTagLen, const char* pSub,
     return -1;
 }
 
-bool CBinBuffer::IsBinaryTag(CString& strTag, CString& strSubTag, int& nLen)
-{
-    const std::string tag = strTag.ToNarrow();
-    const std::string sub = strSubTag.ToNarrow();
-    nLen = BinaryTagLength(tag.data(), static_cast<int>(tag.size()), sub.data(),
-                           static_cast<int>(sub.size()));
-    if (nLen < 0)
-    {
-        nLen = 0;
-        return false;
-    }
-    return true;
-}
-
 bool CBinBuffer::GetTag(CString& strTag, CString& strSubTag)
 {
     STagSpan span;

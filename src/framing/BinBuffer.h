@@ -93,8 +93,6 @@ private:
     // The binary rule over a tag and its subtag: a record's length by the subtag, a "$BIN"
     // block's length, or the current length for the OEM tag; -1 for a text message.
     int BinaryTagLength(const char* pTag, int nTagLen, const char* pSub, int nSubLen) const;
-    // The same rule on GetTag's texts.
-    bool IsBinaryTag(CString& strTag, CString& strSubTag, int& nLen);
     const char* GetPtr(int nIndex) const;
     // Index of the first byte c in [nStart, nEnd), or -1.
     int FindIn(char c, int nStart, int nEnd) const

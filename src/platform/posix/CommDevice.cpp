@@ -636,20 +636,6 @@ BOOL CommDevice::SetTimeouts(const COMMTIMEOUTS& timeouts)
     return TRUE;
 }
 
-void CommDevice::SetEventMask(DWORD dwMask)
-{
-    std::lock_guard lock(m_mutex);
-    m_dwEventMask = dwMask;
-}
-
-void CommDevice::SetQueueSizes(DWORD dwInQueue, DWORD dwOutQueue)
-{
-    // The kernel sizes its own queues; the request is kept for what it is worth.
-    std::lock_guard lock(m_mutex);
-    m_dwInQueue = dwInQueue;
-    m_dwOutQueue = dwOutQueue;
-}
-
 BOOL CommDevice::Purge(DWORD dwFlags)
 {
     if ((dwFlags & ~(PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR)) != 0)

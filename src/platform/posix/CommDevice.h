@@ -46,8 +46,6 @@ public:
     BOOL SetState(const DCB& dcb);
     COMMTIMEOUTS GetTimeouts() const;
     BOOL SetTimeouts(const COMMTIMEOUTS& timeouts);
-    void SetEventMask(DWORD dwMask);
-    void SetQueueSizes(DWORD dwInQueue, DWORD dwOutQueue);
     BOOL Purge(DWORD dwFlags);
     BOOL ClearError(DWORD* pErrors, COMSTAT* pStat);
     BOOL SetBreak(bool bOn);
@@ -86,9 +84,6 @@ private:
 
     mutable std::mutex m_mutex; // guards the members below
     COMMTIMEOUTS m_timeouts{};
-    DWORD m_dwEventMask = 0;
-    DWORD m_dwInQueue = 0;
-    DWORD m_dwOutQueue = 0;
     DCB m_kept{}; // the last DCB given: the fields that termios does not hold come from here
     int m_lineCounts[5] = {};
 };

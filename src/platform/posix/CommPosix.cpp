@@ -285,26 +285,16 @@ BOOL SetCommTimeouts(HANDLE hFile, LPCOMMTIMEOUTS lpCommTimeouts)
     return device ? device->SetTimeouts(*lpCommTimeouts) : FALSE;
 }
 
-BOOL SetCommMask(HANDLE hFile, DWORD dwEvtMask)
+// Only synchronous reads are offered, so no call waits on the event mask; and the kernel sizes
+// its own queues. Both are accepted for an open device and kept nowhere.
+BOOL SetCommMask(HANDLE hFile, DWORD /*dwEvtMask*/)
 {
-    const auto device = LookupDevice(hFile);
-    if (!device)
-    {
-        return FALSE;
-    }
-    device->SetEventMask(dwEvtMask);
-    return TRUE;
+    return LookupDevice(hFile) ? TRUE : FALSE;
 }
 
-BOOL SetupComm(HANDLE hFile, DWORD dwInQueue, DWORD dwOutQueue)
+BOOL SetupComm(HANDLE hFile, DWORD /*dwInQueue*/, DWORD /*dwOutQueue*/)
 {
-    const auto device = LookupDevice(hFile);
-    if (!device)
-    {
-        return FALSE;
-    }
-    device->SetQueueSizes(dwInQueue, dwOutQueue);
-    return TRUE;
+    return LookupDevice(hFile) ? TRUE : FALSE;
 }
 
 BOOL PurgeComm(HANDLE hFile, DWORD dwFlags)

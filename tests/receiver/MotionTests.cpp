@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -24,120 +23,79 @@ protected:
         // Values a refused sentence must leave alone.
         Data().m_dHeading = 5.0;
         Data().m_dSpeed = 99.0;
+        Data().m_dHorzError = Data().m_dVertError = Data().m_dSphericalError = -1.0;
     }
 
     static CGPSData& Data() { return CDOZOzoeiver::m_GPSData; }
-    bool VTG(const std::string& strBody)
-    {
-        CString s = Sentence(strBody);
-        return m_Receiver.ProcessVTG(s);
-    }
-    bool RME(const std::string& strBody)
-    {
-        CString s = Sentence(strBody);
-        return m_Receiver.ProcessGarminRME(s);
-    }
 
     CProbeReceiver m_Receiver;
 };
 
 TEST_F(MotionTest, VtgGivesHeadingCounterClockwiseFromEastAndSpeedInMetresPerSecond)
 {
-    struct SRow
-    {
-        const char* legend;
-        const char* course; // course and reference
-        const char* tail;   // from the km/h field on
-        double dHeading;
-        double dSpeed;
-    };
-    const SRow rows[] = {
-        {"north at 36 km/h", "0,T", "036.0,K", kPi / 2.0, 10.0},
-        {"east, lower-case reference and unit", "90,t", "18,k", 0.0, 5.0},
-        {"south, empty speed counts as 0", "180,T", ",K", 3.0 * kPi / 2.0, 0.0},
-        {"west, a mode indicator after the unit", "270,T", "7.2,K,A", kPi, 2.0},
-        {"just west of north", "359.9,T", "1,K", kPi / 2.0 + 0.1 * kDeg, 1 / 3.6},
-        {"north-east as sent, leading zeros", "045.0,T", "1,K", kPi / 4.0, 1 / 3.6},
-        {"an empty course counts as north", ",T", "1,K", kPi / 2.0, 1 / 3.6},
-        {"a full turn and more wraps into [0, 2pi)", "720.0,T", "1,K", kPi / 2.0, 1 / 3.6},
-        {"450 wraps to 0", "450,T", "1,K", 0.0, 1 / 3.6},
-    };
-    for (const SRow& row : rows)
-    {
-        SCOPED_TRACE(row.legend);
-        SetUp();
-        ASSERT_TRUE(VTG(std::string("GPVTG,") + row.course + ",,M,019.4,N," + row.tail));
-        EXPECT_NEAR(row.dHeading, Data().m_dHeading, 1e-12);
-        EXPECT_GE(Data().m_dHeading, 0.0);
-        EXPECT_LT(Data().m_dHeading, 2.0 * kPi);
-        EXPECT_DOUBLE_EQ(row.dSpeed, Data().m_dSpeed);
-        EXPECT_TRUE(Data().m_bMotion);
-        EXPECT_FALSE(CDOZOzoeiver::m_bComputeMotion) << "the speed engine is no longer fed";
-    }
-}
-
-TEST_F(MotionTest, VtgRefusalsKeepSpeedAndTheSpeedEngine)
-{
-    struct SRow
+    const struct
     {
         const char* legend;
         const char* body;
-        double dHeading; // 5.0: untouched
+        bool bOk;
+        double dHeading, dSpeed; // 5 and 99: untouched
+    } rows[] = {
+        {"north at 36 km/h", "GPVTG,0,T,,M,019.4,N,036.0,K", true, kPi / 2.0, 10.0},
+        {"east, lower-case letters", "GPVTG,90,t,,M,019.4,N,18,k", true, 0.0, 5.0},
+        {"south, empty speed is 0", "GPVTG,180,T,,M,019.4,N,,K", true, 3.0 * kPi / 2.0, 0.0},
+        {"west, mode after the unit", "GPVTG,270,T,,M,019.4,N,7.2,K,A", true, kPi, 2.0},
+        {"just west of north", "GPVTG,359.9,T,,M,019.4,N,1,K", true, kPi / 2.0 + 0.1 * kDeg, 1 / 3.6},
+        {"empty course is north", "GPVTG,,T,,M,019.4,N,1,K", true, kPi / 2.0, 1 / 3.6},
+        {"two turns wrap", "GPVTG,720.0,T,,M,019.4,N,1,K", true, kPi / 2.0, 1 / 3.6},
+        {"450 wraps to 0", "GPVTG,450,T,,M,019.4,N,1,K", true, 0.0, 1 / 3.6},
+        {"magnetic reference", "GPVTG,054.7,M,034.4,M,005.5,N,010.2,K", false, 5.0, 99.0},
+        {"empty reference", "GPVTG,054.7,,034.4,M,005.5,N,010.2,K", false, 5.0, 99.0},
+        {"a word for the reference", "GPVTG,054.7,TRUE,034.4,M,5.5,N,10.2,K", false, 5.0, 99.0},
+        {"old layout without letters", "GPVTG,054.7,034.4,005.5,010.2", false, 5.0, 99.0},
+        {"knots in the km/h place", "GPVTG,090.0,T,,M,005.5,N,010.2,N", false, 0.0, 99.0},
+        {"ends after the reference", "GPVTG,180.0,T", false, 3.0 * kPi / 2.0, 99.0},
     };
-    const SRow rows[] = {
-        {"magnetic reference", "GPVTG,054.7,M,034.4,M,005.5,N,010.2,K", 5.0},
-        {"empty reference", "GPVTG,054.7,,034.4,M,005.5,N,010.2,K", 5.0},
-        {"a word for the reference", "GPVTG,054.7,TRUE,034.4,M,005.5,N,010.2,K", 5.0},
-        {"old layout without letters", "GPVTG,054.7,034.4,005.5,010.2", 5.0},
-        {"knots in the km/h place: heading already written", "GPVTG,090.0,T,,M,005.5,N,010.2,N",
-         0.0},
-        {"ends after the reference: heading already written", "GPVTG,180.0,T", 3.0 * kPi / 2.0},
-    };
-    for (const SRow& row : rows)
+    for (const auto& row : rows)
     {
         SCOPED_TRACE(row.legend);
         SetUp();
-        EXPECT_FALSE(VTG(row.body));
+        CString s = Sentence(row.body);
+        EXPECT_EQ(row.bOk, m_Receiver.ProcessVTG(s));
         EXPECT_NEAR(row.dHeading, Data().m_dHeading, 1e-12);
-        EXPECT_EQ(99.0, Data().m_dSpeed);
-        EXPECT_FALSE(Data().m_bMotion);
-        EXPECT_TRUE(CDOZOzoeiver::m_bComputeMotion);
+        EXPECT_LT(Data().m_dHeading, 2.0 * kPi);
+        EXPECT_DOUBLE_EQ(row.dSpeed, Data().m_dSpeed);
+        EXPECT_EQ(row.bOk, Data().m_bMotion);
+        EXPECT_EQ(!row.bOk, CDOZOzoeiver::m_bComputeMotion) << "VTG replaces the speed engine";
     }
 }
 
 TEST_F(MotionTest, GarminErrorEstimatesNeedMetresForEachValue)
 {
-    constexpr double kUntouched = -1.0;
-    struct SRow
+    const struct
     {
-        const char* legend;
         const char* body;
         bool bResult;
-        double dHorz, dVert, dSpherical;
+        double dHorz, dVert, dSpherical; // -1: untouched
+    } rows[] = {
+        {"PGRME,15.0,M,45.0,M,25.0,M", true, 15.0, 45.0, 25.0},
+        {"PGRME,1.5,m,4.5,m,2.5,m", true, 1.5, 4.5, 2.5},
+        {"PGRME,15.0,M,45.0,F,25.0,M", false, 15.0, -1.0, -1.0},
+        {"PGRME,15.0,F,45.0,M,25.0,M", false, -1.0, -1.0, -1.0},
+        {"PGRME,15.0,M,45.0,M", false, 15.0, 45.0, -1.0},
+        {"PGRME,,M,,M,,M", true, 0.0, 0.0, 0.0},
     };
-    const SRow rows[] = {
-        {"three values in metres", "PGRME,15.0,M,45.0,M,25.0,M", true, 15.0, 45.0, 25.0},
-        {"lower-case units", "PGRME,1.5,m,4.5,m,2.5,m", true, 1.5, 4.5, 2.5},
-        {"second unit in feet", "PGRME,15.0,M,45.0,F,25.0,M", false, 15.0, kUntouched, kUntouched},
-        {"first unit in feet", "PGRME,15.0,F,45.0,M,25.0,M", false, kUntouched, kUntouched,
-         kUntouched},
-        {"ends after two values", "PGRME,15.0,M,45.0,M", false, 15.0, 45.0, kUntouched},
-        {"empty values count as 0", "PGRME,,M,,M,,M", true, 0.0, 0.0, 0.0},
-    };
-    for (const SRow& row : rows)
+    for (const auto& row : rows)
     {
-        SCOPED_TRACE(row.legend);
+        SCOPED_TRACE(row.body);
         SetUp();
-        Data().m_dHorzError = Data().m_dVertError = Data().m_dSphericalError = kUntouched;
-        EXPECT_EQ(row.bResult, RME(row.body));
+        CString s = Sentence(row.body);
+        EXPECT_EQ(row.bResult, m_Receiver.ProcessGarminRME(s));
         EXPECT_EQ(row.dHorz, Data().m_dHorzError);
         EXPECT_EQ(row.dVert, Data().m_dVertError);
         EXPECT_EQ(row.dSpherical, Data().m_dSphericalError);
         EXPECT_EQ(row.bResult, Data().m_bErrorEstimate);
     }
 }
-
-// ---- through the receiver's entry point -----------------------------------------------------
 
 // A GGA sentence at 12:00:ss, dNorth metres north of 48 deg 07' N, 11 deg 31' E.
 CString GgaNorthOf(int nSecond, double dNorth)
@@ -150,7 +108,6 @@ CString GgaNorthOf(int nSecond, double dNorth)
     return Sentence(szBody);
 }
 
-// Needs sentence recognition, the position sentences and publishing.
 TEST_F(MotionTest, FixesGiveSpeedUntilVtgTakesOver)
 {
     ResetSharedReceiverState();
@@ -162,11 +119,9 @@ TEST_F(MotionTest, FixesGiveSpeedUntilVtgTakesOver)
     }
     CString vtg = Sentence("GPVTG,054.7,T,034.4,M,005.5,N,010.2,K");
     m_Receiver.Parse(vtg);
-    EXPECT_FALSE(CDOZOzoeiver::m_bComputeMotion);
     CString gga = GgaNorthOf(4, 10.0);
     EXPECT_TRUE(m_Receiver.Parse(gga));
     host.Pump();
-
     const auto positions = host.Positions();
     ASSERT_EQ(5u, positions.size());
     // The first fix has no motion; below 0.3 m/s the host sees none either.

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace
 {
@@ -26,7 +27,7 @@ CGPSData Fix(double dTime, double dNorth, double dEast = 0.0, double dLat0 = 0.0
     return fix;
 }
 
-TEST(SpeedEngine, FirstFixOfANewOrResetEngineIsTheOriginAndGivesNoMotion)
+TEST(SpeedEngine, FirstFixOfANewOrResetEngineIsTheOriginAndTheWindowAveragesThree)
 {
     const double dLat = 60.0 * kPi / 180.0;
     for (const bool bReset : {false, true})
@@ -40,64 +41,46 @@ TEST(SpeedEngine, FirstFixOfANewOrResetEngineIsTheOriginAndGivesNoMotion)
         }
         engine.Reset();
         EXPECT_EQ(0, engine.GetCount());
-
-        CGPSData fix = Fix(100.0, 0.0, 0.0, dLat);
-        fix.m_dLongitude = 0.3;
-        fix.m_dNorth = fix.m_dEast = 55.0;
-        EXPECT_FALSE(engine.ComputeMotion(&fix));
-        EXPECT_EQ(0.0, fix.m_dNorth);
-        EXPECT_EQ(0.0, fix.m_dEast);
-        EXPECT_FALSE(fix.m_bMotion);
-        EXPECT_EQ(-1.0, fix.m_dSpeed);
-        EXPECT_NEAR(kRadius / 2.0, engine.m_dEastScale, 1e-6);
-
-        // Later fixes are placed relative to that origin, with the origin's east scale.
-        CGPSData next = Fix(101.0, 10.0, 0.0, dLat);
-        next.m_dLongitude = 0.3 + 1e-5;
-        EXPECT_TRUE(engine.ComputeMotion(&next));
-        EXPECT_NEAR(10.0, next.m_dNorth, 1e-6);
-        EXPECT_NEAR(1e-5 * kRadius / 2.0, next.m_dEast, 1e-6);
-    }
-}
-
-TEST(SpeedEngine, MovingAverageOfThreeFixesGivesHalfThenFullSpeed)
-{
-    // One metre north every second: the window mean moves 0.5 m while the window fills.
-    const double expected[] = {0.0, 0.5, 0.5, 1.0, 1.0, 1.0, 1.0, 1.0};
-    CSpeedEngine engine;
-    for (int i = 0; i < 8; ++i)
-    {
-        SCOPED_TRACE(i);
-        CGPSData fix = Fix(1000.0 + i, static_cast<double>(i));
-        EXPECT_EQ(i > 0, engine.ComputeMotion(&fix));
-        EXPECT_EQ(i > 0, fix.m_bMotion);
-        EXPECT_NEAR(i, fix.m_dNorth, 1e-6);
-        if (i > 0)
+        // One metre north every second: the window mean moves 0.5 m while the window fills.
+        const double expected[] = {-1.0, 0.5, 0.5, 1.0, 1.0, 1.0};
+        for (int i = 0; i < 6; ++i)
         {
+            SCOPED_TRACE(i);
+            CGPSData fix = Fix(1000.0 + i, i, 0.0, dLat);
+            fix.m_dLongitude = 0.3;
+            fix.m_dNorth = fix.m_dEast = 55.0;
+            EXPECT_EQ(i > 0, engine.ComputeMotion(&fix));
+            EXPECT_EQ(i > 0, fix.m_bMotion);
+            EXPECT_NEAR(i, fix.m_dNorth, 1e-6);
+            EXPECT_EQ(0.0, fix.m_dEast);
             EXPECT_NEAR(expected[i], fix.m_dSpeed, 1e-6);
-            EXPECT_NEAR(kPi / 2.0, fix.m_dHeading, 1e-9);
+            EXPECT_EQ(std::min(i + 1, CSpeedEngine::WindowSize), engine.GetCount());
         }
-        EXPECT_EQ(std::min(i + 1, CSpeedEngine::WindowSize), engine.GetCount());
+        EXPECT_NEAR(kRadius / 2.0, engine.m_dEastScale, 1e-6);
+        // Later fixes are placed east with the origin's scale, not their own.
+        CGPSData east = Fix(1010.0, 10.0, 0.0, dLat);
+        east.m_dLongitude = 0.3 + 1e-5;
+        engine.ComputeMotion(&east);
+        EXPECT_NEAR(1e-5 * kRadius / 2.0, east.m_dEast, 1e-6);
     }
 }
 
 TEST(SpeedEngine, TimeStepsAcrossMidnightAndRefusesNoStep)
 {
-    struct SRow
+    const struct
     {
         const char* legend;
-        double dFirst;
-        double dSecond;
+        double dFirst, dSecond;
         bool bMotion;
         double dSpeed; // for 1 m north between the two fixes
-    };
-    const SRow rows[] = {
+    } rows[] = {
         {"one second", 500.0, 501.0, true, 0.5},
         {"across midnight", 86399.5, 0.5, true, 0.5},
         {"two seconds across midnight", 86399.0, 1.0, true, 0.25},
         {"the same time twice", 500.0, 500.0, false, -1.0},
+        {"the same time twice at midnight", 0.0, 0.0, false, -1.0},
     };
-    for (const SRow& row : rows)
+    for (const auto& row : rows)
     {
         SCOPED_TRACE(row.legend);
         CSpeedEngine engine;
@@ -114,8 +97,7 @@ TEST(SpeedEngine, TimeStepsAcrossMidnightAndRefusesNoStep)
 
 TEST(SpeedEngine, AFixWithoutSignalIsNeitherChangedNorCounted)
 {
-    // Two engines see the same fixes, one of them with a no-fix in between: the next fix comes
-    // out the same.
+    // Two engines see the same fixes, one with a no-fix in between: the next fix is the same.
     CSpeedEngine plain;
     CSpeedEngine interrupted;
     for (CSpeedEngine* pEngine : {&plain, &interrupted})
@@ -128,13 +110,11 @@ TEST(SpeedEngine, AFixWithoutSignalIsNeitherChangedNorCounted)
     CGPSData none = Fix(12.0, 50.0, 50.0, 0.0, UDF_SIGNAL_NONE);
     none.m_dNorth = none.m_dEast = 7.0;
     EXPECT_FALSE(interrupted.ComputeMotion(&none));
-    EXPECT_EQ(7.0, none.m_dNorth);
-    EXPECT_EQ(7.0, none.m_dEast);
+    EXPECT_EQ(std::make_pair(7.0, 7.0), std::make_pair(none.m_dNorth, none.m_dEast));
     EXPECT_EQ(-1.0, none.m_dSpeed);
     EXPECT_EQ(-9.0, none.m_dHeading);
     EXPECT_FALSE(none.m_bMotion);
     EXPECT_EQ(2, interrupted.GetCount());
-
     CGPSData c1 = Fix(13.0, 6.0, 8.0);
     CGPSData c2 = Fix(13.0, 6.0, 8.0);
     EXPECT_TRUE(plain.ComputeMotion(&c1));
@@ -142,46 +122,33 @@ TEST(SpeedEngine, AFixWithoutSignalIsNeitherChangedNorCounted)
     EXPECT_EQ(c1.m_dNorth, c2.m_dNorth);
     EXPECT_EQ(c1.m_dSpeed, c2.m_dSpeed);
     EXPECT_EQ(c1.m_dHeading, c2.m_dHeading);
-
     // Nor does a no-fix become the origin of an empty engine, and no fix at all is refused.
     CSpeedEngine empty;
     EXPECT_FALSE(empty.ComputeMotion(&none));
-    EXPECT_EQ(0, empty.GetCount());
     EXPECT_FALSE(empty.ComputeMotion(nullptr));
+    EXPECT_EQ(0, empty.GetCount());
 }
 
 TEST(SpeedEngine, HeadingIsCounterClockwiseFromEastInMinusPiToPi)
 {
     const double s3 = std::sqrt(3.0);
-    struct SRow
+    const struct
     {
-        const char* legend;
-        double dNorth;
-        double dEast;
-        double dHeading;
+        double dNorth, dEast, dHeading;
+    } rows[] = {
+        {0.0, 2.0, 0.0},          {2.0, 0.0, kPi / 2.0},       {0.0, -2.0, -kPi},
+        {-2.0, 0.0, -kPi / 2.0},  {2.0, -2.0, 3.0 * kPi / 4.0}, {-2.0, -2.0, -3.0 * kPi / 4.0},
+        {2.0 * s3, -2.0, 2.0 * kPi / 3.0}, {-2.0, 2.0 * s3, -kPi / 6.0}, {0.0, 0.0, 0.0},
     };
-    const SRow rows[] = {
-        {"east", 0.0, 2.0, 0.0},
-        {"north", 2.0, 0.0, kPi / 2.0},
-        {"west is -pi", 0.0, -2.0, -kPi},
-        {"south", -2.0, 0.0, -kPi / 2.0},
-        {"north-west", 2.0, -2.0, 3.0 * kPi / 4.0},
-        {"south-west", -2.0, -2.0, -3.0 * kPi / 4.0},
-        {"steep north-west", 2.0 * s3, -2.0, 2.0 * kPi / 3.0},
-        {"shallow south-east", -2.0, 2.0 * s3, -kPi / 6.0},
-        {"standing still", 0.0, 0.0, 0.0},
-    };
-    for (const SRow& row : rows)
+    for (const auto& row : rows)
     {
-        SCOPED_TRACE(row.legend);
+        SCOPED_TRACE(testing::Message() << row.dNorth << " north, " << row.dEast << " east");
         CSpeedEngine engine;
         CGPSData origin = Fix(0.0, 0.0);
         CGPSData moved = Fix(1.0, row.dNorth, row.dEast);
         engine.ComputeMotion(&origin);
         ASSERT_TRUE(engine.ComputeMotion(&moved));
         EXPECT_NEAR(row.dHeading, moved.m_dHeading, 1e-9);
-        EXPECT_GE(moved.m_dHeading, -kPi);
-        EXPECT_LT(moved.m_dHeading, kPi);
         // The window of two moves half the displacement.
         EXPECT_NEAR(std::hypot(row.dNorth, row.dEast) / 2.0, moved.m_dSpeed, 1e-6);
     }

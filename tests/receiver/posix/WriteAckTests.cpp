@@ -39,18 +39,14 @@ protected:
 
 } // namespace
 
-TEST_F(WriteAckTest, WithoutWaitWritesTheCommandAsGivenThenPauses)
+TEST_F(WriteAckTest, WithoutWaitWritesThenPausesAndAClosedPortFailsAtOnce)
 {
     CPauseRecorder pauses;
     EXPECT_TRUE(m_rx.WriteAck(L"X\r\n", false, 500));
     EXPECT_EQ("X\r\n", m_device.Receive(3));
     EXPECT_EQ((std::vector<DWORD>{500}), pauses.Pauses());
-}
-
-TEST_F(WriteAckTest, ClosedPortFailsAtOnce)
-{
     CDOZOzoeiver::m_Port.Close();
-    CPauseRecorder pauses;
+    pauses.Clear();
     EXPECT_FALSE(m_rx.WriteAck(L"$PASHS,RST\r\n", false, 500));
     EXPECT_FALSE(m_rx.WriteAck(L"$PASHS,RST\r\n", true, 500));
     EXPECT_TRUE(pauses.Pauses().empty());
@@ -58,21 +54,17 @@ TEST_F(WriteAckTest, ClosedPortFailsAtOnce)
 
 TEST_F(WriteAckTest, AcknowledgementFromAnotherThreadEndsTheWait)
 {
-    struct SRow
+    // The receiver's acknowledgement sentence, or a record noting it.
+    for (const bool bSentence : {false, true})
     {
-        const char* legend;
-        bool bSentence; // the receiver's acknowledgement sentence, or a record noting it
-    } const rows[] = {{"a published record", false}, {"the sentence parsed", true}};
-    for (const SRow& row : rows)
-    {
-        SCOPED_TRACE(row.legend);
+        SCOPED_TRACE(bSentence ? "the sentence parsed" : "a published record");
         CHostWindow host;
-        std::thread acquisition([this, &row] {
+        std::thread acquisition([this, bSentence] {
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
             CString strLine(L"$PASHR,ACK*3D\r\n");
-            CDOZOzoeiver::m_GPSData.m_Status.m_bAckReceived = !row.bSentence;
-            CDOZOzoeiver::m_GPSData.m_Status.m_bNewStatus = !row.bSentence;
-            row.bSentence ? m_rx.Parse(strLine) : m_rx.PostNewData(false);
+            CDOZOzoeiver::m_GPSData.m_Status.m_bAckReceived = !bSentence;
+            CDOZOzoeiver::m_GPSData.m_Status.m_bNewStatus = !bSentence;
+            bSentence ? m_rx.Parse(strLine) : m_rx.PostNewData(false);
         });
         const auto start = Clock::now();
         const bool bAcknowledged = m_rx.WriteAck(L"$PASHS,RST\r\n", true, 2000);

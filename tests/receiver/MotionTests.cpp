@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <string>
+#include <tuple>
 
 namespace
 {
@@ -33,13 +34,8 @@ protected:
 
 TEST_F(MotionTest, VtgGivesHeadingCounterClockwiseFromEastAndSpeedInMetresPerSecond)
 {
-    const struct
-    {
-        const char* legend;
-        const char* body;
-        bool bOk;
-        double dHeading, dSpeed; // 5 and 99: untouched
-    } rows[] = {
+    // Read, heading and speed (5 and 99: untouched).
+    const std::tuple<const char*, const char*, bool, double, double> rows[] = {
         {"north at 36 km/h", "GPVTG,0,T,,M,019.4,N,036.0,K", true, kPi / 2.0, 10.0},
         {"east, lower-case letters", "GPVTG,90,t,,M,019.4,N,18,k", true, 0.0, 5.0},
         {"south, empty speed is 0", "GPVTG,180,T,,M,019.4,N,,K", true, 3.0 * kPi / 2.0, 0.0},
@@ -55,28 +51,24 @@ TEST_F(MotionTest, VtgGivesHeadingCounterClockwiseFromEastAndSpeedInMetresPerSec
         {"knots in the km/h place", "GPVTG,090.0,T,,M,005.5,N,010.2,N", false, 0.0, 99.0},
         {"ends after the reference", "GPVTG,180.0,T", false, 3.0 * kPi / 2.0, 99.0},
     };
-    for (const auto& row : rows)
+    for (const auto& [legend, body, bOk, dHeading, dSpeed] : rows)
     {
-        SCOPED_TRACE(row.legend);
+        SCOPED_TRACE(legend);
         SetUp();
-        CString s = Sentence(row.body);
-        EXPECT_EQ(row.bOk, m_Receiver.ProcessVTG(s));
-        EXPECT_NEAR(row.dHeading, Data().m_dHeading, 1e-12);
+        CString s = Sentence(body);
+        EXPECT_EQ(bOk, m_Receiver.ProcessVTG(s));
+        EXPECT_NEAR(dHeading, Data().m_dHeading, 1e-12);
         EXPECT_LT(Data().m_dHeading, 2.0 * kPi);
-        EXPECT_DOUBLE_EQ(row.dSpeed, Data().m_dSpeed);
-        EXPECT_EQ(row.bOk, Data().m_bMotion);
-        EXPECT_EQ(!row.bOk, CDOZOzoeiver::m_bComputeMotion) << "VTG replaces the speed engine";
+        EXPECT_DOUBLE_EQ(dSpeed, Data().m_dSpeed);
+        EXPECT_EQ(bOk ? "-M------" : "--------", Flags(Data()));
+        EXPECT_EQ(!bOk, CDOZOzoeiver::m_bComputeMotion) << "VTG replaces the speed engine";
     }
 }
 
 TEST_F(MotionTest, GarminErrorEstimatesNeedMetresForEachValue)
 {
-    const struct
-    {
-        const char* body;
-        bool bResult;
-        double dHorz, dVert, dSpherical; // -1: untouched
-    } rows[] = {
+    // Read, horizontal, vertical and spherical error (-1: untouched).
+    const std::tuple<const char*, bool, double, double, double> rows[] = {
         {"PGRME,15.0,M,45.0,M,25.0,M", true, 15.0, 45.0, 25.0},
         {"PGRME,1.5,m,4.5,m,2.5,m", true, 1.5, 4.5, 2.5},
         {"PGRME,15.0,M,45.0,F,25.0,M", false, 15.0, -1.0, -1.0},
@@ -84,16 +76,16 @@ TEST_F(MotionTest, GarminErrorEstimatesNeedMetresForEachValue)
         {"PGRME,15.0,M,45.0,M", false, 15.0, 45.0, -1.0},
         {"PGRME,,M,,M,,M", true, 0.0, 0.0, 0.0},
     };
-    for (const auto& row : rows)
+    for (const auto& [body, bOk, dHorz, dVert, dSpherical] : rows)
     {
-        SCOPED_TRACE(row.body);
+        SCOPED_TRACE(body);
         SetUp();
-        CString s = Sentence(row.body);
-        EXPECT_EQ(row.bResult, m_Receiver.ProcessGarminRME(s));
-        EXPECT_EQ(row.dHorz, Data().m_dHorzError);
-        EXPECT_EQ(row.dVert, Data().m_dVertError);
-        EXPECT_EQ(row.dSpherical, Data().m_dSphericalError);
-        EXPECT_EQ(row.bResult, Data().m_bErrorEstimate);
+        CString s = Sentence(body);
+        EXPECT_EQ(bOk, m_Receiver.ProcessGarminRME(s));
+        EXPECT_EQ(std::make_tuple(dHorz, dVert, dSpherical),
+                  std::make_tuple(Data().m_dHorzError, Data().m_dVertError,
+                                  Data().m_dSphericalError));
+        EXPECT_EQ(bOk ? "------E-" : "--------", Flags(Data()));
     }
 }
 

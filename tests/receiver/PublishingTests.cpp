@@ -1,6 +1,7 @@
 // Publishing the working records to the host: when a position record is published and what the
 // copy carries, the raw epoch and ephemeris publishers, hosts that cannot take a record, the
 // notification callbacks, the last-record accessors across threads, and the GPS week.
+#include "SentenceText.h"
 #include "port/Ack.h"
 #include "support/HostWindow.h"
 #include "support/ReceiverProbe.h"
@@ -10,6 +11,7 @@
 #include <atomic>
 #include <ctime>
 #include <thread>
+#include <tuple>
 
 namespace
 {
@@ -52,73 +54,53 @@ void FillRawEpoch(int nSatellites)
 
 TEST_F(PublishingTest, PositionRecordCopies)
 {
-    // Working record: position, new status, proprietary, forced, speed, used, in view. Expected:
-    // published, the copy's speed, heading and in-view count, the position group cleared.
-    struct SRow
+    // The working record's flags before, forced, speed, satellites used and in view; published,
+    // the copy's speed, heading and in-view count, the working record's flags after.
+    const std::tuple<const char*, bool, double, int, int, bool, double, double, int, const char*>
+        rows[] = {
+            {"-M-VS---", false, 5.0, 4, 8, false, 0, 0, 0, "-M-VS---"},   // nothing new
+            {"PM-VS---", false, 0.2, 4, 8, true, 0.0, 0.0, 8, "---V----"},  // slow: stands still
+            {"PM-VS---", false, 0.3, 4, 8, true, 0.3, 1.5, 8, "---V----"},  // moves from 0.3 m/s
+            {"PM-VS---", false, 2.0, 5, 3, true, 2.0, 1.5, 5, "---V----"},  // in view raised
+            {"-M-VS---", true, 0.2, 4, 8, true, 0.2, 1.5, 8, "-M-VS---"},   // forced without fix
+            {"-M-VS--N", false, 2.0, 4, 8, true, 2.0, 1.5, 8, "-M-VS---"},  // status only
+            {"-M-VSR--", false, 2.0, 4, 8, true, 2.0, 1.5, 8, "-M-VSR--"},  // proprietary only
+            {"PM-VS--N", false, 2.0, 4, 8, true, 2.0, 1.5, 8, "---V----"}}; // fix and status
+    for (const auto& [before, bForce, dSpeed, nUsed, nInView, bPublished, dCopySpeed, dCopyHeading,
+                      nCopyInView, after] : rows)
     {
-        const char* legend;
-        bool bPosition, bNewStatus, bProprietary, bForce;
-        double dSpeed;
-        int nUsed, nInView;
-        bool bPublished;
-        double dCopySpeed, dCopyHeading;
-        int nCopyInView;
-        bool bCleared;
-    } const rows[] = {
-        {"nothing new", false, false, false, false, 5.0, 4, 8, false, 0, 0, 0, false},
-        {"slow fix stands still", true, false, false, false, 0.2, 4, 8, true, 0.0, 0.0, 8, true},
-        {"fix at 0.3 m/s moves", true, false, false, false, 0.3, 4, 8, true, 0.3, 1.5, 8, true},
-        {"more used than in view", true, false, false, false, 2.0, 5, 3, true, 2.0, 1.5, 5, true},
-        {"forced without fix", false, false, false, true, 0.2, 4, 8, true, 0.2, 1.5, 8, false},
-        {"status only", false, true, false, false, 2.0, 4, 8, true, 2.0, 1.5, 8, false},
-        {"proprietary only", false, false, true, false, 2.0, 4, 8, true, 2.0, 1.5, 8, false},
-        {"fix and status", true, true, false, false, 2.0, 4, 8, true, 2.0, 1.5, 8, true},
-    };
-    for (const auto& row : rows)
-    {
-        SCOPED_TRACE(row.legend);
+        SCOPED_TRACE(testing::Message() << before << " at " << dSpeed);
         ResetSharedReceiverState();
         CHostWindow host;
         CGPSData& work = Work();
-        work.m_bPosition = row.bPosition;
-        work.m_Status.m_bNewStatus = work.m_Status.m_bElevMask = row.bNewStatus;
+        SetFlags(work, before);
+        work.m_Status.m_bElevMask = work.m_Status.m_bNewStatus;
         work.m_Status.m_nElevMask = 10;
-        work.m_bProprietary = row.bProprietary;
-        work.m_dSpeed = row.dSpeed;
+        work.m_dSpeed = dSpeed;
         work.m_dHeading = 1.5;
-        work.m_bMotion = work.m_bSatellites = work.m_bSatellitesInView = true;
-        work.m_nSatellitesUsed = row.nUsed;
-        work.m_nSatellitesInView = row.nInView;
+        work.m_nSatellitesUsed = nUsed;
+        work.m_nSatellitesInView = nInView;
         work.m_dLatitude = 0.8;
         work.m_Time = 0;
 
-        EXPECT_EQ(row.bPublished, m_rx.PostNewData(row.bForce));
+        EXPECT_EQ(bPublished, m_rx.PostNewData(bForce));
         host.Pump();
         const auto positions = host.Positions();
-        ASSERT_EQ(row.bPublished ? 1u : 0u, positions.size());
+        ASSERT_EQ(bPublished ? 1u : 0u, positions.size());
         // The working record keeps its values; only flags change.
-        EXPECT_EQ(row.dSpeed, work.m_dSpeed);
-        EXPECT_EQ(1.5, work.m_dHeading);
-        EXPECT_EQ(row.nInView, work.m_nSatellitesInView);
-        EXPECT_EQ(!row.bCleared, work.m_bMotion);
-        EXPECT_EQ(!row.bCleared, work.m_bSatellites);
-        EXPECT_FALSE(row.bPublished && work.m_bPosition);
-        EXPECT_TRUE(work.m_bSatellitesInView) << "a satellite cycle stays flagged";
-        EXPECT_EQ(row.bNewStatus && !row.bPublished, work.m_Status.m_bNewStatus);
-        EXPECT_EQ(row.bNewStatus && !row.bPublished, work.m_Status.m_bElevMask);
-        if (row.bPublished)
+        EXPECT_EQ(after, Flags(work));
+        EXPECT_EQ(work.m_Status.m_bNewStatus, work.m_Status.m_bElevMask);
+        EXPECT_EQ(std::make_tuple(dSpeed, 1.5, nInView),
+                  std::make_tuple(work.m_dSpeed, work.m_dHeading, work.m_nSatellitesInView));
+        if (bPublished)
         {
             const CGPSData& copy = *positions[0].pPosition;
-            EXPECT_NE(&work, &copy);
-            EXPECT_EQ(row.dCopySpeed, copy.m_dSpeed);
-            EXPECT_EQ(row.dCopyHeading, copy.m_dHeading);
-            EXPECT_EQ(row.nCopyInView, copy.m_nSatellitesInView);
-            EXPECT_EQ(row.nUsed, copy.m_nSatellitesUsed);
-            EXPECT_EQ(0.8, copy.m_dLatitude);
-            EXPECT_EQ(row.bPosition, copy.m_bPosition);
-            EXPECT_EQ(row.bNewStatus, copy.m_Status.m_bNewStatus && copy.m_Status.m_bElevMask);
-            EXPECT_EQ(10, copy.m_Status.m_nElevMask);
-            EXPECT_TRUE(copy.m_bMotion);
+            EXPECT_EQ(before, Flags(copy));
+            EXPECT_EQ(copy.m_Status.m_bNewStatus, copy.m_Status.m_bElevMask);
+            EXPECT_EQ(std::make_tuple(dCopySpeed, dCopyHeading, nCopyInView, nUsed, 0.8, 10),
+                      std::make_tuple(copy.m_dSpeed, copy.m_dHeading, copy.m_nSatellitesInView,
+                                      copy.m_nSatellitesUsed, copy.m_dLatitude,
+                                      copy.m_Status.m_nElevMask));
             EXPECT_TRUE(StampedNow(copy.m_Time)) << copy.m_Time;
         }
     }
@@ -163,52 +145,45 @@ TEST_F(PublishingTest, AcknowledgementAndLastRecordsFollowThePublications)
 
 TEST_F(PublishingTest, RawEpochs)
 {
-    struct SRow
+    // Navigation record, satellites, week of the ephemeris; published, the epoch cleared.
+    const std::tuple<bool, int, std::int16_t, bool, bool> rows[] = {
+        {false, 6, 2300, false, false}, // no navigation record yet: kept for later
+        {true, 3, 2300, false, true},   // 3 satellites: dropped
+        {true, 4, 2300, true, true},    // 4 satellites: week of the ephemeris
+        {true, 4, 0, true, true}};      // no ephemeris: week of the clock
+    for (const auto& [bNavigation, nSatellites, nEphemerisWeek, bPublished, bCleared] : rows)
     {
-        const char* legend;
-        bool bNavigation;
-        int nSatellites;
-        std::int16_t nEphemerisWeek;
-        bool bPublished, bCleared;
-    } const rows[] = {
-        {"no navigation record yet: kept for later", false, 6, 2300, false, false},
-        {"3 satellites: dropped", true, 3, 2300, false, true},
-        {"4 satellites: week of the ephemeris", true, 4, 2300, true, true},
-        {"4 satellites, no ephemeris: week of the clock", true, 4, 0, true, true},
-    };
-    for (const auto& row : rows)
-    {
-        SCOPED_TRACE(row.legend);
+        SCOPED_TRACE(testing::Message() << nSatellites << " satellites, week " << nEphemerisWeek);
         ResetSharedReceiverState();
         CHostWindow host;
-        FillRawEpoch(row.nSatellites);
-        CDOZOzoeiver::m_GPSDataRaw.m_bPosition = row.bNavigation;
-        CDOZOzoeiver::m_GPSEphemeris.m_nWeek = row.nEphemerisWeek;
+        FillRawEpoch(nSatellites);
+        CDOZOzoeiver::m_GPSDataRaw.m_bPosition = bNavigation;
+        CDOZOzoeiver::m_GPSEphemeris.m_nWeek = nEphemerisWeek;
         const int nClockWeekBefore = GetGPSWeekNow();
-        EXPECT_EQ(row.bPublished, m_rx.PostNewDataRaw());
+        EXPECT_EQ(bPublished, m_rx.PostNewDataRaw());
         const int nClockWeekAfter = GetGPSWeekNow();
         EXPECT_GE(nClockWeekBefore, 2296);
         host.Pump();
 
-        EXPECT_EQ(row.bCleared ? 0 : row.nSatellites, CDOZOzoeiver::m_GPSDataRaw.GetNumSV());
-        EXPECT_EQ(!row.bCleared && row.bNavigation, CDOZOzoeiver::m_GPSDataRaw.m_bPosition);
-        ASSERT_EQ(row.bPublished ? 1u : 0u, host.m_Messages.size());
-        if (!row.bPublished)
+        EXPECT_EQ(bCleared ? 0 : nSatellites, CDOZOzoeiver::m_GPSDataRaw.GetNumSV());
+        EXPECT_EQ(!bCleared && bNavigation, CDOZOzoeiver::m_GPSDataRaw.m_bPosition);
+        ASSERT_EQ(bPublished ? 1u : 0u, host.m_Messages.size());
+        if (!bPublished)
         {
             continue;
         }
         ASSERT_EQ(WM_GPS_RAWEPOCH, host.m_Messages[0].nMessage);
         const CGPSDataRaw& copy = *host.m_Messages[0].pRaw;
-        EXPECT_EQ(row.nSatellites, copy.GetNumSV());
+        EXPECT_EQ(nSatellites, copy.GetNumSV());
         EXPECT_EQ(47.5, copy.m_dLatitude);
         EXPECT_EQ(6, copy.m_Satellites[3].m_nPRN);
         EXPECT_TRUE(StampedNow(copy.m_Time));
-        EXPECT_GE(copy.m_nGPSWeek, row.nEphemerisWeek > 0 ? row.nEphemerisWeek : nClockWeekBefore);
-        EXPECT_LE(copy.m_nGPSWeek, row.nEphemerisWeek > 0 ? row.nEphemerisWeek : nClockWeekAfter);
+        EXPECT_GE(copy.m_nGPSWeek, nEphemerisWeek > 0 ? nEphemerisWeek : nClockWeekBefore);
+        EXPECT_LE(copy.m_nGPSWeek, nEphemerisWeek > 0 ? nEphemerisWeek : nClockWeekAfter);
         CGPSDataRaw last;
         m_rx.GetLastGPSRawData(last);
         EXPECT_EQ(copy.m_nGPSWeek, last.m_nGPSWeek);
-        EXPECT_EQ(row.nSatellites, last.GetNumSV());
+        EXPECT_EQ(nSatellites, last.GetNumSV());
     }
 }
 

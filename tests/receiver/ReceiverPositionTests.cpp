@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -70,34 +71,27 @@ protected:
 
 TEST_F(PositionTest, WorkedExampleWithEachHeightModeAndHemisphere)
 {
-    const struct
-    {
-        const char* legend;
-        int nHeightMode;
-        const char *ns, *ew;
-        double dSign, dAltitude;
-    } rows[] = {
+    // Height mode, hemispheres, the sign they give, the altitude with the antenna's 2 m off.
+    const std::tuple<const char*, int, const char*, const char*, double, double> rows[] = {
         {"separation ignored", 0, "N", "E", 1, 543.4},
         {"separation added", 1, "S", "W", -1, 590.3},
         {"separation subtracted", 2, "n", "e", -1, 496.5},
         {"any other mode subtracts", -3, "", "", -1, 496.5},
         {"padded hemispheres", 0, "N ", " E", -1, 543.4},
     };
-    for (const auto& row : rows)
+    for (const auto& [legend, nHeightMode, ns, ew, dSign, dAltitude] : rows)
     {
-        SCOPED_TRACE(row.legend);
+        SCOPED_TRACE(legend);
         ResetSharedReceiverState();
-        m_receiver.m_nHeightMode = row.nHeightMode;
-        EXPECT_TRUE(Process(Gga({{3, row.ns}, {5, row.ew}})));
+        m_receiver.m_nHeightMode = nHeightMode;
+        EXPECT_TRUE(Process(Gga({{3, ns}, {5, ew}})));
         const CGPSData& data = Data();
-        EXPECT_EQ(45319.0, data.m_dUTCTime);
-        EXPECT_NEAR(row.dSign * kLatitude, data.m_dLatitude, 1e-12);
-        EXPECT_NEAR(row.dSign * kLongitude, data.m_dLongitude, 1e-12);
-        EXPECT_EQ(UDF_SIGNAL_GPS, data.m_SignalStatus);
-        EXPECT_EQ(8, data.m_nSatellitesUsed);
-        EXPECT_DOUBLE_EQ(0.9, data.m_dHDOP);
-        EXPECT_TRUE(data.m_bDOP && data.m_bPosition);
-        EXPECT_NEAR(row.dAltitude, data.m_dAltitude, 1e-9);
+        EXPECT_EQ(std::make_tuple(45319.0, UDF_SIGNAL_GPS, 8, 0.9, std::string("P-D-----")),
+                  std::make_tuple(data.m_dUTCTime, data.m_SignalStatus, data.m_nSatellitesUsed,
+                                  data.m_dHDOP, Flags(data)));
+        EXPECT_NEAR(dSign * kLatitude, data.m_dLatitude, 1e-12);
+        EXPECT_NEAR(dSign * kLongitude, data.m_dLongitude, 1e-12);
+        EXPECT_NEAR(dAltitude, data.m_dAltitude, 1e-9);
     }
 }
 
@@ -120,21 +114,17 @@ TEST_F(PositionTest, QualityFromTheBuiltInOrTheSiteTableAndTheMinimumSatellites)
     }
     m_receiver.m_SignalStatusMap = {{4, UDF_SIGNAL_RTK_CODE}, {2, UDF_SIGNAL_RTK_FLOAT}};
     m_receiver.m_nMinSatellites = 4; // not applied to inertial fixes
-    const struct
-    {
-        std::string body;
-        UDF_SIGNAL_STATUS eStatus;
-    } rows[] = {
+    const std::pair<std::string, UDF_SIGNAL_STATUS> rows[] = {
         {Gga({{6, "04"}}), UDF_SIGNAL_RTK_CODE},         {Gga({{6, "5"}}), UDF_SIGNAL_RTK_FLOAT},
         {Ingga({{6, "2"}, {7, "03"}}), UDF_SIGNAL_RTK_FLOAT}, {Ingga({{6, "5"}}), eCalc},
         {Gga({{7, "04"}}), eGps},                        {Gga({{7, "03"}}), eNone},
     };
-    for (const auto& row : rows)
+    for (const auto& [body, eStatus] : rows)
     {
-        SCOPED_TRACE(row.body);
+        SCOPED_TRACE(body);
         ResetSharedReceiverState();
-        EXPECT_TRUE(Process(row.body));
-        EXPECT_EQ(row.eStatus, Data().m_SignalStatus);
+        EXPECT_TRUE(Process(body));
+        EXPECT_EQ(eStatus, Data().m_SignalStatus);
         EXPECT_TRUE(Data().m_bPosition) << "too few satellites take the fix without quality";
         EXPECT_NEAR(543.4, Data().m_dAltitude, 1e-9);
     }
@@ -143,15 +133,9 @@ TEST_F(PositionTest, QualityFromTheBuiltInOrTheSiteTableAndTheMinimumSatellites)
 // What a position sentence that does not get through leaves in the working record.
 TEST_F(PositionTest, SentencesRefusedPartWayKeepWhatTheyReadAndMarkTheFixLost)
 {
-    const struct
-    {
-        const char* legend;
-        std::string body;
-        UDF_SIGNAL_STATUS eStatus; // eGps: the quality was read before the failure
-        double dUTCTime;           // -1: untouched
-        double dAltitude;
-        bool bDOP;
-    } rows[] = {
+    // The status (eGps: the quality was read before the failure), time, altitude (-1: untouched)
+    // and whether the DOP was read.
+    const std::tuple<const char*, std::string, UDF_SIGNAL_STATUS, double, double, bool> rows[] = {
         {"no fix: empty position fields", "GPGGA,123519,,,,,0,00,,,M,,M,,", eNone, 45319, -1, false},
         {"empty time", Gga({{1, ""}}), eNone, -1, -1, false},
         {"time not a number", Gga({{1, "12h35"}}), eNone, -1, -1, false},
@@ -170,19 +154,17 @@ TEST_F(PositionTest, SentencesRefusedPartWayKeepWhatTheyReadAndMarkTheFixLost)
         {"inertial: time not a number", Ingga({{1, "x"}}), eNone, -1, -1, false},
         {"inertial: empty longitude", Ingga({{4, ""}}), eNone, 45319, -1, false},
     };
-    for (const auto& row : rows)
+    for (const auto& [legend, body, eStatus, dUTCTime, dAltitude, bDOP] : rows)
     {
-        SCOPED_TRACE(row.legend);
+        SCOPED_TRACE(legend);
         ResetSharedReceiverState();
         CGPSData& data = Data();
         data.m_SignalStatus = UDF_SIGNAL_RTK_FIXED;
         data.m_dUTCTime = data.m_dAltitude = -1.0;
-        EXPECT_FALSE(Process(row.body));
-        EXPECT_TRUE(data.m_bPosition);
-        EXPECT_EQ(row.eStatus, data.m_SignalStatus);
-        EXPECT_EQ(row.dUTCTime, data.m_dUTCTime);
-        EXPECT_DOUBLE_EQ(row.dAltitude, data.m_dAltitude);
-        EXPECT_EQ(row.bDOP, data.m_bDOP);
+        EXPECT_FALSE(Process(body));
+        EXPECT_EQ(bDOP ? "P-D-----" : "P-------", Flags(data)) << "the fix is marked lost";
+        EXPECT_EQ(std::make_tuple(eStatus, dUTCTime, dAltitude),
+                  std::make_tuple(data.m_SignalStatus, data.m_dUTCTime, data.m_dAltitude));
     }
     for (const wchar_t* text : {L"", L"$GPGGA", L"$GPGGA\r\n", L",,,,,,,,,,,,,,,,,,,,,,,,"})
     {
@@ -195,14 +177,8 @@ TEST_F(PositionTest, SentencesRefusedPartWayKeepWhatTheyReadAndMarkTheFixLost)
 TEST_F(PositionTest, OptionalFieldsThatCannotBeUsedAreLeftOut)
 {
     m_receiver.m_nHeightMode = 1;
-    const struct
-    {
-        const char* legend;
-        std::string body;
-        double dAltitude;
-        bool bDOP;
-        int nSatellites; // -1: untouched
-    } rows[] = {
+    // The altitude, whether the DOP was read, the satellites used (-1: untouched).
+    const std::tuple<const char*, std::string, double, bool, int> rows[] = {
         {"lower-case units", Gga({{10, "m"}, {12, "m"}}), 590.3, true, 8},
         {"separation empty", Gga({{11, ""}}), 543.4, true, 8},
         {"separation not a number", Gga({{11, "abc"}}), 543.4, true, 8},
@@ -213,15 +189,15 @@ TEST_F(PositionTest, OptionalFieldsThatCannotBeUsedAreLeftOut)
         {"inertial: empty HDOP", Ingga({{8, ""}}), 590.3, false, 8},
         {"inertial: empty satellite count", Ingga({{7, ""}}), 590.3, true, -1},
     };
-    for (const auto& row : rows)
+    for (const auto& [legend, body, dAltitude, bDOP, nSatellites] : rows)
     {
-        SCOPED_TRACE(row.legend);
+        SCOPED_TRACE(legend);
         ResetSharedReceiverState();
         Data().m_nSatellitesUsed = -1;
-        EXPECT_TRUE(Process(row.body));
-        EXPECT_NEAR(row.dAltitude, Data().m_dAltitude, 1e-9);
-        EXPECT_EQ(row.bDOP, Data().m_bDOP);
-        EXPECT_EQ(row.nSatellites, Data().m_nSatellitesUsed);
+        EXPECT_TRUE(Process(body));
+        EXPECT_NEAR(dAltitude, Data().m_dAltitude, 1e-9);
+        EXPECT_EQ(std::make_pair(bDOP, nSatellites),
+                  std::make_pair(Data().m_bDOP, Data().m_nSatellitesUsed));
     }
     // Through the receiver's entry point each tag reaches its parser.
     for (const auto& [body, eStatus] : {std::pair{Gga({{0, "GNGGA"}, {6, "2"}}), UDF_SIGNAL_CORRECTED_GPS},

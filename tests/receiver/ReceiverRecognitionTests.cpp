@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <tuple>
 
 namespace
 {
@@ -26,12 +27,7 @@ protected:
 
 TEST_F(RecognitionTest, KindsComeFromAPrefixAtTheStartAndNmeaKindsNeedTheirChecksum)
 {
-    const struct
-    {
-        const char* legend;
-        std::wstring text;
-        GPSStringType eType;
-    } rows[] = {
+    const std::tuple<const char*, std::wstring, GPSStringType> rows[] = {
         {"GGA", kGGA, GPS_STRING_GGA},
         {"GGA with a wrong checksum", kGGA.substr(0, 63) + L"48\r\n", GPS_STRING_UNKNOWN},
         {"GGA without a checksum", kGGA.substr(0, 62) + L"\r\n", GPS_STRING_UNKNOWN},
@@ -54,22 +50,17 @@ TEST_F(RecognitionTest, KindsComeFromAPrefixAtTheStartAndNmeaKindsNeedTheirCheck
         {"two sync bytes only", std::wstring{0xAA, 0x44}, GPS_STRING_UNKNOWN},
         {"wrong third sync byte", std::wstring{0xAA, 0x44, 0x13}, GPS_STRING_UNKNOWN},
     };
-    for (const auto& row : rows)
+    for (const auto& [legend, text, eType] : rows)
     {
-        SCOPED_TRACE(row.legend);
-        EXPECT_EQ(row.eType, m_receiver.GetGPSStringType(CString(row.text)));
+        SCOPED_TRACE(legend);
+        EXPECT_EQ(eType, m_receiver.GetGPSStringType(CString(text)));
     }
 }
 
 TEST_F(RecognitionTest, ChecksumIsTheLowByteOfUpToFourHexDigits)
 {
     const std::wstring body = kGGA.substr(0, 62);
-    const struct
-    {
-        const char* legend;
-        std::wstring text;
-        bool bOk;
-    } rows[] = {
+    const std::tuple<const char*, std::wstring, bool> rows[] = {
         {"upper-case digits", body + L"*47\r\n", true},
         {"wrong digits", body + L"*48\r\n", false},
         {"letters in lower case", L"$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6a",
@@ -89,26 +80,21 @@ TEST_F(RecognitionTest, ChecksumIsTheLowByteOfUpToFourHexDigits)
         {"a star and no digits compares with 0", L"$AA*", true},
         {"an empty payload sums the star itself", L"$*2A", true},
     };
-    for (const auto& row : rows)
+    for (const auto& [legend, text, bOk] : rows)
     {
-        SCOPED_TRACE(row.legend);
-        EXPECT_EQ(row.bOk, m_receiver.IsChecksumOK(CString(row.text)));
+        SCOPED_TRACE(legend);
+        EXPECT_EQ(bOk, m_receiver.IsChecksumOK(CString(text)));
         // The framer reads the received bytes by the same rule.
-        const std::string bytes = CString(row.text).ToNarrow();
-        EXPECT_EQ(row.bOk, sentence_checks::IsChecksumOK(std::string_view(bytes)));
+        const std::string bytes = CString(text).ToNarrow();
+        EXPECT_EQ(bOk, sentence_checks::IsChecksumOK(std::string_view(bytes)));
     }
 }
 
 TEST_F(RecognitionTest, PortTagIsCutAndRefusedMessagesChangeAndPublishNothing)
 {
     CHostWindow host;
-    const struct
-    {
-        const char* legend;
-        std::wstring text;
-        std::wstring after; // the caller's text afterwards
-        bool bParsed;       // the GGA behind the tag set the time
-    } rows[] = {
+    // The text, the caller's text afterwards, whether a GGA in it was parsed.
+    const std::tuple<const char*, std::wstring, std::wstring, bool> rows[] = {
         {"tag in front", L"[COM1]" + kGGA, kGGA, true},
         {"text before the tag", L"xx[COM4]" + kGGA, kGGA, true},
         {"tag at the very end", L"$GPGGA[COM", L"", false},
@@ -119,22 +105,21 @@ TEST_F(RecognitionTest, PortTagIsCutAndRefusedMessagesChangeAndPublishNothing)
         {"not a sentence", L"hello world, nothing to see here\r\n", L"", false},
         {"empty", L"", L"", false},
     };
-    for (const auto& row : rows)
+    for (const auto& [legend, text, after, bParsed] : rows)
     {
-        SCOPED_TRACE(row.legend);
+        SCOPED_TRACE(legend);
         ResetSharedReceiverState();
         CDOZOzoeiver::m_GPSData.m_dUTCTime = 11.0;
-        CString strMessage(row.text);
-        EXPECT_EQ(row.bParsed, m_receiver.Parse(strMessage));
-        if (row.text.find(L'[') != std::wstring::npos)
+        CString strMessage(text);
+        EXPECT_EQ(bParsed, m_receiver.Parse(strMessage));
+        if (text.find(L'[') != std::wstring::npos)
         {
-            EXPECT_EQ(CString(row.after), strMessage);
+            EXPECT_EQ(CString(after), strMessage);
         }
-        EXPECT_EQ(row.bParsed ? 45319.0 : 11.0, CDOZOzoeiver::m_GPSData.m_dUTCTime);
-        EXPECT_FALSE(CDOZOzoeiver::m_GPSData.m_bProprietary);
-        EXPECT_FALSE(CDOZOzoeiver::m_GPSData.m_Status.m_bNewStatus);
+        EXPECT_EQ(bParsed ? 45319.0 : 11.0, CDOZOzoeiver::m_GPSData.m_dUTCTime);
+        EXPECT_EQ("--------", Flags(CDOZOzoeiver::m_GPSData)) << "published or never set";
         host.Pump();
-        EXPECT_EQ(row.bParsed ? 1u : 0u, host.Positions().size());
+        EXPECT_EQ(bParsed ? 1u : 0u, host.Positions().size());
         host.m_Messages.clear();
     }
 }
@@ -158,10 +143,10 @@ TEST_F(RecognitionTest, LostFixAndAcknowledgementArePublishedTogetherAfterNmeaSa
     host.Pump();
     ASSERT_EQ(1U, host.Positions().size());
     const CGPSData& copy = *host.Positions()[0].pPosition;
-    EXPECT_TRUE(copy.m_bPosition);
+    EXPECT_EQ("P------N", Flags(copy));
     EXPECT_EQ(UDF_SIGNAL_NONE, copy.m_SignalStatus);
     EXPECT_EQ(45320.0, copy.m_dUTCTime);
-    EXPECT_TRUE(copy.m_Status.m_bAckReceived && copy.m_Status.m_bNewStatus);
+    EXPECT_TRUE(copy.m_Status.m_bAckReceived);
 }
 
 TEST_F(RecognitionTest, SatelliteSentencesMarkWhatTheReceiverSends)
@@ -181,8 +166,7 @@ TEST_F(RecognitionTest, SatelliteSentencesMarkWhatTheReceiverSends)
     host.Pump();
     ASSERT_EQ(1U, host.Positions().size());
     const CGPSData& copy = *host.Positions()[0].pPosition;
-    EXPECT_FALSE(copy.m_bPosition);
-    EXPECT_TRUE(copy.m_bSatellitesInView);
+    EXPECT_EQ("--DVS---", Flags(copy));
     EXPECT_EQ(5, copy.m_nSatellitesInView);
     // Satellite 5 keeps the slot the GSA gave it and carries what the GSV measured.
     EXPECT_EQ(5, copy.m_Satellites[1].m_nPRN);
@@ -203,12 +187,7 @@ std::wstring Proprietary(int nLength)
 TEST_F(RecognitionTest, UnknownProprietarySentenceOfTenToEightyTwoCharactersTravelsAsText)
 {
     CHostWindow host;
-    const struct
-    {
-        const char* legend;
-        std::wstring text;
-        bool bKept;
-    } rows[] = {
+    const std::tuple<const char*, std::wstring, bool> rows[] = {
         {"unknown to the receiver", L"$PGRMZ,246,f,3*1B\r\n", true},
         {"a known vendor sentence with a wrong checksum", L"$PSLIR,PAR,NMEA,1,1,0*00\r\n", true},
         {"9 characters", Proprietary(9), false},
@@ -217,19 +196,18 @@ TEST_F(RecognitionTest, UnknownProprietarySentenceOfTenToEightyTwoCharactersTrav
         {"82 characters", Proprietary(82), true},
         {"83 characters", Proprietary(83), false},
     };
-    for (const auto& row : rows)
+    for (const auto& [legend, text, bKept] : rows)
     {
-        SCOPED_TRACE(row.legend);
+        SCOPED_TRACE(legend);
         ResetSharedReceiverState();
         host.m_Messages.clear();
         CGPSData& data = CDOZOzoeiver::m_GPSData;
-        data.m_bSatellites = data.m_bSatellitesInView = data.m_bMotion = true;
-        data.m_bDOP = data.m_bErrorEstimate = true;
+        SetFlags(data, "-MDVS-E-");
         std::memset(data.m_szProprietary, 'Z', sizeof(data.m_szProprietary));
-        CString strMessage(row.text);
-        EXPECT_EQ(row.bKept, m_receiver.Parse(strMessage));
+        CString strMessage(text);
+        EXPECT_EQ(bKept, m_receiver.Parse(strMessage));
         host.Pump();
-        if (!row.bKept)
+        if (!bKept)
         {
             EXPECT_TRUE(host.m_Messages.empty());
             EXPECT_EQ('Z', data.m_szProprietary[0]);
@@ -237,12 +215,9 @@ TEST_F(RecognitionTest, UnknownProprietarySentenceOfTenToEightyTwoCharactersTrav
         }
         ASSERT_EQ(1U, host.Positions().size());
         const CGPSData& copy = *host.Positions()[0].pPosition;
-        EXPECT_TRUE(copy.m_bProprietary);
-        EXPECT_FALSE(copy.m_bPosition || copy.m_bMotion || copy.m_bSatellitesInView ||
-                     copy.m_bDOP || copy.m_bErrorEstimate);
-        EXPECT_TRUE(copy.m_bSatellites) << "the table itself is still valid";
+        EXPECT_EQ("----SR--", Flags(copy)) << "the satellite table itself is still valid";
         // The text's low bytes, cut to the field and zero-filled to its end.
-        std::string expected = CString(row.text.c_str()).ToNarrow().substr(0, 79);
+        std::string expected = CString(text.c_str()).ToNarrow().substr(0, 79);
         expected.resize(sizeof(copy.m_szProprietary), '\0');
         EXPECT_EQ(expected, std::string(copy.m_szProprietary, sizeof(copy.m_szProprietary)));
     }

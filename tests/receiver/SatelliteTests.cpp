@@ -7,6 +7,8 @@
 
 #include <sstream>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace
@@ -81,13 +83,9 @@ protected:
 
 TEST_F(SatelliteTest, GsvCyclesCompleteOnlyWithTheirLastSentenceInOrder)
 {
-    const struct
-    {
-        const char* legend;
-        const char* steps; // "number/total" of each sentence, "!" where it completes the cycle
-        bool bInView;      // m_bSatellitesInView afterwards
-        int nNextGSV;
-    } rows[] = {
+    // "number/total" of each sentence ("!" where it completes the cycle), then whether satellites
+    // are in view and the number expected next.
+    const std::tuple<const char*, const char*, bool, int> rows[] = {
         {"in order", "1/3 2/3 3/3!", true, 1},
         {"1/3 then 3/3 is ignored", "1/3 3/3", false, 1},
         {"a single-sentence cycle", "1/1!", true, 1},
@@ -99,11 +97,11 @@ TEST_F(SatelliteTest, GsvCyclesCompleteOnlyWithTheirLastSentenceInOrder)
         {"an announced total of 0 never completes", "1/0 1/0", false, 1},
         {"a number above the total is ignored", "1/2 2/2! 3/2", true, 1},
     };
-    for (const auto& row : rows)
+    for (const auto& [legend, pszSteps, bInView, nNextGSV] : rows)
     {
-        SCOPED_TRACE(row.legend);
+        SCOPED_TRACE(legend);
         ResetSharedReceiverState();
-        std::istringstream steps(row.steps);
+        std::istringstream steps(pszSteps);
         int nStep = 0;
         for (std::string step; steps >> step; ++nStep)
         {
@@ -112,8 +110,8 @@ TEST_F(SatelliteTest, GsvCyclesCompleteOnlyWithTheirLastSentenceInOrder)
             EXPECT_EQ(step.back() == '!', GSV(Gsv(nTotal, std::stoi(step), 4, {Sat(10 + nStep)})));
             EXPECT_EQ(nTotal, CDOZOzoeiver::m_nTotalGSV);
         }
-        EXPECT_EQ(row.bInView, CDOZOzoeiver::m_GPSData.m_bSatellitesInView);
-        EXPECT_EQ(row.nNextGSV, CDOZOzoeiver::m_nNextGSV);
+        EXPECT_EQ(bInView, CDOZOzoeiver::m_GPSData.m_bSatellitesInView);
+        EXPECT_EQ(nNextGSV, CDOZOzoeiver::m_nNextGSV);
     }
     // Sentences out of order store no satellites.
     ResetSharedReceiverState();
@@ -125,21 +123,16 @@ TEST_F(SatelliteTest, GsvCyclesCompleteOnlyWithTheirLastSentenceInOrder)
 
 TEST_F(SatelliteTest, UnreadableGsvHeaderRejectsTheSentence)
 {
-    const struct
+    // The announced total afterwards: kept from the sentence before where it is unreadable.
+    for (const auto& [body, nTotalAfter] :
+         {std::pair{"GPGSV,,1,4,05,40,100,44", 2}, {"GPGSV,1,X,4,05,40,100,44", 1},
+          {"GPGSV,1,,4,05,40,100,44", 1}, {"GPGSV,1,1,,05,40,100,44", 1}})
     {
-        const char* body;
-        int nTotalAfter; // announced total kept from the sentence before
-    } rows[] = {{"GPGSV,,1,4,05,40,100,44", 2},
-                {"GPGSV,1,X,4,05,40,100,44", 1},
-                {"GPGSV,1,,4,05,40,100,44", 1},
-                {"GPGSV,1,1,,05,40,100,44", 1}};
-    for (const auto& row : rows)
-    {
-        SCOPED_TRACE(row.body);
+        SCOPED_TRACE(body);
         ResetSharedReceiverState();
         ASSERT_FALSE(GSV(Gsv(2, 1, 4, {Sat(3)})));
-        EXPECT_FALSE(GSV(Sentence(row.body)));
-        EXPECT_EQ(row.nTotalAfter, CDOZOzoeiver::m_nTotalGSV);
+        EXPECT_FALSE(GSV(Sentence(body)));
+        EXPECT_EQ(nTotalAfter, CDOZOzoeiver::m_nTotalGSV);
         EXPECT_FALSE(CDOZOzoeiver::m_GPSData.m_bSatellitesInView);
         int nSlot = -1;
         EXPECT_FALSE(m_Receiver.GetSatellite(5, nSlot)) << "satellite 5 stored at " << nSlot;
@@ -161,12 +154,8 @@ TEST_F(SatelliteTest, GsvFillsSlotsUntilTheFirstUnreadableField)
     EXPECT_DOUBLE_EQ(359 * kDeg, Slot(1).m_dAzimuth);
     EXPECT_EQ(30, Slot(2).m_nSNR);
 
-    const struct
-    {
-        const char* legend;
-        std::vector<std::string> groups;
-        std::vector<int> prns; // the first slots afterwards
-    } rows[] = {
+    // The groups of one sentence, the first slots' satellites afterwards.
+    const std::tuple<const char*, std::vector<std::string>, std::vector<int>> rows[] = {
         {"elevation not a number", {"05,40,100,44", "06,x,100,44", "07,40,100,44"}, {5, 0, 0}},
         {"PRN too large for an int", {"2147483648,40,100,44", "07,40,100,44"}, {0, 0}},
         {"azimuth with a fraction", {"05,40,100.5,44", "07,40,100,44"}, {0, 0}},
@@ -174,12 +163,12 @@ TEST_F(SatelliteTest, GsvFillsSlotsUntilTheFirstUnreadableField)
         {"satellite 0 leaves its slot for the next", {"0,10,10,10", Sat(7)}, {7, 0}},
         {"numbers kept as sent", {"-3,-5,720,99", "2147483647,0,0,0"}, {-3, 2147483647, 0}},
     };
-    for (const auto& row : rows)
+    for (const auto& [legend, groups, prns] : rows)
     {
-        SCOPED_TRACE(row.legend);
+        SCOPED_TRACE(legend);
         ResetSharedReceiverState();
-        EXPECT_TRUE(GSV(Gsv(1, 1, 9, row.groups))) << "the cycle still completes";
-        EXPECT_EQ(row.prns, SlotPRNs(row.prns.size()));
+        EXPECT_TRUE(GSV(Gsv(1, 1, 9, groups))) << "the cycle still completes";
+        EXPECT_EQ(prns, SlotPRNs(prns.size()));
     }
 }
 
@@ -298,25 +287,22 @@ TEST_F(SatelliteTest, GsaIntoAFullTableEvictsAndKeepsTheOccupantsMeasurements)
 
 TEST_F(SatelliteTest, MeanSnrCoversTheSatellitesUsed)
 {
-    const struct
-    {
-        const char* legend;
-        std::vector<std::string> used, groups;
-        double dMean;
-    } rows[] = {
+    // The satellites used, the groups in view, the mean SNR.
+    const std::tuple<const char*, std::vector<std::string>, std::vector<std::string>, double>
+        rows[] = {
         {"40 and 44 used, 30 unused", {"01", "02"}, {"01,10,10,40", "02,10,10,44", "03,10,10,30"}, 42.0},
         {"none used", {}, {"01,10,10,40", "02,10,10,44"}, 0.0},
         {"an empty SNR counts as 0", {"01", "02"}, {"01,10,10,40", "02,10,10,"}, 20.0},
         {"used but never in view", {"01", "05"}, {"01,10,10,40"}, 20.0},
     };
-    for (const auto& row : rows)
+    for (const auto& [legend, used, groups, dMean] : rows)
     {
-        SCOPED_TRACE(row.legend);
+        SCOPED_TRACE(legend);
         ResetSharedReceiverState();
         CDOZOzoeiver::m_GPSData.m_dMeanSNR = -1.0;
-        ASSERT_TRUE(GSA(Gsa(row.used)));
-        ASSERT_TRUE(GSV(Gsv(1, 1, 3, row.groups)));
-        EXPECT_DOUBLE_EQ(row.dMean, CDOZOzoeiver::m_GPSData.m_dMeanSNR);
+        ASSERT_TRUE(GSA(Gsa(used)));
+        ASSERT_TRUE(GSV(Gsv(1, 1, 3, groups)));
+        EXPECT_DOUBLE_EQ(dMean, CDOZOzoeiver::m_GPSData.m_dMeanSNR);
     }
 }
 

@@ -1,5 +1,6 @@
 // The published records: Clear and Invalidate of the position and status records, and the raw
 // epoch's satellite slots.
+#include "StatusFields.h"
 #include "receiver/GPSData.h"
 
 #include <gtest/gtest.h>
@@ -73,9 +74,6 @@ TEST(GPSDataRecord, ClearAndInvalidateLeaveExactlyTheirState)
     const auto before = static_cast<GPSTime32>(std::time(nullptr));
     const CGPSData fresh;
     EXPECT_GE(fresh.m_Time, before);
-    // The status record starts invalidated: a PEM reply awaited, no recording interval.
-    EXPECT_TRUE(fresh.m_Status.m_bPemReply);
-    EXPECT_EQ(-1.0, fresh.m_Status.m_dRecordingInterval);
 
     CGPSData data;
     data.m_Time = 5;
@@ -113,28 +111,20 @@ TEST(GPSDataRecord, ClearAndInvalidateLeaveExactlyTheirState)
 
 TEST(GPSStatusRecord, InvalidateResetsTheReplyFlagsAndKeepsTheValues)
 {
-    CGPSStatusData st;
-    st.m_bNewStatus = st.m_bBeaconSignal = st.m_bBeaconTuning = st.m_bElevMask = true;
-    st.m_bNmeaStatus = st.m_bAckReceived = st.m_bDgpsMode = st.m_bInfoText = true;
-    st.m_bPositionMode = st.m_bBeaconAutoFrequency = true;
-    st.m_bPemReply = false;
-    st.m_NmeaStatus[6] = NMEA_MSG_ON;
-    st.m_dRecordingInterval = 2.0;
-    st.m_nLbandMode = 2;
-    st.m_nElevMask = 10;
-    st.m_DgpsMode = DGPS_WAAS;
-    std::strcpy(st.m_szInfoText, "RECEIVER ID 42");
-    st.Invalidate();
-    EXPECT_FALSE(st.m_bNewStatus || st.m_bBeaconSignal || st.m_bBeaconTuning || st.m_bElevMask ||
-                 st.m_bNmeaStatus || st.m_bAckReceived || st.m_bDgpsMode || st.m_bInfoText);
-    EXPECT_TRUE(st.m_bPemReply);
-    EXPECT_EQ(NMEA_MSG_UNKNOWN, st.m_NmeaStatus[6]);
-    EXPECT_EQ(-1.0, st.m_dRecordingInterval);
-    EXPECT_EQ(0, st.m_nLbandMode);
-    EXPECT_TRUE(st.m_bBeaconAutoFrequency && st.m_bPositionMode);
-    EXPECT_EQ(10, st.m_nElevMask);
-    EXPECT_EQ(DGPS_WAAS, st.m_DgpsMode);
-    EXPECT_STREQ("RECEIVER ID 42", st.m_szInfoText);
+    CGPSStatusData status;
+    Fill(status);
+    CGPSStatusData expected = status;
+    status.Invalidate();
+    expected.m_bNewStatus = expected.m_bBeaconSignal = expected.m_bBeaconTuning = false;
+    expected.m_bElevMask = expected.m_bNmeaStatus = expected.m_bAckReceived = false;
+    expected.m_bDgpsMode = expected.m_bInfoText = false;
+    expected.m_bPemReply = true; // a PEM reply awaited
+    std::fill(std::begin(expected.m_NmeaStatus), std::end(expected.m_NmeaStatus), NMEA_MSG_UNKNOWN);
+    expected.m_dRecordingInterval = -1.0;
+    expected.m_nLbandMode = 0;
+    EXPECT_EQ(Fields(expected), Fields(status));
+    const CGPSStatusData fresh;
+    EXPECT_TRUE(fresh.m_bPemReply && fresh.m_dRecordingInterval == -1.0) << "starts invalidated";
 }
 
 TEST(GPSRawRecord, MeasurementsAndCodeRecordsFillTheirSlot)

@@ -40,7 +40,8 @@ TEST_F(MotionTest, VtgGivesHeadingCounterClockwiseFromEastAndSpeedInMetresPerSec
         {"east, lower-case letters", "GPVTG,90,t,,M,019.4,N,18,k", true, 0.0, 5.0},
         {"south, empty speed is 0", "GPVTG,180,T,,M,019.4,N,,K", true, 3.0 * kPi / 2.0, 0.0},
         {"west, mode after the unit", "GPVTG,270,T,,M,019.4,N,7.2,K,A", true, kPi, 2.0},
-        {"just west of north", "GPVTG,359.9,T,,M,019.4,N,1,K", true, kPi / 2.0 + 0.1 * kDeg, 1 / 3.6},
+        {"just west of north", "GPVTG,359.9,T,,M,019.4,N,1,K", true, kPi / 2.0 + 0.1 * kDeg,
+         1 / 3.6},
         {"empty course is north", "GPVTG,,T,,M,019.4,N,1,K", true, kPi / 2.0, 1 / 3.6},
         {"two turns wrap", "GPVTG,720.0,T,,M,019.4,N,1,K", true, kPi / 2.0, 1 / 3.6},
         {"450 wraps to 0", "GPVTG,450,T,,M,019.4,N,1,K", true, 0.0, 1 / 3.6},
@@ -82,9 +83,9 @@ TEST_F(MotionTest, GarminErrorEstimatesNeedMetresForEachValue)
         SetUp();
         CString s = Sentence(body);
         EXPECT_EQ(bOk, m_Receiver.ProcessGarminRME(s));
-        EXPECT_EQ(std::make_tuple(dHorz, dVert, dSpherical),
-                  std::make_tuple(Data().m_dHorzError, Data().m_dVertError,
-                                  Data().m_dSphericalError));
+        EXPECT_EQ(
+            std::make_tuple(dHorz, dVert, dSpherical),
+            std::make_tuple(Data().m_dHorzError, Data().m_dVertError, Data().m_dSphericalError));
         EXPECT_EQ(bOk ? "------E-" : "--------", Flags(Data()));
     }
 }

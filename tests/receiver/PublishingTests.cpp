@@ -58,7 +58,7 @@ TEST_F(PublishingTest, PositionRecordCopies)
     // the copy's speed, heading and in-view count, the working record's flags after.
     const std::tuple<const char*, bool, double, int, int, bool, double, double, int, const char*>
         rows[] = {
-            {"-M-VS---", false, 5.0, 4, 8, false, 0, 0, 0, "-M-VS---"},   // nothing new
+            {"-M-VS---", false, 5.0, 4, 8, false, 0, 0, 0, "-M-VS---"},     // nothing new
             {"PM-VS---", false, 0.2, 4, 8, true, 0.0, 0.0, 8, "---V----"},  // slow: stands still
             {"PM-VS---", false, 0.3, 4, 8, true, 0.3, 1.5, 8, "---V----"},  // moves from 0.3 m/s
             {"PM-VS---", false, 2.0, 5, 3, true, 2.0, 1.5, 5, "---V----"},  // in view raised
@@ -195,8 +195,8 @@ struct SCallbackLog
     int nCalls = 0;
     GPSNotificationType eType = GPS_NOTIFY_POSITION;
     void* pUserData = nullptr;
-    std::int16_t nPRNSeen = 0;
-    std::int16_t nPRNFromAccessor = 0;
+    int nPRNSeen = 0;
+    int nPRNFromAccessor = 0;
     CDOZOzoeiver* pReceiver = nullptr;
 } g_log;
 
@@ -239,16 +239,16 @@ TEST_F(PublishingTest, EphemerisIsBroadcastToTheOneRegisteredCallbackThenPosted)
     EXPECT_TRUE(m_rx.PostEphemerisInfo());
     CGPSNotification payload;
     m_rx.BroadcastNotification(GPS_NOTIFY_POSITION, &payload); // other kind: not called
-    EXPECT_EQ(1, g_log.nCalls);
-    EXPECT_EQ(GPS_NOTIFY_EPHEMERIS, g_log.eType);
-    EXPECT_EQ(&nSecond, g_log.pUserData);
-    EXPECT_EQ(17, g_log.nPRNSeen) << "the payload holds the new ephemeris";
-    EXPECT_EQ(17, g_log.nPRNFromAccessor) << "and the callback may read the last records";
+    // Once, to the second registration, with the new ephemeris, which it may read back too.
+    EXPECT_EQ(std::make_tuple(1, GPS_NOTIFY_EPHEMERIS, static_cast<void*>(&nSecond), 17, 17),
+              std::make_tuple(g_log.nCalls, g_log.eType, g_log.pUserData, g_log.nPRNSeen,
+                              g_log.nPRNFromAccessor));
     host.Pump();
     ASSERT_EQ(1u, host.m_Messages.size());
     ASSERT_EQ(WM_GPS_EPHEMERIS, host.m_Messages[0].nMessage);
-    EXPECT_EQ(17, host.m_Messages[0].pEphemeris->m_nPRN);
-    EXPECT_EQ(5153.6, host.m_Messages[0].pEphemeris->m_dRootA);
+    EXPECT_EQ(std::make_tuple(17, 5153.6),
+              std::make_tuple(host.m_Messages[0].pEphemeris->m_nPRN,
+                              host.m_Messages[0].pEphemeris->m_dRootA));
 
     m_rx.AddNotificationCallback(GPS_NOTIFY_EPHEMERIS, nullptr, &nFirst);
     EXPECT_FALSE(m_rx.HasNotificationCallback(GPS_NOTIFY_EPHEMERIS)) << "a null callback removes";
@@ -335,12 +335,18 @@ TEST(GPSWeek, WeeksAndJulianDaysFromCalendarDates)
         int nWeek; // -1: before the GPS time scale
         double dJulianDay;
     } const rows[] = {
-        {1980, 1, 6, 0, 0, 0, 2444244.5},         {1980, 1, 13, 0, 0, 1, 2444251.5},
-        {1999, 8, 22, 0, 0, 1024, 2451412.5},     {1999, 8, 21, 23, 59, 1023, 2451412.4993056},
-        {2000, 2, 29, 12, 0, 1051, 2451604.0},    {2019, 4, 7, 0, 0, 2048, 2458580.5},
-        {2024, 1, 6, 23, 59, 2295, 2460316.4993056}, {2024, 1, 7, 0, 0, 2296, 2460316.5},
-        {2000, 1, 1, 12, 0, 1042, 2451545.0},     {2000, 1, 1, 18, 15, 1042, 2451545.0 + 6.25 / 24},
-        {1582, 10, 15, 0, 0, -1, 2299160.5},      {1582, 10, 4, 12, 0, -1, 2299160.0},
+        {1980, 1, 6, 0, 0, 0, 2444244.5},
+        {1980, 1, 13, 0, 0, 1, 2444251.5},
+        {1999, 8, 22, 0, 0, 1024, 2451412.5},
+        {1999, 8, 21, 23, 59, 1023, 2451412.4993056},
+        {2000, 2, 29, 12, 0, 1051, 2451604.0},
+        {2019, 4, 7, 0, 0, 2048, 2458580.5},
+        {2024, 1, 6, 23, 59, 2295, 2460316.4993056},
+        {2024, 1, 7, 0, 0, 2296, 2460316.5},
+        {2000, 1, 1, 12, 0, 1042, 2451545.0},
+        {2000, 1, 1, 18, 15, 1042, 2451545.0 + 6.25 / 24},
+        {1582, 10, 15, 0, 0, -1, 2299160.5},
+        {1582, 10, 4, 12, 0, -1, 2299160.0},
         {-4712, 1, 1, 12, 0, -1, 0.0},
     };
     for (const auto& row : rows)

@@ -108,14 +108,22 @@ TEST_F(RawRecordTest, RecordsAreCountedAndRefusedOnesLeaveNothing)
     Deliver(SnvMessage(7, false));
     EXPECT_EQ(7, CDOZOzoeiver::m_GPSEphemeris.m_nPRN) << "a damaged ephemeris is still stored";
 
-    // A record cut short is counted but never decoded, even with its head complete.
-    m_rx.m_nRawMessages = m_rx.m_nRawMessageErrors = 0;
-    const std::string head = "$PASHR,MBN,";
-    m_rx.AttachRawData(head.data(), static_cast<int>(head.size()));
-    CString strHead(head.c_str());
-    EXPECT_FALSE(m_rx.Parse(strHead));
-    EXPECT_EQ(1, m_rx.m_nRawMessages);
-    EXPECT_EQ(0, m_rx.m_nRawMessageErrors);
+    // A record cut short is counted but never decoded, the head alone or one byte short; the
+    // record's own bytes without the line end are enough.
+    const std::string mbn = MbnMessage({});
+    for (const auto& [nLength, bDecoded] :
+         {std::pair{11, false}, {11 + 41, false}, {11 + 42, true}})
+    {
+        SCOPED_TRACE(nLength);
+        ResetSharedReceiverState();
+        m_rx.m_nRawMessages = m_rx.m_nRawMessageErrors = 0;
+        m_rx.AttachRawData(mbn.data(), nLength);
+        CString strHead(L"$PASHR,MBN,");
+        EXPECT_EQ(bDecoded, m_rx.Parse(strHead));
+        EXPECT_EQ(std::make_tuple(1, 0, bDecoded ? 1 : 0),
+                  std::make_tuple(m_rx.m_nRawMessages, m_rx.m_nRawMessageErrors,
+                                  CDOZOzoeiver::m_GPSDataRaw.GetNumSV()));
+    }
 }
 
 TEST_F(RawRecordTest, TheRawRangeIsFoldedAroundItsComplement)

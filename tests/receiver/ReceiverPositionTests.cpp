@@ -97,9 +97,13 @@ TEST_F(PositionTest, WorkedExampleWithEachHeightModeAndHemisphere)
 
 TEST_F(PositionTest, QualityFromTheBuiltInOrTheSiteTableAndTheMinimumSatellites)
 {
-    for (const auto& [nQuality, eBuiltIn] :
-         {std::pair{0, eNone}, {2, UDF_SIGNAL_CORRECTED_GPS}, {4, UDF_SIGNAL_RTK_FIXED},
-          {9, UDF_SIGNAL_WAAS}, {10, eGps}, {-1, eGps}, {2000000000, eGps}})
+    for (const auto& [nQuality, eBuiltIn] : {std::pair{0, eNone},
+                                             {2, UDF_SIGNAL_CORRECTED_GPS},
+                                             {4, UDF_SIGNAL_RTK_FIXED},
+                                             {9, UDF_SIGNAL_WAAS},
+                                             {10, eGps},
+                                             {-1, eGps},
+                                             {2000000000, eGps}})
     {
         SCOPED_TRACE(nQuality);
         m_receiver.m_bAlternateStatus = false;
@@ -115,9 +119,12 @@ TEST_F(PositionTest, QualityFromTheBuiltInOrTheSiteTableAndTheMinimumSatellites)
     m_receiver.m_SignalStatusMap = {{4, UDF_SIGNAL_RTK_CODE}, {2, UDF_SIGNAL_RTK_FLOAT}};
     m_receiver.m_nMinSatellites = 4; // not applied to inertial fixes
     const std::pair<std::string, UDF_SIGNAL_STATUS> rows[] = {
-        {Gga({{6, "04"}}), UDF_SIGNAL_RTK_CODE},         {Gga({{6, "5"}}), UDF_SIGNAL_RTK_FLOAT},
-        {Ingga({{6, "2"}, {7, "03"}}), UDF_SIGNAL_RTK_FLOAT}, {Ingga({{6, "5"}}), eCalc},
-        {Gga({{7, "04"}}), eGps},                        {Gga({{7, "03"}}), eNone},
+        {Gga({{6, "04"}}), UDF_SIGNAL_RTK_CODE},
+        {Gga({{6, "5"}}), UDF_SIGNAL_RTK_FLOAT},
+        {Ingga({{6, "2"}, {7, "03"}}), UDF_SIGNAL_RTK_FLOAT},
+        {Ingga({{6, "5"}}), eCalc},
+        {Gga({{7, "04"}}), eGps},
+        {Gga({{7, "03"}}), eNone},
     };
     for (const auto& [body, eStatus] : rows)
     {
@@ -136,7 +143,8 @@ TEST_F(PositionTest, SentencesRefusedPartWayKeepWhatTheyReadAndMarkTheFixLost)
     // The status (eGps: the quality was read before the failure), time, altitude (-1: untouched)
     // and whether the DOP was read.
     const std::tuple<const char*, std::string, UDF_SIGNAL_STATUS, double, double, bool> rows[] = {
-        {"no fix: empty position fields", "GPGGA,123519,,,,,0,00,,,M,,M,,", eNone, 45319, -1, false},
+        {"no fix: empty position fields", "GPGGA,123519,,,,,0,00,,,M,,M,,", eNone, 45319, -1,
+         false},
         {"empty time", Gga({{1, ""}}), eNone, -1, -1, false},
         {"time not a number", Gga({{1, "12h35"}}), eNone, -1, -1, false},
         {"empty quality", Gga({{6, ""}}), eNone, 45319, -1, false},
@@ -147,7 +155,8 @@ TEST_F(PositionTest, SentencesRefusedPartWayKeepWhatTheyReadAndMarkTheFixLost)
         {"altitude unit missing", Gga({}, 9), eGps, 45319, 545.4, true},
         {"cut after the quality", Gga({}, 6), eGps, 45319, -1, false},
         {"cut after the latitude", Gga({}, 2), eNone, 45319, -1, false},
-        {"latitude longer than any number", Gga({{2, std::string(5000, '7')}}), eNone, 45319, -1, false},
+        {"latitude longer than any number", Gga({{2, std::string(5000, '7')}}), eNone, 45319, -1,
+         false},
         {"inertial: altitude in feet", Ingga({{10, "F"}}), eCalc, 45319, 545.4, true},
         {"inertial: cut after the HDOP", Ingga({}, 8), eCalc, 45319, -1, true},
         {"inertial: empty quality", Ingga({{6, ""}}), eNone, 45319, -1, false},
@@ -200,8 +209,9 @@ TEST_F(PositionTest, OptionalFieldsThatCannotBeUsedAreLeftOut)
                   std::make_pair(Data().m_bDOP, Data().m_nSatellitesUsed));
     }
     // Through the receiver's entry point each tag reaches its parser.
-    for (const auto& [body, eStatus] : {std::pair{Gga({{0, "GNGGA"}, {6, "2"}}), UDF_SIGNAL_CORRECTED_GPS},
-                                        {Ingga({{6, "2"}}), eCalc}})
+    for (const auto& [body, eStatus] :
+         {std::pair{Gga({{0, "GNGGA"}, {6, "2"}}), UDF_SIGNAL_CORRECTED_GPS},
+          {Ingga({{6, "2"}}), eCalc}})
     {
         ResetSharedReceiverState();
         CString str = Sentence(body);

@@ -63,8 +63,8 @@ TEST_F(RecognitionTest, ChecksumIsTheLowByteOfUpToFourHexDigits)
     const std::tuple<const char*, std::wstring, bool> rows[] = {
         {"upper-case digits", body + L"*47\r\n", true},
         {"wrong digits", body + L"*48\r\n", false},
-        {"letters in lower case", L"$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6a",
-         true},
+        {"letters in lower case",
+         L"$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6a", true},
         {"three digits, low byte matches", body + L"*147", true},
         {"four digits, low byte matches", body + L"*0047", true},
         {"a fifth digit is not read", body + L"*00470", true},
@@ -156,7 +156,8 @@ TEST_F(RecognitionTest, SatelliteSentencesMarkWhatTheReceiverSends)
     EXPECT_FALSE(m_receiver.Parse(strGSA)); // nothing to publish yet
     EXPECT_TRUE(CDOZOzoeiver::m_bGSAReceived);
     EXPECT_FALSE(CDOZOzoeiver::m_bGSVReceived);
-    CString strFirst = Sentence(L"GPGSV,2,1,05,01,40,083,46,02,17,308,41,03,10,100,30,04,20,200,35");
+    CString strFirst =
+        Sentence(L"GPGSV,2,1,05,01,40,083,46,02,17,308,41,03,10,100,30,04,20,200,35");
     EXPECT_FALSE(m_receiver.Parse(strFirst));
     EXPECT_FALSE(CDOZOzoeiver::m_bGSVReceived);
     // The last sentence of a cycle publishes the satellites without a position.
@@ -240,10 +241,12 @@ TEST_F(RecognitionTest, MonitoringCollectsTheKindsSeenUntilRestarted)
     // Unrecognised messages mark kind 0, which kind 32 shares.
     CString strJunk(L"junk\r\n");
     m_receiver.Parse(strJunk);
-    EXPECT_TRUE(m_receiver.HaveGotNmea(GPS_STRING_UNKNOWN) && m_receiver.HaveGotNmea(GPS_STRING_WAAS1));
+    EXPECT_TRUE(m_receiver.HaveGotNmea(GPS_STRING_UNKNOWN) &&
+                m_receiver.HaveGotNmea(GPS_STRING_WAAS1));
     EXPECT_FALSE(m_receiver.HaveGotNmea(GPS_STRING_RTKSOURCE));
     m_receiver.MonitorNmea(true);
-    EXPECT_FALSE(m_receiver.HaveGotNmea(GPS_STRING_GGA) || m_receiver.HaveGotNmea(GPS_STRING_UNKNOWN));
+    EXPECT_FALSE(m_receiver.HaveGotNmea(GPS_STRING_GGA) ||
+                 m_receiver.HaveGotNmea(GPS_STRING_UNKNOWN));
     m_receiver.MonitorNmea(false);
     EXPECT_FALSE(m_receiver.MonitoringNmea());
 }

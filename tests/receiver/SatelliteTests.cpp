@@ -124,9 +124,10 @@ TEST_F(SatelliteTest, GsvCyclesCompleteOnlyWithTheirLastSentenceInOrder)
 TEST_F(SatelliteTest, UnreadableGsvHeaderRejectsTheSentence)
 {
     // The announced total afterwards: kept from the sentence before where it is unreadable.
-    for (const auto& [body, nTotalAfter] :
-         {std::pair{"GPGSV,,1,4,05,40,100,44", 2}, {"GPGSV,1,X,4,05,40,100,44", 1},
-          {"GPGSV,1,,4,05,40,100,44", 1}, {"GPGSV,1,1,,05,40,100,44", 1}})
+    for (const auto& [body, nTotalAfter] : {std::pair{"GPGSV,,1,4,05,40,100,44", 2},
+                                            {"GPGSV,1,X,4,05,40,100,44", 1},
+                                            {"GPGSV,1,,4,05,40,100,44", 1},
+                                            {"GPGSV,1,1,,05,40,100,44", 1}})
     {
         SCOPED_TRACE(body);
         ResetSharedReceiverState();
@@ -290,11 +291,14 @@ TEST_F(SatelliteTest, MeanSnrCoversTheSatellitesUsed)
     // The satellites used, the groups in view, the mean SNR.
     const std::tuple<const char*, std::vector<std::string>, std::vector<std::string>, double>
         rows[] = {
-        {"40 and 44 used, 30 unused", {"01", "02"}, {"01,10,10,40", "02,10,10,44", "03,10,10,30"}, 42.0},
-        {"none used", {}, {"01,10,10,40", "02,10,10,44"}, 0.0},
-        {"an empty SNR counts as 0", {"01", "02"}, {"01,10,10,40", "02,10,10,"}, 20.0},
-        {"used but never in view", {"01", "05"}, {"01,10,10,40"}, 20.0},
-    };
+            {"40 and 44 used, 30 unused",
+             {"01", "02"},
+             {"01,10,10,40", "02,10,10,44", "03,10,10,30"},
+             42.0},
+            {"none used", {}, {"01,10,10,40", "02,10,10,44"}, 0.0},
+            {"an empty SNR counts as 0", {"01", "02"}, {"01,10,10,40", "02,10,10,"}, 20.0},
+            {"used but never in view", {"01", "05"}, {"01,10,10,40"}, 20.0},
+        };
     for (const auto& [legend, used, groups, dMean] : rows)
     {
         SCOPED_TRACE(legend);

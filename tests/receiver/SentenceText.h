@@ -22,9 +22,9 @@ inline CString Sentence(const std::wstring& body)
 inline std::string Flags(const CGPSData& d)
 {
     std::string s;
-    const bool flags[] = {d.m_bPosition,   d.m_bMotion,       d.m_bDOP,
-                          d.m_bSatellitesInView, d.m_bSatellites, d.m_bProprietary,
-                          d.m_bErrorEstimate,    d.m_Status.m_bNewStatus};
+    const bool flags[] = {
+        d.m_bPosition,   d.m_bMotion,      d.m_bDOP,           d.m_bSatellitesInView,
+        d.m_bSatellites, d.m_bProprietary, d.m_bErrorEstimate, d.m_Status.m_bNewStatus};
     for (int i = 0; i < 8; ++i)
     {
         s += flags[i] ? "PMDVSREN"[i] : '-';
@@ -35,9 +35,9 @@ inline std::string Flags(const CGPSData& d)
 // Sets the flags a word of Flags names and clears the others.
 inline void SetFlags(CGPSData& d, const std::string& s)
 {
-    bool* flags[] = {&d.m_bPosition,   &d.m_bMotion,       &d.m_bDOP,
-                     &d.m_bSatellitesInView, &d.m_bSatellites, &d.m_bProprietary,
-                     &d.m_bErrorEstimate,    &d.m_Status.m_bNewStatus};
+    bool* flags[] = {
+        &d.m_bPosition,   &d.m_bMotion,      &d.m_bDOP,           &d.m_bSatellitesInView,
+        &d.m_bSatellites, &d.m_bProprietary, &d.m_bErrorEstimate, &d.m_Status.m_bNewStatus};
     for (int i = 0; i < 8; ++i)
     {
         *flags[i] = s[i] != '-';

@@ -136,9 +136,15 @@ TEST(SpeedEngine, HeadingIsCounterClockwiseFromEastInMinusPiToPi)
     {
         double dNorth, dEast, dHeading;
     } rows[] = {
-        {0.0, 2.0, 0.0},          {2.0, 0.0, kPi / 2.0},       {0.0, -2.0, -kPi},
-        {-2.0, 0.0, -kPi / 2.0},  {2.0, -2.0, 3.0 * kPi / 4.0}, {-2.0, -2.0, -3.0 * kPi / 4.0},
-        {2.0 * s3, -2.0, 2.0 * kPi / 3.0}, {-2.0, 2.0 * s3, -kPi / 6.0}, {0.0, 0.0, 0.0},
+        {0.0, 2.0, 0.0},
+        {2.0, 0.0, kPi / 2.0},
+        {0.0, -2.0, -kPi},
+        {-2.0, 0.0, -kPi / 2.0},
+        {2.0, -2.0, 3.0 * kPi / 4.0},
+        {-2.0, -2.0, -3.0 * kPi / 4.0},
+        {2.0 * s3, -2.0, 2.0 * kPi / 3.0},
+        {-2.0, 2.0 * s3, -kPi / 6.0},
+        {0.0, 0.0, 0.0},
     };
     for (const auto& row : rows)
     {

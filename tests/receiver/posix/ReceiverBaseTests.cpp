@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace
@@ -102,17 +103,17 @@ TEST_F(ReceiverBaseTest, InitializeResetsTheParseStateAndOpensThePortAgainAfterE
         ASSERT_TRUE(m_receiver.Initialize());
         EXPECT_TRUE(CDOZOzoeiver::m_bComputeMotion);
         EXPECT_FALSE(CDOZOzoeiver::m_bGSAReceived || CDOZOzoeiver::m_bGSVReceived);
-        EXPECT_FALSE(data.m_bPosition || data.m_bSatellitesInView);
-        EXPECT_FALSE(data.m_Status.m_bNewStatus || data.m_Status.m_bElevMask);
+        EXPECT_FALSE(data.m_bPosition || data.m_bSatellitesInView || data.m_Status.m_bNewStatus ||
+                     data.m_Status.m_bElevMask);
         EXPECT_TRUE(CDOZOzoeiver::m_Port.IsOpen());
         EXPECT_NE(INVALID_HANDLE_VALUE, m_receiver.GetPortHandle());
         // Eight data bits, no parity, one stop bit, no handshake.
         const termios tio = m_pty.SlaveTermios();
-        EXPECT_EQ(static_cast<speed_t>(B19200), cfgetospeed(&tio));
-        EXPECT_EQ(static_cast<speed_t>(B19200), cfgetispeed(&tio));
-        EXPECT_EQ(static_cast<tcflag_t>(CS8), tio.c_cflag & CSIZE);
-        EXPECT_EQ(0u, tio.c_cflag & (PARENB | CSTOPB | CRTSCTS));
-        EXPECT_EQ(0u, tio.c_iflag & (INPCK | IXON | IXOFF));
+        EXPECT_EQ(std::make_tuple(speed_t{B19200}, speed_t{B19200}, tcflag_t{CS8}, tcflag_t{0},
+                                  tcflag_t{0}),
+                  std::make_tuple(cfgetospeed(&tio), cfgetispeed(&tio), tio.c_cflag & CSIZE,
+                                  tio.c_cflag & (PARENB | CSTOPB | CRTSCTS),
+                                  tio.c_iflag & (INPCK | IXON | IXOFF)));
         EXPECT_EQ("", m_pty.Receive(0)) << "the base sends nothing when it starts";
         m_receiver.Suspend();
         EXPECT_FALSE(CDOZOzoeiver::m_Port.IsOpen());
@@ -172,27 +173,22 @@ TEST_F(ReceiverBaseTest, SuspendSwitchesRawOutputOffAndDestroyingSendsNothing)
 TEST_F(ReceiverBaseTest, AttachRawDataMakesTheBytesTheCurrentMessage)
 {
     const char five[] = {'\xAA', '\x44', '\x12', '\x00', '\x1C'};
-    const struct
+    // A failure leaves no message behind, the one before included.
+    for (const auto& [pData, nCount, bResult] : {std::tuple<const char*, int, bool>{five, 5, true},
+                                                 {five, 1, true},
+                                                 {five, 0, false},
+                                                 {five, -3, false},
+                                                 {nullptr, 5, false}})
     {
-        const char* pData;
-        int nCount;
-        bool bResult;
-    } rows[] = {{five, 5, true}, {five, 1, true}, {five, 0, false}, {five, -3, false},
-                {nullptr, 5, false}};
-    for (const auto& row : rows)
-    {
-        SCOPED_TRACE(testing::Message() << row.nCount << (row.pData ? " bytes" : " bytes of null"));
+        SCOPED_TRACE(testing::Message() << nCount << (pData ? " bytes" : " bytes of null"));
         ASSERT_TRUE(CDOZOzoeiver::m_GPSMessageRaw.Set("$GPGGA,1*00\r\n", 13, 13));
-        EXPECT_EQ(row.bResult, m_receiver.AttachRawData(row.pData, row.nCount));
+        EXPECT_EQ(bResult, m_receiver.AttachRawData(pData, nCount));
         int nLen = -1;
         const char* pMessage = CDOZOzoeiver::m_GPSMessageRaw.GetMessageBin(nLen);
-        EXPECT_EQ(row.bResult ? row.nCount : 0, CDOZOzoeiver::m_GPSMessageRaw.GetLength());
-        EXPECT_EQ(row.bResult, CDOZOzoeiver::m_GPSMessageRaw.HasMessage());
-        if (row.bResult)
-        {
-            ASSERT_NE(nullptr, pMessage);
-            EXPECT_EQ(std::string(row.pData, row.nCount), std::string(pMessage, nLen));
-        }
+        EXPECT_EQ(bResult ? nCount : 0, CDOZOzoeiver::m_GPSMessageRaw.GetLength());
+        EXPECT_EQ(bResult, CDOZOzoeiver::m_GPSMessageRaw.HasMessage());
+        EXPECT_EQ(bResult ? std::string(five, nCount) : "",
+                  pMessage ? std::string(pMessage, nLen) : "");
     }
 }
 
@@ -242,15 +238,9 @@ TEST_F(ReceiverBaseTest, ConstructingAnotherReceiverResetsTheSharedSequencing)
 TEST_F(ReceiverBaseTest, RawOutputCommandsGoOutOnlyWhenTheyApply)
 {
     const std::string kRci = "$PASHS,RCI,1.000000\r\n";
-    const struct
-    {
-        const char* legend;
-        bool bRawData, bExternalDriver, bRtkReceiver, bOpen;
-        int nEnable; // EnablePostProcessing(1/0), or -1: SetRawDataOutputInterval(dSeconds)
-        double dSeconds;
-        bool bResult;
-        std::string expected;
-    } rows[] = {
+    // Raw data, external driver, RTK receiver, port open; EnablePostProcessing(1/0) or, for -1,
+    // SetRawDataOutputInterval(seconds); the result and what the receiver gets.
+    const std::tuple<const char*, bool, bool, bool, bool, int, double, bool, std::string> rows[] = {
         {"on", true, false, false, true, 1, 0, true, kRawOn},
         {"off", true, false, false, true, 0, 0, true, kRawOff},
         {"on without raw data: nothing to switch", false, false, false, true, 1, 0, true, ""},
@@ -265,25 +255,28 @@ TEST_F(ReceiverBaseTest, RawOutputCommandsGoOutOnlyWhenTheyApply)
         // Only the first of the external-setting predicates is consulted.
         {"interval, RTK receiver", true, false, true, true, -1, 1.0, true, kRci},
     };
-    for (const auto& row : rows)
+    for (const auto& [legend, bRawData, bExternalDriver, bRtkReceiver, bOpen, nEnable, dSeconds,
+                      bResult, expected] : rows)
     {
-        SCOPED_TRACE(row.legend);
-        m_receiver.m_bRawData = row.bRawData;
-        m_receiver.m_bExternalDriver = row.bExternalDriver;
-        m_receiver.m_bRtkReceiver = row.bRtkReceiver;
-        if (row.bOpen)
+        SCOPED_TRACE(legend);
+        m_receiver.m_bRawData = bRawData;
+        m_receiver.m_bExternalDriver = bExternalDriver;
+        m_receiver.m_bRtkReceiver = bRtkReceiver;
+        if (bOpen)
         {
             OpenAsReceiver();
         }
         m_pauses.Clear();
         m_receiver.m_dRawOutputInterval = -1.0;
-        EXPECT_EQ(row.bResult, row.nEnable >= 0
-                                   ? m_receiver.EnablePostProcessing(row.nEnable == 1)
-                                   : m_receiver.SetRawDataOutputInterval(row.dSeconds));
-        EXPECT_EQ(row.nEnable >= 0 ? -1.0 : row.dSeconds, m_receiver.m_dRawOutputInterval)
+        EXPECT_EQ(bResult, nEnable >= 0 ? m_receiver.EnablePostProcessing(nEnable == 1)
+                                        : m_receiver.SetRawDataOutputInterval(dSeconds));
+        EXPECT_EQ(nEnable >= 0 ? -1.0 : dSeconds, m_receiver.m_dRawOutputInterval)
             << "the interval is stored whatever happens";
-        EXPECT_EQ(row.expected, m_pty.Receive(row.expected.size()));
-        EXPECT_EQ(std::vector<DWORD>(row.expected.empty() ? 0 : row.nEnable >= 0 ? 3 : 1, 200),
+        EXPECT_EQ(expected, m_pty.Receive(expected.size()));
+        EXPECT_EQ(std::vector<DWORD>(expected.empty() ? 0
+                                     : nEnable >= 0   ? 3
+                                                      : 1,
+                                     200),
                   m_pauses.Pauses());
         CDOZOzoeiver::m_Port.Close();
     }

@@ -1,6 +1,6 @@
 // The published records: Clear and Invalidate of the position and status records, and the raw
 // epoch's satellite slots.
-#include "StatusFields.h"
+#include "SentenceText.h"
 #include "receiver/GPSData.h"
 
 #include <gtest/gtest.h>

@@ -48,17 +48,17 @@ TEST(DataLog, ReadinessPortNameAndStatusLine)
     EXPECT_FALSE(log.IsReady()) << "not enabled";
     log.Enable(true);
     EXPECT_TRUE(log.IsReady());
-    log.SetLogInterval(0.05);
-    EXPECT_FALSE(log.IsReady());
-    log.SetLogInterval(0.1);
-    EXPECT_TRUE(log.IsReady());
-
-    EXPECT_EQ(CString(L"COM1"), log.Port());
-    log.SetPort(2);
-    EXPECT_EQ(CString(L"COM2"), log.Port());
-    log.SetPort(3);
-    EXPECT_EQ(CString(L"COM1"), log.Port());
-
+    // The shortest interval is a tenth of a second, itself allowed.
+    for (const auto& [dInterval, bReady] : {std::pair{0.05, false}, {0.0999, false}, {0.1, true}})
+    {
+        log.SetLogInterval(dInterval);
+        EXPECT_EQ(bReady, log.IsReady()) << dInterval;
+    }
+    for (const auto& [nPort, pszName] : {std::pair{0, L"COM1"}, {2, L"COM2"}, {3, L"COM1"}})
+    {
+        log.SetPort(nPort);
+        EXPECT_EQ(CString(pszName), log.Port());
+    }
     log.StartedSecondsAgo(7 * 60 + 5);
     EXPECT_EQ(CString(L"Num Epochs: 12, Time: 7 min."), log.GetStatusString());
     log.StartedSecondsAgo(25 * 3600 + 10 * 60);

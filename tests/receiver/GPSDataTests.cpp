@@ -1,56 +1,27 @@
-// The published records: a fresh record, Clear and Invalidate of the position and status records,
-// and the raw epoch's satellite slots.
+// The published records: Clear and Invalidate of the position and status records, and the raw
+// epoch's satellite slots.
+#include "SentenceText.h"
 #include "receiver/GPSData.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <ctime>
-#include <string>
 #include <tuple>
 #include <vector>
 
 namespace
 {
 
-// A status record with the fields Invalidate resets set, and a few that it keeps.
-CGPSStatusData BusyStatus()
+// Every value Clear owns and every flag, so one comparison shows the whole state.
+auto Values(const CGPSData& d)
 {
-    CGPSStatusData st;
-    st.m_bNewStatus = st.m_bBeaconSignal = st.m_bBeaconTuning = st.m_bElevMask = true;
-    st.m_bNmeaStatus = st.m_bAckReceived = st.m_bDgpsMode = st.m_bInfoText = true;
-    st.m_bPositionMode = st.m_bBeaconAutoFrequency = true;
-    st.m_bPemReply = false;
-    st.m_NmeaStatus[6] = NMEA_MSG_ON;
-    st.m_dRecordingInterval = 2.0;
-    st.m_nLbandMode = 2;
-    st.m_nElevMask = 10;
-    st.m_dFixedAltitude = 123.25;
-    st.m_DgpsMode = DGPS_WAAS;
-    std::strcpy(st.m_szInfoText, "RECEIVER ID 42");
-    return st;
-}
-
-// Every value of the record zero and every flag down, the status record left out.
-void ExpectEmptyValues(const CGPSData& data)
-{
-    for (double value : {data.m_dLatitude, data.m_dLongitude, data.m_dAltitude, data.m_dHDOP,
-                         data.m_dPDOP, data.m_dVDOP, data.m_dMeanSNR, data.m_dHorzError,
-                         data.m_dVertError, data.m_dSphericalError, data.m_dHeading, data.m_dSpeed,
-                         data.m_dUTCTime, data.m_dNorth, data.m_dEast})
-    {
-        EXPECT_EQ(0.0, value);
-    }
-    EXPECT_EQ(0, data.m_nSatellitesUsed + data.m_nSatellitesInView);
-    EXPECT_EQ(UDF_SIGNAL_NONE, data.m_SignalStatus);
-    EXPECT_FALSE(data.m_bPosition || data.m_bMotion || data.m_bDOP || data.m_bSatellitesInView ||
-                 data.m_bSatellites || data.m_bProprietary || data.m_bErrorEstimate);
-}
-
-void SetAllFlags(CGPSData& data)
-{
-    data.m_bPosition = data.m_bMotion = data.m_bDOP = data.m_bSatellitesInView = true;
-    data.m_bSatellites = data.m_bProprietary = data.m_bErrorEstimate = true;
+    return std::make_tuple(d.m_dLatitude, d.m_dLongitude, d.m_dAltitude, d.m_dHDOP, d.m_dPDOP,
+                           d.m_dVDOP, d.m_dMeanSNR, d.m_dHorzError, d.m_dVertError,
+                           d.m_dSphericalError, d.m_dHeading, d.m_dSpeed, d.m_dUTCTime, d.m_dNorth,
+                           d.m_dEast, d.m_nSatellitesUsed, d.m_nSatellitesInView, d.m_SignalStatus,
+                           d.m_bPosition, d.m_bMotion, d.m_bDOP, d.m_bSatellitesInView,
+                           d.m_bSatellites, d.m_bProprietary, d.m_bErrorEstimate);
 }
 
 DataRecord_G12_MBN Mbn(int nPRN, std::int32_t lTag = 0, double dFullPhase = 0.0)
@@ -75,18 +46,17 @@ DataRecord_G12_MCA Mca(unsigned nPRN, double dFullPhase, std::int32_t lDoppler)
     return record;
 }
 
-// What a raw epoch holds, field by field (padding bytes carry no meaning).
-using RawSlot = std::tuple<int, int, double, double, double, double, double, bool>;
-std::vector<RawSlot> Slots(const CGPSDataRaw& raw)
+// What a raw epoch holds, slot by slot (padding bytes carry no meaning).
+auto Slots(const CGPSDataRaw& raw)
 {
-    std::vector<RawSlot> slots;
+    std::vector<std::tuple<int, int, double, double, double, bool>> slots;
     for (const CGPSSatelliteDataRaw& x : raw.m_Satellites)
     {
         slots.emplace_back(x.m_nPRN, x.m_nTag, x.m_dPseudorange, x.m_dCarrierPhase, x.m_dDoppler,
-                           x.m_dSpare1, x.m_dSpare2, x.m_bValid);
+                           x.m_bValid);
     }
-    slots.emplace_back(raw.m_nNumSV, raw.m_nGPSWeek, raw.m_dLatitude, raw.m_dLongitude,
-                       raw.m_dHeight, raw.m_dReceiverTime, raw.m_dClockOffset, raw.m_bPosition);
+    slots.emplace_back(raw.m_nNumSV, raw.m_nGPSWeek, raw.m_dLatitude, raw.m_dReceiverTime,
+                       raw.m_dClockOffset, raw.m_bPosition);
     return slots;
 }
 
@@ -99,47 +69,12 @@ CGPSSatelliteDataRaw SlotAt(const CGPSDataRaw& raw, int nIndex)
 
 } // namespace
 
-TEST(GPSDataRecord, FreshRecordIsEmptyAndStamped)
+TEST(GPSDataRecord, ClearAndInvalidateLeaveExactlyTheirState)
 {
     const auto before = static_cast<GPSTime32>(std::time(nullptr));
-    const CGPSData data;
-    EXPECT_GE(data.m_Time, before);
-    EXPECT_LE(data.m_Time, static_cast<GPSTime32>(std::time(nullptr)));
-    ExpectEmptyValues(data);
-    for (const CGPSSatelliteData& sat : data.m_Satellites)
-    {
-        EXPECT_EQ(0, sat.m_nPRN + sat.m_nSNR);
-        EXPECT_EQ(0.0, sat.m_dElevation + sat.m_dAzimuth);
-        EXPECT_FALSE(sat.m_bUsed || sat.m_bVisible);
-    }
-    EXPECT_EQ(std::string(sizeof(data.m_szProprietary), '\0'),
-              std::string(data.m_szProprietary, sizeof(data.m_szProprietary)));
-    // The status record starts invalidated: a PEM reply awaited, no recording interval.
-    EXPECT_FALSE(data.m_Status.m_bPositionMode);
-    EXPECT_EQ(DGPS_OFF, data.m_Status.m_DgpsMode);
-    EXPECT_EQ('\0', data.m_Status.m_szInfoText[0]);
-    EXPECT_TRUE(data.m_Status.m_bPemReply);
-    EXPECT_EQ(-1.0, data.m_Status.m_dRecordingInterval);
-}
+    const CGPSData fresh;
+    EXPECT_GE(fresh.m_Time, before);
 
-TEST(GPSDataRecord, InvalidateKeepsTheSatelliteCycleUnlessAll)
-{
-    for (const bool bAll : {false, true})
-    {
-        SCOPED_TRACE(bAll ? "Invalidate(true)" : "Invalidate(false)");
-        CGPSData data;
-        SetAllFlags(data);
-        data.m_dLatitude = 0.9;
-        data.Invalidate(bAll);
-        EXPECT_FALSE(data.m_bPosition || data.m_bMotion || data.m_bDOP || data.m_bSatellites ||
-                     data.m_bProprietary || data.m_bErrorEstimate);
-        EXPECT_EQ(!bAll, data.m_bSatellitesInView);
-        EXPECT_EQ(0.9, data.m_dLatitude) << "values persist, only flags go";
-    }
-}
-
-TEST(GPSDataRecord, ClearZeroesValuesAndKeepsTablesAndStatus)
-{
     CGPSData data;
     data.m_Time = 5;
     data.m_dLatitude = data.m_dLongitude = data.m_dAltitude = data.m_dHDOP = data.m_dPDOP = 1.5;
@@ -149,86 +84,84 @@ TEST(GPSDataRecord, ClearZeroesValuesAndKeepsTablesAndStatus)
     data.m_nSatellitesUsed = 7;
     data.m_nSatellitesInView = 9;
     data.m_SignalStatus = UDF_SIGNAL_RTK_FIXED;
+    data.m_bPosition = data.m_bMotion = data.m_bDOP = data.m_bSatellitesInView = true;
+    data.m_bSatellites = data.m_bProprietary = data.m_bErrorEstimate = true;
     data.m_Satellites[3].m_nPRN = 17;
-    data.m_Satellites[3].m_bUsed = true;
     std::memcpy(data.m_szProprietary, "$PXYZ", 5);
-    data.m_Status = BusyStatus();
-    SetAllFlags(data);
+    data.m_Status.m_bNewStatus = true;
+
+    // Invalidate drops the flags only, and keeps a satellite cycle under way unless told.
+    CGPSData partly = data;
+    partly.Invalidate(false);
+    auto expected = Values(data);
+    std::get<18>(expected) = std::get<19>(expected) = std::get<20>(expected) = false;
+    std::get<22>(expected) = std::get<23>(expected) = std::get<24>(expected) = false;
+    EXPECT_EQ(expected, Values(partly));
+    partly.Invalidate(true);
+    std::get<21>(expected) = false;
+    EXPECT_EQ(expected, Values(partly));
 
     data.Clear();
-
-    ExpectEmptyValues(data);
-    EXPECT_GT(data.m_Time, 5) << "stamped again";
-    EXPECT_EQ(17, data.m_Satellites[3].m_nPRN);
-    EXPECT_TRUE(data.m_Satellites[3].m_bUsed);
+    EXPECT_EQ(Values(fresh), Values(data));
+    EXPECT_GE(data.m_Time, before) << "stamped again";
+    EXPECT_EQ(17, data.m_Satellites[3].m_nPRN) << "the table is not Clear's business";
     EXPECT_EQ(0, std::memcmp(data.m_szProprietary, "$PXYZ", 5));
-    EXPECT_TRUE(data.m_Status.m_bNewStatus) << "the status record is not Clear's business";
+    EXPECT_TRUE(data.m_Status.m_bNewStatus) << "nor the status record";
 }
 
-TEST(GPSStatusRecord, InvalidateResetsFlagsAndKeepsValues)
+TEST(GPSStatusRecord, InvalidateResetsTheReplyFlagsAndKeepsTheValues)
 {
-    CGPSStatusData status = BusyStatus();
+    CGPSStatusData status;
+    Fill(status);
+    CGPSStatusData expected = status;
     status.Invalidate();
-
-    EXPECT_FALSE(status.m_bNewStatus || status.m_bBeaconSignal || status.m_bBeaconTuning ||
-                 status.m_bElevMask || status.m_bNmeaStatus || status.m_bAckReceived ||
-                 status.m_bDgpsMode || status.m_bInfoText);
-    EXPECT_TRUE(status.m_bPemReply);
-    EXPECT_EQ(NMEA_MSG_UNKNOWN, status.m_NmeaStatus[6]);
-    EXPECT_EQ(-1.0, status.m_dRecordingInterval);
-    EXPECT_EQ(0, status.m_nLbandMode);
-    // The values themselves stay, the position-mode flag included.
-    EXPECT_TRUE(status.m_bBeaconAutoFrequency && status.m_bPositionMode);
-    EXPECT_EQ(10, status.m_nElevMask);
-    EXPECT_EQ(123.25, status.m_dFixedAltitude);
-    EXPECT_EQ(DGPS_WAAS, status.m_DgpsMode);
-    EXPECT_STREQ("RECEIVER ID 42", status.m_szInfoText);
+    expected.m_bNewStatus = expected.m_bBeaconSignal = expected.m_bBeaconTuning = false;
+    expected.m_bElevMask = expected.m_bNmeaStatus = expected.m_bAckReceived = false;
+    expected.m_bDgpsMode = expected.m_bInfoText = false;
+    expected.m_bPemReply = true; // a PEM reply awaited
+    std::fill(std::begin(expected.m_NmeaStatus), std::end(expected.m_NmeaStatus), NMEA_MSG_UNKNOWN);
+    expected.m_dRecordingInterval = -1.0;
+    expected.m_nLbandMode = 0;
+    EXPECT_EQ(Fields(expected), Fields(status));
+    const CGPSStatusData fresh;
+    EXPECT_TRUE(fresh.m_bPemReply && fresh.m_dRecordingInterval == -1.0) << "starts invalidated";
 }
 
-TEST(GPSRawRecord, MeasurementsFillTheirSlot)
+TEST(GPSRawRecord, MeasurementsAndCodeRecordsFillTheirSlot)
 {
-    struct Row
-    {
-        const char* legend;
-        std::int32_t lTag;
-        int nTag;
-    };
     // The tag is divided by 500 and truncated toward zero.
-    const std::vector<Row> rows = {
-        {"exact", 1000, 2}, {"just below", 1499, 2}, {"negative", -1499, -2}, {"small", 499, 0}};
-    for (const Row& row : rows)
+    for (const auto& [lTag, nTag] : {std::pair{1000, 2}, {1499, 2}, {-1499, -2}, {499, 0}})
     {
-        SCOPED_TRACE(row.legend);
+        SCOPED_TRACE(lTag);
         CGPSDataRaw raw;
-        ASSERT_TRUE(raw.AddSatelliteData(Mbn(5, row.lTag, 1000.25)));
-        EXPECT_EQ(1, raw.GetNumSV());
+        ASSERT_TRUE(raw.AddSatelliteData(Mbn(5, lTag, 1000.25)));
         const CGPSSatelliteDataRaw slot = SlotAt(raw, 0);
-        EXPECT_EQ(5, slot.m_nPRN);
-        EXPECT_EQ(row.nTag, slot.m_nTag);
+        EXPECT_EQ(std::make_tuple(1, 5, nTag, -1000.25, true),
+                  std::make_tuple(raw.GetNumSV(), slot.m_nPRN, slot.m_nTag, slot.m_dCarrierPhase,
+                                  slot.m_bValid));
         EXPECT_DOUBLE_EQ(0.07 * 299792458.0, slot.m_dPseudorange);
-        EXPECT_EQ(-1000.25, slot.m_dCarrierPhase);
         EXPECT_DOUBLE_EQ(-1.2345, slot.m_dDoppler);
-        EXPECT_TRUE(slot.m_bValid);
     }
-}
-
-TEST(GPSRawRecord, CodeRecordUpdatesPhaseAndDopplerOnly)
-{
     CGPSDataRaw raw;
     ASSERT_TRUE(raw.AddSatelliteData(Mbn(9, 5000, 10.0)));
     ASSERT_TRUE(raw.AddSatelliteData(Mca(9, 20.5, 300)));
-    EXPECT_EQ(1, raw.GetNumSV());
     const CGPSSatelliteDataRaw slot = SlotAt(raw, 0);
+    EXPECT_EQ(1, raw.GetNumSV());
     EXPECT_EQ(10, slot.m_nTag) << "kept from the measurement";
-    EXPECT_DOUBLE_EQ(0.07 * 299792458.0, slot.m_dPseudorange);
     EXPECT_EQ(20.5, slot.m_dCarrierPhase) << "not negated";
     EXPECT_DOUBLE_EQ(0.03, slot.m_dDoppler) << "positive factor";
-
-    // The code record's satellite number is unsigned: 200 is a satellite (0 is not, below).
+    // The code record's satellite number is unsigned: 200 is a satellite.
     EXPECT_TRUE(raw.AddSatelliteData(Mca(200, 1.0, 1)));
-    EXPECT_EQ(2, raw.GetNumSV());
     EXPECT_EQ(200, SlotAt(raw, 1).m_nPRN);
-    EXPECT_EQ(0, SlotAt(raw, 1).m_nTag);
+
+    raw.m_Time = 99;
+    raw.m_bEpochComplete = true;
+    raw.m_dCorrectedTime = raw.m_dClockDrift = 2.0;
+    raw.Clear();
+    EXPECT_EQ(Slots(CGPSDataRaw()), Slots(raw));
+    EXPECT_EQ(99, raw.m_Time) << "the epoch keeps its time";
+    EXPECT_FALSE(raw.m_bEpochComplete);
+    EXPECT_EQ(0.0, raw.m_dCorrectedTime + raw.m_dClockDrift);
 }
 
 TEST(GPSRawRecord, ElevenSatellitesAtMostAndRefusalsChangeNothing)
@@ -242,56 +175,26 @@ TEST(GPSRawRecord, ElevenSatellitesAtMostAndRefusalsChangeNothing)
         ASSERT_TRUE(raw.AddSatelliteData(Mbn(nPRN, 0, nPRN)));
     }
     EXPECT_EQ(11, raw.GetNumSV());
-
-    const CGPSDataRaw full = raw;
-    struct Row
-    {
-        const char* legend;
-        bool bMbn;
-        int nPRN;
-    };
-    const std::vector<Row> rows = {
-        {"a twelfth satellite", true, 12},
-        {"an update of a satellite already held", true, 3},
-        {"a code record of a satellite already held", false, 3},
-        {"a code record of a new satellite", false, 40},
-        {"a code record of satellite 0", false, 0},
-        {"a measurement of satellite 0", true, 0},
-        {"a negative satellite number", true, -128},
-    };
-    for (const Row& row : rows)
-    {
-        SCOPED_TRACE(row.legend);
-        EXPECT_FALSE(row.bMbn
-                         ? raw.AddSatelliteData(Mbn(row.nPRN, 0, 99.0))
-                         : raw.AddSatelliteData(Mca(static_cast<unsigned>(row.nPRN), 99.0, 1)));
-        EXPECT_EQ(Slots(full), Slots(raw));
-    }
-    for (const int nIndex : {-1, 11, 1000})
+    const auto full = Slots(raw);
+    // A twelfth, an update of one held, code records old and new, satellite 0, a negative one.
+    EXPECT_FALSE(raw.AddSatelliteData(Mbn(12, 0, 99.0)));
+    EXPECT_FALSE(raw.AddSatelliteData(Mbn(3, 0, 99.0)));
+    EXPECT_FALSE(raw.AddSatelliteData(Mca(3, 99.0, 1)));
+    EXPECT_FALSE(raw.AddSatelliteData(Mca(40, 99.0, 1)));
+    EXPECT_FALSE(raw.AddSatelliteData(Mbn(-128, 0, 99.0)));
+    EXPECT_EQ(full, Slots(raw));
+    CGPSDataRaw empty;
+    EXPECT_FALSE(empty.AddSatelliteData(Mca(0, 99.0, 1)));
+    EXPECT_FALSE(empty.AddSatelliteData(Mbn(0, 0, 99.0)));
+    EXPECT_EQ(0, empty.GetNumSV());
+    // Index searches past either end find nothing and leave the caller's slot alone.
+    for (const auto& [pRaw, nIndex] : {std::pair{&raw, -1}, {&raw, 11}, {&raw, 1000}, {&empty, 0}})
     {
         SCOPED_TRACE(nIndex);
         CGPSSatelliteDataRaw probe;
         probe.m_nPRN = 77;
-        EXPECT_FALSE(raw.GetSatelliteData(probe, nIndex));
+        EXPECT_FALSE(pRaw->GetSatelliteData(probe, nIndex));
         EXPECT_EQ(77, probe.m_nPRN);
     }
-}
-
-TEST(GPSRawRecord, ClearEmptiesTheEpochButKeepsItsTime)
-{
-    CGPSDataRaw raw;
-    EXPECT_EQ(0, raw.m_Time);
-    raw.m_Time = 99;
-    raw.m_dLatitude = raw.m_dLongitude = raw.m_dHeight = raw.m_dSpare = 1.0;
-    raw.m_bPosition = raw.m_bSpare = raw.m_bEpochComplete = true;
-    raw.m_dReceiverTime = raw.m_dCorrectedTime = raw.m_dClockOffset = raw.m_dClockDrift = 2.0;
-    raw.m_nGPSWeek = 2300;
-    ASSERT_TRUE(raw.AddSatelliteData(Mbn(8, 500, 1.0)));
-
-    raw.Clear();
-
-    EXPECT_EQ(Slots(CGPSDataRaw()), Slots(raw));
-    EXPECT_EQ(99, raw.m_Time);
-    EXPECT_FALSE(raw.m_bSpare || raw.m_bEpochComplete);
-    EXPECT_EQ(0.0, raw.m_dSpare + raw.m_dCorrectedTime + raw.m_dClockDrift);
+    EXPECT_EQ(11, SlotAt(raw, 10).m_nPRN) << "the last slot held";
 }

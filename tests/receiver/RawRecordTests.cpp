@@ -12,6 +12,8 @@
 
 #include <numbers>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace
@@ -106,30 +108,33 @@ TEST_F(RawRecordTest, RecordsAreCountedAndRefusedOnesLeaveNothing)
     Deliver(SnvMessage(7, false));
     EXPECT_EQ(7, CDOZOzoeiver::m_GPSEphemeris.m_nPRN) << "a damaged ephemeris is still stored";
 
-    // A record cut short is counted but never decoded, even with its head complete.
-    m_rx.m_nRawMessages = m_rx.m_nRawMessageErrors = 0;
-    const std::string head = "$PASHR,MBN,";
-    m_rx.AttachRawData(head.data(), static_cast<int>(head.size()));
-    CString strHead(head.c_str());
-    EXPECT_FALSE(m_rx.Parse(strHead));
-    EXPECT_EQ(1, m_rx.m_nRawMessages);
-    EXPECT_EQ(0, m_rx.m_nRawMessageErrors);
+    // A record cut short is counted but never decoded, the head alone or one byte short; the
+    // record's own bytes without the line end are enough.
+    const std::string mbn = MbnMessage({});
+    for (const auto& [nLength, bDecoded] :
+         {std::pair{11, false}, {11 + 41, false}, {11 + 42, true}})
+    {
+        SCOPED_TRACE(nLength);
+        ResetSharedReceiverState();
+        m_rx.m_nRawMessages = m_rx.m_nRawMessageErrors = 0;
+        m_rx.AttachRawData(mbn.data(), nLength);
+        CString strHead(L"$PASHR,MBN,");
+        EXPECT_EQ(bDecoded, m_rx.Parse(strHead));
+        EXPECT_EQ(std::make_tuple(1, 0, bDecoded ? 1 : 0),
+                  std::make_tuple(m_rx.m_nRawMessages, m_rx.m_nRawMessageErrors,
+                                  CDOZOzoeiver::m_GPSDataRaw.GetNumSV()));
+    }
 }
 
 TEST_F(RawRecordTest, TheRawRangeIsFoldedAroundItsComplement)
 {
-    const struct
+    for (const auto& [dRawRange, dSeconds] :
+         {std::pair{2.3, 0.7}, {0.5, 0.5}, {-0.5, 0.5}, {3.7, 0.3}, {-1.75, 0.75}, {1.0, 0.0}})
     {
-        double dRawRange;
-        double dSeconds;
-    } rows[] = {{2.3, 0.7}, {0.5, 0.5}, {-0.5, 0.5}, {3.7, 0.3}, {-1.75, 0.75}, {1.0, 0.0}};
-    for (const auto& row : rows)
-    {
-        SCOPED_TRACE(row.dRawRange);
+        SCOPED_TRACE(dRawRange);
         ResetSharedReceiverState();
-        Deliver(MbnMessage({.dRawRange = row.dRawRange}));
-        EXPECT_NEAR(row.dSeconds * kC, CDOZOzoeiver::m_GPSDataRaw.m_Satellites[0].m_dPseudorange,
-                    1e-6);
+        Deliver(MbnMessage({.dRawRange = dRawRange}));
+        EXPECT_NEAR(dSeconds * kC, CDOZOzoeiver::m_GPSDataRaw.m_Satellites[0].m_dPseudorange, 1e-6);
     }
 }
 
@@ -138,26 +143,24 @@ TEST_F(RawRecordTest, TheRawRangeIsFoldedAroundItsComplement)
 // corrected time by less than the golden comparison's tolerance.
 TEST_F(RawRecordTest, NavigationRecordsGiveGeodeticPositionsAndTheCorrectedTime)
 {
-    const struct
+    const std::tuple<double, double, double> rows[] = {
+        {0.0, 0.0, 0.0},          {0.0, 90.0, 0.0},           {0.0, 180.0, 12.0},
+        {47.3769, 8.5417, 408.0}, {-33.8688, 151.2093, 58.0}, {71.2, -156.8, -20.0}};
+    for (const auto& [dLatitude, dLongitude, dHeight] : rows)
     {
-        double dLatitude, dLongitude, dHeight;
-    } rows[] = {{0.0, 0.0, 0.0},          {0.0, 90.0, 0.0},           {0.0, 180.0, 12.0},
-                {47.3769, 8.5417, 408.0}, {-33.8688, 151.2093, 58.0}, {71.2, -156.8, -20.0}};
-    for (const auto& row : rows)
-    {
-        SCOPED_TRACE(std::to_string(row.dLatitude) + " " + std::to_string(row.dLongitude));
+        SCOPED_TRACE(testing::Message() << dLatitude << " " << dLongitude);
         double x = 0.0;
         double y = 0.0;
         double z = 0.0;
-        GeodeticToEcef(row.dLatitude * std::numbers::pi / 180.0,
-                       row.dLongitude * std::numbers::pi / 180.0, row.dHeight, x, y, z);
+        GeodeticToEcef(dLatitude * std::numbers::pi / 180.0, dLongitude * std::numbers::pi / 180.0,
+                       dHeight, x, y, z);
         ResetSharedReceiverState();
         Deliver(Measurements(4) + PbnMessage(345601500, x, y, z, 2997.92458f));
         ASSERT_FALSE(Epochs().empty());
         const CGPSDataRaw& epoch = *Epochs().back().pRaw;
-        EXPECT_NEAR(row.dLatitude, epoch.m_dLatitude, 1e-8);
-        EXPECT_NEAR(row.dLongitude, epoch.m_dLongitude, 1e-8);
-        EXPECT_NEAR(row.dHeight, epoch.m_dHeight, 1e-3);
+        EXPECT_NEAR(dLatitude, epoch.m_dLatitude, 1e-8);
+        EXPECT_NEAR(dLongitude, epoch.m_dLongitude, 1e-8);
+        EXPECT_NEAR(dHeight, epoch.m_dHeight, 1e-3);
         EXPECT_NEAR(345601.5 - 1e-5, epoch.m_dCorrectedTime, 1e-9);
     }
 }
@@ -179,18 +182,14 @@ TEST_F(RawRecordTest, BinaryMessagesAreHandedOverAsLittleEndianWordsInOrder)
     // Both arrive before the host reads: each announcement reads its own message, in order.
     Deliver(block95 + oem);
     EXPECT_EQ(2u, m_host.Only(WM_GPS_BINARYMSG).size());
-    const struct
-    {
-        std::size_t nWords;
-        WORD wFirst, wLast;
-    } expected[] = {{70, 0x4224, 0x0A0D}, {66, 0x44AA, 0x0101}};
-    for (const auto& message : expected)
+    // Word count, first and last word of each.
+    for (const auto& expected : {std::tuple<std::size_t, WORD, WORD>{70, 0x4224, 0x0A0D},
+                                 std::tuple<std::size_t, WORD, WORD>{66, 0x44AA, 0x0101}})
     {
         std::vector<WORD> words;
         ASSERT_TRUE(m_rx.GetBinaryMessage(words));
-        ASSERT_EQ(message.nWords, words.size());
-        EXPECT_EQ(message.wFirst, words.front());
-        EXPECT_EQ(message.wLast, words.back());
+        ASSERT_FALSE(words.empty());
+        EXPECT_EQ(expected, std::make_tuple(words.size(), words.front(), words.back()));
     }
     std::vector<WORD> none;
     EXPECT_FALSE(m_rx.GetBinaryMessage(none)) << "every announced message was read";

@@ -1,5 +1,5 @@
-// What a receiver makes of each message: its kind from the prefix table, the NMEA checksum, the
-// port tag, dispatch to the parsers, proprietary sentences kept as text, and sentence monitoring.
+// What a receiver makes of each message: its kind from the prefix, the NMEA checksum, the port
+// tag, dispatch to the parsers, proprietary sentences kept as text, and sentence monitoring.
 #include "SentenceText.h"
 #include "framing/SentenceChecks.h"
 #include "support/HostWindow.h"
@@ -7,153 +7,64 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <string_view>
-#include <vector>
+#include <tuple>
 
 namespace
 {
 
-// The classic GGA example with its checksum as receivers send it.
-const wchar_t* const kGGA =
-    L"$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n";
-const wchar_t* const kRMC =
-    L"$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n";
+const std::wstring kGGA = L"$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n";
 
 class RecognitionTest : public ::testing::Test
 {
 protected:
     void SetUp() override { ResetSharedReceiverState(); }
 
-    // The probe receiver types a copy, so a row's text is never changed.
-    GPSStringType TypeOf(const CString& str) { return m_receiver.GetGPSStringType(str); }
-
     CProbeReceiver m_receiver;
 };
 
-struct SKindRow
+TEST_F(RecognitionTest, KindsComeFromAPrefixAtTheStartAndNmeaKindsNeedTheirChecksum)
 {
-    const wchar_t* prefix;
-    GPSStringType eType;
-};
-
-// Every row of the prefix table, in its order.
-const SKindRow kKinds[] = {
-    {L"$GPALM", GPS_STRING_ALM},
-    {L"$GPGGA", GPS_STRING_GGA},
-    {L"$INGGA", GPS_STRING_INGGA},
-    {L"$GPGLL", GPS_STRING_GLL},
-    {L"$GPGSA", GPS_STRING_GSA},
-    {L"$GPGSV", GPS_STRING_GSV},
-    {L"$GPRMC", GPS_STRING_RMC},
-    {L"$GPVTG", GPS_STRING_VTG},
-    {L"$GPZDA", GPS_STRING_ZDA},
-    {L"$GNALM", GPS_STRING_ALM},
-    {L"$GNGGA", GPS_STRING_GGA},
-    {L"$GNGLL", GPS_STRING_GLL},
-    {L"$GNGSA", GPS_STRING_GSA},
-    {L"$GNGSV", GPS_STRING_GSV},
-    {L"$GNRMC", GPS_STRING_RMC},
-    {L"$GNVTG", GPS_STRING_VTG},
-    {L"$GNZDA", GPS_STRING_ZDA},
-    {L"$GLGSV", GPS_STRING_GSV},
-    {L"$BDGSV", GPS_STRING_GSV},
-    {L"$PGRME", GPS_STRING_PGRME},
-    {L"$CRMSS", GPS_STRING_CRMSS},
-    {L"$GPMSS", GPS_STRING_CRMSS},
-    {L"$CRMSK", GPS_STRING_CRMSK},
-    {L"$GPMSK", GPS_STRING_CRMSK},
-    {L"PEM:", GPS_STRING_PEM},
-    {L"PMD:", GPS_STRING_PMD},
-    {L"PRTA:", GPS_STRING_PRTA},
-    {L"PER:", GPS_STRING_PER},
-    {L"$PASHR", GPS_STRING_PASHR},
-    {L"$PSLIR,PAR,NMEA", GPS_STRING_PSLIR_NMEA},
-    {L"$PSLIR,PAR,MODE", GPS_STRING_PSLIR_MODE},
-    {L"$PMCAG", GPS_STRING_PMCAG},
-    {L"$>JSHOW", GPS_STRING_JSHOW},
-    {L"$>JI", GPS_STRING_JI},
-    {L"$>JGEO", GPS_STRING_JGEO},
-    {L"$RD1", GPS_STRING_RD1},
-    {L"$BIN", GPS_STRING_BIN},
-    {L"#LOGLISTA", GPS_STRING_LOGLIST},
-    {L"#RXCONFIGA", GPS_STRING_RXCONFIG},
-    {L"#ECUTOFF", GPS_STRING_ECUTOFF},
-    {L"#OMNIINFO", GPS_STRING_OMNIINFO},
-    {L"#OMNISTAT", GPS_STRING_OMNISTAT},
-    {L"#OMNIHPPOS", GPS_STRING_OMNIHPPOS},
-    {L"#WAAS1", GPS_STRING_WAAS1},
-    {L"#RTKSOURCE", GPS_STRING_RTKSOURCE},
-    {L"#SBASCONTROL", GPS_STRING_SBASCONTROL},
-    {L"#PSRDIFFSOURCE", GPS_STRING_PSRDIFFSOURCE},
-};
-
-TEST_F(RecognitionTest, EveryPrefixNamesItsKindAndOnlyNmeaKindsNeedTheirChecksum)
-{
-    ASSERT_EQ(47U, std::size(kKinds));
-    for (const SKindRow& row : kKinds)
-    {
-        SCOPED_TRACE(CString(row.prefix).ToNarrow());
-        const std::wstring prefix = row.prefix;
-        // The "$" sentences carry a correct checksum, the others one that cannot be.
-        const CString strGood = prefix[0] == L'$' ? Sentence(prefix.substr(1) + L",1,2")
-                                                  : CString(prefix + L",1,2*FF\r\n");
-        char szWrong[8];
-        std::snprintf(szWrong, 8, "*%02X\r\n",
-                      NmeaChecksum(CString(prefix.c_str()).ToNarrow().substr(1) + ",1,2") ^ 1U);
-        const CString strWrongSum = CString(prefix + L",1,2") + CString(szWrong);
-        const CString strNoSum = CString(prefix + L",1,2\r\n");
-        const bool bChecked = row.eType <= GPS_STRING_RESERVED;
-
-        EXPECT_EQ(row.eType, TypeOf(strGood));
-        EXPECT_EQ(bChecked ? GPS_STRING_UNKNOWN : row.eType, TypeOf(strWrongSum));
-        EXPECT_EQ(bChecked ? GPS_STRING_UNKNOWN : row.eType, TypeOf(strNoSum));
-    }
-}
-
-TEST_F(RecognitionTest, OnlyAPrefixAtTheVeryStartCounts)
-{
-    struct SRow
-    {
-        const char* legend;
-        std::wstring text;
-        GPSStringType eType;
-    } const rows[] = {
-        {"blank before the prefix", std::wstring(L" ") + kGGA, GPS_STRING_UNKNOWN},
-        {"lower-case prefix", L"$gpgga,1*" + std::wstring(L"00"), GPS_STRING_UNKNOWN},
+    const std::tuple<const char*, std::wstring, GPSStringType> rows[] = {
+        {"GGA", kGGA, GPS_STRING_GGA},
+        {"GGA with a wrong checksum", kGGA.substr(0, 63) + L"48\r\n", GPS_STRING_UNKNOWN},
+        {"GGA without a checksum", kGGA.substr(0, 62) + L"\r\n", GPS_STRING_UNKNOWN},
+        {"other talkers", L"$GNGSV,1,2*48\r\n", GPS_STRING_GSV},
+        {"last checked kind, good", L"$PMCAG,1,2*5B\r\n", GPS_STRING_PMCAG},
+        {"last checked kind, wrong", L"$PMCAG,1,2*5A\r\n", GPS_STRING_UNKNOWN},
+        {"a reply needs no checksum", L"$PASHR,1,2*5A\r\n", GPS_STRING_PASHR},
+        {"nor does the Garmin estimate", L"$PGRME,1,2\r\n", GPS_STRING_PGRME},
+        {"reply without a dollar", L"PEM:05 DOI:060\r\n", GPS_STRING_PEM},
+        {"log header", L"#LOGLISTA,COM1\r\n", GPS_STRING_LOGLIST},
+        {"longer tag on a short prefix", L"$>JIX,1\r\n", GPS_STRING_JI},
+        {"blank before the prefix", L" " + kGGA, GPS_STRING_UNKNOWN},
+        {"lower-case prefix", L"$gpgga,1*00", GPS_STRING_UNKNOWN},
         {"prefix cut short", L"$GPGG", GPS_STRING_UNKNOWN},
         {"empty", L"", GPS_STRING_UNKNOWN},
         {"a dollar alone", L"$", GPS_STRING_UNKNOWN},
         {"unknown proprietary", L"$PGRMZ,246,f,3*1B\r\n", GPS_STRING_UNKNOWN},
         {"other PSLIR reply", L"$PSLIR,PAR,OTHER,1\r\n", GPS_STRING_UNKNOWN},
-        {"longer tag on a short prefix", L"$>JIX,1\r\n", GPS_STRING_JI},
         {"OEM binary sync", std::wstring{0xAA, 0x44, 0x12, 0x1C, 0x00}, GPS_STRING_OEM_BINARY},
         {"two sync bytes only", std::wstring{0xAA, 0x44}, GPS_STRING_UNKNOWN},
         {"wrong third sync byte", std::wstring{0xAA, 0x44, 0x13}, GPS_STRING_UNKNOWN},
     };
-    for (const auto& row : rows)
+    for (const auto& [legend, text, eType] : rows)
     {
-        SCOPED_TRACE(row.legend);
-        EXPECT_EQ(row.eType, TypeOf(CString(row.text)));
+        SCOPED_TRACE(legend);
+        EXPECT_EQ(eType, m_receiver.GetGPSStringType(CString(text)));
     }
 }
 
 TEST_F(RecognitionTest, ChecksumIsTheLowByteOfUpToFourHexDigits)
 {
-    const std::wstring body = L"$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,";
-    struct SRow
-    {
-        const char* legend;
-        std::wstring text;
-        bool bOk;
-    } const rows[] = {
+    const std::wstring body = kGGA.substr(0, 62);
+    const std::tuple<const char*, std::wstring, bool> rows[] = {
         {"upper-case digits", body + L"*47\r\n", true},
         {"wrong digits", body + L"*48\r\n", false},
-        {"letters in upper case", std::wstring(kRMC), true},
         {"letters in lower case",
-         L"$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6a\r\n", true},
+         L"$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6a", true},
         {"three digits, low byte matches", body + L"*147", true},
         {"four digits, low byte matches", body + L"*0047", true},
         {"a fifth digit is not read", body + L"*00470", true},
@@ -169,76 +80,53 @@ TEST_F(RecognitionTest, ChecksumIsTheLowByteOfUpToFourHexDigits)
         {"a star and no digits compares with 0", L"$AA*", true},
         {"an empty payload sums the star itself", L"$*2A", true},
     };
-    for (const auto& row : rows)
+    for (const auto& [legend, text, bOk] : rows)
     {
-        SCOPED_TRACE(row.legend);
-        EXPECT_EQ(row.bOk, m_receiver.IsChecksumOK(CString(row.text)));
+        SCOPED_TRACE(legend);
+        EXPECT_EQ(bOk, m_receiver.IsChecksumOK(CString(text)));
         // The framer reads the received bytes by the same rule.
-        const std::string bytes = CString(row.text).ToNarrow();
-        EXPECT_EQ(row.bOk, sentence_checks::IsChecksumOK(std::string_view(bytes)));
+        const std::string bytes = CString(text).ToNarrow();
+        EXPECT_EQ(bOk, sentence_checks::IsChecksumOK(std::string_view(bytes)));
     }
 }
 
-TEST_F(RecognitionTest, PortTagAndWhatPrecedesItAreCutFromTheCallersText)
-{
-    struct SRow
-    {
-        const char* legend;
-        std::wstring text;
-        std::wstring after;
-    } const rows[] = {
-        {"tag in front", L"[COM1]" + std::wstring(kGGA), kGGA},
-        {"text before the tag", L"xx[COM4]" + std::wstring(kGGA), kGGA},
-        {"tag at the very end", L"$GPGGA[COM", L""},
-        {"no tag", kGGA, kGGA},
-    };
-    for (const auto& row : rows)
-    {
-        SCOPED_TRACE(row.legend);
-        ResetSharedReceiverState();
-        CString strMessage(row.text);
-        m_receiver.Parse(strMessage);
-        EXPECT_EQ(CString(row.after), strMessage);
-        // The GGA behind the tag was parsed.
-        EXPECT_EQ(row.after.empty() ? 0.0 : 45319.0, CDOZOzoeiver::m_GPSData.m_dUTCTime);
-    }
-}
-
-TEST_F(RecognitionTest, RefusedMessagesChangeNothingAndPublishNothing)
+TEST_F(RecognitionTest, PortTagIsCutAndRefusedMessagesChangeAndPublishNothing)
 {
     CHostWindow host;
-    struct SRow
-    {
-        const char* legend;
-        std::wstring text;
-    } const rows[] = {
-        {"GGA with a wrong checksum",
-         L"$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.5,M,46.9,M,,*47\r\n"},
-        {"GSV without a checksum", L"$GPGSV,1,1,02,01,40,083,46,02,17,308,41\r\n"},
-        {"RMC is not parsed and is no proprietary sentence", kRMC},
-        {"not a sentence", L"hello world, nothing to see here\r\n"},
-        {"empty", L""},
+    // The text, the caller's text afterwards, whether a GGA in it was parsed.
+    const std::tuple<const char*, std::wstring, std::wstring, bool> rows[] = {
+        {"tag in front", L"[COM1]" + kGGA, kGGA, true},
+        {"text before the tag", L"xx[COM4]" + kGGA, kGGA, true},
+        {"tag at the very end", L"$GPGGA[COM", L"", false},
+        {"GGA with a wrong checksum", kGGA.substr(0, 63) + L"48\r\n", L"", false},
+        {"GSV without a checksum", L"$GPGSV,1,1,02,01,40,083,46,02,17,308,41\r\n", L"", false},
+        {"RMC is not parsed and is no proprietary sentence",
+         L"$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n", L"", false},
+        {"not a sentence", L"hello world, nothing to see here\r\n", L"", false},
+        {"empty", L"", L"", false},
     };
-    for (const auto& row : rows)
+    for (const auto& [legend, text, after, bParsed] : rows)
     {
-        SCOPED_TRACE(row.legend);
+        SCOPED_TRACE(legend);
         ResetSharedReceiverState();
         CDOZOzoeiver::m_GPSData.m_dUTCTime = 11.0;
-        CString strMessage(row.text);
-        EXPECT_FALSE(m_receiver.Parse(strMessage));
-        EXPECT_EQ(11.0, CDOZOzoeiver::m_GPSData.m_dUTCTime);
-        EXPECT_FALSE(CDOZOzoeiver::m_GPSData.m_bPosition);
-        EXPECT_FALSE(CDOZOzoeiver::m_GPSData.m_bProprietary);
-        EXPECT_FALSE(CDOZOzoeiver::m_GPSData.m_Status.m_bNewStatus);
+        CString strMessage(text);
+        EXPECT_EQ(bParsed, m_receiver.Parse(strMessage));
+        if (text.find(L'[') != std::wstring::npos)
+        {
+            EXPECT_EQ(CString(after), strMessage);
+        }
+        EXPECT_EQ(bParsed ? 45319.0 : 11.0, CDOZOzoeiver::m_GPSData.m_dUTCTime);
+        EXPECT_EQ("--------", Flags(CDOZOzoeiver::m_GPSData)) << "published or never set";
         host.Pump();
-        EXPECT_TRUE(host.Positions().empty());
+        EXPECT_EQ(bParsed ? 1u : 0u, host.Positions().size());
+        host.m_Messages.clear();
     }
 }
 
 TEST_F(RecognitionTest, LostFixAndAcknowledgementArePublishedTogetherAfterNmeaSatelliteData)
 {
-    CDOZOzoeiver::m_bGSAReceived = true;
-    CDOZOzoeiver::m_bGSVReceived = true;
+    CDOZOzoeiver::m_bGSAReceived = CDOZOzoeiver::m_bGSVReceived = true;
     CHostWindow host;
     CString strNoFix = Sentence(L"GPGGA,123520,,,,,0,00,,,M,,M,,");
     EXPECT_FALSE(m_receiver.Parse(strNoFix));
@@ -250,17 +138,15 @@ TEST_F(RecognitionTest, LostFixAndAcknowledgementArePublishedTogetherAfterNmeaSa
     host.Pump();
     EXPECT_TRUE(host.Positions().empty());
 
-    // The acknowledgement publishes, and the lost fix goes with it.
     CString strAck(L"$PASHR,ACK*3D\r\n");
     EXPECT_TRUE(m_receiver.Parse(strAck));
     host.Pump();
-    const auto positions = host.Positions();
-    ASSERT_EQ(1U, positions.size());
-    const CGPSData& copy = *positions[0].pPosition;
-    EXPECT_TRUE(copy.m_bPosition);
+    ASSERT_EQ(1U, host.Positions().size());
+    const CGPSData& copy = *host.Positions()[0].pPosition;
+    EXPECT_EQ("P------N", Flags(copy));
     EXPECT_EQ(UDF_SIGNAL_NONE, copy.m_SignalStatus);
     EXPECT_EQ(45320.0, copy.m_dUTCTime);
-    EXPECT_TRUE(copy.m_Status.m_bAckReceived && copy.m_Status.m_bNewStatus);
+    EXPECT_TRUE(copy.m_Status.m_bAckReceived);
 }
 
 TEST_F(RecognitionTest, SatelliteSentencesMarkWhatTheReceiverSends)
@@ -270,25 +156,22 @@ TEST_F(RecognitionTest, SatelliteSentencesMarkWhatTheReceiverSends)
     EXPECT_FALSE(m_receiver.Parse(strGSA)); // nothing to publish yet
     EXPECT_TRUE(CDOZOzoeiver::m_bGSAReceived);
     EXPECT_FALSE(CDOZOzoeiver::m_bGSVReceived);
-
-    CString strFirstOfTwo = Sentence(L"GPGSV,2,1,05,01,40,083,46,02,17,308,41,03,10,100,30,"
-                                     L"04,20,200,35");
-    EXPECT_FALSE(m_receiver.Parse(strFirstOfTwo));
+    CString strFirst =
+        Sentence(L"GPGSV,2,1,05,01,40,083,46,02,17,308,41,03,10,100,30,04,20,200,35");
+    EXPECT_FALSE(m_receiver.Parse(strFirst));
     EXPECT_FALSE(CDOZOzoeiver::m_bGSVReceived);
-
     // The last sentence of a cycle publishes the satellites without a position.
     CString strLast = Sentence(L"GPGSV,2,2,05,05,50,010,44");
     EXPECT_TRUE(m_receiver.Parse(strLast));
     EXPECT_TRUE(CDOZOzoeiver::m_bGSVReceived);
     host.Pump();
-    const auto positions = host.Positions();
-    ASSERT_EQ(1U, positions.size());
-    EXPECT_FALSE(positions[0].pPosition->m_bPosition);
-    EXPECT_TRUE(positions[0].pPosition->m_bSatellitesInView);
-    EXPECT_EQ(5, positions[0].pPosition->m_nSatellitesInView);
+    ASSERT_EQ(1U, host.Positions().size());
+    const CGPSData& copy = *host.Positions()[0].pPosition;
+    EXPECT_EQ("--DVS---", Flags(copy));
+    EXPECT_EQ(5, copy.m_nSatellitesInView);
     // Satellite 5 keeps the slot the GSA gave it and carries what the GSV measured.
-    EXPECT_EQ(5, positions[0].pPosition->m_Satellites[1].m_nPRN);
-    EXPECT_EQ(44, positions[0].pPosition->m_Satellites[1].m_nSNR);
+    EXPECT_EQ(5, copy.m_Satellites[1].m_nPRN);
+    EXPECT_EQ(44, copy.m_Satellites[1].m_nSNR);
 }
 
 // "$P" and letters up to nLength characters; the third is U+0141, which is kept as its low byte.
@@ -305,35 +188,27 @@ std::wstring Proprietary(int nLength)
 TEST_F(RecognitionTest, UnknownProprietarySentenceOfTenToEightyTwoCharactersTravelsAsText)
 {
     CHostWindow host;
-    struct SRow
-    {
-        const char* legend;
-        std::wstring text;
-        bool bKept;
-    } const rows[] = {
+    const std::tuple<const char*, std::wstring, bool> rows[] = {
         {"unknown to the receiver", L"$PGRMZ,246,f,3*1B\r\n", true},
         {"a known vendor sentence with a wrong checksum", L"$PSLIR,PAR,NMEA,1,1,0*00\r\n", true},
         {"9 characters", Proprietary(9), false},
         {"10 characters", Proprietary(10), true},
-        {"78 characters", Proprietary(78), true},
         {"79 characters fill every byte", Proprietary(79), true},
         {"82 characters", Proprietary(82), true},
         {"83 characters", Proprietary(83), false},
     };
-    for (const auto& row : rows)
+    for (const auto& [legend, text, bKept] : rows)
     {
-        SCOPED_TRACE(row.legend);
+        SCOPED_TRACE(legend);
         ResetSharedReceiverState();
         host.m_Messages.clear();
         CGPSData& data = CDOZOzoeiver::m_GPSData;
-        data.m_bSatellites = data.m_bSatellitesInView = data.m_bMotion = true;
-        data.m_bDOP = data.m_bErrorEstimate = true;
+        SetFlags(data, "-MDVS-E-");
         std::memset(data.m_szProprietary, 'Z', sizeof(data.m_szProprietary));
-
-        CString strMessage(row.text);
-        EXPECT_EQ(row.bKept, m_receiver.Parse(strMessage));
+        CString strMessage(text);
+        EXPECT_EQ(bKept, m_receiver.Parse(strMessage));
         host.Pump();
-        if (!row.bKept)
+        if (!bKept)
         {
             EXPECT_TRUE(host.m_Messages.empty());
             EXPECT_EQ('Z', data.m_szProprietary[0]);
@@ -341,12 +216,9 @@ TEST_F(RecognitionTest, UnknownProprietarySentenceOfTenToEightyTwoCharactersTrav
         }
         ASSERT_EQ(1U, host.Positions().size());
         const CGPSData& copy = *host.Positions()[0].pPosition;
-        EXPECT_TRUE(copy.m_bProprietary);
-        EXPECT_FALSE(copy.m_bPosition || copy.m_bMotion || copy.m_bSatellitesInView ||
-                     copy.m_bDOP || copy.m_bErrorEstimate);
-        EXPECT_TRUE(copy.m_bSatellites) << "the table itself is still valid";
+        EXPECT_EQ("----SR--", Flags(copy)) << "the satellite table itself is still valid";
         // The text's low bytes, cut to the field and zero-filled to its end.
-        std::string expected = CString(row.text.c_str()).ToNarrow().substr(0, 79);
+        std::string expected = CString(text.c_str()).ToNarrow().substr(0, 79);
         expected.resize(sizeof(copy.m_szProprietary), '\0');
         EXPECT_EQ(expected, std::string(copy.m_szProprietary, sizeof(copy.m_szProprietary)));
     }
@@ -354,31 +226,27 @@ TEST_F(RecognitionTest, UnknownProprietarySentenceOfTenToEightyTwoCharactersTrav
 
 TEST_F(RecognitionTest, MonitoringCollectsTheKindsSeenUntilRestarted)
 {
-    CString strGGA(kGGA);
+    CString strGGA(kGGA.c_str());
     m_receiver.Parse(strGGA);
     EXPECT_FALSE(m_receiver.HaveGotNmea(GPS_STRING_GGA)); // monitoring off: nothing noted
-
     m_receiver.MonitorNmea(true);
     EXPECT_TRUE(m_receiver.MonitoringNmea());
-    strGGA = kGGA;
+    strGGA = kGGA.c_str();
     m_receiver.Parse(strGGA);
     CString strGSV = Sentence(L"GPGSV,3,1,09,01,40,083,46");
     m_receiver.Parse(strGSV);
-    EXPECT_TRUE(m_receiver.HaveGotNmea(GPS_STRING_GGA));
-    EXPECT_TRUE(m_receiver.HaveGotNmea(GPS_STRING_GSV));
+    EXPECT_TRUE(m_receiver.HaveGotNmea(GPS_STRING_GGA) && m_receiver.HaveGotNmea(GPS_STRING_GSV));
     EXPECT_FALSE(m_receiver.HaveGotNmea(GPS_STRING_GSA));
     EXPECT_FALSE(m_receiver.HaveGotNmea(GPS_STRING_UNKNOWN));
-
     // Unrecognised messages mark kind 0, which kind 32 shares.
     CString strJunk(L"junk\r\n");
     m_receiver.Parse(strJunk);
-    EXPECT_TRUE(m_receiver.HaveGotNmea(GPS_STRING_UNKNOWN));
-    EXPECT_TRUE(m_receiver.HaveGotNmea(GPS_STRING_WAAS1));
+    EXPECT_TRUE(m_receiver.HaveGotNmea(GPS_STRING_UNKNOWN) &&
+                m_receiver.HaveGotNmea(GPS_STRING_WAAS1));
     EXPECT_FALSE(m_receiver.HaveGotNmea(GPS_STRING_RTKSOURCE));
-
     m_receiver.MonitorNmea(true);
-    EXPECT_FALSE(m_receiver.HaveGotNmea(GPS_STRING_GGA));
-    EXPECT_FALSE(m_receiver.HaveGotNmea(GPS_STRING_UNKNOWN));
+    EXPECT_FALSE(m_receiver.HaveGotNmea(GPS_STRING_GGA) ||
+                 m_receiver.HaveGotNmea(GPS_STRING_UNKNOWN));
     m_receiver.MonitorNmea(false);
     EXPECT_FALSE(m_receiver.MonitoringNmea());
 }

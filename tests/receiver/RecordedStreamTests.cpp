@@ -10,20 +10,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace
 {
 
 const std::filesystem::path kStreamDir = std::filesystem::path(FIXORA_TEST_DATA_DIR) / "gpsd";
-constexpr double kDegrees = 180.0 / 3.141592653589793;
 constexpr int kBufferLimit = 16392; // the engine drops its framing buffer at this size
 constexpr int kReadSize = 997;      // bytes per port read; any size frames the same
 constexpr int kEngineMinSatellites = 4;
@@ -102,25 +100,10 @@ std::vector<SDelivered> Replay(const char* file, EFeed eFeed, CHostWindow& host)
     return delivered;
 }
 
-bool IsGSV(const std::string& s)
-{
-    return s.size() > 6 && s[0] == '$' && s.compare(3, 3, "GSV") == 0;
-}
-
-// ---- counts ------------------------------------------------------------------------------------
-
-struct SStreamRow
-{
-    const char* legend; // the file
-    EFeed eFeed;
-    int nPositions;
-    int nProprietary;
-    int nRecords;
-    int nCycles; // completed GSV cycles
-};
-
-// Read off the replay once and checked against the sentences by hand where they surprise.
-const SStreamRow kStreams[] = {
+// Per stream: the file, how it is fed, and the records the host receives: with a position, with
+// a proprietary sentence, in all, and the GSV cycles completed. Read off the replay once and
+// checked against the sentences by hand where they surprise.
+const std::tuple<const char*, EFeed, int, int, int, int> kStreams[] = {
     {"GPSmap-76S.log", EFeed::Bytes, 12, 0, 24, 12},
     {"ac12_binary.log", EFeed::Bytes, 5, 0, 10, 5}, // Ashtech replies refused after GSA and GSV
     {"beidou-bd.log", EFeed::Bytes, 10, 11, 25, 4},
@@ -146,29 +129,26 @@ const SStreamRow kStreams[] = {
 
 TEST(RecordedStreamReplay, RecordsFollowFromTheSentences)
 {
-    for (const SStreamRow& row : kStreams)
+    for (const auto& [file, eFeed, nPositions, nProprietary, nRecords, nCycles] : kStreams)
     {
-        SCOPED_TRACE(row.legend);
+        SCOPED_TRACE(file);
         CHostWindow host;
-        const std::vector<SDelivered> delivered = Replay(row.legend, row.eFeed, host);
-        int nPositions = 0;
-        int nProprietary = 0;
+        int nCounted[3] = {};
+        for (const SDelivered& m : Replay(file, eFeed, host))
+        {
+            nCounted[2] += m.bAccepted && m.text.size() > 6 && m.text[0] == '$' &&
+                           m.text.compare(3, 3, "GSV") == 0;
+        }
         for (const CHostWindow::SMessage& m : host.m_Messages)
         {
             ASSERT_EQ(WM_GPS_POSITION, m.nMessage);
-            nPositions += m.pPosition->m_bPosition ? 1 : 0;
-            nProprietary += m.pPosition->m_bProprietary ? 1 : 0;
+            nCounted[0] += m.pPosition->m_bPosition;
+            nCounted[1] += m.pPosition->m_bProprietary;
         }
-        int nCycles = 0;
-        for (const SDelivered& m : delivered)
-        {
-            nCycles += IsGSV(m.text) && m.bAccepted ? 1 : 0;
-        }
-
-        EXPECT_EQ(row.nPositions, nPositions);
-        EXPECT_EQ(row.nProprietary, nProprietary);
-        EXPECT_EQ(row.nRecords, static_cast<int>(host.m_Messages.size()));
-        EXPECT_EQ(row.nCycles, nCycles);
+        EXPECT_EQ(nPositions, nCounted[0]);
+        EXPECT_EQ(nProprietary, nCounted[1]);
+        EXPECT_EQ(nRecords, static_cast<int>(host.m_Messages.size()));
+        EXPECT_EQ(nCycles, nCounted[2]);
     }
 }
 

@@ -7,6 +7,8 @@
 
 #include <sstream>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace
@@ -26,7 +28,7 @@ CString Gsv(int nTotal, int nNumber, int nInView, const std::vector<std::string>
     return Sentence(body);
 }
 
-// Satellite n of a test sky: "n,<elevation>,<azimuth>,<SNR>" with values derived from n.
+// Satellite n of a test sky: elevation n % 90, azimuth 7n % 360.
 std::string Sat(int nPRN, int nSNR = 35)
 {
     return std::to_string(nPRN) + "," + std::to_string(nPRN % 90) + "," +
@@ -49,12 +51,13 @@ const CGPSSatelliteData& Slot(int n)
     return CDOZOzoeiver::m_GPSData.m_Satellites[n];
 }
 
-std::vector<int> SlotPRNs()
+// The satellite numbers of the first nSlots slots.
+std::vector<int> SlotPRNs(std::size_t nSlots = 12)
 {
     std::vector<int> prns;
-    for (const CGPSSatelliteData& sat : CDOZOzoeiver::m_GPSData.m_Satellites)
+    for (std::size_t i = 0; i < nSlots; ++i)
     {
-        prns.push_back(sat.m_nPRN);
+        prns.push_back(CDOZOzoeiver::m_GPSData.m_Satellites[i].m_nPRN);
     }
     return prns;
 }
@@ -67,21 +70,22 @@ protected:
     bool GSV(CString s) { return m_Receiver.ProcessGSV(s); }
     bool GSA(CString s) { return m_Receiver.ProcessGSA(s); }
 
+    // Satellites 1-12 in view over three sentences, the last one's SNR nLastSNR.
+    void TwelveInView(int nLastSNR = 35)
+    {
+        ASSERT_FALSE(GSV(Gsv(3, 1, 12, {Sat(1), Sat(2), Sat(3), Sat(4)})));
+        ASSERT_FALSE(GSV(Gsv(3, 2, 12, {Sat(5), Sat(6), Sat(7), Sat(8)})));
+        ASSERT_TRUE(GSV(Gsv(3, 3, 12, {Sat(9), Sat(10), Sat(11), Sat(12, nLastSNR)})));
+    }
+
     CProbeReceiver m_Receiver;
 };
 
-// ---- GSV sequencing -------------------------------------------------------------------------
-
 TEST_F(SatelliteTest, GsvCyclesCompleteOnlyWithTheirLastSentenceInOrder)
 {
-    struct SRow
-    {
-        const char* legend;
-        const char* steps; // "number/total" of each sentence, "!" where it completes the cycle
-        bool bInView;      // m_bSatellitesInView afterwards
-        int nNextGSV;
-    };
-    const SRow rows[] = {
+    // "number/total" of each sentence ("!" where it completes the cycle), then whether satellites
+    // are in view and the number expected next.
+    const std::tuple<const char*, const char*, bool, int> rows[] = {
         {"in order", "1/3 2/3 3/3!", true, 1},
         {"1/3 then 3/3 is ignored", "1/3 3/3", false, 1},
         {"a single-sentence cycle", "1/1!", true, 1},
@@ -93,27 +97,24 @@ TEST_F(SatelliteTest, GsvCyclesCompleteOnlyWithTheirLastSentenceInOrder)
         {"an announced total of 0 never completes", "1/0 1/0", false, 1},
         {"a number above the total is ignored", "1/2 2/2! 3/2", true, 1},
     };
-    for (const SRow& row : rows)
+    for (const auto& [legend, pszSteps, bInView, nNextGSV] : rows)
     {
-        SCOPED_TRACE(row.legend);
+        SCOPED_TRACE(legend);
         ResetSharedReceiverState();
-        std::istringstream steps(row.steps);
+        std::istringstream steps(pszSteps);
         int nStep = 0;
         for (std::string step; steps >> step; ++nStep)
         {
             SCOPED_TRACE(step);
-            const int nNumber = std::stoi(step);
             const int nTotal = std::stoi(step.substr(step.find('/') + 1));
-            EXPECT_EQ(step.back() == '!', GSV(Gsv(nTotal, nNumber, 4, {Sat(10 + nStep)})));
+            EXPECT_EQ(step.back() == '!', GSV(Gsv(nTotal, std::stoi(step), 4, {Sat(10 + nStep)})));
             EXPECT_EQ(nTotal, CDOZOzoeiver::m_nTotalGSV);
         }
-        EXPECT_EQ(row.bInView, CDOZOzoeiver::m_GPSData.m_bSatellitesInView);
-        EXPECT_EQ(row.nNextGSV, CDOZOzoeiver::m_nNextGSV);
+        EXPECT_EQ(bInView, CDOZOzoeiver::m_GPSData.m_bSatellitesInView);
+        EXPECT_EQ(nNextGSV, CDOZOzoeiver::m_nNextGSV);
     }
-}
-
-TEST_F(SatelliteTest, IgnoredGsvSentencesStoreNoSatellites)
-{
+    // Sentences out of order store no satellites.
+    ResetSharedReceiverState();
     EXPECT_FALSE(GSV(Gsv(3, 1, 12, {Sat(1), Sat(2)})));
     EXPECT_FALSE(GSV(Gsv(3, 3, 12, {Sat(7), Sat(8)})));
     EXPECT_FALSE(GSV(Gsv(3, 2, 12, {Sat(9)}))); // 2 is no longer expected after the reset
@@ -122,82 +123,46 @@ TEST_F(SatelliteTest, IgnoredGsvSentencesStoreNoSatellites)
 
 TEST_F(SatelliteTest, UnreadableGsvHeaderRejectsTheSentence)
 {
-    struct SRow
+    // The announced total afterwards: kept from the sentence before where it is unreadable.
+    for (const auto& [body, nTotalAfter] : {std::pair{"GPGSV,,1,4,05,40,100,44", 2},
+                                            {"GPGSV,1,X,4,05,40,100,44", 1},
+                                            {"GPGSV,1,,4,05,40,100,44", 1},
+                                            {"GPGSV,1,1,,05,40,100,44", 1}})
     {
-        const char* legend;
-        const char* body;
-        int nTotalAfter; // announced total kept from the sentence before
-    };
-    const SRow rows[] = {
-        {"empty total", "GPGSV,,1,4,05,40,100,44", 2},
-        {"letters for the number", "GPGSV,1,X,4,05,40,100,44", 1},
-        {"number empty", "GPGSV,1,,4,05,40,100,44", 1},
-        {"in-view count missing", "GPGSV,1,1,,05,40,100,44", 1},
-    };
-    for (const SRow& row : rows)
-    {
-        SCOPED_TRACE(row.legend);
+        SCOPED_TRACE(body);
         ResetSharedReceiverState();
         ASSERT_FALSE(GSV(Gsv(2, 1, 4, {Sat(3)})));
-        EXPECT_FALSE(GSV(Sentence(row.body)));
-        EXPECT_EQ(row.nTotalAfter, CDOZOzoeiver::m_nTotalGSV);
+        EXPECT_FALSE(GSV(Sentence(body)));
+        EXPECT_EQ(nTotalAfter, CDOZOzoeiver::m_nTotalGSV);
         EXPECT_FALSE(CDOZOzoeiver::m_GPSData.m_bSatellitesInView);
         int nSlot = -1;
         EXPECT_FALSE(m_Receiver.GetSatellite(5, nSlot)) << "satellite 5 stored at " << nSlot;
     }
 }
 
-TEST_F(SatelliteTest, GsvFillsSlotsWithAnglesInRadiansAndSnr)
+TEST_F(SatelliteTest, GsvFillsSlotsUntilTheFirstUnreadableField)
 {
+    // The values of whole groups are pinned by the golden streams (tests/data/streams); an
+    // empty SNR is 0 and the next satellite of the sentence is still read.
     ASSERT_TRUE(GSV(Gsv(1, 1, 3, {"05,40,100,44", "12,7,359,", "400,90,0,30"})));
-    EXPECT_EQ(3, CDOZOzoeiver::m_GPSData.m_nSatellitesInView);
-    EXPECT_TRUE(CDOZOzoeiver::m_GPSData.m_bSatellites);
+    EXPECT_EQ(std::make_tuple(0, 400, 30),
+              std::make_tuple(Slot(1).m_nSNR, Slot(2).m_nPRN, Slot(2).m_nSNR));
 
-    EXPECT_EQ(5, Slot(0).m_nPRN);
-    EXPECT_DOUBLE_EQ(40 * kDeg, Slot(0).m_dElevation);
-    EXPECT_DOUBLE_EQ(100 * kDeg, Slot(0).m_dAzimuth);
-    EXPECT_EQ(44, Slot(0).m_nSNR);
-    EXPECT_TRUE(Slot(0).m_bVisible);
-    EXPECT_FALSE(Slot(0).m_bUsed);
-
-    // An empty SNR is 0 and the next satellite of the sentence is still read.
-    EXPECT_EQ(12, Slot(1).m_nPRN);
-    EXPECT_EQ(0, Slot(1).m_nSNR);
-    EXPECT_DOUBLE_EQ(359 * kDeg, Slot(1).m_dAzimuth);
-    EXPECT_EQ(400, Slot(2).m_nPRN);
-    EXPECT_EQ(30, Slot(2).m_nSNR);
-}
-
-TEST_F(SatelliteTest, GsvGroupsEndAtTheFirstUnreadableField)
-{
-    struct SRow
-    {
-        const char* legend;
-        std::vector<std::string> groups;
-        std::vector<int> prns; // the first slots afterwards
-    };
-    const SRow rows[] = {
+    // The groups of one sentence, the first slots' satellites afterwards.
+    const std::tuple<const char*, std::vector<std::string>, std::vector<int>> rows[] = {
         {"elevation not a number", {"05,40,100,44", "06,x,100,44", "07,40,100,44"}, {5, 0, 0}},
         {"PRN too large for an int", {"2147483648,40,100,44", "07,40,100,44"}, {0, 0}},
         {"azimuth with a fraction", {"05,40,100.5,44", "07,40,100,44"}, {0, 0}},
         {"a fifth group is never read", {Sat(1), Sat(2), Sat(3), Sat(4), Sat(5)}, {1, 2, 3, 4, 0}},
-        {"a satellite numbered 0 leaves its slot empty for the next",
-         {"0,10,10,10", Sat(7)},
-         {7, 0}},
-        {"negative and the largest numbers are kept as sent",
-         {"-3,-5,720,99", "2147483647,0,0,0"},
-         {-3, 2147483647, 0}},
+        {"satellite 0 leaves its slot for the next", {"0,10,10,10", Sat(7)}, {7, 0}},
+        {"numbers kept as sent", {"-3,-5,720,99", "2147483647,0,0,0"}, {-3, 2147483647, 0}},
     };
-    for (const SRow& row : rows)
+    for (const auto& [legend, groups, prns] : rows)
     {
-        SCOPED_TRACE(row.legend);
+        SCOPED_TRACE(legend);
         ResetSharedReceiverState();
-        // The cycle still completes: only the satellite groups stop.
-        EXPECT_TRUE(GSV(Gsv(1, 1, 9, row.groups)));
-        for (std::size_t i = 0; i < row.prns.size(); ++i)
-        {
-            EXPECT_EQ(row.prns[i], Slot(static_cast<int>(i)).m_nPRN) << "slot " << i;
-        }
+        EXPECT_TRUE(GSV(Gsv(1, 1, 9, groups))) << "the cycle still completes";
+        EXPECT_EQ(prns, SlotPRNs(prns.size()));
     }
 }
 
@@ -205,12 +170,9 @@ TEST_F(SatelliteTest, ANewCycleOfAnyConstellationClearsVisibilityOfAll)
 {
     ASSERT_TRUE(GSV(Gsv(1, 1, 2, {Sat(5), Sat(9)}, "GPGSV")));
     ASSERT_TRUE(GSV(Gsv(1, 1, 1, {Sat(70)}, "GLGSV")));
-    EXPECT_EQ((std::vector<int>{5, 9, 70}),
-              (std::vector<int>{Slot(0).m_nPRN, Slot(1).m_nPRN, Slot(2).m_nPRN}));
-    EXPECT_FALSE(Slot(0).m_bVisible);
-    EXPECT_FALSE(Slot(1).m_bVisible);
+    EXPECT_EQ((std::vector<int>{5, 9, 70, 0}), SlotPRNs(4));
+    EXPECT_FALSE(Slot(0).m_bVisible || Slot(1).m_bVisible);
     EXPECT_TRUE(Slot(2).m_bVisible);
-
     // The constellations share one sequence counter: a BeiDou 2/2 completes a GPS 1/2.
     EXPECT_FALSE(GSV(Gsv(2, 1, 3, {Sat(5)}, "GNGSV")));
     EXPECT_TRUE(GSV(Gsv(2, 2, 3, {Sat(201)}, "BDGSV")));
@@ -219,63 +181,54 @@ TEST_F(SatelliteTest, ANewCycleOfAnyConstellationClearsVisibilityOfAll)
     EXPECT_EQ(201, Slot(3).m_nPRN);
 }
 
-// ---- slots ----------------------------------------------------------------------------------
-
 TEST_F(SatelliteTest, FourteenSatellitesInViewEvictTheFirstUnusedSlot)
 {
-    struct SRow
+    for (const bool bUsed : {false, true})
     {
-        const char* legend;
-        std::vector<std::string> used; // GSA before the cycle
-        int nEvictedSlot;
-    };
-    const SRow rows[] = {
-        {"none used: slot 0 takes the 13th, then the 14th", {}, 0},
-        {"1 and 2 used: the first unused slot is 2", {"1", "2"}, 2},
-    };
-    for (const SRow& row : rows)
-    {
-        SCOPED_TRACE(row.legend);
+        SCOPED_TRACE(bUsed ? "1 and 2 used: the first unused slot is 2" : "none used: slot 0");
         ResetSharedReceiverState();
-        if (!row.used.empty())
+        if (bUsed)
         {
-            ASSERT_TRUE(GSA(Gsa(row.used)));
+            ASSERT_TRUE(GSA(Gsa({"1", "2"})));
         }
         ASSERT_FALSE(GSV(Gsv(4, 1, 14, {Sat(1), Sat(2), Sat(3), Sat(4)})));
         ASSERT_FALSE(GSV(Gsv(4, 2, 14, {Sat(5), Sat(6), Sat(7), Sat(8)})));
         ASSERT_FALSE(GSV(Gsv(4, 3, 14, {Sat(9), Sat(10), Sat(11), Sat(12)})));
         ASSERT_TRUE(GSV(Gsv(4, 4, 14, {Sat(13, 20), Sat(14, 21)})));
-
+        const int nEvicted = bUsed ? 2 : 0;
         std::vector<int> expected{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
-        expected[row.nEvictedSlot] = 14;
+        expected[nEvicted] = 14;
         EXPECT_EQ(expected, SlotPRNs());
-        const CGPSSatelliteData& evicted = Slot(row.nEvictedSlot);
-        EXPECT_EQ(21, evicted.m_nSNR);
-        EXPECT_DOUBLE_EQ(14 * kDeg, evicted.m_dElevation);
-        EXPECT_FALSE(evicted.m_bUsed);
-        EXPECT_TRUE(evicted.m_bVisible);
-        for (std::size_t i = 0; i < row.used.size(); ++i)
-        {
-            EXPECT_TRUE(Slot(static_cast<int>(i)).m_bUsed) << "a used satellite keeps its flag";
-        }
+        EXPECT_EQ(21, Slot(nEvicted).m_nSNR);
+        EXPECT_DOUBLE_EQ(14 * kDeg, Slot(nEvicted).m_dElevation);
+        EXPECT_TRUE(Slot(nEvicted).m_bVisible && !Slot(nEvicted).m_bUsed);
+        EXPECT_EQ(bUsed, Slot(0).m_bUsed && Slot(1).m_bUsed) << "used satellites keep their flag";
     }
 }
 
-TEST_F(SatelliteTest, SlotSearchesFailWithoutTouchingTheSlot)
+TEST_F(SatelliteTest, SlotSearchesThatFindNothingLeaveTheSlotAlone)
 {
+    int nSlot = 77;
+    EXPECT_FALSE(m_Receiver.GetSatellite(13, nSlot));
+    EXPECT_TRUE(m_Receiver.GetEmptySatellite(nSlot));
+    EXPECT_EQ(0, nSlot);
     for (int i = 0; i < 12; ++i)
     {
         CDOZOzoeiver::m_GPSData.m_Satellites[i].m_nPRN = i + 1;
         CDOZOzoeiver::m_GPSData.m_Satellites[i].m_bUsed = true;
     }
-    int nSlot = 77;
+    nSlot = 77;
     EXPECT_FALSE(m_Receiver.GetSatellite(13, nSlot));
     EXPECT_FALSE(m_Receiver.GetEmptySatellite(nSlot));
     EXPECT_FALSE(m_Receiver.GetUnusedSatellite(nSlot));
     EXPECT_FALSE(m_Receiver.ChooseSatelliteSlot(13, nSlot));
     EXPECT_EQ(77, nSlot);
     EXPECT_TRUE(m_Receiver.ChooseSatelliteSlot(12, nSlot));
-    EXPECT_EQ(11, nSlot);
+    EXPECT_EQ(11, nSlot) << "the last slot is searched too";
+    CDOZOzoeiver::m_GPSData.m_Satellites[11].m_bUsed = false;
+    EXPECT_TRUE(m_Receiver.ChooseSatelliteSlot(13, nSlot));
+    EXPECT_EQ(11, nSlot) << "the only unused slot";
+    CDOZOzoeiver::m_GPSData.m_Satellites[11].m_bUsed = true;
 
     // With every slot used, a newcomer in a GSV sentence ends its groups: satellite 3 after it
     // is not updated although it has a slot.
@@ -284,58 +237,39 @@ TEST_F(SatelliteTest, SlotSearchesFailWithoutTouchingTheSlot)
     EXPECT_EQ(0, Slot(2).m_nSNR);
 }
 
-// ---- GSA ------------------------------------------------------------------------------------
-
 TEST_F(SatelliteTest, GsaMarksTheSolutionsSatellitesAndPlacesNewOnes)
 {
     ASSERT_TRUE(GSV(Gsv(1, 1, 3, {"03,10,20,30", "04,40,50,41", "06,70,80,42"})));
-    ASSERT_TRUE(GSA(Gsa({"04", "", "09", "06", "x"}, "2.5,1.3,2.1")));
-
+    ASSERT_TRUE(GSA(Gsa({"04", "", "09", "06", "x"})));
     EXPECT_EQ((std::vector<int>{3, 4, 6, 9, 0, 0, 0, 0, 0, 0, 0, 0}), SlotPRNs());
     EXPECT_FALSE(Slot(0).m_bUsed);
-    EXPECT_TRUE(Slot(1).m_bUsed);
-    EXPECT_TRUE(Slot(2).m_bUsed);
+    EXPECT_TRUE(Slot(1).m_bUsed && Slot(2).m_bUsed);
     EXPECT_EQ(41, Slot(1).m_nSNR) << "GSA leaves what GSV measured";
-
     // A satellite GSV has not seen goes to the first empty slot, with nothing measured yet.
-    const CGPSSatelliteData& placed = Slot(3);
-    EXPECT_TRUE(placed.m_bUsed);
-    EXPECT_TRUE(placed.m_bVisible);
-    EXPECT_EQ(0.0, placed.m_dElevation);
-    EXPECT_EQ(0.0, placed.m_dAzimuth);
-    EXPECT_EQ(0, placed.m_nSNR);
-
+    EXPECT_TRUE(Slot(3).m_bUsed && Slot(3).m_bVisible);
+    EXPECT_EQ(0.0, Slot(3).m_dElevation + Slot(3).m_dAzimuth + Slot(3).m_nSNR);
     const CGPSData& data = CDOZOzoeiver::m_GPSData;
-    EXPECT_TRUE(data.m_bSatellites);
-    EXPECT_TRUE(data.m_bDOP);
-    EXPECT_DOUBLE_EQ(2.5, data.m_dPDOP);
-    EXPECT_DOUBLE_EQ(1.3, data.m_dHDOP);
-    EXPECT_DOUBLE_EQ(2.1, data.m_dVDOP);
-
+    EXPECT_TRUE(data.m_bSatellites && data.m_bDOP);
+    EXPECT_EQ((std::vector<double>{2.5, 1.3, 2.1}),
+              (std::vector<double>{data.m_dPDOP, data.m_dHDOP, data.m_dVDOP}));
     // The next GSA says afresh which satellites are used; unreadable DOPs keep their values.
     ASSERT_TRUE(GSA(Gsa({"03"}, ",,")));
     EXPECT_TRUE(Slot(0).m_bUsed);
-    EXPECT_FALSE(Slot(1).m_bUsed);
-    EXPECT_FALSE(Slot(3).m_bUsed);
-    EXPECT_DOUBLE_EQ(2.5, data.m_dPDOP);
-    EXPECT_DOUBLE_EQ(1.3, data.m_dHDOP);
-    EXPECT_DOUBLE_EQ(2.1, data.m_dVDOP);
+    EXPECT_FALSE(Slot(1).m_bUsed || Slot(3).m_bUsed);
+    EXPECT_EQ((std::vector<double>{2.5, 1.3, 2.1}),
+              (std::vector<double>{data.m_dPDOP, data.m_dHDOP, data.m_dVDOP}));
     EXPECT_TRUE(data.m_bDOP);
 }
 
 TEST_F(SatelliteTest, GsaIntoAFullTableEvictsAndKeepsTheOccupantsMeasurements)
 {
-    ASSERT_FALSE(GSV(Gsv(3, 1, 12, {Sat(1), Sat(2), Sat(3), Sat(4)})));
-    ASSERT_FALSE(GSV(Gsv(3, 2, 12, {Sat(5), Sat(6), Sat(7), Sat(8)})));
-    ASSERT_TRUE(GSV(Gsv(3, 3, 12, {Sat(9), Sat(10), Sat(11), Sat(12, 47)})));
-
+    TwelveInView(47);
     // 99 takes the first slot not used by this sentence: 1 is marked used first, so slot 1.
     ASSERT_TRUE(GSA(Gsa({"1", "99", "99"})));
     EXPECT_EQ((std::vector<int>{1, 99, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}), SlotPRNs());
     EXPECT_TRUE(Slot(1).m_bUsed);
     EXPECT_DOUBLE_EQ(2 * kDeg, Slot(1).m_dElevation) << "carries satellite 2's values";
     EXPECT_FALSE(Slot(2).m_bUsed) << "a repeated satellite takes no second slot";
-
     // The following GSV moves the evicted satellite 2 back in place of an unused one.
     ASSERT_TRUE(GSV(Gsv(1, 1, 1, {"99,45,90,50", Sat(2, 33)})));
     EXPECT_EQ(99, Slot(1).m_nPRN);
@@ -347,30 +281,25 @@ TEST_F(SatelliteTest, GsaIntoAFullTableEvictsAndKeepsTheOccupantsMeasurements)
 
 TEST_F(SatelliteTest, MeanSnrCoversTheSatellitesUsed)
 {
-    struct SRow
+    // The satellites used, the groups in view, the mean SNR.
+    const std::tuple<const char*, std::vector<std::string>, std::vector<std::string>, double>
+        rows[] = {
+            {"40 and 44 used, 30 unused",
+             {"01", "02"},
+             {"01,10,10,40", "02,10,10,44", "03,10,10,30"},
+             42.0},
+            {"none used", {}, {"01,10,10,40", "02,10,10,44"}, 0.0},
+            {"an empty SNR counts as 0", {"01", "02"}, {"01,10,10,40", "02,10,10,"}, 20.0},
+            {"used but never in view", {"01", "05"}, {"01,10,10,40"}, 20.0},
+        };
+    for (const auto& [legend, used, groups, dMean] : rows)
     {
-        const char* legend;
-        std::vector<std::string> used;
-        std::vector<std::string> groups;
-        double dMean;
-    };
-    const SRow rows[] = {
-        {"40 and 44 used, 30 unused",
-         {"01", "02"},
-         {"01,10,10,40", "02,10,10,44", "03,10,10,30"},
-         42.0},
-        {"none used", {}, {"01,10,10,40", "02,10,10,44"}, 0.0},
-        {"an empty SNR counts as 0", {"01", "02"}, {"01,10,10,40", "02,10,10,"}, 20.0},
-        {"used but never in view", {"01", "05"}, {"01,10,10,40"}, 20.0},
-    };
-    for (const SRow& row : rows)
-    {
-        SCOPED_TRACE(row.legend);
+        SCOPED_TRACE(legend);
         ResetSharedReceiverState();
         CDOZOzoeiver::m_GPSData.m_dMeanSNR = -1.0;
-        ASSERT_TRUE(GSA(Gsa(row.used)));
-        ASSERT_TRUE(GSV(Gsv(1, 1, 3, row.groups)));
-        EXPECT_DOUBLE_EQ(row.dMean, CDOZOzoeiver::m_GPSData.m_dMeanSNR);
+        ASSERT_TRUE(GSA(Gsa(used)));
+        ASSERT_TRUE(GSV(Gsv(1, 1, 3, groups)));
+        EXPECT_DOUBLE_EQ(dMean, CDOZOzoeiver::m_GPSData.m_dMeanSNR);
     }
 }
 

@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace
@@ -32,12 +32,10 @@ public:
     bool m_bRtkReceiver = false;
 };
 
-const std::string kRawOn = "$PASHS,RAW,MBN,A,ON\r\n"
-                           "$PASHS,RAW,PBN,A,ON\r\n"
-                           "$PASHS,RAW,SNV,A,ON\r\n";
-const std::string kRawOff = "$PASHS,RAW,MBN,A,OFF\r\n"
-                            "$PASHS,RAW,PBN,A,OFF\r\n"
-                            "$PASHS,RAW,SNV,A,OFF\r\n";
+const std::string kRawOn = "$PASHS,RAW,MBN,A,ON\r\n$PASHS,RAW,PBN,A,ON\r\n$PASHS,RAW,SNV,A,ON\r\n";
+const std::string kRawOff =
+    "$PASHS,RAW,MBN,A,OFF\r\n$PASHS,RAW,PBN,A,OFF\r\n$PASHS,RAW,SNV,A,OFF\r\n";
+const std::vector<DWORD> kThreePauses{200, 200, 200};
 
 class ReceiverBaseTest : public ::testing::Test
 {
@@ -51,8 +49,7 @@ protected:
 
     void TearDown() override { CDOZOzoeiver::m_Port.Close(); }
 
-    // Opens the shared port as the probe (at its current rate) without counting the port's own
-    // settle pause.
+    // Opens the shared port as the probe without counting the port's own settle pause.
     void OpenAsReceiver()
     {
         ASSERT_TRUE(m_receiver.OpenPort());
@@ -67,21 +64,11 @@ protected:
 
 } // namespace
 
-TEST_F(ReceiverBaseTest, OpenPortFailsOnADeviceThatIsNotThere)
-{
-    SetComPortDevice(kPort, "/nonexistent/fixora-tty");
-    EXPECT_FALSE(m_receiver.OpenPort());
-    EXPECT_FALSE(CDOZOzoeiver::m_Port.IsOpen());
-    EXPECT_FALSE(m_receiver.Initialize());
-    EXPECT_FALSE(CDOZOzoeiver::m_Port.IsOpen());
-}
-
-TEST_F(ReceiverBaseTest, SendAddsTheLineEndSendBinaryWritesExactlyTheBytesAndAClosedPortNothing)
+TEST_F(ReceiverBaseTest, SendingWritesExactlyTheBytesAndAClosedOrMissingPortNothing)
 {
     OpenAsReceiver();
     m_receiver.Send(CString(L"$PASHQ,PRT"));
     EXPECT_EQ("$PASHQ,PRT\r\n", m_pty.Receive(12));
-
     const unsigned char bytes[] = {0xA0, 0xA2, 0x00, 0x0D, 0x0A, 0xFF};
     EXPECT_FALSE(m_receiver.SendBinary(nullptr, 6)) << "nothing to send";
     EXPECT_FALSE(m_receiver.SendBinary(bytes, 0)) << "nothing to send";
@@ -94,41 +81,50 @@ TEST_F(ReceiverBaseTest, SendAddsTheLineEndSendBinaryWritesExactlyTheBytesAndACl
     EXPECT_FALSE(CDOZOzoeiver::m_Port.IsOpen());
     EXPECT_EQ("", m_pty.Receive(0));
     EXPECT_TRUE(m_pauses.Pauses().empty());
+
+    SetComPortDevice(kPort, "/nonexistent/fixora-tty");
+    EXPECT_FALSE(m_receiver.OpenPort());
+    EXPECT_FALSE(m_receiver.Initialize());
+    EXPECT_FALSE(CDOZOzoeiver::m_Port.IsOpen());
 }
 
-TEST_F(ReceiverBaseTest, InitializeResetsTheParseStateAndOpensThePortAtTheReceiversRate)
+TEST_F(ReceiverBaseTest, InitializeResetsTheParseStateAndOpensThePortAgainAfterEachSuspend)
 {
     m_receiver.SetProperties(19200);
-    CDOZOzoeiver::m_bComputeMotion = false;
-    CDOZOzoeiver::m_bGSAReceived = CDOZOzoeiver::m_bGSVReceived = true;
-    CGPSData& data = CDOZOzoeiver::m_GPSData;
-    data.m_bPosition = data.m_bSatellitesInView = true;
-    data.m_Status.m_bNewStatus = data.m_Status.m_bElevMask = true;
+    for (int nRound = 0; nRound < 2; ++nRound)
+    {
+        SCOPED_TRACE(nRound == 0 ? "first start" : "after a suspend");
+        CDOZOzoeiver::m_bComputeMotion = false;
+        CDOZOzoeiver::m_bGSAReceived = CDOZOzoeiver::m_bGSVReceived = true;
+        CGPSData& data = CDOZOzoeiver::m_GPSData;
+        data.m_bPosition = data.m_bSatellitesInView = true;
+        data.m_Status.m_bNewStatus = data.m_Status.m_bElevMask = true;
 
-    ASSERT_TRUE(m_receiver.Initialize());
-
-    EXPECT_TRUE(CDOZOzoeiver::m_bComputeMotion);
-    EXPECT_FALSE(CDOZOzoeiver::m_bGSAReceived || CDOZOzoeiver::m_bGSVReceived);
-    EXPECT_FALSE(data.m_bPosition || data.m_bSatellitesInView);
-    EXPECT_FALSE(data.m_Status.m_bNewStatus || data.m_Status.m_bElevMask);
-    EXPECT_TRUE(CDOZOzoeiver::m_Port.IsOpen());
-    EXPECT_NE(INVALID_HANDLE_VALUE, m_receiver.GetPortHandle());
-    // Eight data bits, no parity, one stop bit, no handshake.
-    const termios tio = m_pty.SlaveTermios();
-    EXPECT_EQ(static_cast<speed_t>(B19200), cfgetospeed(&tio));
-    EXPECT_EQ(static_cast<speed_t>(B19200), cfgetispeed(&tio));
-    EXPECT_EQ(static_cast<tcflag_t>(CS8), tio.c_cflag & CSIZE);
-    EXPECT_EQ(0u, tio.c_cflag & (PARENB | CSTOPB | CRTSCTS));
-    EXPECT_EQ(0u, tio.c_iflag & (INPCK | IXON | IXOFF));
-    EXPECT_EQ("", m_pty.Receive(0)) << "the base sends nothing when it starts";
+        ASSERT_TRUE(m_receiver.Initialize());
+        EXPECT_TRUE(CDOZOzoeiver::m_bComputeMotion);
+        EXPECT_FALSE(CDOZOzoeiver::m_bGSAReceived || CDOZOzoeiver::m_bGSVReceived);
+        EXPECT_FALSE(data.m_bPosition || data.m_bSatellitesInView || data.m_Status.m_bNewStatus ||
+                     data.m_Status.m_bElevMask);
+        EXPECT_TRUE(CDOZOzoeiver::m_Port.IsOpen());
+        EXPECT_NE(INVALID_HANDLE_VALUE, m_receiver.GetPortHandle());
+        // Eight data bits, no parity, one stop bit, no handshake.
+        const termios tio = m_pty.SlaveTermios();
+        EXPECT_EQ(std::make_tuple(speed_t{B19200}, speed_t{B19200}, tcflag_t{CS8}, tcflag_t{0},
+                                  tcflag_t{0}),
+                  std::make_tuple(cfgetospeed(&tio), cfgetispeed(&tio), tio.c_cflag & CSIZE,
+                                  tio.c_cflag & (PARENB | CSTOPB | CRTSCTS),
+                                  tio.c_iflag & (INPCK | IXON | IXOFF)));
+        EXPECT_EQ("", m_pty.Receive(0)) << "the base sends nothing when it starts";
+        m_receiver.Suspend();
+        EXPECT_FALSE(CDOZOzoeiver::m_Port.IsOpen());
+    }
 }
 
 TEST_F(ReceiverBaseTest, AnExternalPortIsNeitherOpenedNorClosedByTheReceiver)
 {
-    m_receiver.m_bRawData = true; // Suspend would switch raw output off on an open port
+    m_receiver.m_bRawData = true; // Suspend switches raw output off on an open port
     m_receiver.SetupReceiver(kPort, 0, 0.0, CString(L""), true);
     CDOZOzoeiver::m_GPSData.m_bPosition = true;
-
     EXPECT_TRUE(m_receiver.Initialize());
     EXPECT_FALSE(CDOZOzoeiver::m_Port.IsOpen());
     EXPECT_FALSE(CDOZOzoeiver::m_GPSData.m_bPosition) << "the parse state is reset all the same";
@@ -138,56 +134,33 @@ TEST_F(ReceiverBaseTest, AnExternalPortIsNeitherOpenedNorClosedByTheReceiver)
     CDOZOzoeiver::m_Port.SetBaudRate(4800);
     ASSERT_TRUE(CDOZOzoeiver::m_Port.Open());
     m_receiver.SetProperties(38400);
-    m_pauses.Clear();
     EXPECT_TRUE(m_receiver.Initialize());
     termios tio = m_pty.SlaveTermios();
     EXPECT_EQ(static_cast<speed_t>(B4800), cfgetospeed(&tio));
-
     m_receiver.Suspend();
     EXPECT_TRUE(CDOZOzoeiver::m_Port.IsOpen());
     EXPECT_EQ(kRawOff, m_pty.Receive(kRawOff.size()));
 }
 
-TEST_F(ReceiverBaseTest, SuspendSwitchesRawOutputOffThenClosesThePort)
+TEST_F(ReceiverBaseTest, SuspendSwitchesRawOutputOffAndDestroyingSendsNothing)
 {
-    struct Row
+    for (const bool bRawData : {false, true})
     {
-        const char* legend;
-        bool bRawData;
-        std::string expected;
-        std::vector<DWORD> pauses;
-    };
-    const Row rows[] = {
-        {"no raw data: nothing sent", false, "", {}},
-        {"raw data: the three records off", true, kRawOff, {200, 200, 200}},
-    };
-    for (const Row& row : rows)
-    {
-        SCOPED_TRACE(row.legend);
-        m_receiver.m_bRawData = row.bRawData;
+        SCOPED_TRACE(bRawData ? "raw data: the three records off" : "no raw data");
+        m_receiver.m_bRawData = bRawData;
         OpenAsReceiver();
         m_receiver.Suspend();
         EXPECT_FALSE(CDOZOzoeiver::m_Port.IsOpen());
-        EXPECT_EQ(row.expected, m_pty.Receive(row.expected.size()));
-        EXPECT_EQ(row.pauses, m_pauses.Pauses());
+        EXPECT_EQ(bRawData ? kRawOff : "", m_pty.Receive(bRawData ? kRawOff.size() : 0));
+        EXPECT_EQ(bRawData ? kThreePauses : std::vector<DWORD>{}, m_pauses.Pauses());
     }
-}
-
-TEST_F(ReceiverBaseTest, DestroyingAReceiverClosesTheSharedPortAndSendsNothing)
-{
-    struct Row
+    for (const bool bExternalPort : {false, true})
     {
-        const char* legend;
-        bool bExternalPort;
-    };
-    const Row rows[] = {{"own port", false}, {"external port", true}};
-    for (const Row& row : rows)
-    {
-        SCOPED_TRACE(row.legend);
+        SCOPED_TRACE(bExternalPort ? "external port" : "own port");
         {
             CConfigurableProbe receiver;
             receiver.m_bRawData = true; // only the base answers while it is destroyed
-            receiver.SetupReceiver(kPort, 0, 0.0, CString(L""), row.bExternalPort);
+            receiver.SetupReceiver(kPort, 0, 0.0, CString(L""), bExternalPort);
             ASSERT_TRUE(receiver.OpenPort());
             m_pauses.Clear();
         }
@@ -200,75 +173,46 @@ TEST_F(ReceiverBaseTest, DestroyingAReceiverClosesTheSharedPortAndSendsNothing)
 TEST_F(ReceiverBaseTest, AttachRawDataMakesTheBytesTheCurrentMessage)
 {
     const char five[] = {'\xAA', '\x44', '\x12', '\x00', '\x1C'};
-    struct Row
+    // A failure leaves no message behind, the one before included.
+    for (const auto& [pData, nCount, bResult] : {std::tuple<const char*, int, bool>{five, 5, true},
+                                                 {five, 1, true},
+                                                 {five, 0, false},
+                                                 {five, -3, false},
+                                                 {nullptr, 5, false}})
     {
-        const char* legend;
-        const char* pData;
-        int nCount;
-        bool bResult;
-    };
-    const Row rows[] = {
-        {"five bytes", five, 5, true},    {"one byte", five, 1, true},
-        {"no bytes", five, 0, false},     {"negative count", five, -3, false},
-        {"null data", nullptr, 5, false},
-    };
-    for (const Row& row : rows)
-    {
-        SCOPED_TRACE(row.legend);
-        const char previous[] = "$GPGGA,1*00\r\n";
-        ASSERT_TRUE(CDOZOzoeiver::m_GPSMessageRaw.Set(previous, 13, 13));
-
-        EXPECT_EQ(row.bResult, m_receiver.AttachRawData(row.pData, row.nCount));
-
+        SCOPED_TRACE(testing::Message() << nCount << (pData ? " bytes" : " bytes of null"));
+        ASSERT_TRUE(CDOZOzoeiver::m_GPSMessageRaw.Set("$GPGGA,1*00\r\n", 13, 13));
+        EXPECT_EQ(bResult, m_receiver.AttachRawData(pData, nCount));
         int nLen = -1;
         const char* pMessage = CDOZOzoeiver::m_GPSMessageRaw.GetMessageBin(nLen);
-        if (row.bResult)
-        {
-            EXPECT_EQ(row.nCount, CDOZOzoeiver::m_GPSMessageRaw.GetLength());
-            ASSERT_NE(nullptr, pMessage);
-            EXPECT_EQ(std::string(row.pData, row.nCount), std::string(pMessage, nLen));
-        }
-        else
-        {
-            EXPECT_EQ(0, CDOZOzoeiver::m_GPSMessageRaw.GetLength()) << "cleared";
-            EXPECT_FALSE(CDOZOzoeiver::m_GPSMessageRaw.HasMessage());
-        }
+        EXPECT_EQ(bResult ? nCount : 0, CDOZOzoeiver::m_GPSMessageRaw.GetLength());
+        EXPECT_EQ(bResult, CDOZOzoeiver::m_GPSMessageRaw.HasMessage());
+        EXPECT_EQ(bResult ? std::string(five, nCount) : "",
+                  pMessage ? std::string(pMessage, nLen) : "");
     }
 }
 
-TEST_F(ReceiverBaseTest, SetPropertiesTakesTheDefaultThenTheStoredRateThenTheArgument)
+TEST_F(ReceiverBaseTest, BaudRateFromTheDefaultTheProfileOrTheArgumentAndSavedOnlyWhenNew)
 {
     m_receiver.SetProperties(-1);
     EXPECT_EQ(4800, m_receiver.GetCurrentBaudrate()) << "nothing stored: the model's default";
-
     m_profile.Write("[Probe Two]\nBaud=57600\n[Probe]\nBaud=38400\n");
     m_receiver.SetProperties(-1);
     EXPECT_EQ(38400, m_receiver.GetCurrentBaudrate()) << "the value stored for this name";
-
     m_receiver.SetProperties(19200);
     EXPECT_EQ(19200, m_receiver.GetCurrentBaudrate()) << "an argument wins over the profile";
-
     m_profile.Write("[Probe]\nBaud=fast\n");
     m_receiver.SetProperties(-1);
     EXPECT_EQ(4800, m_receiver.GetCurrentBaudrate()) << "a value that is no number";
-}
 
-TEST_F(ReceiverBaseTest, SaveDifferentSettingsWritesOnlyANewRate)
-{
     const std::string seeded = "[Other]\nBaud=1200\n";
     m_profile.Write(seeded);
     m_receiver.SetProperties(-1);
-    ASSERT_EQ(4800, m_receiver.GetCurrentBaudrate());
-
     EXPECT_FALSE(m_receiver.SaveDifferentSettings(4800));
     EXPECT_EQ(seeded, m_profile.Content()) << "the profile is untouched";
-    EXPECT_EQ(4800, m_receiver.GetCurrentBaudrate());
-
     EXPECT_TRUE(m_receiver.SaveDifferentSettings(115200));
     EXPECT_EQ(115200, m_receiver.GetCurrentBaudrate());
-    EXPECT_EQ(115200, static_cast<int>(AfxGetApp()->GetProfileInt(L"Probe", L"Baud", 0)));
     EXPECT_EQ(1200, static_cast<int>(AfxGetApp()->GetProfileInt(L"Other", L"Baud", 0)));
-
     CConfigurableProbe later;
     later.SetProperties(-1);
     EXPECT_EQ(115200, later.GetCurrentBaudrate()) << "the next start finds the saved rate";
@@ -281,96 +225,59 @@ TEST_F(ReceiverBaseTest, ConstructingAnotherReceiverResetsTheSharedSequencing)
     CDOZOzoeiver::m_bComputeMotion = false;
     CDOZOzoeiver::m_bMonitorNmea = true;
     CDOZOzoeiver::m_wNmeaBits = 0x44;
-    CDOZOzoeiver::m_bGSVReceived = true;
-    CDOZOzoeiver::m_bGSAReceived = true;
-
+    CDOZOzoeiver::m_bGSVReceived = CDOZOzoeiver::m_bGSAReceived = true;
     CProbeReceiver second;
-
     EXPECT_EQ(1, CDOZOzoeiver::m_nNextGSV);
     EXPECT_EQ(0, CDOZOzoeiver::m_nTotalGSV);
     EXPECT_TRUE(CDOZOzoeiver::m_bComputeMotion);
-    EXPECT_FALSE(CDOZOzoeiver::m_bMonitorNmea);
     EXPECT_FALSE(m_receiver.MonitoringNmea());
     EXPECT_EQ(0u, CDOZOzoeiver::m_wNmeaBits.load());
-    EXPECT_FALSE(CDOZOzoeiver::m_bGSVReceived);
-    EXPECT_FALSE(CDOZOzoeiver::m_bGSAReceived);
+    EXPECT_FALSE(CDOZOzoeiver::m_bGSVReceived || CDOZOzoeiver::m_bGSAReceived);
 }
 
-TEST_F(ReceiverBaseTest, EnablePostProcessingSendsTheThreeRecordCommandsApart)
+TEST_F(ReceiverBaseTest, RawOutputCommandsGoOutOnlyWhenTheyApply)
 {
-    struct Row
-    {
-        const char* legend;
-        bool bRawData;
-        bool bOpen;
-        bool bEnable;
-        bool bResult;
-        std::string expected;
-        std::vector<DWORD> pauses;
-    };
-    const Row rows[] = {
-        {"on", true, true, true, true, kRawOn, {200, 200, 200}},
-        {"off", true, true, false, true, kRawOff, {200, 200, 200}},
-        {"no raw data: nothing to switch", false, true, true, true, "", {}},
-        {"closed port", true, false, true, false, "", {}},
-        {"closed port, no raw data", false, false, true, false, "", {}},
-    };
-    for (const Row& row : rows)
-    {
-        SCOPED_TRACE(row.legend);
-        m_receiver.m_bRawData = row.bRawData;
-        if (row.bOpen)
-        {
-            OpenAsReceiver();
-        }
-        m_pauses.Clear();
-        EXPECT_EQ(row.bResult, m_receiver.EnablePostProcessing(row.bEnable));
-        EXPECT_EQ(row.expected, m_pty.Receive(row.expected.size()));
-        EXPECT_EQ(row.pauses, m_pauses.Pauses());
-        CDOZOzoeiver::m_Port.Close();
-    }
-}
-
-TEST_F(ReceiverBaseTest, SetRawDataOutputIntervalStoresAlwaysAndSendsFromAQuarterSecond)
-{
-    struct Row
-    {
-        const char* legend;
-        bool bRawData;
-        bool bExternalDriver;
-        bool bRtkReceiver;
-        bool bOpen;
-        double dSeconds;
-        bool bResult;
-        std::string expected;
-        std::vector<DWORD> pauses;
-    };
-    const Row rows[] = {
-        {"quarter second", true, false, false, true, 0.25, true, "$PASHS,RCI,0.250000\r\n", {200}},
-        {"one second", true, false, false, true, 1.0, true, "$PASHS,RCI,1.000000\r\n", {200}},
-        {"below a quarter second", true, false, false, true, 0.2, false, "", {}},
-        {"closed port", true, false, false, false, 2.0, true, "", {}},
-        {"no raw data", false, false, false, true, 1.0, false, "", {}},
-        {"external driver", true, true, false, true, 1.0, false, "", {}},
+    const std::string kRci = "$PASHS,RCI,1.000000\r\n";
+    // Raw data, external driver, RTK receiver, port open; EnablePostProcessing(1/0) or, for -1,
+    // SetRawDataOutputInterval(seconds); the result and what the receiver gets.
+    const std::tuple<const char*, bool, bool, bool, bool, int, double, bool, std::string> rows[] = {
+        {"on", true, false, false, true, 1, 0, true, kRawOn},
+        {"off", true, false, false, true, 0, 0, true, kRawOff},
+        {"on without raw data: nothing to switch", false, false, false, true, 1, 0, true, ""},
+        {"on, closed port", true, false, false, false, 1, 0, false, ""},
+        {"on, closed port, no raw data", false, false, false, false, 1, 0, false, ""},
+        {"quarter second", true, false, false, true, -1, 0.25, true, "$PASHS,RCI,0.250000\r\n"},
+        {"one second", true, false, false, true, -1, 1.0, true, kRci},
+        {"below a quarter second", true, false, false, true, -1, 0.2, false, ""},
+        {"interval, closed port", true, false, false, false, -1, 2.0, true, ""},
+        {"interval without raw data", false, false, false, true, -1, 1.0, false, ""},
+        {"interval, external driver", true, true, false, true, -1, 1.0, false, ""},
         // Only the first of the external-setting predicates is consulted.
-        {"RTK receiver", true, false, true, true, 1.0, true, "$PASHS,RCI,1.000000\r\n", {200}},
+        {"interval, RTK receiver", true, false, true, true, -1, 1.0, true, kRci},
     };
-    for (const Row& row : rows)
+    for (const auto& [legend, bRawData, bExternalDriver, bRtkReceiver, bOpen, nEnable, dSeconds,
+                      bResult, expected] : rows)
     {
-        SCOPED_TRACE(row.legend);
-        m_receiver.m_bRawData = row.bRawData;
-        m_receiver.m_bExternalDriver = row.bExternalDriver;
-        m_receiver.m_bRtkReceiver = row.bRtkReceiver;
-        if (row.bOpen)
+        SCOPED_TRACE(legend);
+        m_receiver.m_bRawData = bRawData;
+        m_receiver.m_bExternalDriver = bExternalDriver;
+        m_receiver.m_bRtkReceiver = bRtkReceiver;
+        if (bOpen)
         {
             OpenAsReceiver();
         }
         m_pauses.Clear();
         m_receiver.m_dRawOutputInterval = -1.0;
-        EXPECT_EQ(row.bResult, m_receiver.SetRawDataOutputInterval(row.dSeconds));
-        EXPECT_EQ(row.dSeconds, m_receiver.m_dRawOutputInterval);
-        EXPECT_EQ(row.expected, m_pty.Receive(row.expected.size()));
-        EXPECT_EQ(row.pauses, m_pauses.Pauses());
+        EXPECT_EQ(bResult, nEnable >= 0 ? m_receiver.EnablePostProcessing(nEnable == 1)
+                                        : m_receiver.SetRawDataOutputInterval(dSeconds));
+        EXPECT_EQ(nEnable >= 0 ? -1.0 : dSeconds, m_receiver.m_dRawOutputInterval)
+            << "the interval is stored whatever happens";
+        EXPECT_EQ(expected, m_pty.Receive(expected.size()));
+        EXPECT_EQ(std::vector<DWORD>(expected.empty() ? 0
+                                     : nEnable >= 0   ? 3
+                                                      : 1,
+                                     200),
+                  m_pauses.Pauses());
         CDOZOzoeiver::m_Port.Close();
     }
 }

@@ -76,29 +76,6 @@ protected:
 
 } // namespace
 
-TEST_F(LiveTest, BytesFromTheDeviceReachTheHostAsRecordsInOrder)
-{
-    StartAndWaitForPort();
-    const std::string strStream = GgaSentence(1) + GgaSentence(2) + GgaSentence(3);
-    ASSERT_TRUE(m_pty.Send(strStream.substr(0, 100)));
-    ASSERT_TRUE(m_pty.Send(strStream.substr(100)));
-    ASSERT_TRUE(m_host.WaitFor(6, 5000));
-    EXPECT_EQ(PostedTexts(m_host), Texts({GgaSentence(1), GgaSentence(2), GgaSentence(3)}));
-    const auto positions = m_host.Positions();
-    ASSERT_EQ(positions.size(), 3U);
-    for (int i = 0; i < 3; ++i)
-        EXPECT_DOUBLE_EQ(positions[i].pPosition->m_dUTCTime, 43201.0 + i);
-    EXPECT_TRUE(m_engine.IsActive());
-    EXPECT_EQ(m_engine.GetLastError(), GPS_ENGINE_NO_ERROR);
-
-    // The thread may be in a silent read now; Stop waits at most a second for its answer.
-    EXPECT_LT(TimedStop(), 3000);
-    EXPECT_FALSE(m_engine.IsActive());
-    EXPECT_FALSE(CDOZOzoeiver::m_Port.IsOpen());
-    m_host.Pump();
-    EXPECT_EQ(m_host.m_Messages.size(), 6U);
-}
-
 TEST_F(LiveTest, PacedBytesAreHandedOverAsTheyComeAndAQuietLineStopsAtOnce)
 {
     // The raw log shows what the thread has handed over: it writes each chunk as it goes.
@@ -260,19 +237,32 @@ TEST_F(LiveTest, StartStopCyclesRacingAStreamThatNeverFallsSilentEndCleanly)
     EXPECT_EQ(m_host.m_Messages.size(), nMessages);
 }
 
-TEST_F(LiveTest, OneEngineRunsAgainWithAnotherReceiverAndNothingOfTheLastRun)
+TEST_F(LiveTest, RecordsReachTheHostInOrderAndTheEngineRunsAgainWithAnotherReceiver)
 {
-    // The first run stops with half a sentence read (the raw log shows it was).
+    // The raw log shows what the thread has read.
     const auto path = m_folder.File("raw.log");
     m_engine.m_strRawLogFile = PathText(path);
     m_engine.m_bLogRawData = true;
     StartAndWaitForPort();
-    SendAndWait(GgaSentence(1));
-    const std::string strHalf = GgaSentence(2).substr(0, 30);
+    const std::string strStream = GgaSentence(1) + GgaSentence(2) + GgaSentence(3);
+    ASSERT_TRUE(m_pty.Send(strStream.substr(0, 100)));
+    ASSERT_TRUE(m_pty.Send(strStream.substr(100)));
+    ASSERT_TRUE(m_host.WaitFor(6, 5000));
+    const auto positions = m_host.Positions();
+    ASSERT_EQ(positions.size(), 3U);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_DOUBLE_EQ(positions[i].pPosition->m_dUTCTime, 43201.0 + i);
+    EXPECT_TRUE(m_engine.IsActive());
+    EXPECT_EQ(m_engine.GetLastError(), GPS_ENGINE_NO_ERROR);
+    // The run stops with half a sentence read.
+    const std::string strHalf = GgaSentence(4).substr(0, 30);
     ASSERT_TRUE(m_pty.Send(strHalf));
-    ASSERT_TRUE(WaitUntil([&] { return CScratchFolder::Read(path) == GgaSentence(1) + strHalf; }));
-    m_engine.Stop();
+    ASSERT_TRUE(WaitUntil([&] { return CScratchFolder::Read(path) == strStream + strHalf; }));
+    EXPECT_LT(TimedStop(), 3000) << "Stop waits at most a second for the thread's answer";
+    EXPECT_FALSE(m_engine.IsActive());
+    EXPECT_FALSE(CDOZOzoeiver::m_Port.IsOpen());
 
+    // Runs of another receiver start from an empty buffer.
     CTestReceiver* pOther = Register(L"Other");
     m_engine.SetReceiver(pOther);
     m_engine.m_bLogRawData = false;
@@ -281,14 +271,15 @@ TEST_F(LiveTest, OneEngineRunsAgainWithAnotherReceiverAndNothingOfTheLastRun)
         SCOPED_TRACE(nRun);
         StartAndWaitForPort(pOther);
         EXPECT_TRUE(m_engine.IsActive());
-        SendAndWait(GgaSentence(3 + nRun));
+        SendAndWait(GgaSentence(5 + nRun));
         m_engine.Stop();
         EXPECT_EQ(pOther->Suspends(), 2 * nRun + 2) << "by Start, which stops first, and Stop";
     }
-    EXPECT_EQ(pOther->Parsed(), Texts({GgaSentence(3), GgaSentence(4)}));
-    EXPECT_EQ(m_pReceiver->Parsed(), Texts({GgaSentence(1)})) << "the first receiver is left";
+    EXPECT_EQ(pOther->Parsed(), Texts({GgaSentence(5), GgaSentence(6)}));
+    EXPECT_EQ(m_pReceiver->Parsed().size(), 3U) << "the first receiver is left alone";
     EXPECT_EQ(m_pReceiver->m_nInitialized, 1);
-    EXPECT_EQ(PostedTexts(m_host), Texts({GgaSentence(1), GgaSentence(3), GgaSentence(4)}));
+    EXPECT_EQ(PostedTexts(m_host), Texts({GgaSentence(1), GgaSentence(2), GgaSentence(3),
+                                          GgaSentence(5), GgaSentence(6)}));
 }
 
 TEST_F(LiveTest, BinaryMessagesReachTheHostInOrderWhileTheThreadStoresMore)

@@ -229,9 +229,11 @@ TEST_F(CommandSetTest, AshtechFamilyFormatsItsArgumentsAndResets)
                [](auto& m) { m.SetBeacon(static_cast<BEACON_MODE_TYPE>(7), L"305.0", L""); },
                [](auto& m) { m.SetBeacon(BEACON_MODE_MANUAL, L"305.0", L"abc"); }),
          Lines("$GPMSK,,A,,A,0|$GPMSK,305.0,M,,A,0|$GPMSK,305.0,M,abc,M,0"), Pauses(3, 200)},
-        {"CSI: elevation mask, out of range as given", &Make<CCSI>,
-         Calls([](auto& m) { m.SetSatElevMask(10); }, [](auto& m) { m.SetSatElevMask(-95); }),
-         Lines("$PASHS,PEM,10|$PASHS,PEM,-95"), Pauses{200, 200}},
+        {"CSI: elevation mask, out of range as given; asked for in the parameter listing",
+         &Make<CCSI>,
+         Calls([](auto& m) { m.SetSatElevMask(10); }, [](auto& m) { m.SetSatElevMask(-95); },
+               &Receiver::QuerySatElevMask),
+         Lines("$PASHS,PEM,10|$PASHS,PEM,-95|$PASHQ,PAR"), Pauses{200, 200, 500}},
         {"CSI reset without the window: each acknowledgement time a pause, 3 s to settle",
          &Make<CCSI>, Calls([](auto& m) { EXPECT_TRUE(m.ResetAll(false)); }), kCsiReset,
          Join({{10000, 3000}, Pauses(10, 1000)})},
@@ -259,9 +261,12 @@ TEST_F(CommandSetTest, Axis3FamilyAsksForMessage95AtTheRawRateItKeeps)
         return [nMode](Receiver& m) { m.SetDgpsMode(static_cast<DgpsMode>(nMode)); };
     };
     std::vector<SRow> rows = {
-        {"fast raw output, then a mask asks for message 95 every 0.2 s", nullptr,
-         Calls(raw(true, 5), [](auto& m) { m.SetSatElevMask(10); }),
-         Axis3Raw("0.2") + Lines("$JMASK,10|$JSAVE|$JBIN,95,0.2"), Pauses{800, 2000, 200}},
+        {"fast raw output, then a mask asks for message 95 every 0.2 s; the status listing",
+         nullptr,
+         Calls(
+             raw(true, 5), [](auto& m) { m.SetSatElevMask(10); }, &Receiver::QuerySatElevMask),
+         Axis3Raw("0.2") + Lines("$JMASK,10|$JSAVE|$JBIN,95,0.2|$JSHOW"),
+         Pauses{800, 2000, 200, 200}},
         {"any other rate runs every second; switching off keeps it for later requests", nullptr,
          Calls(raw(true, 1), raw(false, 5), &Receiver::SetGgaOnlyNMEA),
          Axis3Raw("1") + Axis3Raw("0") + Lines("$JOFF|$JASC,GPGGA,1|$JSAVE|$JBIN,95,1"),
@@ -699,32 +704,4 @@ TEST_F(ResetTest, AStepAnsweredWithARefusalTimesOutAndTheRestAreStillSent)
     EXPECT_GE(nElapsed, 950);
     EXPECT_LT(nElapsed, 6000);
     EXPECT_EQ(kCsiReset, receiver.Bytes());
-}
-
-TEST_F(ResetTest, AMaskSetIsTheMaskTheReceiverReports)
-{
-    const std::pair<bool, std::vector<CReceiverSimulator::SRule>> rows[] = {
-        // CSI: acknowledged, then in the tagged parameter listing.
-        {false, {{"$PASHS,PEM,15", kAshtechAck}, {"$PASHQ,PAR", "$[COM1]PEM:15 ION:N SAV:Y\r\n"}}},
-        // Axis3: in the status listing.
-        {true, {{"$JSHOW", "$>JSHOW,MASK,15\r\n"}}},
-    };
-    for (const auto& [bAxis3, rules] : rows)
-    {
-        SCOPED_TRACE(bAxis3);
-        CReceiverSimulator receiver(m_pty, rules);
-        CDOZOzoeiver* pModel = bAxis3 ? StartLive<CSokkiaAxis3>() : StartLive<CCSI>();
-        m_host.m_Messages.clear();
-        pModel->SetSatElevMask(15);
-        pModel->QuerySatElevMask();
-        ASSERT_TRUE(WaitUntil([&] {
-            m_host.Pump();
-            const auto positions = m_host.Positions();
-            return std::any_of(positions.begin(), positions.end(), [](const auto& message) {
-                return message.pPosition->m_Status.m_bElevMask &&
-                       message.pPosition->m_Status.m_nElevMask == 15;
-            });
-        })) << "the reported mask reached the host";
-        m_engine.Stop();
-    }
 }

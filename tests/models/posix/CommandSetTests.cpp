@@ -204,9 +204,7 @@ protected:
             const auto model = row.pfnCreate();
             OpenFor(*model, row.nBaudRate);
             for (const Call& call : row.calls)
-            {
                 call(*model);
-            }
             EXPECT_EQ(row.bytes, m_pty.Receive(row.bytes.size(), kQuiet));
             EXPECT_EQ(row.pauses, m_pauses.Pauses());
             CDOZOzoeiver::m_Port.Close();
@@ -297,9 +295,7 @@ TEST_F(CommandSetTest, Axis3FamilyAsksForMessage95AtTheRawRateItKeeps)
     for (Factory pfnCreate : {&Make<CSokkiaAxis3>, &Make<CCSImax>})
     {
         for (SRow& row : rows)
-        {
             row.pfnCreate = pfnCreate;
-        }
         RunRows(rows);
     }
 }

@@ -20,6 +20,10 @@ TEST(ModelCatalogueTest, EachRowCreatesItsOwnModelFoundByItsExactNameAndValue)
         models.emplace_back(row.m_pfnCreate());
         CDOZOzoeiver& model = *models.back();
         EXPECT_STREQ(row.m_pszClassName, model.GetRuntimeClass()->m_lpszClassName);
+        EXPECT_EQ(nullptr, model.GetRuntimeClass()->CreateObject()) << "no dynamic creation";
+        // Only these two report the height above the geoid in their GGA.
+        EXPECT_EQ(row.m_eModel == EReceiverModel::Racal || row.m_eModel == EReceiverModel::Starlink,
+                  model.GGASendsOrthoHeight());
         EXPECT_EQ(CString(row.m_pszName), model.GetName());
         EXPECT_EQ(row.m_nDefaultBaudrate, model.GetDefaultBaudrate());
         EXPECT_TRUE(IsCatalogueModelClass(model));

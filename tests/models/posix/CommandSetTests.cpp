@@ -701,3 +701,31 @@ TEST_F(ResetTest, AStepAnsweredWithARefusalTimesOutAndTheRestAreStillSent)
     EXPECT_LT(nElapsed, 6000);
     EXPECT_EQ(kCsiReset, receiver.Bytes());
 }
+
+TEST_F(ResetTest, AMaskSetIsTheMaskTheReceiverReports)
+{
+    const std::pair<bool, std::vector<CReceiverSimulator::SRule>> rows[] = {
+        // CSI: acknowledged, then in the tagged parameter listing.
+        {false, {{"$PASHS,PEM,15", kAshtechAck}, {"$PASHQ,PAR", "$[COM1]PEM:15 ION:N SAV:Y\r\n"}}},
+        // Axis3: in the status listing.
+        {true, {{"$JSHOW", "$>JSHOW,MASK,15\r\n"}}},
+    };
+    for (const auto& [bAxis3, rules] : rows)
+    {
+        SCOPED_TRACE(bAxis3);
+        CReceiverSimulator receiver(m_pty, rules);
+        CDOZOzoeiver* pModel = bAxis3 ? StartLive<CSokkiaAxis3>() : StartLive<CCSI>();
+        m_host.m_Messages.clear();
+        pModel->SetSatElevMask(15);
+        pModel->QuerySatElevMask();
+        ASSERT_TRUE(WaitUntil([&] {
+            m_host.Pump();
+            const auto positions = m_host.Positions();
+            return std::any_of(positions.begin(), positions.end(), [](const auto& message) {
+                return message.pPosition->m_Status.m_bElevMask &&
+                       message.pPosition->m_Status.m_nElevMask == 15;
+            });
+        })) << "the reported mask reached the host";
+        m_engine.Stop();
+    }
+}

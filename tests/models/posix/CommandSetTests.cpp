@@ -88,21 +88,22 @@ std::string Hex(const char* pszPairs)
 }
 
 const std::string kAshtechDefault =
-    Lines("$PASHS,NME,ALL,A,OFF|$PASHS,NME,GGA,A,ON|$PASHS,NME,GSA,A,ON|$PASHS,NME,VTG,A,ON|$PASHS,"
-          "NME,SAT,A,ON|$PASHS,NME,GSV,A,ON");
-const std::string kCsiReset = Lines(
-    "$PASHS,RST|$PASHS,RTC,AUT,Y|$PASHS,RTC,REM,B|$PASHS,NME,GGA,A,ON|$PASHS,NME,GSA,A,ON|$PASHS,"
-    "NME,VTG,A,ON|$PASHS,NME,SAT,A,ON|$PASHS,PDP,14|$PASHS,HDP,10|$PASHS,VDP,10|$PASHS,SAV,Y");
+    Lines("$PASHS,NME,ALL,A,OFF|$PASHS,NME,GGA,A,ON|$PASHS,NME,GSA,A,ON|$PASHS,NME,VTG,A,ON|"
+          "$PASHS,NME,SAT,A,ON|$PASHS,NME,GSV,A,ON");
+const std::string kCsiReset = Lines("$PASHS,RST|$PASHS,RTC,AUT,Y|$PASHS,RTC,REM,B|"
+                                    "$PASHS,NME,GGA,A,ON|$PASHS,NME,GSA,A,ON|$PASHS,NME,VTG,A,ON|"
+                                    "$PASHS,NME,SAT,A,ON|$PASHS,PDP,14|$PASHS,HDP,10|"
+                                    "$PASHS,VDP,10|$PASHS,SAV,Y");
 const std::string kOemDefault =
-    Lines("LOG  GPGGA ONTIME 1 0 NOHOLD|UNLOG  GPGGALONG|UNLOG  GPGGARTK|UNLOG  GPGLL|UNLOG  "
-          "GPGRS|LOG  GPGSA ONTIME 1 0 NOHOLD|UNLOG  GPGST|LOG  GPGSV ONTIME 1 0 NOHOLD|UNLOG  "
-          "GPRMB|UNLOG  GPRMC|LOG  GPVTG ONTIME 1 0 NOHOLD|UNLOG  GPZDA|UNLOG  GPALM");
+    Lines("LOG  GPGGA ONTIME 1 0 NOHOLD|UNLOG  GPGGALONG|UNLOG  GPGGARTK|UNLOG  GPGLL|"
+          "UNLOG  GPGRS|LOG  GPGSA ONTIME 1 0 NOHOLD|UNLOG  GPGST|LOG  GPGSV ONTIME 1 0 NOHOLD|"
+          "UNLOG  GPRMB|UNLOG  GPRMC|LOG  GPVTG ONTIME 1 0 NOHOLD|UNLOG  GPZDA|UNLOG  GPALM");
 const std::string kOemAutomatic =
     Lines("RTKSOURCE AUTO ANY|PSRDIFFSOURCE AUTO ANY|SBASCONTROL ENABLE AUTO");
 const std::string kOemDatum = Lines("UNDULATION TABLE|DATUM WGS84");
 const std::string kSirfDefault =
-    Lines("$PSRF103,00,00,02,01*26|$PSRF103,02,00,02,01*24|$PSRF103,05,00,02,01*23|$PSRF103,03,00,"
-          "02,01*25|$PSRF103,04,00,00,01*20|$PSRF103,01,00,00,01*25");
+    Lines("$PSRF103,00,00,02,01*26|$PSRF103,02,00,02,01*24|$PSRF103,05,00,02,01*23|"
+          "$PSRF103,03,00,02,01*25|$PSRF103,04,00,00,01*20|$PSRF103,01,00,00,01*25");
 const std::string kSirfNoSource = Hex("A0 A2 00 07 85 00 00 00 00 00 00 00 85 B0 B3");
 const std::string kSirfSbasSource = Hex("A0 A2 00 07 85 01 00 00 00 00 00 00 86 B0 B3");
 
@@ -239,8 +240,8 @@ TEST_F(CommandSetTest, AshtechFamilyFormatsItsArgumentsAndResets)
          Calls([](auto& m) { m.SetSatElevMask(10); }), Lines("$PSLIS,ELM,10"), Pauses{200}},
         {"Starlink reset: never a window, 5 s to settle, then the default sentences",
          &Make<CStarlink>, Calls([](auto& m) { EXPECT_TRUE(m.ResetAll(true)); }),
-         Lines("$PSLIS,RST,CLR|$PSLIS,NME,ALL,A,OFF|$PSLIS,NME,GGA,A,ON|$PSLIS,NME,GSA,A,ON|$PSLIS,"
-               "NME,VTG,A,ON|$PSLIS,NME,GSV,A,ON"),
+         Lines("$PSLIS,RST,CLR|$PSLIS,NME,ALL,A,OFF|$PSLIS,NME,GGA,A,ON|$PSLIS,NME,GSA,A,ON|"
+               "$PSLIS,NME,VTG,A,ON|$PSLIS,NME,GSV,A,ON"),
          Join({{100, 5000}, Pauses(5, 200)})},
         {"Sokkia Axis: the mask inside its settings line, no NMEA or settings query",
          &Make<CSokkia>,
@@ -346,7 +347,7 @@ TEST_F(CommandSetTest, OemBoardFormatsItsArgumentsKeepsItsStateAndResets)
                [](auto&) { EXPECT_FALSE(Status().m_bDgpsMode || Status().m_bNewStatus); },
                [](auto&) { EXPECT_EQ(DGPS_OFF, Status().m_DgpsMode); }),
          kOemDatum + Lines("PSRDIFFSOURCE CDGPS|RTKSOURCE NONE|SBASCONTROL DISABLE AUTO") +
-             Lines("SAVECONFIG") + kOemDatum + Lines("SAVECONFIG|LOG COM2 RXCONFIGA ONCE"),
+             Lines("SAVECONFIG@@) + kOemDatum + Lines(@@SAVECONFIG|LOG COM2 RXCONFIGA ONCE"),
          Join({Pauses(5, 100), {2000, 100, 100, 2000, 100}})},
         {"L-band found automatically (the bit rate ignored), or assigned in kHz; the mode kept",
          &Make<Cgsr2650lb>,
@@ -358,8 +359,8 @@ TEST_F(CommandSetTest, OemBoardFormatsItsArgumentsKeepsItsStateAndResets)
          Pauses{800, 2000, 800, 2000}},
         {"CDGPS in whole MHz, up to 3000 MHz", &Make<Cgsr2650lb>,
          Calls(cdgps(1547.5), cdgps(3000.0), cdgps(3000.5), cdgps(-1.0)),
-         Lines(
-             "ASSIGNLBAND CDGPS 1547000 4800|SAVECONFIG|ASSIGNLBAND CDGPS 3000000 4800|SAVECONFIG"),
+         Lines("ASSIGNLBAND CDGPS 1547000 4800|SAVECONFIG|ASSIGNLBAND CDGPS 3000000 4800|"
+               "SAVECONFIG"),
          Pauses{100, 1000, 100, 1000}},
         // Off already: nothing; 1.9 s runs at its whole second; off keeps the period; an interval
         // while off switches off again and is not kept; Initialize clears without unlogging.

@@ -347,7 +347,7 @@ TEST_F(CommandSetTest, OemBoardFormatsItsArgumentsKeepsItsStateAndResets)
                [](auto&) { EXPECT_FALSE(Status().m_bDgpsMode || Status().m_bNewStatus); },
                [](auto&) { EXPECT_EQ(DGPS_OFF, Status().m_DgpsMode); }),
          kOemDatum + Lines("PSRDIFFSOURCE CDGPS|RTKSOURCE NONE|SBASCONTROL DISABLE AUTO") +
-             Lines("SAVECONFIG@@) + kOemDatum + Lines(@@SAVECONFIG|LOG COM2 RXCONFIGA ONCE"),
+             Lines("SAVECONFIG") + kOemDatum + Lines("SAVECONFIG|LOG COM2 RXCONFIGA ONCE"),
          Join({Pauses(5, 100), {2000, 100, 100, 2000, 100}})},
         {"L-band found automatically (the bit rate ignored), or assigned in kHz; the mode kept",
          &Make<Cgsr2650lb>,

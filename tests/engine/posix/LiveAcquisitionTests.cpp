@@ -196,13 +196,14 @@ TEST_F(LiveTest, ASilentSecondEndsInAKeepAliveThatLeavesTheSpeedEngine)
 
 TEST_F(LiveTest, StartStopCyclesRacingAStreamThatNeverFallsSilentEndCleanly)
 {
+    // The device writes as fast as the line takes it: every read finds bytes waiting.
+    std::string strBlock;
+    for (int i = 0; i < 60; ++i)
+        strBlock += GgaSentence(i);
     std::atomic<bool> bSending{true};
-    std::thread device([this, &bSending] {
-        for (int i = 0; bSending; ++i)
-        {
-            m_pty.Send(GgaSentence(i % 60));
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
+    std::thread device([&] {
+        while (bSending)
+            m_pty.Send(strBlock);
     });
     std::mt19937 random(20240601);
     long long nLongestStop = 0;
@@ -222,8 +223,8 @@ TEST_F(LiveTest, StartStopCyclesRacingAStreamThatNeverFallsSilentEndCleanly)
     device.join();
     m_engine.Stop();
 
-    // Bytes every 2 ms never leave the thread a silent wait: it must see the request between
-    // reads, well inside Stop's one-second answer window.
+    // A line that never falls silent: the thread must see the request between reads, well
+    // inside Stop's one-second answer window.
     EXPECT_LT(nLongestStop, 950);
     EXPECT_EQ(m_engine.GetLastError(), GPS_ENGINE_NO_ERROR);
     EXPECT_EQ(m_engine.m_nBufferOverflows, 0);
@@ -254,8 +255,9 @@ TEST_F(LiveTest, RecordsReachTheHostInOrderAndTheEngineRunsAgainWithAnotherRecei
         EXPECT_DOUBLE_EQ(positions[i].pPosition->m_dUTCTime, 43201.0 + i);
     EXPECT_TRUE(m_engine.IsActive());
     EXPECT_EQ(m_engine.GetLastError(), GPS_ENGINE_NO_ERROR);
-    // The run stops with half a sentence read.
-    const std::string strHalf = GgaSentence(4).substr(0, 30);
+    // The run stops with a sentence read but for its checksum and line end.
+    const std::string strText = NmeaSentence("GPTXT,1,left over");
+    const std::string strHalf = strText.substr(0, strText.size() - 5);
     ASSERT_TRUE(m_pty.Send(strHalf));
     ASSERT_TRUE(WaitUntil([&] { return CScratchFolder::Read(path) == strStream + strHalf; }));
     EXPECT_LT(TimedStop(), 3000) << "Stop waits at most a second for the thread's answer";
@@ -271,6 +273,8 @@ TEST_F(LiveTest, RecordsReachTheHostInOrderAndTheEngineRunsAgainWithAnotherRecei
         SCOPED_TRACE(nRun);
         StartAndWaitForPort(pOther);
         EXPECT_TRUE(m_engine.IsActive());
+        // The rest of the sentence would complete it were it still in the buffer.
+        ASSERT_TRUE(nRun > 0 || m_pty.Send(strText.substr(strText.size() - 5)));
         SendAndWait(GgaSentence(5 + nRun));
         m_engine.Stop();
         EXPECT_EQ(pOther->Suspends(), 2 * nRun + 2) << "by Start, which stops first, and Stop";

@@ -101,7 +101,7 @@ TEST_F(EmulationTest, AnEmptyFileEndsTheRun)
 {
     CScratchFolder::Write(m_file, "");
     ASSERT_TRUE(m_engine.Start());
-    Sleep(800); // the run looked at the file after 500 ms
+    Sleep(1000); // the run looked at the file after 500 ms
     // A run still going would find these lines at its next look.
     CScratchFolder::Write(m_file, Line(kOne) + Line(kTwo));
     EXPECT_FALSE(m_host.WaitFor(1, 1000));

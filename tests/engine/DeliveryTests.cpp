@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <utility>
 
 namespace
@@ -79,6 +80,27 @@ TEST(DeliveryTest, ABufferReachingTheBoundIsDroppedWholeAndCounted)
         EXPECT_EQ(engine.m_GPSBuffer.GetLength(), 0);
         engine.SetReceiver(nullptr);
     }
+}
+
+TEST(DeliveryTest, AParserThatThrowsRejectsOnlyItsMessageAndTheBufferCannotTakeItself)
+{
+    struct CThrowing : CTestReceiver
+    {
+        bool Parse(CString& strMessage) override
+        {
+            CTestReceiver::Parse(strMessage);
+            throw std::runtime_error("a host's parser failed");
+        }
+    } receiver;
+    ResetSharedReceiverState();
+    CZIDOvoine engine;
+    engine.SetReceiver(&receiver);
+    EXPECT_FALSE(Feed(engine, GgaSentence(1) + GgaSentence(2)));
+    EXPECT_EQ(receiver.Parsed(), Texts({GgaSentence(1), GgaSentence(2)})) << "both were tried";
+    Feed(engine, "$GPTXT,1,pending");
+    EXPECT_FALSE(engine.UpdateGPSBuffer(engine.m_GPSBuffer));
+    EXPECT_EQ(engine.m_GPSBuffer.GetLength(), 16) << "left as it was";
+    engine.SetReceiver(nullptr);
 }
 
 TEST(DeliveryTest, LibraryModelsReadWhatTheFramerSawAsParseReadsTheText)

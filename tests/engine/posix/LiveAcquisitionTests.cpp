@@ -276,7 +276,7 @@ TEST_F(LiveTest, RecordsReachTheHostInOrderAndTheEngineRunsAgainWithAnotherRecei
         // The rest of the sentence would complete it were it still in the buffer.
         ASSERT_TRUE(nRun > 0 || m_pty.Send(strText.substr(strText.size() - 5)));
         SendAndWait(GgaSentence(5 + nRun));
-        m_engine.Stop();
+        m_engine.Pause(); // as Stop
         EXPECT_EQ(pOther->Suspends(), 2 * nRun + 2) << "by Start, which stops first, and Stop";
     }
     EXPECT_EQ(pOther->Parsed(), Texts({GgaSentence(5), GgaSentence(6)}));

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <utility>
 
 namespace
@@ -31,7 +32,7 @@ public:
 };
 
 // Whether the engine's delivery of the bytes parsed a message, and whether it was taken for a GGA.
-template <class TModel> std::pair<bool, bool> Deliver(TModel& model, const std::string& strBytes)
+std::pair<bool, bool> Deliver(CDOZOzoeiver& model, const std::string& strBytes)
 {
     ResetSharedReceiverState();
     CZIDOvoine engine;
@@ -52,8 +53,7 @@ TEST(DeliveryTest, ABufferReachingTheBoundIsDroppedWholeAndCounted)
         int nPending; // bytes of an unfinished sentence already in the buffer
         int nTotal;   // buffer length once the chunk is in
         bool bOverflow;
-    };
-    const Row rows[] = {
+    } const rows[] = {
         {"one byte below the bound: both sentences are delivered", 9000, 16391, false},
         {"reaching the bound: nothing of the chunk is delivered", 9000, 16392, true},
         {"a chunk alone above the bound", 0, 20000, true},
@@ -74,13 +74,33 @@ TEST(DeliveryTest, ABufferReachingTheBoundIsDroppedWholeAndCounted)
             !row.bOverflow);
         EXPECT_EQ(engine.m_nBufferOverflows, row.bOverflow ? 1 : 0);
         EXPECT_EQ(receiver.Parsed().size(), row.bOverflow ? 0U : 2U);
-
         // Nothing of the dropped bytes is left to spoil the next sentence.
         EXPECT_TRUE(Feed(engine, GgaSentence(2)));
         EXPECT_EQ(receiver.Parsed().back(), Texts({GgaSentence(2)})[0]);
         EXPECT_EQ(engine.m_GPSBuffer.GetLength(), 0);
         engine.SetReceiver(nullptr);
     }
+}
+
+TEST(DeliveryTest, AParserThatThrowsRejectsOnlyItsMessageAndTheBufferCannotTakeItself)
+{
+    struct CThrowing : CTestReceiver
+    {
+        bool Parse(CString& strMessage) override
+        {
+            CTestReceiver::Parse(strMessage);
+            throw std::runtime_error("a host's parser failed");
+        }
+    } receiver;
+    ResetSharedReceiverState();
+    CZIDOvoine engine;
+    engine.SetReceiver(&receiver);
+    EXPECT_FALSE(Feed(engine, GgaSentence(1) + GgaSentence(2)));
+    EXPECT_EQ(receiver.Parsed(), Texts({GgaSentence(1), GgaSentence(2)})) << "both were tried";
+    Feed(engine, "$GPTXT,1,pending");
+    EXPECT_FALSE(engine.UpdateGPSBuffer(engine.m_GPSBuffer));
+    EXPECT_EQ(engine.m_GPSBuffer.GetLength(), 16) << "left as it was";
+    engine.SetReceiver(nullptr);
 }
 
 TEST(DeliveryTest, LibraryModelsReadWhatTheFramerSawAsParseReadsTheText)
@@ -92,33 +112,25 @@ TEST(DeliveryTest, LibraryModelsReadWhatTheFramerSawAsParseReadsTheText)
     badSum[badSum.size() - 3] = badSum[badSum.size() - 3] == '0' ? '1' : '0';
     std::string cut = gga;
     cut[20] = '\0';
-    const std::string withBracket =
-        NmeaSentence("GPGGA,120001.00,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,[1");
-    struct Row
-    {
-        const char* legend;
-        std::string bytes;
-        bool bGga;
+    const std::pair<std::string, bool> rows[] = {
+        {gga, true},
+        {badSum, false},
+        {"[COM1]" + gga, true},
+        {"[COM2]" + badSum, false},
+        // A bracket that is no port tag.
+        {NmeaSentence("GPGGA,120001.00,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,[1"), true},
+        {cut, false}, // a zero byte ends the text before its checksum
+        {gga.substr(0, gga.size() - 5) + "\r\n", false}, // no checksum
     };
-    const Row rows[] = {
-        {"checksum holds", gga, true},
-        {"checksum fails", badSum, false},
-        {"port tag in front", "[COM1]" + gga, true},
-        {"port tag in front, checksum fails", "[COM2]" + badSum, false},
-        {"a bracket that is no port tag", withBracket, true},
-        {"a zero byte ends the text before its checksum", cut, false},
-        {"no checksum", gga.substr(0, gga.size() - 5) + "\r\n", false},
-    };
-    for (const Row& row : rows)
+    for (const auto& [strBytes, bGga] : rows)
     {
-        SCOPED_TRACE(row.legend);
+        SCOPED_TRACE(strBytes);
         COtherGps model;
-        const auto library = Deliver(model, row.bytes);
+        const auto library = Deliver(model, strBytes);
         CHostGps host;
-        const auto hosts = Deliver(host, row.bytes);
+        EXPECT_EQ(library, Deliver(host, strBytes));
         EXPECT_EQ(host.m_nParsed, 1);
-        EXPECT_EQ(library, hosts);
-        EXPECT_EQ(library.second, row.bGga);
+        EXPECT_EQ(library.second, bGga);
     }
 }
 
@@ -143,9 +155,7 @@ TEST(DeliveryTest, CollectionEndsWithTheMessageThatFindsTheTextTooLong)
     Feed(engine, strSentence.substr(5000));
     AfxGetApp()->m_pMainWnd = &host;
     for (int i = 0; i < 12; ++i)
-    {
         Feed(engine, strSentence);
-    }
     host.Pump();
     EXPECT_EQ(PostedTexts(host), std::vector<CString>(11, strSentence.c_str()));
     EXPECT_EQ(receiver.Parsed().size(), 14U) << "the receiver still gets every message";

@@ -9,7 +9,6 @@
 #include "support/Waiting.h"
 
 #include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <mutex>
@@ -23,7 +22,8 @@ inline void PrintTo(const CString& str, std::ostream* pStream)
     *pStream << '"' << str.ToNarrow() << '"';
 }
 
-// Parses as the base does, keeping every message, keep-alive and suspension.
+// Parses as the base does, keeping every message, keep-alive (with the speed engine's fixes at
+// that moment) and suspension.
 class CTestReceiver : public CDOZOzoeiver
 {
     template <class F> auto Locked(F f)
@@ -42,7 +42,6 @@ public:
         if (m_pnDeleted != nullptr)
             ++*m_pnDeleted;
     }
-
     CString GetName() override { return m_strName; }
 
     // The port is open and purged once this has run: bytes sent from now on are read.
@@ -50,27 +49,20 @@ public:
     {
         const bool bOpened = CDOZOzoeiver::Initialize();
         // A receiver that writes its set-up for a while after its port is open.
-        while (m_bHoldInitialize)
-        {
-            m_bHeld = true;
+        for (; m_bHoldInitialize; m_bHeld = true)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
         ++m_nInitialized;
         return bOpened;
     }
-
     bool Parse(CString& strMessage) override
     {
         Locked([&] { m_Parsed.push_back(strMessage); });
         return CDOZOzoeiver::Parse(strMessage);
     }
-
-    // Runs on the acquisition thread: when, and how many fixes the speed engine holds.
     void KeepAlive() override
     {
         Locked([&] { m_KeepAlives.push_back({GetTickCount(), m_SpeedEngine.GetCount()}); });
     }
-
     void Suspend() override
     {
         Locked([&] { ++m_nSuspends; });
@@ -82,7 +74,6 @@ public:
         DWORD dwTick;
         int nSpeedFixes;
     };
-
     std::vector<CString> Parsed()
     {
         return Locked([&] { return m_Parsed; });
@@ -121,14 +112,11 @@ public:
                 m_Texts.push_back(strText);
             }
             if (pfnOnShow)
-            {
                 pfnOnShow();
-            }
             return IDOK;
         });
     }
     ~CMessageBoxes() { SetMessageBoxHandler(nullptr); }
-
     std::vector<CString> Texts()
     {
         std::lock_guard lock(m_Mutex);
@@ -153,13 +141,8 @@ inline std::string GgaSentence(int nSecond)
 inline std::vector<CString> PostedTexts(const CHostWindow& host)
 {
     std::vector<CString> texts;
-    for (const auto& message : host.m_Messages)
-    {
-        if (message.nMessage == WM_GPS_RAWDATA)
-        {
-            texts.push_back(*message.pText);
-        }
-    }
+    for (const auto& message : host.Only(WM_GPS_RAWDATA))
+        texts.push_back(*message.pText);
     return texts;
 }
 
@@ -167,9 +150,7 @@ inline std::vector<CString> Texts(std::initializer_list<std::string> sentences)
 {
     std::vector<CString> texts;
     for (const std::string& strSentence : sentences)
-    {
         texts.push_back(CString(strSentence.c_str()));
-    }
     return texts;
 }
 

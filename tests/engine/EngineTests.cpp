@@ -1,8 +1,6 @@
 // The engine's receiver list, selection, minimum satellites, error texts and an idle Stop.
 #include "EngineSupport.h"
 
-#include "resources/ResourceIds.h"
-
 #include <gtest/gtest.h>
 
 TEST(EngineTest, ReceiverListKeepsTheDefaultLastFindsExactNamesAndDeletesEachOnce)
@@ -14,7 +12,6 @@ TEST(EngineTest, ReceiverListKeepsTheDefaultLastFindsExactNamesAndDeletesEachOnc
         CDOZOzoeiver* pDefault = engine.FindReceiver(L"anything");
         ASSERT_NE(pDefault, nullptr);
         EXPECT_EQ(pDefault->GetName(), CString(L"NMEA-0183"));
-
         auto* pA = new CTestReceiver(L"Alpha", &nDeleted);
         auto* pB = new CTestReceiver(L"Beta", &nDeleted);
         EXPECT_TRUE(engine.AddReceiver(pA));
@@ -30,7 +27,7 @@ TEST(EngineTest, ReceiverListKeepsTheDefaultLastFindsExactNamesAndDeletesEachOnc
     delete pStray;
 }
 
-TEST(EngineTest, MinimumSatellitesIsAtLeastThreeAndFollowsTheSelection)
+TEST(EngineTest, SelectionTakesTheMinimumSatellitesOfAtLeastThreeAndAnIdleStopSuspendsIt)
 {
     CZIDOvoine engine;
     CTestReceiver first(L"First");
@@ -42,49 +39,36 @@ TEST(EngineTest, MinimumSatellitesIsAtLeastThreeAndFollowsTheSelection)
     EXPECT_EQ(first.m_nMinSatellites, 3);
     engine.SetMinSatRequierment(5);
     EXPECT_EQ(first.m_nMinSatellites, 5);
+    EXPECT_EQ(first.Suspends(), 0) << "SetReceiver stops before the receiver is selected";
     engine.SetReceiver(&second);
     EXPECT_EQ(second.m_nMinSatellites, 5);
+    EXPECT_EQ(first.Suspends(), 1);
+    engine.Stop();
+    EXPECT_EQ(second.Suspends(), 1);
+    EXPECT_EQ(first.Suspends(), 1);
+    EXPECT_FALSE(engine.IsActive());
+    EXPECT_EQ(engine.GetLastError(), GPS_ENGINE_NO_ERROR);
     engine.SetReceiver(nullptr);
 }
 
 TEST(EngineTest, ErrorTextsComeFromTheStringTable)
 {
-    struct Row
-    {
-        const char* legend;
-        int nError;
-        const wchar_t* pszText;
-    };
-    const Row rows[] = {
-        {"no error", 0, L"No Error."},
-        {"no receiver", 1, L"No GPS Receiver Is Assigned."},
-        {"initialisation failed", 2, L"Can't Initialize a Receiver."},
-        {"thread failed", 3, L"Can't Start GPS Thread."},
-        {"above the table", 4, L"Unknown GPS Error Code."},
-        {"negative", -1, L"Unknown GPS Error Code."},
+    const std::pair<int, const wchar_t*> rows[] = {
+        {0, L"No Error."},
+        {1, L"No GPS Receiver Is Assigned."},
+        {2, L"Can't Initialize a Receiver."},
+        {3, L"Can't Start GPS Thread."},
+        {4, L"Unknown GPS Error Code."},
+        {-1, L"Unknown GPS Error Code."},
     };
     CZIDOvoine engine;
-    for (const Row& row : rows)
+    for (const auto& [nError, pszText] : rows)
     {
-        SCOPED_TRACE(row.legend);
-        engine.m_eLastError = static_cast<GPS_ENGINE_ERROR>(row.nError);
-        EXPECT_EQ(engine.GetLastErrorString(), CString(row.pszText));
+        SCOPED_TRACE(nError);
+        engine.m_eLastError = static_cast<GPS_ENGINE_ERROR>(nError);
+        EXPECT_EQ(engine.GetLastErrorString(), CString(pszText));
     }
-
     CMessageBoxes boxes;
     EXPECT_TRUE(LoadEngineString(9999).IsEmpty());
     EXPECT_EQ(boxes.Texts(), std::vector<CString>{L"Error loading resource string. ZidOvo"});
-}
-
-TEST(EngineTest, StopOnAnIdleEngineSuspendsTheSelectedReceiverOnly)
-{
-    CZIDOvoine engine;
-    CTestReceiver receiver;
-    engine.SetReceiver(&receiver);
-    EXPECT_EQ(receiver.Suspends(), 0) << "SetReceiver stops before the receiver is selected";
-    engine.Stop();
-    EXPECT_EQ(receiver.Suspends(), 1);
-    EXPECT_FALSE(engine.IsActive());
-    EXPECT_EQ(engine.GetLastError(), GPS_ENGINE_NO_ERROR);
-    engine.SetReceiver(nullptr);
 }

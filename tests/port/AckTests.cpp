@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/Waiting.h"
+
 #include <chrono>
 #include <thread>
 #include <vector>
@@ -13,11 +15,6 @@ namespace
 {
 
 using Clock = std::chrono::steady_clock;
-
-long long MillisecondsSince(Clock::time_point start)
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
 
 // Collects what the host's wait-cursor handler hears (on the waiting thread), for the life of
 // the object.
@@ -73,14 +70,14 @@ TEST(Ack, WaitEndsOnTheAcknowledgementTheTimeOutOrQuit)
         long long nMinMs, nMaxMs;
     };
     const Row rows[] = {
-        {"acknowledgement seen at the next turn, well before the time-out", 100, 1000, false, true,
-         90, 800},
-        {"no acknowledgement: the time-out", kNever, 400, false, false, 380, 3000},
-        {"a time of 0 waits for the acknowledgement alone", 300, 0, false, true, 280, 5000},
+        {"acknowledgement seen at the next turn, well before the time-out", 40, 2000, false, true,
+         35, 1000},
+        {"no acknowledgement: the time-out", kNever, 60, false, false, 55, 3000},
+        {"a time of 0 waits for the acknowledgement alone", 80, 0, false, true, 75, 5000},
         {"a quit ends the wait", kNever, 2000, true, false, 0, 1000},
-        {"one left over from an earlier command does not count", kBefore, 150, false, false, 140,
+        {"one left over from an earlier command does not count", kBefore, 40, false, false, 35,
          3000},
-        {"one between the command and the wait counts", kBetween, 1000, false, true, 0, 500},
+        {"one between the command and the wait counts", kBetween, 2000, false, true, 0, 1000},
     };
     for (const auto& row : rows)
     {
@@ -102,7 +99,7 @@ TEST(Ack, WaitEndsOnTheAcknowledgementTheTimeOutOrQuit)
         {
             const std::jthread late = AcknowledgeLater(row.nAckAfter);
             const std::jthread other([hWnd = host.GetSafeHwnd()] {
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
                 PostMessageW(hWnd, WM_TEST_PING, 0, 0);
             });
             bAcknowledged = ack.Wait(row.nTimeout);
@@ -113,7 +110,7 @@ TEST(Ack, WaitEndsOnTheAcknowledgementTheTimeOutOrQuit)
         EXPECT_LT(nElapsed, row.nMaxMs);
         EXPECT_EQ((std::vector<bool>{true, false}), cursor.m_Events);
         EXPECT_EQ(0, AfxGetApp()->GetWaitCursorCount());
-        if (row.nMinMs >= 90)
+        if (row.nMinMs >= 35)
         {
             EXPECT_EQ(2, host.m_nPings) << "the host's messages were handled during the wait";
         }

@@ -1,7 +1,8 @@
 // CPreciseTimer against a window of the test thread: when ticks come and what they carry,
-// starts that are refused or ignored, and silence after a stop, a destroyed window or the
-// timer's own destruction.
+// starts that are refused or ignored, restarts, and silence after a stop, a destroyed window or
+// the timer's own destruction.
 #include "port/PreciseTimer.h"
+#include "support/Waiting.h"
 
 #include <gtest/gtest.h>
 
@@ -15,13 +16,8 @@ namespace
 
 using Clock = std::chrono::steady_clock;
 
-long long MillisecondsSince(Clock::time_point start)
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
-
 // Records the ticks it receives with their arrival times, and counts the checker messages that
-// announce them.
+// announce them; m_onCheck and m_onTick run inside the handlers.
 class CTickWindow : public CWnd
 {
 public:
@@ -45,19 +41,23 @@ public:
             }
             return 0;
         }
-        if (message == WM_PRECISE_TIMER)
+        if (message != WM_PRECISE_TIMER)
         {
-            EXPECT_GT(m_nChecks, static_cast<int>(m_Ticks.size())) << "a checker message first";
-            m_Ticks.push_back({wParam, MillisecondsSince(m_start)});
-            return 0;
+            return CWnd::WindowProc(message, wParam, lParam);
         }
-        return CWnd::WindowProc(message, wParam, lParam);
+        EXPECT_GT(m_nChecks, static_cast<int>(m_Ticks.size())) << "a checker message first";
+        m_Ticks.push_back({wParam, MillisecondsSince(m_start)});
+        if (m_onTick)
+        {
+            m_onTick();
+        }
+        return 0;
     }
 
     Clock::time_point m_start = Clock::now();
     std::vector<STick> m_Ticks;
     int m_nChecks = 0;
-    std::function<void()> m_onCheck;
+    std::function<void()> m_onCheck, m_onTick;
 };
 
 // Handles this thread's messages (the timer's are sent, so looking at the queue delivers them)
@@ -89,9 +89,9 @@ void PumpFor(long long nMilliseconds)
     PumpUntil(nullptr, nMilliseconds);
 }
 
-bool PumpUntilTicks(const CTickWindow& wnd, std::size_t nTicks, long long nMilliseconds = 10000)
+bool PumpUntilTicks(const CTickWindow& wnd, std::size_t nTicks)
 {
-    return PumpUntil([&] { return wnd.m_Ticks.size() >= nTicks; }, nMilliseconds);
+    return PumpUntil([&] { return wnd.m_Ticks.size() >= nTicks; }, 10000);
 }
 
 } // namespace
@@ -100,88 +100,105 @@ TEST(PreciseTimer, TicksEveryIntervalWithItsIdentifierAfterAChecker)
 {
     EXPECT_EQ(RegisterWindowMessageW(L"VKR Precise Timer Queue Checker"), WM_PRECISE_TIMER_CHECK);
     CTickWindow wnd;
-    CPreciseTimer timer;
+    CPreciseTimer previous, timer;
+    EXPECT_EQ(previous.GetTimerID() + 1, timer.GetTimerID()) << "identifiers count up";
+    EXPECT_EQ(timer.GetTimerID(), CPreciseTimer::s_nTimerCount.load());
     wnd.m_start = Clock::now();
-    const UINT nId = timer.Start(&wnd, 300);
-    ASSERT_NE(0u, nId);
+    const UINT nId = timer.Start(&wnd, 60);
+    ASSERT_EQ(timer.GetTimerID(), nId);
     EXPECT_TRUE(timer.IsRunning());
     ASSERT_TRUE(PumpUntilTicks(wnd, 3));
     timer.Stop();
     const auto& ticks = wnd.m_Ticks;
-    EXPECT_GE(ticks[0].nAt, 280) << "the first tick comes one interval after the start";
-    EXPECT_LT(ticks[0].nAt, 2000);
+    EXPECT_GE(ticks[0].nAt, 55) << "the first tick comes one interval after the start";
     for (std::size_t i = 0; i < ticks.size(); ++i)
     {
         EXPECT_EQ(nId, ticks[i].wParam);
-        EXPECT_TRUE(i == 0 || ticks[i].nAt - ticks[i - 1].nAt >= 200) << "tick " << i;
+        EXPECT_TRUE(i == 0 || ticks[i].nAt - ticks[i - 1].nAt >= 40) << "tick " << i;
     }
     EXPECT_LE(static_cast<int>(ticks.size()), wnd.m_nChecks) << "one checker message per tick";
     EXPECT_GE(static_cast<int>(ticks.size()) + 1, wnd.m_nChecks);
 }
 
-TEST(PreciseTimer, IdentifiersCountUpAndStartOnARunningTimerChangesNothing)
+TEST(PreciseTimer, StartOnARunningTimerChangesNothingAndRefusedStartsStartNothing)
 {
-    CTickWindow wnd;
-    CTickWindow other;
-    CPreciseTimer previous;
-    CPreciseTimer timer;
-    EXPECT_EQ(previous.GetTimerID() + 1, timer.GetTimerID());
-    EXPECT_EQ(timer.GetTimerID(), CPreciseTimer::s_nTimerCount.load());
-    wnd.m_start = Clock::now();
-    const UINT nId = timer.Start(&wnd, 500);
-    ASSERT_EQ(timer.GetTimerID(), nId);
-    PumpFor(200);
-    EXPECT_EQ(nId, timer.Start(&other, 20)) << "same identifier, no new interval or window";
-    ASSERT_TRUE(PumpUntilTicks(wnd, 1));
-    EXPECT_GE(wnd.m_Ticks[0].nAt, 450) << "the interval was not restarted nor shortened";
-    EXPECT_EQ(0, other.m_nChecks);
-}
-
-TEST(PreciseTimer, RefusedStartsReturnZeroAndNothingTicks)
-{
-    CTickWindow wnd;
+    CTickWindow wnd, other;
     CWnd uncreated;
-    struct SRow
+    CPreciseTimer timer;
+    wnd.m_start = Clock::now();
+    const UINT nId = timer.Start(&wnd, 150);
+    PumpFor(50);
+    EXPECT_EQ(nId, timer.Start(&other, 10)) << "same identifier, no new interval or window";
+    ASSERT_TRUE(PumpUntilTicks(wnd, 1));
+    EXPECT_GE(wnd.m_Ticks[0].nAt, 140) << "the interval was not restarted nor shortened";
+
+    const struct
     {
         const char* legend;
         CWnd* pWnd;
         int nMilliseconds;
-    } const rows[] = {
-        {"interval 0", &wnd, 0},
-        {"negative interval", &wnd, -100},
-        {"no window", nullptr, 50},
-        {"window never created", &uncreated, 50},
-    };
-    for (const auto& row : rows)
+    } rows[] = {{"interval 0", &other, 0},
+                {"negative interval", &other, -100},
+                {"no window", nullptr, 10},
+                {"window never created", &uncreated, 10}};
+    std::vector<CPreciseTimer> refused(std::size(rows));
+    for (std::size_t i = 0; i < std::size(rows); ++i)
     {
-        SCOPED_TRACE(row.legend);
-        CPreciseTimer timer;
-        EXPECT_EQ(0u, timer.Start(row.pWnd, row.nMilliseconds));
-        EXPECT_FALSE(timer.IsRunning());
-        PumpFor(150);
-        EXPECT_EQ(0, wnd.m_nChecks);
+        SCOPED_TRACE(rows[i].legend);
+        EXPECT_EQ(0u, refused[i].Start(rows[i].pWnd, rows[i].nMilliseconds));
+        EXPECT_FALSE(refused[i].IsRunning());
     }
+    PumpFor(50);
+    EXPECT_EQ(0, other.m_nChecks);
 }
 
 TEST(PreciseTimer, NoTickAfterStopEvenBetweenCheckerAndTick)
 {
     CTickWindow wnd;
     CPreciseTimer timer;
-    ASSERT_NE(0u, timer.Start(&wnd, 30));
+    ASSERT_NE(0u, timer.Start(&wnd, 10));
     ASSERT_TRUE(PumpUntilTicks(wnd, 2));
     timer.Stop();
     EXPECT_FALSE(timer.IsRunning());
     const std::size_t nTicks = wnd.m_Ticks.size();
-    PumpFor(300);
+    PumpFor(60);
     EXPECT_EQ(nTicks, wnd.m_Ticks.size());
 
     CTickWindow stopping;
     stopping.m_onCheck = [&] { timer.Stop(); };
-    ASSERT_NE(0u, timer.Start(&stopping, 30));
+    ASSERT_NE(0u, timer.Start(&stopping, 10));
     ASSERT_TRUE(PumpUntil([&] { return stopping.m_nChecks > 0; }, 10000));
-    PumpFor(300);
+    PumpFor(60);
     EXPECT_EQ(1, stopping.m_nChecks);
     EXPECT_TRUE(stopping.m_Ticks.empty());
+}
+
+// Stopped and started again while its thread is busy delivering (so it never sees the halt):
+// the ticks go to the new window only, none to the old one.
+TEST(PreciseTimer, RestartedWhileDeliveringTicksOnlyTheNewTarget)
+{
+    for (const bool bInChecker : {false, true})
+    {
+        SCOPED_TRACE(bInChecker ? "restarted in the checker" : "restarted in the tick");
+        CTickWindow first, second;
+        CPreciseTimer timer;
+        bool bRestarted = false;
+        const auto restart = [&] {
+            if (!bRestarted)
+            {
+                bRestarted = true;
+                timer.Stop();
+                EXPECT_NE(0u, timer.Start(&second, 10));
+            }
+        };
+        (bInChecker ? first.m_onCheck : first.m_onTick) = restart;
+        const UINT nId = timer.Start(&first, 10);
+        ASSERT_TRUE(PumpUntilTicks(second, 3));
+        PumpFor(30);
+        EXPECT_EQ(bInChecker ? 0u : 1u, first.m_Ticks.size()) << "no tick of the first run after";
+        EXPECT_EQ(1, first.m_nChecks);
+        EXPECT_EQ(nId, second.m_Ticks[0].wParam);
+    }
 }
 
 TEST(PreciseTimer, DestroyedTargetSilencesTicksButTheThreadServesTheNextStart)
@@ -189,18 +206,18 @@ TEST(PreciseTimer, DestroyedTargetSilencesTicksButTheThreadServesTheNextStart)
     CPreciseTimer timer;
     {
         CTickWindow gone;
-        ASSERT_NE(0u, timer.Start(&gone, 20));
+        ASSERT_NE(0u, timer.Start(&gone, 10));
         ASSERT_TRUE(PumpUntilTicks(gone, 1));
     }
     // Nothing is sent to a window that is gone, so this thread has nothing waiting for it.
-    PumpFor(200);
+    PumpFor(50);
     MSG msg;
     EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE));
     EXPECT_TRUE(timer.IsRunning());
 
     timer.Stop();
     CTickWindow next;
-    const UINT nId = timer.Start(&next, 20);
+    const UINT nId = timer.Start(&next, 10);
     ASSERT_TRUE(PumpUntilTicks(next, 1));
     EXPECT_EQ(nId, next.m_Ticks[0].wParam);
 }
@@ -209,14 +226,13 @@ TEST(PreciseTimer, PauseHaltsTicksWhileStillRunning)
 {
     CTickWindow wnd;
     CPreciseTimer timer;
-    ASSERT_NE(0u, timer.Start(&wnd, 20));
+    ASSERT_NE(0u, timer.Start(&wnd, 10));
     ASSERT_TRUE(PumpUntilTicks(wnd, 1));
     timer.Pause();
-    EXPECT_TRUE(timer.IsRunning());
-    EXPECT_TRUE(timer.IsPaused());
-    PumpFor(50); // a tick already on its way may still land
+    EXPECT_TRUE(timer.IsRunning() && timer.IsPaused());
+    PumpFor(20); // a tick already on its way may still land
     const std::size_t nTicks = wnd.m_Ticks.size();
-    PumpFor(250);
+    PumpFor(60);
     EXPECT_EQ(nTicks, wnd.m_Ticks.size());
     timer.Resume();
     EXPECT_FALSE(timer.IsPaused());
@@ -225,17 +241,17 @@ TEST(PreciseTimer, PauseHaltsTicksWhileStillRunning)
 
 TEST(PreciseTimer, SlowDeliveryShortensTheNextWait)
 {
-    // The checker takes 150 ms to be handled; the tick period still follows the 200 ms interval
-    // instead of growing to 350 ms.
+    // The checker takes 40 ms to be handled; the tick period still follows the 60 ms interval
+    // instead of growing to 100 ms.
     CTickWindow wnd;
-    wnd.m_onCheck = [] { std::this_thread::sleep_for(std::chrono::milliseconds(150)); };
+    wnd.m_onCheck = [] { std::this_thread::sleep_for(std::chrono::milliseconds(40)); };
     CPreciseTimer timer;
-    ASSERT_NE(0u, timer.Start(&wnd, 200));
-    ASSERT_TRUE(PumpUntilTicks(wnd, 5, 20000));
+    ASSERT_NE(0u, timer.Start(&wnd, 60));
+    ASSERT_TRUE(PumpUntilTicks(wnd, 4));
     timer.Stop();
-    const long long nMeanPeriod = (wnd.m_Ticks[4].nAt - wnd.m_Ticks[0].nAt) / 4;
-    EXPECT_GE(nMeanPeriod, 150);
-    EXPECT_LT(nMeanPeriod, 300);
+    const long long nMeanPeriod = (wnd.m_Ticks[3].nAt - wnd.m_Ticks[0].nAt) / 3;
+    EXPECT_GE(nMeanPeriod, 40);
+    EXPECT_LT(nMeanPeriod, 90);
 }
 
 TEST(PreciseTimer, DestroyingATickingTimerEndsItsThreadQuietly)
@@ -243,11 +259,11 @@ TEST(PreciseTimer, DestroyingATickingTimerEndsItsThreadQuietly)
     CTickWindow wnd;
     {
         CPreciseTimer timer;
-        ASSERT_NE(0u, timer.Start(&wnd, 10));
+        ASSERT_NE(0u, timer.Start(&wnd, 5));
         ASSERT_TRUE(PumpUntilTicks(wnd, 1));
     }
     const std::size_t nTicks = wnd.m_Ticks.size();
-    PumpFor(200);
+    PumpFor(50);
     EXPECT_EQ(nTicks, wnd.m_Ticks.size());
 
     // Destroyed right after the start signal: the thread must not read the timer afterwards.
@@ -256,5 +272,5 @@ TEST(PreciseTimer, DestroyingATickingTimerEndsItsThreadQuietly)
         CPreciseTimer timer;
         timer.Start(&wnd, 1);
     }
-    PumpFor(100);
+    PumpFor(20);
 }

@@ -7,6 +7,7 @@
 
 #include <clocale>
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -25,22 +26,13 @@ CString Fmt(const wchar_t* pszFormat, ...)
 
 TEST(CStringFormat, ConversionsTheLibraryWrites)
 {
-    const struct
-    {
-        CString actual;
-        const wchar_t* expected;
-    } rows[] = {
-        {Fmt(L"$%s*%02X|%02X", L"GPGGA", 5, 0xAB), L"$GPGGA*05|AB"},
-        {Fmt(L"[%-10f]%.0f|%.0f", 1.5, 1.6, -0.4), L"[1.500000  ]2|-0"},
-        {Fmt(L"[%7.3f][%5d][%-5d][%06.3f]", 3.14159, 42, -42, 5.5),
-         L"[  3.142][   42][-42  ][05.500]"},
-        {Fmt(L"[%.2s][%4s][%-4s]", L"GGA", L"ab", L"ab"), L"[GG][  ab][ab  ]"},
-        {Fmt(L"%19.12E|%lld", 12345.678, 1LL << 40), L" 1.234567800000E+04|1099511627776"},
-    };
-    for (const auto& row : rows)
-    {
-        EXPECT_EQ(CString(row.expected), row.actual);
-    }
+    EXPECT_EQ(
+        CString(L"$GPGGA*05|AB [1.500000  ]2|-0 [  3.142][   42][-42  ][05.500] [GG][  ab][ab  ] "
+                L" 1.234567800000E+04|1099511627776"),
+        Fmt(L"$%s*%02X|%02X [%-10f]%.0f|%.0f [%7.3f][%5d][%-5d][%06.3f] [%.2s][%4s][%-4s] "
+            L"%19.12E|%lld",
+            L"GPGGA", 5, 0xAB, 1.5, 1.6, -0.4, 3.14159, 42, -42, 5.5, L"GGA", L"ab", L"ab",
+            12345.678, 1LL << 40));
     CString s(L"head ");
     s.AppendFormat(L"*%02X", 0x3D);
     EXPECT_EQ(CString(L"head *3D"), s);
@@ -86,47 +78,20 @@ TEST(CStringBytes, EveryByteSurvivesTheRoundTripAndUtf8HasEveryLength)
 TEST(CStringText, SearchExtractionAndComparison)
 {
     const CString s(L"$GPGGA,1,2*4F");
-    const struct
+    // From a start, not there, past the end; a text at the very end and just past it.
+    EXPECT_EQ((std::vector<int>{6, 8, -1, -1, 3, 11, -1, -1, 8, -1}),
+              (std::vector<int>{s.Find(L','), s.Find(L',', 7), s.Find(L'#'), s.Find(L',', 13),
+                                s.Find(L"GGA"), s.Find(L"4F", 11), s.Find(L"4F", 12),
+                                s.Find(L"G", -1), s.ReverseFind(L','), s.ReverseFind(L'#')}));
+    // Counts and starts beyond either end are cut to the text.
+    const CString parts[] = {s.Mid(1, 5),  s.Mid(11), s.Mid(11, 50), s.Mid(13),  s.Mid(-3, 2),
+                             s.Mid(2, -1), s.Left(6), s.Left(99),    s.Right(2), s.Right(-2)};
+    CString joined;
+    for (const CString& part : parts)
     {
-        const char* legend;
-        int actual, expected;
-    } ints[] = {
-        {"Find char", s.Find(L','), 6},
-        {"Find char from a start", s.Find(L',', 7), 8},
-        {"Find char not there", s.Find(L'#'), -1},
-        {"Find char past the end", s.Find(L',', 13), -1},
-        {"Find string", s.Find(L"GGA"), 3},
-        {"Find string at the end", s.Find(L"4F", 11), 11},
-        {"Find string past it", s.Find(L"4F", 12), -1},
-        {"negative start", s.Find(L"G", -1), -1},
-        {"ReverseFind", s.ReverseFind(L','), 8},
-        {"ReverseFind none", s.ReverseFind(L'#'), -1},
-    };
-    for (const auto& row : ints)
-    {
-        EXPECT_EQ(row.expected, row.actual) << row.legend;
+        joined += part + L"|";
     }
-    const struct
-    {
-        const char* legend;
-        CString actual;
-        const wchar_t* expected;
-    } texts[] = {
-        {"Mid", s.Mid(1, 5), L"GPGGA"},
-        {"Mid to the end", s.Mid(11), L"4F"},
-        {"count beyond the end", s.Mid(11, 50), L"4F"},
-        {"start at the end", s.Mid(13), L""},
-        {"negative start", s.Mid(-3, 2), L"$G"},
-        {"negative count", s.Mid(2, -1), L""},
-        {"Left", s.Left(6), L"$GPGGA"},
-        {"Left beyond", s.Left(99), L"$GPGGA,1,2*4F"},
-        {"Right", s.Right(2), L"4F"},
-        {"Right negative", s.Right(-2), L""},
-    };
-    for (const auto& row : texts)
-    {
-        EXPECT_EQ(CString(row.expected), row.actual) << row.legend;
-    }
+    EXPECT_EQ(CString(L"GPGGA|4F|4F||$G||$GPGGA|$GPGGA,1,2*4F|4F||"), joined);
 
     CString edited(L"\" a,,b  ,,c\"");
     EXPECT_EQ(2, edited.Replace(L",,", L","));
@@ -135,22 +100,13 @@ TEST(CStringText, SearchExtractionAndComparison)
     edited.Trim(L" \t");
     EXPECT_EQ(CString(L"a,b  ,c"), edited);
 
-    const struct
-    {
-        CString a;
-        const wchar_t* b;
-        int sign;
-    } compares[] = {
-        {CString(L"udf_signal_GPS"), L"UDF_SIGNAL_gps", 0},
-        {CString(L"abc"), L"ABCD", -1},
-        {CString(L"abcd"), L"ABC", 1},
-        {CString(L"b"), L"A", 1},
-        {CString(L"x"), nullptr, 1},
-        {CString(L"ab\0cd", 5), L"AB", 0},
+    // Letter case ignored; shorter is less; a null text is empty; a zero character ends it.
+    const auto sign = [](const CString& a, const wchar_t* b) {
+        const int c = a.CompareNoCase(b);
+        return (c > 0) - (c < 0);
     };
-    for (const auto& row : compares)
-    {
-        const int c = row.a.CompareNoCase(row.b);
-        EXPECT_EQ(row.sign, (c > 0) - (c < 0)) << row.a.ToNarrow();
-    }
+    EXPECT_EQ((std::vector<int>{0, -1, 1, 1, 1, 0}),
+              (std::vector<int>{sign(L"udf_signal_GPS", L"UDF_SIGNAL_gps"), sign(L"abc", L"ABCD"),
+                                sign(L"abcd", L"ABC"), sign(L"b", L"A"), sign(L"x", nullptr),
+                                sign(CString(L"ab\0cd", 5), L"AB")}));
 }

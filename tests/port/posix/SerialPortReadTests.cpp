@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <sys/resource.h>
@@ -55,144 +56,120 @@ protected:
 
 } // namespace
 
-TEST_F(SerialPortReadTest, ReadsTakeWhatArrives)
+// The reads a host uses to talk to a device itself, each with the bytes already there and those
+// that come 30 ms into the read: what the read answers (its result, then what it read), what it
+// leaves in the queue, and how long it waited at least. The port's time-out is 100 ms.
+TEST_F(SerialPortReadTest, EachReadTakesWhatItShouldAndLeavesTheRest)
 {
-    Arrive(std::string("$GPGGA,1\r\nab\0cd", 15));
     CString strText;
-    ASSERT_TRUE(m_port.ReadText(strText, m_bCancel));
-    EXPECT_EQ(CString(L"$GPGGA,1\r\nab"), strText) << "the text stops at the first zero byte";
-    EXPECT_EQ(0, m_port.BytesWaiting());
-    Arrive(std::string("ab\0cd", 5));
     std::vector<char> data;
-    ASSERT_TRUE(m_port.ReadArray(data, m_bCancel));
-    EXPECT_EQ(std::string("ab\0cd", 5), std::string(data.begin(), data.end()));
-    {
-        const std::jthread later = SendLater("late");
-        ASSERT_TRUE(m_port.ReadText(strText, m_bCancel));
-        EXPECT_EQ(L'l', strText[0]) << "the burst starts with a byte that came late";
-    }
-    ASSERT_TRUE(m_port.PurgeInput());
-
-    char byte = 0;
-    Arrive("QabcXdef");
-    ASSERT_TRUE(m_port.ReadByte(&byte));
-    EXPECT_EQ('Q', byte);
-    EXPECT_FALSE(m_port.ReadByte(nullptr));
-    EXPECT_TRUE(m_port.WaitForByte('X', 1000));
-    EXPECT_EQ(3, m_port.BytesWaiting()) << "bytes before X are dropped, after X are kept";
-    EXPECT_TRUE(m_port.SetBreak() && m_port.ClearBreak() && m_port.PurgeInput());
-    EXPECT_EQ(0, m_port.BytesWaiting());
-
     char buffer[16] = {};
-    DWORD nRead = 99;
-    EXPECT_TRUE(m_port.Read(buffer, 0, &nRead, m_bCancel));
-    EXPECT_EQ(0u, nRead);
-    Arrive("12345678");
-    ASSERT_TRUE(m_port.Read(buffer, 5, &nRead, m_bCancel));
-    EXPECT_EQ("12345", std::string(buffer, nRead));
-    ASSERT_TRUE(m_port.Read(buffer, 10, &nRead, m_bCancel)) << "fewer than asked: what came";
-    EXPECT_EQ("678", std::string(buffer, nRead));
-    EXPECT_TRUE(m_port.Read(buffer, 4, &nRead, m_bCancel)) << "nothing at all: not a failure";
-    EXPECT_EQ(0u, nRead);
-}
-
-TEST_F(SerialPortReadTest, TimeOutsAndCancelTakeNothing)
-{
-    CString strText(L"old");
-    auto start = Clock::now();
-    EXPECT_FALSE(m_port.ReadText(strText, m_bCancel));
-    EXPECT_TRUE(strText.IsEmpty());
-    EXPECT_GE(MillisecondsSince(start), 90) << "the first-byte time-out";
-    start = Clock::now();
-    EXPECT_FALSE(m_port.WaitForByte('Z', 60));
-    EXPECT_GE(MillisecondsSince(start), 55);
-
-    Arrive("xyz");
-    const bool bCancel = true;
-    std::vector<char> data{'d'};
-    DWORD nRead = 7;
-    char buffer[4];
-    EXPECT_FALSE(m_port.ReadText(strText, bCancel) || m_port.ReadArray(data, bCancel) ||
-                 m_port.Read(buffer, 3, &nRead, bCancel) ||
-                 m_port.ReadUntilAny(strText, bCancel, L"z") ||
-                 m_port.ReadResponse(strText, bCancel, L"z", L"y", L""));
-    EXPECT_EQ(0u, nRead);
-    EXPECT_TRUE(data.empty() && strText.IsEmpty());
-    EXPECT_EQ(3, m_port.BytesWaiting()) << "a cancelled read takes nothing";
-}
-
-TEST_F(SerialPortReadTest, ReadUntilAStopByteOrSilence)
-{
-    Arrive("abc\ndef");
-    EXPECT_EQ('a', m_port.ReadUntil('\n', 50));
-    EXPECT_EQ(3, m_port.BytesWaiting()) << "reading stopped after the stop byte";
-    EXPECT_EQ('d', m_port.ReadUntil(0, 50));
-    EXPECT_EQ(2, m_port.BytesWaiting()) << "a stop byte of 0 stops after the first byte";
-    const auto start = Clock::now();
-    EXPECT_EQ('e', m_port.ReadUntil('#', 50));
-    EXPECT_EQ(0, m_port.ReadUntil('#', 50));
-    EXPECT_GE(MillisecondsSince(start), 90) << "each ended by 50 ms of silence";
-}
-
-TEST_F(SerialPortReadTest, ReadUntilAnyAndReadResponseEndAtTheirTerminator)
-{
+    DWORD nRead = 0;
+    const auto answer = [&](bool bResult, const std::string& strRead) {
+        return (bResult ? "1 " : "0 ") + strRead;
+    };
+    const auto text = [&](bool bResult) { return answer(bResult, strText.ToNarrow()); };
+    const auto read = [&](DWORD nCount) {
+        const bool bResult = m_port.Read(buffer, nCount, &nRead, m_bCancel);
+        return answer(bResult, std::string(buffer, nRead));
+    };
+    const auto response = [&](const wchar_t* pszEnd, const wchar_t* pszMarker,
+                              const wchar_t* pszAlt = L"") {
+        return text(m_port.ReadResponse(strText, m_bCancel, pszEnd, pszMarker, pszAlt));
+    };
     struct Row
     {
         const char* legend;
-        std::string strFirst;
-        std::string strLater; // sent 30 ms into the read
-        const wchar_t* pszTerminators;
-        const wchar_t* pszMarker; // empty: ReadUntilAny
-        const wchar_t* pszAltMarker;
-        bool bFound;
-        const wchar_t* pszText;
-        int nLeft; // bytes left in the queue
+        std::string strFirst, strLater;
+        std::function<std::string()> read;
+        std::string strExpected;
+        int nLeft;
+        long long nMinMs = 0;
     };
     const Row rows[] = {
-        {"no marker: up to a terminator", "$PASHR,RID\r\nnext", "", L"\r\n", L"", L"", true,
-         L"$PASHR,RID\r", 5},
-        {"no marker: a reply in two parts", "nex", "t;", L";", L"", L"", true, L"next;", 0},
-        {"no marker and no terminator", "partial", "", L";", L"", L"", false, L"partial", 0},
-        {"marker at once", "$PASHR,ACK*3D\r\n", "", L"\r\n", L"ACK*3D", L"", true,
-         L"$PASHR,ACK*3D\r\n", 0},
-        {"marker split across parts", "$PASHR,AC", "K*3D\n", L"\r\n", L"ACK*3D", L"", true,
-         L"$PASHR,ACK*3D\n", 0},
-        {"terminator after the marker later", "$PASHR,ACK*3D", "\r", L"\r\n", L"ACK*3D", L"", true,
-         L"$PASHR,ACK*3D\r", 0},
-        {"alternative marker", "$PASHR,NAK*30\r\n", "", L"\r\n", L"ACK*3D", L"NAK*30", true,
-         L"$PASHR,NAK*30\r\n", 0},
-        {"marker seen twice, the second ends", "ACK,ACK\n", "", L"\n", L"ACK", L"", true,
-         L"ACK,ACK\n", 0},
-        {"a marker that overlaps itself", "AAA\r", "", L"\r", L"AA", L"", true, L"AAA\r", 0},
-        {"marker last, no terminator", "\r\nACK*3D", "", L"\r\n", L"ACK*3D", L"", false,
-         L"\r\nACK*3D", 0},
+        {"ReadText stops at a zero byte", std::string("$GP,1\r\nab\0cd", 12), "",
+         [&] { return text(m_port.ReadText(strText, m_bCancel)); }, "1 $GP,1\r\nab", 0},
+        {"ReadText starts with a late byte", "", "l",
+         [&] { return text(m_port.ReadText(strText, m_bCancel)); }, "1 l", 0, 25},
+        {"ReadText waits out its time-out", "", "",
+         [&] { return text(m_port.ReadText(strText, m_bCancel)); }, "0 ", 0, 95},
+        {"ReadArray keeps zero bytes", std::string("ab\0cd", 5), "",
+         [&] {
+             const bool bResult = m_port.ReadArray(data, m_bCancel);
+             return answer(bResult, std::string(data.begin(), data.end()));
+         },
+         std::string("1 ab\0cd", 7), 0},
+        {"ReadByte", "Qr", "",
+         [&] {
+             const bool bResult = m_port.ReadByte(buffer);
+             return answer(bResult, {buffer[0]});
+         },
+         "1 Q", 1},
+        {"ReadByte without a place", "Q", "", [&] { return answer(m_port.ReadByte(nullptr), ""); },
+         "0 ", 1},
+        {"WaitForByte drops what comes before", "abcXdef", "",
+         [&] { return answer(m_port.WaitForByte('X', 1000), ""); }, "1 ", 3},
+        {"WaitForByte gives up", "abc", "", [&] { return answer(m_port.WaitForByte('X', 60), ""); },
+         "0 ", 0, 55},
+        {"Read up to a count", "12345678", "", [&] { return read(5); }, "1 12345", 3},
+        {"Read fewer than asked", "678", "", [&] { return read(10); }, "1 678", 0, 95},
+        {"Read nothing at all is no failure", "", "", [&] { return read(4); }, "1 ", 0, 95},
+        {"Read no bytes", "x", "", [&] { return read(0); }, "1 ", 1},
+        {"ReadUntil a stop byte", "abc\ndef", "",
+         [&] { return std::string{m_port.ReadUntil('\n', 50)}; }, "a", 3},
+        {"ReadUntil byte 0: any byte", "def", "",
+         [&] { return std::string{m_port.ReadUntil(0, 50)}; }, "d", 2},
+        {"ReadUntil silence", "ef", "", [&] { return std::string{m_port.ReadUntil('#', 50)}; }, "e",
+         0, 45},
+        {"no marker: up to a terminator", "$PASHR,RID\r\nnext", "",
+         [&] { return response(L"\r\n", L""); }, "1 $PASHR,RID\r", 5},
+        {"no marker: a reply in two parts", "nex", "t;", [&] { return response(L";", L""); },
+         "1 next;", 0},
+        {"no marker and no terminator", "partial", "", [&] { return response(L";", L""); },
+         "0 partial", 0, 95},
+        {"marker at once", "$PASHR,ACK*3D\r\n", "", [&] { return response(L"\r\n", L"ACK*3D"); },
+         "1 $PASHR,ACK*3D\r\n", 0},
+        {"marker split across parts", "$PASHR,AC", "K*3D\n",
+         [&] { return response(L"\r\n", L"ACK*3D"); }, "1 $PASHR,ACK*3D\n", 0},
+        {"terminator after the marker later", "$PASHR,ACK*3D", "\r",
+         [&] { return response(L"\r\n", L"ACK*3D"); }, "1 $PASHR,ACK*3D\r", 0},
+        {"alternative marker", "$PASHR,NAK*30\r\n", "",
+         [&] { return response(L"\r\n", L"ACK*3D", L"NAK*30"); }, "1 $PASHR,NAK*30\r\n", 0},
+        {"marker seen twice, the second ends", "ACK,ACK\n", "",
+         [&] { return response(L"\n", L"ACK"); }, "1 ACK,ACK\n", 0},
+        {"a marker that overlaps itself", "AAA\r", "", [&] { return response(L"\r", L"AA"); },
+         "1 AAA\r", 0},
+        {"marker last, no terminator: time-out plus 500 ms", "\r\nACK*3D", "",
+         [&] { return response(L"\r\n", L"ACK*3D"); }, "0 \r\nACK*3D", 0, 580},
+        {"nothing at all: the first-byte time-out", "", "",
+         [&] { return response(L"\r\n", L"ACK"); }, "0 ", 0, 95},
     };
     for (const auto& row : rows)
     {
         SCOPED_TRACE(row.legend);
         ASSERT_TRUE(m_port.PurgeInput());
         Arrive(row.strFirst);
-        CString strText;
         const auto start = Clock::now();
-        bool bFound = false;
         {
             const std::jthread later = SendLater(row.strLater);
-            bFound = m_port.ReadResponse(strText, m_bCancel, row.pszTerminators, row.pszMarker,
-                                         row.pszAltMarker);
+            EXPECT_EQ(row.strExpected, row.read());
         }
-        EXPECT_EQ(row.bFound, bFound);
-        EXPECT_EQ(CString(row.pszText), strText);
+        EXPECT_GE(MillisecondsSince(start), row.nMinMs);
         EXPECT_EQ(row.nLeft, m_port.BytesWaiting());
-        if (!row.bFound)
-        {
-            EXPECT_GE(MillisecondsSince(start), *row.pszMarker != 0 ? 580 : 90)
-                << "the time-out (plus 500 ms with a marker)";
-        }
     }
-    CString strText;
-    const auto start = Clock::now();
-    EXPECT_FALSE(m_port.ReadResponse(strText, m_bCancel, L"\r\n", L"ACK", L""));
-    EXPECT_LT(MillisecondsSince(start), 500) << "nothing at all: the first-byte time-out";
+    EXPECT_TRUE(m_port.SetBreak() && m_port.ClearBreak());
+
+    // A cancelled read does not wait and takes nothing.
+    Arrive("xyz");
+    const bool bCancel = true;
+    data.assign(1, 'd');
+    nRead = 7;
+    EXPECT_FALSE(m_port.ReadText(strText, bCancel) || m_port.ReadArray(data, bCancel) ||
+                 m_port.Read(buffer, 3, &nRead, bCancel) ||
+                 m_port.ReadUntilAny(strText, bCancel, L"z") ||
+                 m_port.ReadResponse(strText, bCancel, L"z", L"y", L""));
+    EXPECT_TRUE(nRead == 0 && data.empty() && strText.IsEmpty());
+    EXPECT_EQ(3, m_port.BytesWaiting());
 }
 
 TEST_F(SerialPortReadTest, DeviceGoneFailsCleanlyAndCheaplyUntilOpenedAgain)

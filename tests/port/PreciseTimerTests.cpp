@@ -58,23 +58,16 @@ public:
 bool PumpUntil(const std::function<bool()>& done, long long nMilliseconds = 10000)
 {
     const auto start = std::chrono::steady_clock::now();
-    for (;;)
+    MSG msg;
+    while (!done() && MillisecondsSince(start) < nMilliseconds)
     {
-        MSG msg;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
         {
             DispatchMessageW(&msg);
         }
-        if (done())
-        {
-            return true;
-        }
-        if (MillisecondsSince(start) >= nMilliseconds)
-        {
-            return false;
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
     }
+    return done();
 }
 
 void PumpFor(long long nMilliseconds)
@@ -160,6 +153,27 @@ TEST(PreciseTimer, NoTickAfterStopOrPauseAndTheThreadServesTheNextStart)
     EXPECT_TRUE(PumpUntilTicks(wnd, nBefore + 1));
 }
 
+TEST(PreciseTimer, DestroyingATickingTimerEndsItsThreadQuietly)
+{
+    CTickWindow wnd;
+    {
+        CPreciseTimer timer;
+        wnd.m_nExpectedId = timer.Start(&wnd, 5);
+        ASSERT_TRUE(PumpUntilTicks(wnd, 1));
+    }
+    const std::size_t nTicks = wnd.m_ticks.size();
+    PumpFor(30);
+    EXPECT_EQ(nTicks, wnd.m_ticks.size());
+    // Destroyed right after the start signal: the thread must not read the timer afterwards.
+    CTickWindow quiet;
+    for (int i = 0; i < 50; ++i)
+    {
+        CPreciseTimer timer;
+        timer.Start(&quiet, 1);
+    }
+    PumpFor(20);
+}
+
 // Stopped and started again while its thread is busy delivering (so it never sees the halt):
 // the ticks go to the new window only, none to the old one.
 TEST(PreciseTimer, RestartedWhileDeliveringTicksOnlyTheNewTarget)
@@ -198,25 +212,4 @@ TEST(PreciseTimer, SlowDeliveryShortensTheNextWait)
     const long long nMeanPeriod = (wnd.m_ticks[3] - wnd.m_ticks[0]) / 3;
     EXPECT_GE(nMeanPeriod, 40);
     EXPECT_LT(nMeanPeriod, 90);
-}
-
-TEST(PreciseTimer, DestroyingATickingTimerEndsItsThreadQuietly)
-{
-    CTickWindow wnd;
-    {
-        CPreciseTimer timer;
-        wnd.m_nExpectedId = timer.Start(&wnd, 5);
-        ASSERT_TRUE(PumpUntilTicks(wnd, 1));
-    }
-    const std::size_t nTicks = wnd.m_ticks.size();
-    PumpFor(30);
-    EXPECT_EQ(nTicks, wnd.m_ticks.size());
-    // Destroyed right after the start signal: the thread must not read the timer afterwards.
-    CTickWindow quiet;
-    for (int i = 0; i < 50; ++i)
-    {
-        CPreciseTimer timer;
-        timer.Start(&quiet, 1);
-    }
-    PumpFor(20);
 }

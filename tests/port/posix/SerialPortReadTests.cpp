@@ -177,12 +177,12 @@ TEST_F(SerialPortReadTest, DeviceGoneFailsCleanlyAndCheaplyUntilOpenedAgain)
     m_port.SetTimeout(20);
     EXPECT_FALSE(m_port.IsDeviceGone());
     m_pty->CloseMaster();
-    EXPECT_FALSE(m_port.Write(CString(L"X\r\n")));
-    EXPECT_TRUE(m_port.IsDeviceGone()) << "the failed write found the device gone";
-    CString strText;
     char byte = 0;
+    EXPECT_FALSE(m_port.ReadByte(&byte));
+    EXPECT_TRUE(m_port.IsDeviceGone()) << "the failed read found the device gone";
+    CString strText;
     EXPECT_FALSE(m_port.WriteByte('X') || m_port.ReadText(strText, m_bCancel) ||
-                 m_port.ReadByte(&byte));
+                 m_port.Write(CString(L"X\r\n")));
     EXPECT_EQ(0, m_port.BytesWaiting());
     EXPECT_TRUE(m_port.IsOpen()) << "the port stays open until it is closed";
 

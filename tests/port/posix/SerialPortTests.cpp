@@ -61,6 +61,8 @@ TEST(SerialPort, SettingsReachTheDeviceAndRefusalsLeaveItUnchanged)
         {'P', 9, false, 7, CMSPAR, INPCK},
         {'P', 256, false, 7, CMSPAR, INPCK}, // does not wrap
         {'P', 0, true, 8, 0, 0},
+        {'D', 7, false, 7, 0, 0}, // the pseudo-terminal refuses data bits alone
+        {'D', 0, true, 8, 0, 0},
         {'S', 2, true, 8, CSTOPB, 0},
         {'S', 1, false, 8, CSTOPB, 0},
         {'S', 7, false, 8, CSTOPB, 0},

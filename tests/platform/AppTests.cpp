@@ -1,4 +1,4 @@
-// The application object, message boxes, the wait cursor, dialogs and the message pump.
+// The application object, message boxes, the wait cursor and dialogs.
 #include "platform/FixoraApp.h"
 #include "platform/Framework.h"
 #include "resources/ResourceIds.h"
@@ -22,89 +22,6 @@ struct HandlerReset
     }
 };
 
-} // namespace
-
-TEST(App, LibraryApplicationObjectAndItsMainWindow)
-{
-    ASSERT_EQ(static_cast<CWinApp*>(&theApp), AfxGetApp());
-    EXPECT_EQ(nullptr, AfxGetMainWnd());
-    CWnd main;
-    theApp.m_pMainWnd = &main;
-    EXPECT_EQ(&main, AfxGetMainWnd());
-    theApp.m_pMainWnd = nullptr;
-}
-
-TEST(App, MessageBoxGoesToTheHandler)
-{
-    HandlerReset reset;
-    std::vector<std::pair<CString, UINT>> shown;
-    SetMessageBoxHandler([&](const CString& strText, UINT nType) {
-        shown.emplace_back(strText, nType);
-        return IDCANCEL;
-    });
-    EXPECT_EQ(IDCANCEL, AfxMessageBox(L"Could not open", MB_OK | MB_ICONERROR));
-    EXPECT_EQ(IDCANCEL, AfxMessageBox(IDS_ENGINE_NO_RECEIVER));
-    EXPECT_EQ(IDCANCEL, AfxMessageBox(9999)) << "unknown id: an empty box";
-    ASSERT_EQ(3u, shown.size());
-    EXPECT_EQ(CString(L"Could not open"), shown[0].first);
-    EXPECT_EQ(MB_OK | MB_ICONERROR, shown[0].second);
-    EXPECT_EQ(CString(L"No GPS Receiver Is Assigned."), shown[1].first);
-    EXPECT_EQ(MB_OK, shown[1].second);
-    EXPECT_TRUE(shown[2].first.IsEmpty());
-}
-
-TEST(App, WaitCursorShowsOnFirstAndHidesOnLast)
-{
-    HandlerReset reset;
-    std::vector<bool> calls;
-    SetWaitCursorHandler([&](bool bShow) { calls.push_back(bShow); });
-    {
-        CWaitCursor outer;
-        EXPECT_EQ(1, theApp.GetWaitCursorCount());
-        {
-            CWaitCursor inner;
-            EXPECT_EQ(2, theApp.GetWaitCursorCount());
-            inner.Restore();
-        }
-        EXPECT_EQ((std::vector<bool>{true, true}), calls) << "nested: only Restore shows again";
-    }
-    EXPECT_EQ((std::vector<bool>{true, true, false}), calls);
-    EXPECT_EQ(0, theApp.GetWaitCursorCount());
-
-    theApp.EndWaitCursor();
-    theApp.RestoreWaitCursor();
-    EXPECT_EQ(0, theApp.GetWaitCursorCount()) << "an End without Begin does not go negative";
-    EXPECT_EQ(3u, calls.size());
-}
-
-TEST(App, HandlersMayBeChangedWhileOtherThreadsUseThem)
-{
-    HandlerReset reset;
-    // Never without a handler while the other thread shows boxes: the default box may wait for
-    // a user.
-    SetMessageBoxHandler([](const CString&, UINT) { return IDOK; });
-    std::atomic<bool> bStop{false};
-    std::thread user([&] {
-        while (!bStop)
-        {
-            const int n = AfxMessageBox(L"x");
-            EXPECT_TRUE(n == IDOK || n == IDYES);
-            CWaitCursor cursor;
-        }
-    });
-    for (int i = 0; i < 200; ++i)
-    {
-        SetMessageBoxHandler([](const CString&, UINT) { return IDYES; });
-        SetWaitCursorHandler([](bool) {});
-        SetWaitCursorHandler(nullptr);
-    }
-    bStop = true;
-    user.join();
-}
-
-namespace
-{
-
 class CWaitDialog : public CDialog
 {
 public:
@@ -121,38 +38,72 @@ END_MESSAGE_MAP()
 
 } // namespace
 
-TEST(App, DialogNeedsAKnownTemplate)
+TEST(App, ApplicationObjectMainWindowAndDialogs)
 {
+    ASSERT_EQ(static_cast<CWinApp*>(&theApp), AfxGetApp());
+    EXPECT_EQ(nullptr, AfxGetMainWnd());
+    CWnd main;
+    theApp.m_pMainWnd = &main;
+    EXPECT_EQ(&main, AfxGetMainWnd());
+    theApp.m_pMainWnd = nullptr;
+
     CWaitDialog dlg;
     EXPECT_FALSE(dlg.Create(129)) << "no such template";
     EXPECT_EQ(nullptr, dlg.GetSafeHwnd());
     ASSERT_TRUE(dlg.Create());
     EXPECT_EQ(static_cast<UINT>(IDD_ACK), dlg.GetTemplateId());
-    EXPECT_TRUE(IsWindow(dlg.GetSafeHwnd()));
     EXPECT_EQ(5, dlg.SendMessage(WM_APP + 3, 4));
     EXPECT_TRUE(dlg.DestroyWindow());
 }
 
-TEST(App, PumpMessageDispatchesUntilQuit)
+TEST(App, MessageBoxesAndTheWaitCursorGoToTheHandlers)
 {
-    CWaitDialog dlg;
-    ASSERT_TRUE(dlg.Create());
-    class CCounting : public CWnd
+    HandlerReset reset;
+    std::vector<std::pair<CString, UINT>> shown;
+    SetMessageBoxHandler([&](const CString& strText, UINT nType) {
+        shown.emplace_back(strText, nType);
+        return IDCANCEL;
+    });
+    EXPECT_EQ(IDCANCEL, AfxMessageBox(L"Could not open", MB_OK | MB_ICONERROR));
+    EXPECT_EQ(IDCANCEL, AfxMessageBox(IDS_ENGINE_NO_RECEIVER));
+    EXPECT_EQ(IDCANCEL, AfxMessageBox(9999)) << "unknown id: an empty box";
+    ASSERT_EQ(3u, shown.size());
+    EXPECT_EQ(CString(L"Could not open"), shown[0].first);
+    EXPECT_EQ(MB_OK | MB_ICONERROR, shown[0].second);
+    EXPECT_EQ(CString(L"No GPS Receiver Is Assigned."), shown[1].first);
+    EXPECT_EQ(MB_OK, shown[1].second);
+    EXPECT_TRUE(shown[2].first.IsEmpty());
+
+    std::vector<bool> calls;
+    SetWaitCursorHandler([&](bool bShow) { calls.push_back(bShow); });
+    for (int nRound = 0; nRound < 2; ++nRound) // shown on the first, hidden on the last, again
     {
-    public:
-        int m_nCalls = 0;
-        // Only the posted messages count: a system window also hears its own creation.
-        LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+        CWaitCursor outer;
+        const CWaitCursor inner;
+        EXPECT_EQ(2, theApp.GetWaitCursorCount());
+    }
+    EXPECT_EQ((std::vector<bool>{true, false, true, false}), calls);
+    theApp.EndWaitCursor();
+    EXPECT_EQ(0, theApp.GetWaitCursorCount()) << "an End without Begin does not go negative";
+    EXPECT_EQ(4u, calls.size());
+
+    // Never without a message-box handler while the other thread shows boxes: the default box
+    // may wait for a user.
+    std::atomic<bool> bStop{false};
+    std::thread user([&] {
+        while (!bStop)
         {
-            return message == WM_APP ? ++m_nCalls : CWnd::WindowProc(message, wParam, lParam);
+            const int n = AfxMessageBox(L"x");
+            EXPECT_TRUE(n == IDCANCEL || n == IDYES);
+            CWaitCursor cursor;
         }
-    } wnd;
-    ASSERT_TRUE(wnd.Create());
-    wnd.PostMessage(WM_APP);
-    wnd.PostMessage(WM_APP);
-    PostQuitMessage(0);
-    EXPECT_TRUE(theApp.PumpMessage());
-    EXPECT_TRUE(theApp.PumpMessage());
-    EXPECT_FALSE(theApp.PumpMessage());
-    EXPECT_EQ(2, wnd.m_nCalls);
+    });
+    for (int i = 0; i < 200; ++i)
+    {
+        SetMessageBoxHandler([](const CString&, UINT) { return IDYES; });
+        SetWaitCursorHandler([](bool) {});
+        SetWaitCursorHandler(nullptr);
+    }
+    bStop = true;
+    user.join();
 }

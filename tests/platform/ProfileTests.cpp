@@ -3,107 +3,50 @@
 #include "platform/FixoraApp.h"
 #include "platform/Framework.h"
 #include "platform/Profile.h"
+#include "support/ScratchFolder.h"
 #include "support/TempProfile.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <random>
 #include <string>
 
-namespace
+TEST(Profile, WrittenValuesReadBackAndSectionsStayApart)
 {
+    const CScratchFolder folder;
+    const std::filesystem::path file = folder.File("nested") / "Fixora_Vorn.ini";
+    const CString path(file.c_str());
+    EXPECT_EQ(9600, Profile::ReadInt(path, L"OEM", L"Baud", 9600)) << "no file yet";
+    ASSERT_TRUE(Profile::WriteInt(path, L"OEM", L"Baud", 19200)) << "creates folder and file";
+    ASSERT_TRUE(Profile::WriteInt(path, L"NMEA-0183", L"Baud", 4800));
+    ASSERT_TRUE(Profile::WriteInt(path, L"OEM", L"Baud", -38400));
+    EXPECT_EQ(-38400, Profile::ReadInt(path, L"oem", L"BAUD", 0)) << "overwritten; any case";
+    EXPECT_EQ(4800, Profile::ReadInt(path, L"NMEA-0183", L"Baud", 0)) << "the other kept";
+    EXPECT_EQ(7, Profile::ReadInt(path, L"OEM", L"Parity", 7)) << "missing entry";
+    EXPECT_EQ(7, Profile::ReadInt(path, L"Other", L"Baud", 7)) << "missing section";
+    const CString section(L"Empf\x00E4nger \x263A");
+    ASSERT_TRUE(Profile::WriteInt(path, section, L"Baud", 1200));
+    EXPECT_EQ(1200, Profile::ReadInt(path, section, L"Baud", 0));
+    EXPECT_NE(std::string::npos, CScratchFolder::Read(file).find("[Empf\xC3\xA4nger \xE2\x98\xBA]"))
+        << "names are stored as UTF-8";
 
-namespace fs = std::filesystem;
-
-class ProfileTest : public ::testing::Test
-{
-protected:
-    void SetUp() override
+    const struct
     {
-        m_folder = fs::temp_directory_path() /
-                   ("fixora-profile-" + std::to_string(std::random_device{}()));
-        m_path = CString((m_folder / "nested" / "Fixora_Vorn.ini").c_str());
-    }
-    void TearDown() override { fs::remove_all(m_folder); }
-    std::string FileText() const
-    {
-        std::ifstream in(m_path.ToNarrow());
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-    void WriteFileText(const std::string& text) const
-    {
-        fs::create_directories(fs::path(m_path.ToNarrow()).parent_path());
-        std::ofstream(m_path.ToNarrow()) << text;
-    }
-
-    fs::path m_folder;
-    CString m_path;
-};
-
-} // namespace
-
-TEST_F(ProfileTest, WrittenValuesReadBackAndSectionsStayApart)
-{
-    EXPECT_EQ(9600, Profile::ReadInt(m_path, L"OEM", L"Baud", 9600)) << "no file yet";
-    ASSERT_TRUE(Profile::WriteInt(m_path, L"OEM", L"Baud", 19200)) << "creates folder and file";
-    ASSERT_TRUE(Profile::WriteInt(m_path, L"NMEA-0183", L"Baud", 4800));
-    EXPECT_EQ(19200, Profile::ReadInt(m_path, L"OEM", L"Baud", 0));
-    EXPECT_EQ(4800, Profile::ReadInt(m_path, L"NMEA-0183", L"Baud", 0));
-    EXPECT_EQ(7, Profile::ReadInt(m_path, L"OEM", L"Parity", 7)) << "missing entry";
-    EXPECT_EQ(7, Profile::ReadInt(m_path, L"Other", L"Baud", 7)) << "missing section";
-
-    ASSERT_TRUE(Profile::WriteInt(m_path, L"OEM", L"Baud", -38400));
-    EXPECT_EQ(-38400, Profile::ReadInt(m_path, L"OEM", L"Baud", 0)) << "overwritten";
-    EXPECT_EQ(4800, Profile::ReadInt(m_path, L"NMEA-0183", L"Baud", 0)) << "the other kept";
-    EXPECT_EQ(-38400, Profile::ReadInt(m_path, L"oem", L"BAUD", 0)) << "names ignore case";
-    WriteFileText("[OEM]\nBaud = 57600\n");
-    EXPECT_EQ(57600, Profile::ReadInt(m_path, L"OEM", L"Baud", 0)) << "read afresh every time";
-}
-
-TEST_F(ProfileTest, ValuesThatAreNoNumberGiveTheDefault)
-{
-    struct Row
-    {
-        const char* legend;
         const char* value;
         int expected;
-    };
-    const Row rows[] = {
-        {"plain", "4800", 4800},
-        {"blanks around", "  4800  ", 4800},
-        {"signed", "-12", -12},
-        {"word", "fast", -1},
-        {"trailing text", "12abc", -1},
-        {"empty", "", -1},
-        {"beyond int", "99999999999", -1},
-    };
+    } rows[] = {{"57600", 57600}, {"  4800  ", 4800}, {"-12", -12},       {"fast", -1},
+                {"12abc", -1},    {"", -1},           {"99999999999", -1}};
     for (const auto& row : rows)
     {
-        SCOPED_TRACE(row.legend);
-        WriteFileText(std::string("[OEM]\nBaud=") + row.value + "\n");
-        EXPECT_EQ(row.expected, Profile::ReadInt(m_path, L"OEM", L"Baud", -1));
+        CScratchFolder::Write(file, std::string("[OEM]\nBaud=") + row.value + "\n");
+        EXPECT_EQ(row.expected, Profile::ReadInt(path, L"OEM", L"Baud", -1)) << row.value;
     }
-}
 
-TEST_F(ProfileTest, NamesAreStoredAsUtf8)
-{
-    const CString section(L"Empf\x00E4nger \x263A");
-    ASSERT_TRUE(Profile::WriteInt(m_path, section, L"Baud", 1200));
-    EXPECT_EQ(1200, Profile::ReadInt(m_path, section, L"Baud", 0));
-    EXPECT_NE(std::string::npos, FileText().find("[Empf\xC3\xA4nger \xE2\x98\xBA]"));
-}
-
-TEST_F(ProfileTest, FailuresLeaveTheDefaultOrReportFalse)
-{
     EXPECT_FALSE(Profile::WriteInt(CString(), L"OEM", L"Baud", 1));
     EXPECT_EQ(3, Profile::ReadInt(CString(), L"OEM", L"Baud", 3));
-    // A folder where the file should be: nothing to read, nothing written.
-    fs::create_directories(m_path.ToNarrow());
-    EXPECT_EQ(3, Profile::ReadInt(m_path, L"OEM", L"Baud", 3));
-    EXPECT_FALSE(Profile::WriteInt(m_path, L"OEM", L"Baud", 1));
+    const CString folderPath(folder.File("nested").c_str()); // a folder where the file should be
+    EXPECT_EQ(3, Profile::ReadInt(folderPath, L"OEM", L"Baud", 3));
+    EXPECT_FALSE(Profile::WriteInt(folderPath, L"OEM", L"Baud", 1));
 }
 
 TEST(Profile, ApplicationProfileGoesToTheChosenFile)

@@ -1,82 +1,85 @@
-// The executable's path and file attributes.
+// The executable's path and file attributes, with the error each answer leaves behind.
 #include "platform/Framework.h"
+#include "support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <random>
 #include <string>
 #include <sys/stat.h>
-#include <unistd.h>
-
-namespace
-{
-
-std::string ExePath()
-{
-    return std::filesystem::read_symlink("/proc/self/exe").string();
-}
-
-} // namespace
 
 TEST(Files, ModuleFileNameIsThisProgramAndIsCutToTheBuffer)
 {
-    const std::string exe = ExePath();
-    ASSERT_FALSE(exe.empty());
+    const std::string exe = std::filesystem::read_symlink("/proc/self/exe").string();
+    const auto n = static_cast<DWORD>(exe.size());
     wchar_t buffer[4096];
-    const DWORD n = GetModuleFileNameW(nullptr, buffer, 4096);
-    EXPECT_EQ(exe.size(), n);
-    EXPECT_EQ(exe, CString(buffer).ToNarrow());
-    EXPECT_TRUE(CString(buffer).Right(17) == L"fv_platform_tests");
-    EXPECT_EQ(ERROR_SUCCESS, GetLastError());
-
-    // The library's own module: here it is linked into this program.
-    EXPECT_EQ(n, GetModuleFileNameW(AfxGetResourceHandle(), buffer, 4096));
-    EXPECT_EQ(exe, CString(buffer).ToNarrow());
-    EXPECT_EQ(0u, GetModuleFileNameW(reinterpret_cast<HMODULE>(&buffer[0]), buffer, 4096));
-
-    EXPECT_EQ(n, GetModuleFileNameW(nullptr, buffer, n + 1)) << "exactly fits";
-    EXPECT_EQ(exe, CString(buffer).ToNarrow());
-    std::wmemset(buffer, L'#', 4096);
-    EXPECT_EQ(n, GetModuleFileNameW(nullptr, buffer, n)) << "one short: cut, and told so";
-    EXPECT_EQ(ERROR_INSUFFICIENT_BUFFER, GetLastError());
-    EXPECT_EQ(exe.substr(0, n - 1), CString(buffer).ToNarrow());
-    EXPECT_EQ(L'#', buffer[n]) << "nothing written past the buffer";
-    EXPECT_EQ(0u, GetModuleFileNameW(nullptr, buffer, 0));
-    EXPECT_EQ(0u, GetModuleFileNameW(nullptr, nullptr, 10));
-}
-
-TEST(Files, Attributes)
-{
-    namespace fs = std::filesystem;
-    const fs::path folder =
-        fs::temp_directory_path() / ("fixora-files-" + std::to_string(std::random_device{}()));
-    fs::create_directories(folder / "sub");
-    std::ofstream(folder / "plain.txt") << "x";
-    std::ofstream(folder / "locked.txt") << "x";
-    chmod((folder / "locked.txt").c_str(), 0444);
-
-    struct Row
+    const struct
     {
         const char* legend;
-        fs::path path;
-        DWORD dwExpected;
-    };
-    const Row rows[] = {
-        {"plain file", folder / "plain.txt", FILE_ATTRIBUTE_NORMAL},
-        {"file without write permission", folder / "locked.txt", FILE_ATTRIBUTE_READONLY},
-        {"folder", folder / "sub", FILE_ATTRIBUTE_DIRECTORY},
-        {"nothing there", folder / "missing", INVALID_FILE_ATTRIBUTES},
-        {"below a file", folder / "plain.txt" / "x", INVALID_FILE_ATTRIBUTES},
-        {"empty path", fs::path(), INVALID_FILE_ATTRIBUTES},
+        HMODULE hModule;
+        DWORD nSize;
+        DWORD nExpected;
+        std::string text; // what the buffer holds afterwards
+        DWORD dwError;
+    } rows[] = {
+        {"this program", nullptr, 4096, n, exe, ERROR_SUCCESS},
+        {"the library's module, linked in here", AfxGetResourceHandle(), 4096, n, exe,
+         ERROR_SUCCESS},
+        {"exactly fits", nullptr, n + 1, n, exe, ERROR_SUCCESS},
+        {"one short: cut, and told so", nullptr, n, n, exe.substr(0, n - 1),
+         ERROR_INSUFFICIENT_BUFFER},
+        {"no room", nullptr, 0, 0, "#", ERROR_INSUFFICIENT_BUFFER},
+        {"unknown module", reinterpret_cast<HMODULE>(&buffer[0]), 4096, 0, "#",
+         ERROR_MOD_NOT_FOUND},
     };
     for (const auto& row : rows)
     {
         SCOPED_TRACE(row.legend);
-        EXPECT_EQ(row.dwExpected, GetFileAttributesW(CString(row.path.c_str()).GetString()));
+        buffer[0] = L'#';
+        buffer[1] = L'\0';
+        buffer[n] = L'#';
+        SetLastError(ERROR_GEN_FAILURE);
+        EXPECT_EQ(row.nExpected, GetModuleFileNameW(row.hModule, buffer, row.nSize));
+        EXPECT_EQ(row.dwError, GetLastError());
+        EXPECT_EQ(row.text, CString(buffer).ToNarrow());
+        if (row.nSize == n)
+        {
+            EXPECT_EQ(L'#', buffer[n]) << "nothing written past the buffer";
+        }
     }
-    EXPECT_EQ(ERROR_PATH_NOT_FOUND, GetLastError());
+    EXPECT_TRUE(CString(exe.c_str()).Right(17) == L"fv_platform_tests");
+    EXPECT_EQ(0u, GetModuleFileNameW(nullptr, nullptr, 10));
+    EXPECT_EQ(ERROR_INVALID_PARAMETER, GetLastError());
+}
+
+TEST(Files, Attributes)
+{
+    const CScratchFolder folder;
+    std::filesystem::create_directories(folder.File("sub"));
+    CScratchFolder::Write(folder.File("plain.txt"), "x");
+    CScratchFolder::Write(folder.File("locked.txt"), "x");
+    chmod(folder.File("locked.txt").c_str(), 0444);
+    const struct
+    {
+        const char* legend;
+        std::filesystem::path path;
+        DWORD dwExpected;
+        DWORD dwError; // when refused
+    } rows[] = {
+        {"plain file", folder.File("plain.txt"), FILE_ATTRIBUTE_NORMAL, 0},
+        {"file without write permission", folder.File("locked.txt"), FILE_ATTRIBUTE_READONLY, 0},
+        {"folder", folder.File("sub"), FILE_ATTRIBUTE_DIRECTORY, 0},
+        {"nothing there", folder.File("missing"), INVALID_FILE_ATTRIBUTES, ERROR_FILE_NOT_FOUND},
+        {"below a file", folder.File("plain.txt") / "x", INVALID_FILE_ATTRIBUTES,
+         ERROR_PATH_NOT_FOUND},
+        {"empty path", std::filesystem::path(), INVALID_FILE_ATTRIBUTES, ERROR_PATH_NOT_FOUND},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.legend);
+        SetLastError(0);
+        EXPECT_EQ(row.dwExpected, GetFileAttributesW(CString(row.path.c_str()).GetString()));
+        EXPECT_EQ(row.dwError, GetLastError());
+    }
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(nullptr));
-    fs::remove_all(folder);
 }

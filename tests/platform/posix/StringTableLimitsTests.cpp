@@ -1,40 +1,30 @@
 // LoadStringW's answers at the limits, as this layer keeps them: no pointer to the resource for
-// a size of 0, and the terminating zero even when nothing else fits or the id is unknown.
+// a size of 0, the terminating zero even when nothing else fits or the id is unknown, and the
+// error of each failure.
 #include "platform/Framework.h"
 #include "resources/ResourceIds.h"
 
 #include <gtest/gtest.h>
 
-#include <cwchar>
-
 TEST(StringTable, BufferLimits)
 {
-    struct Row
+    const struct
     {
-        const char* legend;
         UINT nId;
         int cchBufferMax;
-        const wchar_t* expected; // nullptr: buffer untouched
-    };
-    const Row rows[] = {
-        {"room for the zero only", IDS_ENGINE_NO_ERROR, 1, L""},
-        {"zero size", IDS_ENGINE_NO_ERROR, 0, nullptr},
-        {"negative size", IDS_ENGINE_NO_ERROR, -5, nullptr},
-        {"unknown id", 9999, 4, L""},
-    };
+        wchar_t expected; // the first character afterwards; '#' untouched
+        DWORD dwError;
+    } rows[] = {{IDS_ENGINE_NO_ERROR, 1, L'\0', ERROR_GEN_FAILURE},
+                {IDS_ENGINE_NO_ERROR, 0, L'#', ERROR_INVALID_PARAMETER},
+                {IDS_ENGINE_NO_ERROR, -5, L'#', ERROR_INVALID_PARAMETER},
+                {9999, 4, L'\0', ERROR_RESOURCE_NAME_NOT_FOUND}};
     for (const auto& row : rows)
     {
-        SCOPED_TRACE(row.legend);
-        wchar_t buffer[4];
-        std::wmemset(buffer, L'#', 4);
+        SCOPED_TRACE(row.cchBufferMax);
+        wchar_t buffer[4] = {L'#', L'#', L'#', L'#'};
+        SetLastError(ERROR_GEN_FAILURE);
         EXPECT_EQ(0, LoadStringW(nullptr, row.nId, buffer, row.cchBufferMax));
-        if (row.expected == nullptr)
-        {
-            EXPECT_EQ(L'#', buffer[0]);
-        }
-        else
-        {
-            EXPECT_STREQ(row.expected, buffer);
-        }
+        EXPECT_EQ(row.expected, buffer[0]);
+        EXPECT_EQ(row.dwError, GetLastError());
     }
 }

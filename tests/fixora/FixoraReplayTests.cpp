@@ -42,7 +42,8 @@ TEST(FixoraStreams, RecordedStreamsPrintTheirFixes)
         {{"--replay", RecordedStream("ublox-zed-f9p-nmea.log")}, -1, 29, 2396.0, "gps"},
         // A line-feed-only file, line by line: 8 $INGGA (quality 2 is "calculated" there).
         // $INGGA,194104,4426.1138,N,07140.5536,W,2,10,0.9,267.9,M,,,,*13
-        {{"--emulate", RecordedStream("humminbird-M37.log"), "--fast"}, 8, 8, 70864.0, "calculated"},
+        {{"--emulate", RecordedStream("humminbird-M37.log"), "--fast"}, 8, 8, 70864.0,
+         "calculated"},
         // clang-format on
     };
     for (const auto& row : rows)
@@ -154,9 +155,12 @@ TEST(FixoraStreams, RepliesPrintWhatTheySet)
          "position-mode 1 altitude 100.00 m pdop-mask 30 hdop-mask 5 vdop-mask 6"},
         {nullptr, "$[COM1]PER:000.50\r\n", "recording-interval 0.50 s"},
         {nullptr, "$PASHR,ACK*3D\r\n", "acknowledged"},
-        {"GSR2650 LB", "#RTKSOURCEA,COM1,0,60.5,FINESTEERING,1337,400008.000,0,c00c,1984;AUTO,ANY*1\r\n", "dgps beacon"},
+        {"GSR2650 LB",
+         "#RTKSOURCEA,COM1,0,60.5,FINESTEERING,1337,400008.000,0,c00c,1984;AUTO,ANY*1\r\n",
+             "dgps beacon"},
         {"Sokkia Axis3", "$>JSHOW,FREQ,0\r\n", "lband auto"},
-        {"Sokkia Axis3", "$>JI,311062,1,5\r\n", "info \"$>JI,311062,1,5\\x0D\\x0A\""}, // bytes escaped
+        {"Sokkia Axis3", "$>JI,311062,1,5\r\n", "info \"$>JI,311062,1,5\\x0D\\x0A\""},
+         // bytes escaped
         // clang-format on
     };
     for (const auto& row : rows)

@@ -1,40 +1,29 @@
+#include "support/ScratchFolder.h"
 #include "textparse/TextFile.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <random>
-#include <string>
 #include <vector>
 
 namespace fs = std::filesystem;
 
 namespace
 {
-// A fresh folder under the system's temporary folder, removed with everything in it.
 class TextFileTest : public testing::Test
 {
 protected:
-    TextFileTest()
-        : m_dir(fs::temp_directory_path() /
-                ("fixora-textfile-" + std::to_string(std::random_device()())))
-    {
-        fs::create_directories(m_dir);
-    }
     ~TextFileTest() override
     {
         std::error_code ignored;
-        fs::permissions(m_dir / "locked", fs::perms::owner_all, ignored);
-        fs::remove_all(m_dir, ignored);
+        fs::permissions(m_folder.File("locked"), fs::perms::owner_all, ignored);
     }
 
-    CString Write(const std::string& name, const std::string& bytes)
+    CString Write(const char* pszName, const std::string& bytes)
     {
-        std::ofstream(m_dir / name, std::ios::binary) << bytes;
-        return CString((m_dir / name).string().c_str());
+        CScratchFolder::Write(m_folder.File(pszName), bytes);
+        return CString(m_folder.File(pszName).string().c_str());
     }
 
     // Every line up to the end, which must then stay the end (its output emptied).
@@ -52,12 +41,13 @@ protected:
         return lines;
     }
 
-    fs::path m_dir;
+    CScratchFolder m_folder;
 };
 } // namespace
 
 TEST_F(TextFileTest, LineEndsBytesAndTheTrimAndSkipFlags)
 {
+    const std::string flagged = " 4, RTK \t\r\n\r\n \t \n2,WAAS\n";
     const struct
     {
         const char* legend;
@@ -72,11 +62,12 @@ TEST_F(TextFileTest, LineEndsBytesAndTheTrimAndSkipFlags)
         {"CR at the very end stays", "a\r", false, false, {L"a\r"}},
         {"empty lines are lines", "\n\r\n\n", false, false, {L"", L"", L""}},
         {"empty file has no line", "", false, false, {}},
-        {"zero bytes are kept", std::string("a\0b\n\0", 5), false, false, {std::wstring(L"a\0b", 3), {L'\0'}}},
+        {"zero bytes are kept", std::string("a\0b\n\0", 5), false, false,
+         {std::wstring(L"a\0b", 3), {L'\0'}}},
         {"bytes map one to one", "\xB0\xFF\x7F\n", false, false, {L"\x00B0\x00FF\x007F"}},
-        {"skip only", " 4, RTK \t\r\n\r\n \t \n2,WAAS\n", true, false, {L" 4, RTK \t", L" \t ", L"2,WAAS"}},
-        {"trim only", " 4, RTK \t\r\n\r\n \t \n2,WAAS\n", false, true, {L"4, RTK", L"", L"", L"2,WAAS"}},
-        {"both", " 4, RTK \t\r\n\r\n \t \n2,WAAS\n", true, true, {L"4, RTK", L"2,WAAS"}},
+        {"skip only", flagged, true, false, {L" 4, RTK \t", L" \t ", L"2,WAAS"}},
+        {"trim only", flagged, false, true, {L"4, RTK", L"", L"", L"2,WAAS"}},
+        {"both", flagged, true, true, {L"4, RTK", L"2,WAAS"}},
         // clang-format on
     };
     for (const auto& row : rows)
@@ -123,14 +114,14 @@ TEST_F(TextFileTest, LongLinesComeInBoundedPieces)
 
 // A failed open says why, names the path, leaves no file open (not even the one open before)
 // and leaves the file alone.
-TEST_F(TextFileTest, OpenFailuresAreReportedAndLeaveNothingOpen)
+TEST_F(TextFileTest, OpenFailuresAreReportedAndLeaveNothingOpenAndReopensRestart)
 {
     const CString existing = Write("present", "x\n");
-    const CString folder(m_dir.string().c_str());
+    const CString folder(m_folder.File("").string().c_str());
     const CString locked = Write("locked", "secret\n");
-    fs::permissions(m_dir / "locked", fs::perms::none);
+    fs::permissions(m_folder.File("locked"), fs::perms::none);
     // Root reads it all the same: then the row repeats the missing file.
-    std::FILE* pProbe = std::fopen((m_dir / "locked").string().c_str(), "rb");
+    std::FILE* pProbe = std::fopen(m_folder.File("locked").string().c_str(), "rb");
     const bool bPermissions = pProbe == nullptr;
     if (pProbe != nullptr)
     {
@@ -146,16 +137,21 @@ TEST_F(TextFileTest, OpenFailuresAreReportedAndLeaveNothingOpen)
         int osError;      // the system's error number, -1: not checked
     } rows[] = {
         // clang-format off
-        {"missing file", folder + L"/absent", CTextFile::modeRead, CFileException::fileNotFound, -1, ENOENT},
+        {"missing file", folder + L"/absent", CTextFile::modeRead, CFileException::fileNotFound,
+         -1, ENOENT},
         {"a folder is not a text file", folder, CTextFile::modeRead | CTextFile::typeText,
          CFileException::badPath, CFileException::accessDenied, -1},
         {"path through a file", existing + L"/below", CTextFile::modeRead, CFileException::badPath,
          CFileException::fileNotFound, -1},
         {"no path", CString(), CTextFile::modeRead, CFileException::badPath, -1, 0},
-        {"write is refused", existing, CTextFile::modeWrite, CFileException::genericException, -1, 0},
-        {"read-write is refused", existing, CTextFile::modeReadWrite, CFileException::genericException, -1, 0},
-        {"create is refused", existing, CTextFile::modeCreate, CFileException::genericException, -1, 0},
-        {"a file this user cannot read", bPermissions ? locked : folder + L"/absent", CTextFile::modeRead,
+        {"write is refused", existing, CTextFile::modeWrite, CFileException::genericException,
+         -1, 0},
+        {"read-write is refused", existing, CTextFile::modeReadWrite,
+         CFileException::genericException, -1, 0},
+        {"create is refused", existing, CTextFile::modeCreate, CFileException::genericException, -1,
+         0},
+        {"a file this user cannot read", bPermissions ? locked : folder + L"/absent",
+         CTextFile::modeRead,
          bPermissions ? CFileException::accessDenied : CFileException::fileNotFound, -1,
          bPermissions ? EACCES : ENOENT},
         // clang-format on
@@ -181,14 +177,8 @@ TEST_F(TextFileTest, OpenFailuresAreReportedAndLeaveNothingOpen)
         EXPECT_TRUE(line.IsEmpty());
         EXPECT_FALSE(file.HasReadError());
     }
-    CTextFile file(false, false);
-    ASSERT_TRUE(file.Open(existing, CTextFile::modeRead));
-    EXPECT_EQ(std::vector<std::wstring>{L"x"}, ReadAll(file)) << "the refused opens left it alone";
-}
-
-TEST_F(TextFileTest, SeekReopenCloseAndIdleCalls)
-{
-    const CString first = Write("first", "1\n");
+    // The refused opens left the file alone; opening again replaces the file open before; at
+    // the end of the file the replay starts over; closed, nothing is read.
     const CString emulation = Write("Emulation.log", "first\r\nsecond\r\n");
     const std::vector<std::wstring> lines = {L"first", L"second"};
     CTextFile file(false, false);
@@ -196,13 +186,13 @@ TEST_F(TextFileTest, SeekReopenCloseAndIdleCalls)
     EXPECT_FALSE(file.ReadString(line)) << "nothing open yet";
     file.SeekToBegin();
     file.Close();
-
-    ASSERT_TRUE(file.Open(first, CTextFile::modeRead));
-    ASSERT_TRUE(file.Open(emulation, CTextFile::modeRead)) << "opening again replaces the file";
+    ASSERT_TRUE(file.Open(existing, CTextFile::modeRead));
+    EXPECT_EQ(std::vector<std::wstring>{L"x"}, ReadAll(file));
+    ASSERT_TRUE(file.Open(emulation, CTextFile::modeRead));
     ASSERT_TRUE(file.ReadString(line));
     file.SeekToBegin();
     EXPECT_EQ(lines, ReadAll(file));
-    file.SeekToBegin(); // at the end of the file the replay starts over
+    file.SeekToBegin();
     EXPECT_EQ(lines, ReadAll(file));
     file.Close();
     EXPECT_FALSE(file.IsOpen());

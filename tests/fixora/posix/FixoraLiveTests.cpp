@@ -2,7 +2,6 @@
 // emulation mode ended by --duration. Both must stop cleanly with exit code 0 and print what
 // arrived before.
 #include "../FixoraRunner.h"
-#include "Spawn.h"
 #include "support/PtyPair.h"
 
 #include <gtest/gtest.h>

@@ -136,6 +136,7 @@ TEST(BinBufferFraming, GetTagNamesTheMessageAtTheWalkPosition)
         const wchar_t* tag; // the caller's texts stay where nothing is assigned
         const wchar_t* subTag;
     } rows[] = {
+        // clang-format off
         {"first two fields", "junk$PASHR,MBN,xyz", true, L"PASHR", L"MBN"},
         {"fields end at a zero byte", "$GP\0GA,1,2\r\n"s, true, L"GP", L"1"},
         {"empty fields leave the caller's texts", "$,,1\r\n", true, L"old tag", L"old sub"},
@@ -149,6 +150,7 @@ TEST(BinBufferFraming, GetTagNamesTheMessageAtTheWalkPosition)
         {"OEM header not complete", OemMessage(28, 0).substr(0, 28), false, L"old tag", L"old sub"},
         {"no start byte", "\r\njunk", false, L"old tag", L"old sub"},
         {"no bytes", "", false, L"old tag", L"old sub"},
+        // clang-format on
     };
     for (const auto& row : rows)
     {

@@ -35,27 +35,21 @@ TEST(ParserFields, EveryDelimiterEndsOneFieldAndNothingIsLeftAfterTheLast)
         const wchar_t* delimiters;
         std::vector<std::wstring> fields;
     } rows[] = {
+        // clang-format off
         {"double delimiter gives an empty field", L"A,,B", L",", {L"A", L"", L"B"}},
         {"empty text has no field", L"", L",", {}},
         {"lone delimiter: two empty fields", L",", L",", {L"", L""}},
         {"trailing delimiter leaves a last empty field", L"a,", L",", {L"a", L""}},
         {"empty delimiter set", L"a,b", L"", {L"a,b"}},
-        {"checksum becomes its own field",
-         L"$GPVTG,054.7,T,,M*48",
-         L",*",
+        {"checksum becomes its own field", L"$GPVTG,054.7,T,,M*48", L",*",
          {L"$GPVTG", L"054.7", L"T", L"", L"M", L"48"}},
         {"runs of blanks are not merged", L"a b  c", L" ", {L"a", L"b", L"", L"c"}},
         {"colon and blank", L"PEM: 10 SAV:Y", L": ", {L"PEM", L"", L"10", L"SAV", L"Y"}},
-        {"a delimiter from 128 up",
-         L"a\x00B0"
-         L"b,c",
-         L"\x00B0",
-         {L"a", L"b,c"}},
-        {"zero character is ordinary text",
-         std::wstring(L"a\0b,c", 5),
-         L",",
+        {"a delimiter from 128 up", L"a\x00B0" L"b,c", L"\x00B0", {L"a", L"b,c"}},
+        {"zero character is ordinary text", std::wstring(L"a\0b,c", 5), L",",
          {std::wstring(L"a\0b", 3), L"c"}},
         {"CR and LF stay in the field", L"a,b\r\n", L",", {L"a", L"b\r\n"}},
+        // clang-format on
     };
     for (const auto& row : rows)
     {

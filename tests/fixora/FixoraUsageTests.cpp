@@ -29,7 +29,7 @@ TEST(FixoraUsage, BadUsageAndUnreadableFilesExplainThemselves)
     {
         std::vector<std::string> args;
         int nExit;
-        const char* pszMessage; // part of the standard-error text
+        std::string strMessage; // part of the standard-error text
     } rows[] = {
         // clang-format off
         {{"--colour"}, 2, "unknown option '--colour'"},
@@ -60,6 +60,23 @@ TEST(FixoraUsage, BadUsageAndUnreadableFilesExplainThemselves)
         {{"--data-log", "a.b"}, 2, "without a dot"},
         {{"--data-log-interval", "2"}, 2, "--data-log-interval"},
         {{"--replay", s, "--data-log", "/nonexistent/session"}, 1, "cannot start the data log"},
+        // A device that is no serial port cannot start the receiver; Windows names its ports.
+#ifdef _WIN32
+        {{"--device", "/dev/ttyUSB0", "--duration", "5"}, 1,
+         "cannot use '/dev/ttyUSB0' as a serial device: this system takes a COM port name such as "
+         "COM3"},
+        {{"--device", "Com9", "--duration", "5"}, 1,
+         "cannot start the receiver 'NMEA-0183' on Com9"},
+        {{"--device", "\\\\.\\COM42", "--duration", "5"}, 1,
+         "cannot start the receiver 'NMEA-0183' on \\\\.\\COM42"},
+#else
+        {{"--device", "/nonexistent/ttyX", "--duration", "5", "--json"}, 1,
+         "cannot start the receiver 'NMEA-0183' on /nonexistent/ttyX"},
+        {{"--device", empty.Path(), "--duration", "5", "--json"}, 1,
+         "cannot start the receiver 'NMEA-0183' on " + empty.Path()},
+        {{"--device", strData, "--duration", "5", "--json"}, 1,
+         "cannot start the receiver 'NMEA-0183' on " + strData},
+#endif
         // Receiver commands are checked before anything opens.
         {{"--device", "COM3", "--model", "CSI", "--set-elevation-mask", "abc"}, 2,
          "--set-elevation-mask expects"},
@@ -78,10 +95,10 @@ TEST(FixoraUsage, BadUsageAndUnreadableFilesExplainThemselves)
     };
     for (const auto& row : rows)
     {
-        SCOPED_TRACE(row.args.back());
+        SCOPED_TRACE(testing::PrintToString(row.args));
         const SFixoraRun run = RunFixora(row.args);
         EXPECT_EQ(run.nExit, row.nExit);
-        EXPECT_NE(run.strErr.find(row.pszMessage), std::string::npos) << run.strErr;
+        EXPECT_NE(run.strErr.find(row.strMessage), std::string::npos) << run.strErr;
         EXPECT_EQ(run.strOut, "");
     }
 }

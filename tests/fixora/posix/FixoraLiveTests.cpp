@@ -135,22 +135,6 @@ TEST(FixoraLive, DeviceRecordsArePrintedAndAStopSignalEndsTheRunCleanly)
     }
 }
 
-TEST(FixoraLive, PathsThatAreNoTerminalCannotStartTheReceiver)
-{
-    const CTempFile regularFile(NmeaSentence("GPGGA,123519,4807.038,N,01131.000,E,1,08,,,,,,,"));
-    for (const std::string& strDevice :
-         {std::string("/nonexistent/ttyX"), regularFile.Path(), std::string(FIXORA_TEST_DATA_DIR)})
-    {
-        SCOPED_TRACE(strDevice);
-        const SFixoraRun run = RunFixora({"--device", strDevice, "--duration", "5", "--json"});
-        EXPECT_EQ(run.nExit, 1);
-        EXPECT_NE(run.strErr.find("cannot start the receiver 'NMEA-0183' on " + strDevice),
-                  std::string::npos)
-            << run.strErr;
-        EXPECT_EQ(run.strOut, "");
-    }
-}
-
 TEST(FixoraLive, EmulationEndsAfterItsDuration)
 {
     const CTempFile file(NmeaSentence("GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,,,,"));

@@ -26,26 +26,11 @@ template <class T> std::string Written(const T& value)
     return str;
 }
 
-// Counts the doubles that print otherwise than dump() prints them (and shows the first few).
-int CountMismatches(const std::vector<double>& values)
-{
-    int nMismatches = 0;
-    for (const double d : values)
-    {
-        const std::string strExpected = Json(d).dump();
-        const std::string strActual = Written(d);
-        if (strActual != strExpected && ++nMismatches <= 5)
-        {
-            ADD_FAILURE() << strActual << " instead of " << strExpected;
-        }
-    }
-    return nMismatches;
-}
-
 TEST(FixoraJsonWriter, DoublesPrintAsDumpPrintsThem)
 {
     constexpr double Inf = std::numeric_limits<double>::infinity();
     constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
+    // clang-format off
     std::vector<double> values = {
         0.0, -0.0, 1.0, -1.0, 100.0, 46266.0, -1.0e-9, 0.1, 0.1 + 0.2, 123.456, -123.456,
         // the switch between fixed and exponent notation, on both sides
@@ -59,6 +44,7 @@ TEST(FixoraJsonWriter, DoublesPrintAsDumpPrintsThem)
         20200000.123, 1575.42e6, -1.0,
         // not numbers in JSON
         NaN, -NaN, Inf, -Inf};
+    // clang-format on
     std::mt19937_64 random(20251206);
     // Any bit pattern: every exponent, subnormals, NaNs and infinities.
     for (int i = 0; i < 200000; ++i)
@@ -73,15 +59,23 @@ TEST(FixoraJsonWriter, DoublesPrintAsDumpPrintsThem)
     std::uniform_real_distribution<double> metres(-1000.0, 3.0e7);
     for (int i = 0; i < 50000; ++i)
     {
-        values.push_back(angle(random) * 57.29577951308232);
-        values.push_back(static_cast<double>(digits(random)) / std::pow(10.0, decimals(random)));
-        values.push_back(metres(random));
-        values.push_back(static_cast<double>(digits(random)));
+        values.insert(values.end(),
+                      {angle(random) * 57.29577951308232,
+                       static_cast<double>(digits(random)) / std::pow(10.0, decimals(random)),
+                       metres(random), static_cast<double>(digits(random))});
     }
-    EXPECT_EQ(CountMismatches(values), 0);
+    int nMismatches = 0;
+    for (const double d : values)
+    {
+        if (Written(d) != Json(d).dump() && ++nMismatches <= 5)
+        {
+            ADD_FAILURE() << Written(d) << " instead of " << Json(d).dump();
+        }
+    }
+    EXPECT_EQ(nMismatches, 0);
 }
 
-TEST(FixoraJsonWriter, IntegersAndBooleansPrintAsDumpPrintsThem)
+TEST(FixoraJsonWriter, IntegersBooleansAndEveryByteAsDumpPrintsThem)
 {
     EXPECT_EQ(Written(0), Json(0).dump());
     EXPECT_EQ(Written(-1), Json(-1).dump());
@@ -93,26 +87,15 @@ TEST(FixoraJsonWriter, IntegersAndBooleansPrintAsDumpPrintsThem)
     EXPECT_EQ(Written(std::size_t{4096}), Json(std::size_t{4096}).dump());
     EXPECT_EQ(Written(true), Json(true).dump());
     EXPECT_EQ(Written(false), Json(false).dump());
-}
-
-TEST(FixoraJsonWriter, EveryByteIsEscapedAsDumpEscapesIt)
-{
     // fixora's texts are bytes taken as Latin-1 characters: a byte from 0x80 up reaches the
     // writer as the two bytes of its character in UTF-8.
     for (int nByte = 0; nByte < 256; ++nByte)
     {
-        SCOPED_TRACE(nByte);
-        std::string strUtf8;
-        if (nByte < 0x80)
-        {
-            strUtf8 += static_cast<char>(nByte);
-        }
-        else
-        {
-            strUtf8 += static_cast<char>(0xC0 | (nByte >> 6));
-            strUtf8 += static_cast<char>(0x80 | (nByte & 0x3F));
-        }
-        EXPECT_EQ(Written(strUtf8), Json(strUtf8).dump());
+        const std::string strUtf8 = nByte < 0x80
+                                        ? std::string(1, static_cast<char>(nByte))
+                                        : std::string{static_cast<char>(0xC0 | (nByte >> 6)),
+                                                      static_cast<char>(0x80 | (nByte & 0x3F))};
+        EXPECT_EQ(Written(strUtf8), Json(strUtf8).dump()) << nByte;
     }
     // Runs of plain text between escapes, and characters of two to four UTF-8 bytes.
     const std::string strMixed =

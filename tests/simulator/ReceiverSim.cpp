@@ -40,48 +40,27 @@ std::string Printable(const std::string& strBytes)
     std::string strOut;
     for (const char c : strBytes)
     {
-        if (c == '\r' || c == '\n')
-        {
-            continue;
-        }
-        if (c >= ' ' && c <= '~')
-        {
-            strOut += c;
-            continue;
-        }
         char szHex[8];
         std::snprintf(szHex, sizeof szHex, "<%02X>", static_cast<unsigned char>(c));
-        strOut += szHex;
+        strOut += c == '\r' || c == '\n' ? "" : (c >= ' ' && c <= '~' ? std::string(1, c) : szHex);
     }
     return strOut;
-}
-
-int Usage()
-{
-    std::fputs("usage: receiver-sim ashtech|axis3|oem|sirf\n", stderr);
-    return 2;
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 2)
+    const auto family =
+        std::find_if(std::begin(s_Families), std::end(s_Families), [&](const SFamily& f) {
+            return argc == 2 && std::strcmp(argv[1], f.pszName) == 0;
+        });
+    if (family == std::end(s_Families))
     {
-        return Usage();
+        std::fputs("usage: receiver-sim ashtech|axis3|oem|sirf\n", stderr);
+        return 2;
     }
-    const SFamily* pFamily = nullptr;
-    for (const SFamily& family : s_Families)
-    {
-        if (std::strcmp(argv[1], family.pszName) == 0)
-        {
-            pFamily = &family;
-        }
-    }
-    if (pFamily == nullptr)
-    {
-        return Usage();
-    }
+    const SFamily* pFamily = &*family;
     CPtyPair pty;
     if (!pty.IsValid())
     {

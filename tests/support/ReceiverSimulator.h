@@ -8,7 +8,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -63,14 +62,6 @@ public:
         return nullptr;
     }
 
-    // Waits until at least nCount lines have come; false when they did not within the time.
-    bool WaitForLines(std::size_t nCount,
-                      std::chrono::milliseconds limit = std::chrono::milliseconds(5000)) const
-    {
-        std::unique_lock lock(m_mutex);
-        return m_arrived.wait_for(lock, limit, [&] { return m_lines.size() >= nCount; });
-    }
-
     // Sends bytes of its own accord, as a receiver's regular output.
     bool Send(const std::string& strBytes) const { return m_pty.Send(strBytes); }
 
@@ -123,17 +114,13 @@ private:
         {
             m_pty.CloseMaster();
         }
-        {
-            std::lock_guard lock(m_mutex);
-            m_lines.push_back(strLine);
-        }
-        m_arrived.notify_all();
+        std::lock_guard lock(m_mutex);
+        m_lines.push_back(strLine);
     }
 
     CPtyPair& m_pty;
     const std::vector<SRule> m_rules;
     mutable std::mutex m_mutex;
-    mutable std::condition_variable m_arrived;
     std::vector<std::string> m_lines;
     std::string m_bytes;
     std::atomic<bool> m_bStop{false};

@@ -19,11 +19,8 @@ std::size_t AllocationCount()
 void* operator new(std::size_t nSize)
 {
     g_nAllocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(nSize == 0 ? 1 : nSize))
-    {
-        return p;
-    }
-    throw std::bad_alloc();
+    void* p = std::malloc(nSize == 0 ? 1 : nSize);
+    return p != nullptr ? p : throw std::bad_alloc();
 }
 
 void operator delete(void* p) noexcept

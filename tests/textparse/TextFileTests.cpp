@@ -1,40 +1,32 @@
+#include "support/ScratchFolder.h"
 #include "textparse/TextFile.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <random>
-#include <string>
+#include <cerrno>
+#include <cstdio>
 #include <vector>
 
 namespace fs = std::filesystem;
 
 namespace
 {
-// A fresh folder under the system's temporary folder, removed with everything in it.
 class TextFileTest : public testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        std::random_device random;
-        m_dir = fs::temp_directory_path() / ("fixora-textfile-" + std::to_string(random()));
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override
+    ~TextFileTest() override
     {
         std::error_code ignored;
-        fs::remove_all(m_dir, ignored);
+        fs::permissions(m_folder.File("locked"), fs::perms::owner_all, ignored);
     }
 
-    CString Write(const std::string& name, const std::string& bytes)
+    CString Write(const char* pszName, const std::string& bytes)
     {
-        const fs::path path = m_dir / name;
-        std::ofstream(path, std::ios::binary) << bytes;
-        return CString(path.string().c_str());
+        CScratchFolder::Write(m_folder.File(pszName), bytes);
+        return CString(m_folder.File(pszName).string().c_str());
     }
 
+    // Every line up to the end, which must then stay the end (its output emptied).
     static std::vector<std::wstring> ReadAll(CTextFile& file)
     {
         std::vector<std::wstring> lines;
@@ -43,152 +35,150 @@ protected:
         {
             lines.emplace_back(line.Str());
         }
+        line = L"stale";
+        EXPECT_FALSE(file.ReadString(line));
+        EXPECT_TRUE(line.IsEmpty());
         return lines;
     }
 
-    fs::path m_dir;
+    CScratchFolder m_folder;
 };
 } // namespace
 
-TEST_F(TextFileTest, LineEndsAndBytes)
+TEST_F(TextFileTest, LineEndsBytesAndTheTrimAndSkipFlags)
 {
-    struct Row
+    const std::string flagged = " 4, RTK \t\r\n\r\n \t \n2,WAAS\n";
+    const struct
     {
         const char* legend;
         std::string bytes;
+        bool bSkip, bTrim;
         std::vector<std::wstring> lines;
+    } rows[] = {
+        // clang-format off
+        {"LF lines", "a\nb\n", false, false, {L"a", L"b"}},
+        {"CR LF lines, last without terminator", "a\r\nb", false, false, {L"a", L"b"}},
+        {"lone CR stays inside the line", "a\rb\n", false, false, {L"a\rb"}},
+        {"CR at the very end stays", "a\r", false, false, {L"a\r"}},
+        {"empty lines are lines", "\n\r\n\n", false, false, {L"", L"", L""}},
+        {"empty file has no line", "", false, false, {}},
+        {"zero bytes are kept", std::string("a\0b\n\0", 5), false, false,
+         {std::wstring(L"a\0b", 3), {L'\0'}}},
+        {"bytes map one to one", "\xB0\xFF\x7F\n", false, false, {L"\x00B0\x00FF\x007F"}},
+        {"skip only", flagged, true, false, {L" 4, RTK \t", L" \t ", L"2,WAAS"}},
+        {"trim only", flagged, false, true, {L"4, RTK", L"", L"", L"2,WAAS"}},
+        {"both", flagged, true, true, {L"4, RTK", L"2,WAAS"}},
+        // clang-format on
     };
-    const std::vector<Row> rows = {
-        {"LF lines", "a\nb\n", {L"a", L"b"}},
-        {"CR LF lines, last without terminator", "a\r\nb", {L"a", L"b"}},
-        {"lone CR stays inside the line", "a\rb\n", {L"a\rb"}},
-        {"CR at the very end stays", "a\r", {L"a\r"}},
-        {"empty lines are lines", "\n\r\n\n", {L"", L"", L""}},
-        {"empty file has no line", "", {}},
-        {"zero bytes are kept", std::string("a\0b\n\0", 5), {std::wstring(L"a\0b", 3), {L'\0'}}},
-        {"bytes map one to one", "\xB0\xFF\x7F\n", {L"\x00B0\x00FF\x007F"}},
-        {"NMEA stream", "$GPGGA,1*00\r\n$GPVTG,2*00\r\n", {L"$GPGGA,1*00", L"$GPVTG,2*00"}},
-    };
-    int nFile = 0;
-    for (const Row& row : rows)
+    for (const auto& row : rows)
     {
         SCOPED_TRACE(row.legend);
-        const CString path = Write("lines" + std::to_string(nFile++), row.bytes);
-        CTextFile file(false, false);
-        ASSERT_TRUE(file.Open(path, CTextFile::modeRead | CTextFile::typeText, nullptr));
+        CTextFile file(row.bSkip, row.bTrim);
+        ASSERT_TRUE(file.Open(Write("lines", row.bytes), CTextFile::modeRead | CTextFile::typeText,
+                              nullptr));
         EXPECT_EQ(row.lines, ReadAll(file));
-        CString after(L"stale");
-        EXPECT_FALSE(file.ReadString(after));
-        EXPECT_TRUE(after.IsEmpty());
     }
 }
 
 TEST_F(TextFileTest, LongLinesComeInBoundedPieces)
 {
     constexpr std::size_t kMax = CTextFile::MaxLineLength;
-    struct Row
+    const std::string x(kMax, 'x');
+    const struct
     {
         const char* legend;
         std::string bytes;
         std::vector<std::size_t> lengths;
+    } rows[] = {
+        {"two and a bit pieces", x + x + "xxxxxxxxxx\nend\n", {kMax, kMax, 10, 3}},
+        {"exactly the maximum with LF", x + "\nend", {kMax, 3}},
+        {"exactly the maximum with CR LF", x + "\r\nend", {kMax, 3}},
+        {"CR LF split by the maximum", x.substr(1) + "\r\nend", {kMax - 1, 3}},
+        {"maximum without terminator", x, {kMax}},
+        {"one more than the maximum", x + "x", {kMax, 1}},
     };
-    const std::vector<Row> rows = {
-        {"two and a bit pieces", std::string(2 * kMax + 10, 'x') + "\nend\n", {kMax, kMax, 10, 3}},
-        {"exactly the maximum with LF", std::string(kMax, 'x') + "\nend", {kMax, 3}},
-        {"exactly the maximum with CR LF", std::string(kMax, 'x') + "\r\nend", {kMax, 3}},
-        {"CR LF split by the maximum", std::string(kMax - 1, 'x') + "\r\nend", {kMax - 1, 3}},
-        {"maximum without terminator", std::string(kMax, 'x'), {kMax}},
-        {"one more than the maximum", std::string(kMax + 1, 'x'), {kMax, 1}},
-    };
-    int nFile = 0;
-    for (const Row& row : rows)
+    for (const auto& row : rows)
     {
         SCOPED_TRACE(row.legend);
-        const CString path = Write("long" + std::to_string(nFile++), row.bytes);
         CTextFile file(false, false);
-        ASSERT_TRUE(file.Open(path, CTextFile::modeRead));
+        ASSERT_TRUE(file.Open(Write("long", row.bytes), CTextFile::modeRead));
         std::vector<std::size_t> lengths;
         for (const std::wstring& line : ReadAll(file))
         {
-            if (line != L"end")
-            {
-                EXPECT_EQ(std::wstring::npos, line.find_first_not_of(L'x')) << "only content";
-            }
+            EXPECT_TRUE(line == L"end" || line.find_first_not_of(L'x') == std::wstring::npos);
             lengths.push_back(line.size());
         }
         EXPECT_EQ(row.lengths, lengths);
     }
 }
 
-TEST_F(TextFileTest, FlagsTrimAndSkipEmptyLines)
-{
-    const CString path = Write("GPSStatus", " 4, UDF_SIGNAL_RTK_FLOAT \t\r\n\r\n \t \n2,WAAS\n");
-    struct Row
-    {
-        const char* legend;
-        bool bSkip;
-        bool bTrim;
-        std::vector<std::wstring> lines;
-    };
-    const std::vector<Row> rows = {
-        {"neither", false, false, {L" 4, UDF_SIGNAL_RTK_FLOAT \t", L"", L" \t ", L"2,WAAS"}},
-        {"skip only", true, false, {L" 4, UDF_SIGNAL_RTK_FLOAT \t", L" \t ", L"2,WAAS"}},
-        {"trim only", false, true, {L"4, UDF_SIGNAL_RTK_FLOAT", L"", L"", L"2,WAAS"}},
-        {"both", true, true, {L"4, UDF_SIGNAL_RTK_FLOAT", L"2,WAAS"}},
-    };
-    for (const Row& row : rows)
-    {
-        SCOPED_TRACE(row.legend);
-        CTextFile file(row.bSkip, row.bTrim);
-        ASSERT_TRUE(file.Open(path, CTextFile::modeRead));
-        EXPECT_EQ(row.lines, ReadAll(file));
-    }
-}
-
-TEST_F(TextFileTest, OpenFailuresAreReported)
+// A failed open says why, names the path, leaves no file open (not even the one open before)
+// and leaves the file alone.
+TEST_F(TextFileTest, OpenFailuresAreReportedAndLeaveNothingOpenAndReopensRestart)
 {
     const CString existing = Write("present", "x\n");
-    const CString folder(m_dir.string().c_str());
-    struct Row
+    const CString folder(m_folder.File("").string().c_str());
+    const CString locked = Write("locked", "secret\n");
+    fs::permissions(m_folder.File("locked"), fs::perms::none);
+    // Root reads it all the same: then the row repeats the missing file.
+    std::FILE* pProbe = std::fopen(m_folder.File("locked").string().c_str(), "rb");
+    const bool bPermissions = pProbe == nullptr;
+    if (pProbe != nullptr)
+    {
+        std::fclose(pProbe);
+    }
+    const struct
     {
         const char* legend;
         CString path;
         unsigned flags;
         int cause;
-        int windowsCause = -1; // where Windows reports the same failure otherwise
-    };
-    const std::vector<Row> rows = {
-        {"missing file", CString(folder + L"/absent"), CTextFile::modeRead,
-         CFileException::fileNotFound},
+        int windowsCause; // where Windows reports the same failure otherwise
+        int osError;      // the system's error number, -1: not checked
+    } rows[] = {
+        // clang-format off
+        {"missing file", folder + L"/absent", CTextFile::modeRead, CFileException::fileNotFound,
+         -1, ENOENT},
         {"a folder is not a text file", folder, CTextFile::modeRead | CTextFile::typeText,
-         CFileException::badPath, CFileException::accessDenied},
-        {"path through a file", CString(existing + L"/below"), CTextFile::modeRead,
-         CFileException::badPath, CFileException::fileNotFound},
-        {"write is refused", existing, CTextFile::modeWrite, CFileException::genericException},
+         CFileException::badPath, CFileException::accessDenied, -1},
+        {"path through a file", existing + L"/below", CTextFile::modeRead, CFileException::badPath,
+         CFileException::fileNotFound, -1},
+        {"no path", CString(), CTextFile::modeRead, CFileException::badPath, -1, 0},
+        {"write is refused", existing, CTextFile::modeWrite, CFileException::genericException,
+         -1, 0},
+        {"read-write is refused", existing, CTextFile::modeReadWrite,
+         CFileException::genericException, -1, 0},
+        {"create is refused", existing, CTextFile::modeCreate, CFileException::genericException, -1,
+         0},
+        {"a file this user cannot read", bPermissions ? locked : folder + L"/absent",
+         CTextFile::modeRead,
+         bPermissions ? CFileException::accessDenied : CFileException::fileNotFound, -1,
+         bPermissions ? EACCES : ENOENT},
+        // clang-format on
     };
-    for (const Row& row : rows)
+    for (const auto& row : rows)
     {
         SCOPED_TRACE(row.legend);
         CTextFile file(false, false);
+        ASSERT_TRUE(file.Open(existing, CTextFile::modeRead));
         CFileException error;
-        EXPECT_FALSE(file.Open(row.path, row.flags, &error));
+        error.m_cause = 99;
+        error.m_lOsError = 99;
+        EXPECT_FALSE(
+            file.Open(row.path.IsEmpty() ? nullptr : row.path.GetString(), row.flags, &error));
         EXPECT_FALSE(file.IsOpen());
         EXPECT_TRUE(error.m_cause == row.cause || error.m_cause == row.windowsCause)
             << error.m_cause;
+        EXPECT_TRUE(row.osError < 0 || error.m_lOsError == row.osError) << error.m_lOsError;
         EXPECT_EQ(row.path, error.m_strFileName);
         EXPECT_FALSE(file.Open(row.path, row.flags)) << "no report object is needed";
-        CString line;
+        CString line(L"stale");
         EXPECT_FALSE(file.ReadString(line));
+        EXPECT_TRUE(line.IsEmpty());
+        EXPECT_FALSE(file.HasReadError());
     }
-    // The file itself was not touched by the refused write opens.
-    CTextFile file(false, false);
-    ASSERT_TRUE(file.Open(existing, CTextFile::modeRead));
-    EXPECT_EQ(std::vector<std::wstring>{L"x"}, ReadAll(file));
-}
-
-TEST_F(TextFileTest, SeekReopenCloseAndIdleCalls)
-{
-    const CString first = Write("first", "1\n");
+    // The refused opens left the file alone; opening again replaces the file open before; at
+    // the end of the file the replay starts over; closed, nothing is read.
     const CString emulation = Write("Emulation.log", "first\r\nsecond\r\n");
     const std::vector<std::wstring> lines = {L"first", L"second"};
     CTextFile file(false, false);
@@ -196,21 +186,16 @@ TEST_F(TextFileTest, SeekReopenCloseAndIdleCalls)
     EXPECT_FALSE(file.ReadString(line)) << "nothing open yet";
     file.SeekToBegin();
     file.Close();
-
-    ASSERT_TRUE(file.Open(first, CTextFile::modeRead));
-    ASSERT_TRUE(file.Open(emulation, CTextFile::modeRead)) << "opening again replaces the file";
+    ASSERT_TRUE(file.Open(existing, CTextFile::modeRead));
+    EXPECT_EQ(std::vector<std::wstring>{L"x"}, ReadAll(file));
+    ASSERT_TRUE(file.Open(emulation, CTextFile::modeRead));
     ASSERT_TRUE(file.ReadString(line));
     file.SeekToBegin();
     EXPECT_EQ(lines, ReadAll(file));
-    file.SeekToBegin(); // at the end of the file the replay starts over
+    file.SeekToBegin();
     EXPECT_EQ(lines, ReadAll(file));
     file.Close();
     EXPECT_FALSE(file.IsOpen());
     file.SeekToBegin();
-    EXPECT_FALSE(file.ReadString(line));
-
-    // A failed open leaves nothing of the previous file behind.
-    ASSERT_TRUE(file.Open(first, CTextFile::modeRead));
-    EXPECT_FALSE(file.Open(CString(first + L".missing"), CTextFile::modeRead));
     EXPECT_FALSE(file.ReadString(line));
 }

@@ -16,38 +16,27 @@ namespace
 const std::string kStream = std::string(FIXORA_TEST_DATA_DIR) + "/streams/ashtech_raw.bin";
 constexpr double kStation[3] = {4331297.3480, 567555.6390, 4633133.7280};
 
-struct SObservation
-{
-    int nPRN;
-    double dValues[3]; // C1, L1, D1
-};
-
-using Time = std::array<double, 6>; // year (two digits), month, day, hour, minute, second
-
-struct SEpoch
-{
-    Time time;
-    std::vector<SObservation> observations;
-};
+using Time = std::array<double, 6>;        // year (two digits), month, day, hour, minute, second
+using Observation = std::array<double, 4>; // PRN, C1, L1, D1
 
 // The epochs of a RINEX 2.11 observation file of C1, L1, D1 with at most 12 satellites an epoch.
-std::vector<SEpoch> ReadObservations(const std::string& strText)
+std::vector<std::pair<Time, std::vector<Observation>>> ReadObservations(const std::string& strText)
 {
     std::istringstream lines(strText);
     std::string strLine;
     while (std::getline(lines, strLine) && strLine.find("END OF HEADER") == std::string::npos)
     {
     }
-    std::vector<SEpoch> epochs;
+    std::vector<std::pair<Time, std::vector<Observation>>> epochs;
     while (std::getline(lines, strLine))
     {
-        SEpoch epoch;
-        std::istringstream(strLine.substr(0, 26)) >> epoch.time[0] >> epoch.time[1] >>
-            epoch.time[2] >> epoch.time[3] >> epoch.time[4] >> epoch.time[5];
-        const int nSatellites = std::stoi(strLine.substr(29, 3));
-        for (int i = 0; i < nSatellites; ++i)
+        auto& [time, observations] = epochs.emplace_back();
+        std::istringstream(strLine.substr(0, 26)) >> time[0] >> time[1] >> time[2] >> time[3] >>
+            time[4] >> time[5];
+        for (int i = 0; i < std::stoi(strLine.substr(29, 3)); ++i)
         {
-            SObservation observation{std::stoi(strLine.substr(33 + 3 * i, 2)), {}};
+            Observation& observation = observations.emplace_back();
+            observation[0] = std::stoi(strLine.substr(33 + 3 * i, 2));
             std::string strValues;
             std::getline(lines, strValues);
             strValues.resize(48, ' ');
@@ -55,13 +44,11 @@ std::vector<SEpoch> ReadObservations(const std::string& strText)
             {
                 // A blank field is a missing value.
                 const std::string strField = strValues.substr(16 * k, 14);
-                observation.dValues[k] = strField.find_first_not_of(' ') == std::string::npos
-                                             ? std::nan("")
-                                             : std::stod(strField);
+                observation[k + 1] = strField.find_first_not_of(' ') == std::string::npos
+                                         ? std::nan("")
+                                         : std::stod(strField);
             }
-            epoch.observations.push_back(observation);
         }
-        epochs.push_back(epoch);
     }
     return epochs;
 }
@@ -110,7 +97,7 @@ TEST(FixoraDataLog, RtklibReadsBothFilesBack)
     const SProcessResult convbin = RunProcess(
         "/usr/bin/convbin", {"-r", "rinex", "-v", "2.11", "-od", "-o", strBack, strObservations});
     ASSERT_EQ(0, convbin.nExit) << convbin.strErr;
-    const std::vector<SEpoch> back = ReadObservations(CScratchFolder::Read(strBack));
+    const auto back = ReadObservations(CScratchFolder::Read(strBack));
     std::vector<nlohmann::json> raw;
     for (const nlohmann::json& record : run.Records())
     {
@@ -123,16 +110,16 @@ TEST(FixoraDataLog, RtklibReadsBothFilesBack)
     for (std::size_t i = 0; i < raw.size(); ++i)
     {
         SCOPED_TRACE("epoch " + std::to_string(i));
-        EXPECT_EQ(EpochTime(raw[i]["gps_week"], raw[i]["receiver_time"]), back[i].time);
+        const auto& [time, observations] = back[i];
+        EXPECT_EQ(EpochTime(raw[i]["gps_week"], raw[i]["receiver_time"]), time);
         const nlohmann::json& satellites = raw[i]["satellites"];
-        ASSERT_EQ(satellites.size(), back[i].observations.size());
+        ASSERT_EQ(satellites.size(), observations.size());
         for (std::size_t k = 0; k < satellites.size(); ++k)
         {
-            const SObservation& o = back[i].observations[k];
-            EXPECT_EQ(satellites[k]["prn"], o.nPRN);
-            EXPECT_NEAR(satellites[k]["pseudorange"].get<double>(), o.dValues[0], 0.0005);
-            EXPECT_NEAR(satellites[k]["carrier_phase"].get<double>(), o.dValues[1], 0.0005);
-            EXPECT_NEAR(satellites[k]["doppler"].get<double>(), o.dValues[2], 0.0005);
+            EXPECT_EQ(satellites[k]["prn"].get<double>(), observations[k][0]);
+            EXPECT_NEAR(satellites[k]["pseudorange"].get<double>(), observations[k][1], 0.0005);
+            EXPECT_NEAR(satellites[k]["carrier_phase"].get<double>(), observations[k][2], 0.0005);
+            EXPECT_NEAR(satellites[k]["doppler"].get<double>(), observations[k][3], 0.0005);
         }
     }
 

@@ -2,7 +2,6 @@
 // emulation mode ended by --duration. Both must stop cleanly with exit code 0 and print what
 // arrived before.
 #include "../FixoraRunner.h"
-#include "Spawn.h"
 #include "support/PtyPair.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +9,7 @@
 #include <chrono>
 #include <csignal>
 #include <poll.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -23,13 +23,12 @@ public:
     explicit CFixoraProcess(const std::vector<std::string>& args)
     {
         int fds[2];
-        if (pipe(fds) != 0)
+        if (pipe(fds) == 0)
         {
-            return;
+            m_pid = Spawn(FixoraProgramPath(), args, fds[1], -1, {fds[0], fds[1]});
+            close(fds[1]);
+            m_nOut = fds[0];
         }
-        m_pid = Spawn(FixoraProgramPath(), args, fds[1], -1, {fds[0], fds[1]});
-        close(fds[1]);
-        m_nOut = fds[0];
     }
     ~CFixoraProcess()
     {
@@ -44,6 +43,8 @@ public:
     CFixoraProcess& operator=(const CFixoraProcess&) = delete;
 
     bool IsRunning() const { return m_pid > 0; }
+    void Signal(int nSignal) const { kill(m_pid, nSignal); }
+    const std::string& Output() const { return m_strOut; }
 
     // Reads standard output until it holds strWanted or the time is up.
     bool ReadUntil(const std::string& strWanted, std::chrono::milliseconds timeout)
@@ -54,13 +55,10 @@ public:
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                 end - std::chrono::steady_clock::now());
             pollfd pfd{m_nOut, POLLIN, 0};
-            if (left.count() <= 0 || poll(&pfd, 1, static_cast<int>(left.count())) <= 0)
-            {
-                return false;
-            }
             char buffer[4096];
-            const ssize_t n = read(m_nOut, buffer, sizeof buffer);
-            if (n <= 0)
+            ssize_t n = 0;
+            if (left.count() <= 0 || poll(&pfd, 1, static_cast<int>(left.count())) <= 0 ||
+                (n = read(m_nOut, buffer, sizeof buffer)) <= 0)
             {
                 return false;
             }
@@ -73,8 +71,7 @@ public:
     int Wait()
     {
         int nStatus = 0;
-        const pid_t pid = m_pid;
-        m_pid = -1;
+        const pid_t pid = std::exchange(m_pid, -1);
         if (pid <= 0 || waitpid(pid, &nStatus, 0) != pid)
         {
             return -1;
@@ -83,21 +80,10 @@ public:
         return WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
     }
 
-    void Signal(int nSignal) const { kill(m_pid, nSignal); }
-    const std::string& Output() const { return m_strOut; }
-
 private:
     pid_t m_pid = -1;
     int m_nOut = -1;
     std::string m_strOut;
-};
-
-struct SLiveRow
-{
-    const char* legend;
-    int nSignal;
-    std::vector<std::string> args;
-    speed_t speed; // the line speed the port is opened at
 };
 
 TEST(FixoraLive, DeviceRecordsArePrintedAndAStopSignalEndsTheRunCleanly)
@@ -109,17 +95,19 @@ TEST(FixoraLive, DeviceRecordsArePrintedAndAStopSignalEndsTheRunCleanly)
     const CTempFile profile("[NMEA-0183]\nBaud=19200\n", ".ini");
     const std::string strGga =
         NmeaSentence("GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,");
-    const SLiveRow rows[] = {
-        {"SIGINT, the model's default rate", SIGINT, {"--profile", emptyProfile.Path()}, B9600},
-        {"SIGTERM, the rate stored in the profile", SIGTERM, {"--profile", profile.Path()}, B19200},
-        {"--baud over the stored rate",
-         SIGINT,
-         {"--profile", profile.Path(), "--baud", "38400"},
-         B38400},
-    };
-    for (const SLiveRow& row : rows)
+    const struct
     {
-        SCOPED_TRACE(row.legend);
+        int nSignal;
+        std::vector<std::string> args;
+        speed_t speed; // the line speed the port is opened at
+    } rows[] = {
+        {SIGINT, {"--profile", emptyProfile.Path()}, B9600},                // the model's rate
+        {SIGTERM, {"--profile", profile.Path()}, B19200},                   // the stored rate
+        {SIGINT, {"--profile", profile.Path(), "--baud", "38400"}, B38400}, // over the stored
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.args.back());
         std::vector<std::string> args = {"--device",   pty.SlavePath(), "--json",
                                          "--no-clock", "--log-raw",     rawLog.Path()};
         args.insert(args.end(), row.args.begin(), row.args.end());
@@ -142,26 +130,8 @@ TEST(FixoraLive, DeviceRecordsArePrintedAndAStopSignalEndsTheRunCleanly)
         ASSERT_FALSE(printed.Fixes().empty());
         EXPECT_NEAR(printed.Fixes()[0]["lat"].get<double>(), 48.1173, 1e-9);
         // The raw log holds the port's bytes: whole sentences, as sent.
-        const std::string strLog = rawLog.Read();
-        ASSERT_GE(strLog.size(), strGga.size());
-        EXPECT_EQ(strLog.substr(0, strGga.size()), strGga);
+        EXPECT_EQ(rawLog.Read().substr(0, strGga.size()), strGga);
         pty.Flush();
-    }
-}
-
-TEST(FixoraLive, PathsThatAreNoTerminalCannotStartTheReceiver)
-{
-    const CTempFile regularFile(NmeaSentence("GPGGA,123519,4807.038,N,01131.000,E,1,08,,,,,,,"));
-    for (const std::string& strDevice :
-         {std::string("/nonexistent/ttyX"), regularFile.Path(), std::string(FIXORA_TEST_DATA_DIR)})
-    {
-        SCOPED_TRACE(strDevice);
-        const SFixoraRun run = RunFixora({"--device", strDevice, "--duration", "5", "--json"});
-        EXPECT_EQ(run.nExit, 1);
-        EXPECT_NE(run.strErr.find("cannot start the receiver 'NMEA-0183' on " + strDevice),
-                  std::string::npos)
-            << run.strErr;
-        EXPECT_EQ(run.strOut, "");
     }
 }
 

@@ -1,7 +1,6 @@
 // Starting programs with posix_spawn; a run to the end has both output streams on pipes and
 // wait4 for its usage.
 #include "../ProcessRunner.h"
-#include "Spawn.h"
 
 #include <array>
 #include <cerrno>
@@ -50,30 +49,19 @@ pid_t Spawn(const std::string& strProgram, const std::vector<std::string>& args,
 SProcessResult RunProcess(const std::string& strProgram, const std::vector<std::string>& args)
 {
     SProcessResult result;
-    int outPipe[2];
-    int errPipe[2];
-    if (pipe(outPipe) != 0)
-    {
-        return result;
-    }
-    if (pipe(errPipe) != 0)
-    {
-        close(outPipe[0]);
-        close(outPipe[1]);
-        return result;
-    }
-    const pid_t pid = Spawn(strProgram, args, outPipe[1], errPipe[1],
-                            {outPipe[0], outPipe[1], errPipe[0], errPipe[1]});
-    const bool bStarted = pid > 0;
+    int outPipe[2] = {-1, -1};
+    int errPipe[2] = {-1, -1};
+    const pid_t pid = pipe(outPipe) == 0 && pipe(errPipe) == 0
+                          ? Spawn(strProgram, args, outPipe[1], errPipe[1],
+                                  {outPipe[0], outPipe[1], errPipe[0], errPipe[1]})
+                          : -1;
     close(outPipe[1]);
     close(errPipe[1]);
-
     // Both streams are drained together, so a child that fills one pipe never blocks.
     std::array<pollfd, 2> fds = {pollfd{outPipe[0], POLLIN, 0}, pollfd{errPipe[0], POLLIN, 0}};
     std::array<std::string*, 2> sinks = {&result.strOut, &result.strErr};
-    int nOpen = 2;
     char buffer[65536];
-    while (bStarted && nOpen > 0)
+    for (int nOpen = pid > 0 ? 2 : 0; nOpen > 0;)
     {
         if (poll(fds.data(), fds.size(), -1) < 0)
         {
@@ -85,16 +73,13 @@ SProcessResult RunProcess(const std::string& strProgram, const std::vector<std::
         }
         for (std::size_t i = 0; i < fds.size(); ++i)
         {
-            if (fds[i].fd < 0 || fds[i].revents == 0)
-            {
-                continue;
-            }
-            const ssize_t nGot = read(fds[i].fd, buffer, sizeof buffer);
+            const ssize_t nGot =
+                fds[i].fd < 0 || fds[i].revents == 0 ? -2 : read(fds[i].fd, buffer, sizeof buffer);
             if (nGot > 0)
             {
                 sinks[i]->append(buffer, static_cast<std::size_t>(nGot));
             }
-            else if (nGot == 0 || errno != EINTR)
+            else if (nGot == 0 || (nGot == -1 && errno != EINTR))
             {
                 fds[i].fd = -1; // poll ignores negative descriptors
                 --nOpen;
@@ -103,16 +88,12 @@ SProcessResult RunProcess(const std::string& strProgram, const std::vector<std::
     }
     close(outPipe[0]);
     close(errPipe[0]);
-    if (!bStarted)
-    {
-        return result;
-    }
     int nStatus = 0;
     rusage usage{};
-    while (wait4(pid, &nStatus, 0, &usage) < 0 && errno == EINTR)
+    while (pid > 0 && wait4(pid, &nStatus, 0, &usage) < 0 && errno == EINTR)
     {
     }
-    result.nExit = WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
+    result.nExit = pid > 0 && WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
     result.nPeakMemoryBytes = static_cast<std::uint64_t>(usage.ru_maxrss) * 1024; // kilobytes
     return result;
 }

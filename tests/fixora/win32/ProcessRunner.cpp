@@ -61,16 +61,15 @@ void Drain(HANDLE hRead, std::string& strSink)
 // Text-mode streams end their lines in CR LF here; the tests compare lines as on other systems.
 void ToLineFeeds(std::string& strText)
 {
-    std::string strOut;
-    strOut.reserve(strText.size());
+    std::size_t nKept = 0;
     for (std::size_t i = 0; i < strText.size(); ++i)
     {
         if (strText[i] != '\r' || i + 1 == strText.size() || strText[i + 1] != '\n')
         {
-            strOut += strText[i];
+            strText[nKept++] = strText[i];
         }
     }
-    strText = std::move(strOut);
+    strText.resize(nKept);
 }
 
 } // namespace
@@ -79,10 +78,7 @@ SProcessResult RunProcess(const std::string& strProgram, const std::vector<std::
 {
     SProcessResult result;
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    HANDLE hOutRead = nullptr;
-    HANDLE hOutWrite = nullptr;
-    HANDLE hErrRead = nullptr;
-    HANDLE hErrWrite = nullptr;
+    HANDLE hOutRead = nullptr, hOutWrite = nullptr, hErrRead = nullptr, hErrWrite = nullptr;
     if (!CreatePipe(&hOutRead, &hOutWrite, &inherit, 0))
     {
         return result;

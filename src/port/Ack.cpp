@@ -7,9 +7,14 @@ std::atomic<bool> CAck::m_bGotAck{false};
 namespace
 {
 
-// Longest pause between two looks at the flags when no message arrives: an acknowledgement set
-// by another thread wakes nothing here, so it is seen at the next turn.
-constexpr DWORD s_dwTurnMilliseconds = 10;
+// Set with m_bGotAck when a published record carries the acknowledgement, so that a wait sleeps
+// until then instead of looking at the flag in turns. Manual-reset: every waiter sees it, and a
+// new CAck resets it with the flag. Made once, kept for the process's life.
+HANDLE AckArrived()
+{
+    static const HANDLE hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    return hEvent;
+}
 
 } // namespace
 
@@ -20,6 +25,7 @@ END_MESSAGE_MAP()
 CAck::CAck(CWnd* pParent) : CDialog(IDD, pParent)
 {
     m_bGotAck = false;
+    ResetEvent(AckArrived());
 }
 
 CAck::~CAck()
@@ -33,8 +39,14 @@ void CAck::OnNewGPSData(const CGPSData* pData)
 {
     if (pData != nullptr && pData->m_Status.m_bAckReceived)
     {
-        m_bGotAck = true;
+        Acknowledge();
     }
+}
+
+void CAck::Acknowledge()
+{
+    m_bGotAck = true;
+    SetEvent(AckArrived());
 }
 
 LRESULT CAck::OnPreciseTimer(WPARAM, LPARAM)
@@ -63,9 +75,10 @@ bool CAck::Wait(int nMilliseconds)
         {
             return false;
         }
-        // Sleeps until a message arrives or one turn has passed; sent messages (the timer's)
-        // are handled by the look at the queue below.
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, s_dwTurnMilliseconds, QS_ALLINPUT);
+        // Sleeps until the acknowledgement arrives or a message does (the timer's tick is one);
+        // the look at the queue below drains it, so no message already there is slept on.
+        const HANDLE hArrived = AckArrived();
+        MsgWaitForMultipleObjects(1, &hArrived, FALSE, INFINITE, QS_ALLINPUT);
         MSG msg;
         while (!m_bGotAck && !m_bTimedOut && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
         {

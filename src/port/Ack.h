@@ -31,8 +31,11 @@ public:
     bool Wait(int nMilliseconds);
 
     // Called with every record published to the host, on the acquisition thread: a record that
-    // carries an acknowledgement sets m_bGotAck. Nothing here clears it.
+    // carries an acknowledgement calls Acknowledge.
     static void OnNewGPSData(const CGPSData* pData);
+    // Sets m_bGotAck and wakes every Wait; nothing here clears it. A Wait learns of an
+    // acknowledgement only through this call (writing the flag alone wakes no one).
+    static void Acknowledge();
 
     // An acknowledgement was published since the last CAck was constructed.
     static std::atomic<bool> m_bGotAck;

@@ -1,6 +1,6 @@
 // CAck, the acknowledgement wait: how each wait ends (acknowledgement, time-out, quit), the wait
 // cursor around it, and the host's windows that keep working meanwhile. The acknowledgement is
-// raised the way the publisher does it, through the shared flag, from another thread.
+// raised the way the publisher does it, through Acknowledge, from another thread.
 #include "port/Ack.h"
 #include "support/Waiting.h"
 
@@ -33,7 +33,7 @@ TEST(Ack, WaitEndsOnTheAcknowledgementTheTimeOutOrQuit)
         long long nMinMs;
     };
     const Row rows[] = {
-        {"acknowledgement seen at the next turn, before the time-out", 40, 2000, false, true, 35},
+        {"the acknowledgement wakes the wait before the time-out", 40, 2000, false, true, 35},
         {"no acknowledgement: the time-out", kNever, 80, false, false, 75},
         {"a time of 0 waits for the acknowledgement alone", 80, 0, false, true, 75},
         {"a quit ends the wait", kNever, 2000, true, false, 0},
@@ -48,10 +48,16 @@ TEST(Ack, WaitEndsOnTheAcknowledgementTheTimeOutOrQuit)
         cursor.clear();
         CPingWindow host;
         ASSERT_TRUE(host.Create());
-        CAck::m_bGotAck = row.nAckAfter == kBefore;
+        if (row.nAckAfter == kBefore)
+        {
+            CAck::Acknowledge();
+        }
         CAck ack;
         ASSERT_TRUE(ack.Create());
-        CAck::m_bGotAck = CAck::m_bGotAck || row.nAckAfter == kBetween;
+        if (row.nAckAfter == kBetween)
+        {
+            CAck::Acknowledge();
+        }
         ASSERT_TRUE(host.PostMessage(WM_TEST_PING));
         if (row.bQuit)
         {
@@ -64,7 +70,10 @@ TEST(Ack, WaitEndsOnTheAcknowledgementTheTimeOutOrQuit)
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
                 PostMessageW(hWnd, WM_TEST_PING, 0, 0);
                 std::this_thread::sleep_for(std::chrono::milliseconds(row.nAckAfter - 5));
-                CAck::m_bGotAck = CAck::m_bGotAck || row.nAckAfter > 0;
+                if (row.nAckAfter > 0)
+                {
+                    CAck::Acknowledge();
+                }
             });
             bAcknowledged = ack.Wait(row.nTimeout);
         }

@@ -9,6 +9,7 @@
 
 // Framing
 #include "framing/BinBuffer.h"
+#include "textparse/Parser.h"
 #include "textparse/TextFile.h"
 
 // Records, notifications and the window messages that carry them

@@ -2,13 +2,14 @@
 #pragma once
 
 #include "FixoraExport.h"
+#include "GeometryExport.h"
 
 #include <stdexcept>
 
-class FIXORA_API CInvalidArgException : public std::invalid_argument
+class GEOMETRY_API CInvalidArgException : public std::invalid_argument
 {
 public:
     CInvalidArgException() : std::invalid_argument("invalid argument") {}
 };
 
-[[noreturn]] FIXORA_API void AfxThrowInvalidArgException();
+[[noreturn]] GEOMETRY_API void AfxThrowInvalidArgException();

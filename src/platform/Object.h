@@ -9,7 +9,7 @@ class CObject;
 class CArchive;
 class CDumpContext;
 
-struct FIXORA_API CRuntimeClass
+struct GEOMETRY_API CRuntimeClass
 {
     const char* m_lpszClassName;
     int m_nObjectSize;
@@ -28,15 +28,15 @@ struct FIXORA_API CRuntimeClass
 };
 
 // Archive and dump context: the virtual interface names them; the library stores nothing.
-class FIXORA_API CArchive
+class GEOMETRY_API CArchive
 {
 };
 
-class FIXORA_API CDumpContext
+class GEOMETRY_API CDumpContext
 {
 };
 
-class FIXORA_API CObject
+class GEOMETRY_API CObject
 {
 public:
     static CRuntimeClass classCObject;

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-class FIXORA_API CString
+class GEOMETRY_API CString
 {
 public:
     CString() = default;
@@ -130,11 +130,11 @@ private:
     std::wstring m_str;
 };
 
-FIXORA_API CString operator+(const CString& a, const CString& b);
-FIXORA_API CString operator+(const CString& a, const wchar_t* b);
-FIXORA_API CString operator+(const wchar_t* a, const CString& b);
-FIXORA_API CString operator+(const CString& a, wchar_t b);
-FIXORA_API CString operator+(wchar_t a, const CString& b);
+GEOMETRY_API CString operator+(const CString& a, const CString& b);
+GEOMETRY_API CString operator+(const CString& a, const wchar_t* b);
+GEOMETRY_API CString operator+(const wchar_t* a, const CString& b);
+GEOMETRY_API CString operator+(const CString& a, wchar_t b);
+GEOMETRY_API CString operator+(wchar_t a, const CString& b);
 
 inline bool operator==(const CString& a, const CString& b)
 {

@@ -7,4 +7,4 @@
 // Called instead of sleeping while installed; nullptr restores real sleeping. Returns false where
 // the platform cannot redirect Sleep (the native Windows build), so tests can skip.
 using SleepHook = void (*)(DWORD dwMilliseconds, void* pContext);
-FIXORA_API bool SetSleepHook(SleepHook pfnHook, void* pContext);
+GEOMETRY_API bool SetSleepHook(SleepHook pfnHook, void* pContext);

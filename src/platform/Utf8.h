@@ -4,9 +4,10 @@
 #pragma once
 
 #include "FixoraExport.h"
+#include "GeometryExport.h"
 
 #include <string>
 #include <string_view>
 
 // Characters that are not Unicode scalar values become U+FFFD.
-FIXORA_API std::string ToUtf8(std::wstring_view text);
+GEOMETRY_API std::string ToUtf8(std::wstring_view text);

@@ -3,17 +3,19 @@
 // else (no exponent, hexadecimal, infinity or NaN). Locale-independent; never allocates.
 #pragma once
 
+#include "GeometryExport.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
 // Integers: the value must fit an int; a fraction is allowed only when it is all zeros
 // ("12.0" reads 12, "12.5" is refused). The result is written only on success.
-bool ParseDecimalInt(std::wstring_view text, int& nValue);
+GEOMETRY_API bool ParseDecimalInt(std::wstring_view text, int& nValue);
 
 // Doubles: correctly rounded to the nearest double; a magnitude too small for a double reads as
 // zero, one too large for it is refused. The result is written only on success.
-bool ParseDecimalDouble(std::wstring_view text, double& dValue);
+GEOMETRY_API bool ParseDecimalDouble(std::wstring_view text, double& dValue);
 
 // The usual fields read in the same pass that finds their end: a plain number without blanks
 // (digits, and for doubles an optional sign and point) at the start of [p, pLimit), short enough
@@ -45,7 +47,7 @@ inline const wchar_t* ScanShortInt(const wchar_t* p, const wchar_t* pLimit, int&
 }
 
 // mantissa / 10^nFrac when both are exact doubles (nDigits digits in all); false otherwise.
-bool ConvertExactDecimal(bool bNegative, std::uint64_t mantissa, std::size_t nDigits,
+GEOMETRY_API bool ConvertExactDecimal(bool bNegative, std::uint64_t mantissa, std::size_t nDigits,
                          std::size_t nFrac, double& dValue);
 
 inline const wchar_t* ScanShortDouble(const wchar_t* p, const wchar_t* pLimit, double& dValue)

@@ -4,7 +4,7 @@
 
 #include "platform/String.h"
 
-class CFileException
+class GEOMETRY_API CFileException
 {
 public:
     enum Cause : int

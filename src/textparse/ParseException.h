@@ -3,10 +3,12 @@
 // It never leaves the library.
 #pragma once
 
+#include "GeometryExport.h"
+
 #include <stdexcept>
 #include <string>
 
-class CParseException : public std::runtime_error
+class GEOMETRY_API CParseException : public std::runtime_error
 {
 public:
     // nField is the 1-based position of the field that failed to convert.

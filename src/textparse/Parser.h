@@ -20,7 +20,7 @@
 #include <string>
 #include <string_view>
 
-class CParser
+class GEOMETRY_API CParser
 {
 public:
     CParser(const CString& text, std::wstring_view delimiters, bool throwOnError)

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-class FIXORA_API CTextFile
+class GEOMETRY_API CTextFile
 {
 public:
     // Open flags in the framework's file style. The reader accepts read-only opens; the text and

@@ -10,7 +10,7 @@
 namespace posix
 {
 
-class KernelObject
+class GEOMETRY_API KernelObject
 {
 public:
     KernelObject() = default;
@@ -23,9 +23,9 @@ public:
 };
 
 // Registers an object and returns its new handle (keys are never reused).
-HANDLE RegisterHandle(std::shared_ptr<KernelObject> object);
+GEOMETRY_API HANDLE RegisterHandle(std::shared_ptr<KernelObject> object);
 // The object behind a handle, or nullptr for a closed or unknown handle.
-std::shared_ptr<KernelObject> LookupHandle(HANDLE handle);
+GEOMETRY_API std::shared_ptr<KernelObject> LookupHandle(HANDLE handle);
 
 template <typename T> std::shared_ptr<T> LookupHandleAs(HANDLE handle)
 {

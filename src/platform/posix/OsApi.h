@@ -4,6 +4,7 @@
 #pragma once
 
 #include "FixoraExport.h"
+#include "GeometryExport.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -113,15 +114,15 @@ FIXORA_API HANDLE CreateEventW(LPSECURITY_ATTRIBUTES lpEventAttributes, BOOL bMa
                                BOOL bInitialState, LPCWSTR lpName);
 FIXORA_API BOOL SetEvent(HANDLE hEvent);
 FIXORA_API BOOL ResetEvent(HANDLE hEvent);
-FIXORA_API BOOL CloseHandle(HANDLE hObject);
+GEOMETRY_API BOOL CloseHandle(HANDLE hObject);
 FIXORA_API DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
 FIXORA_API DWORD WaitForMultipleObjects(DWORD nCount, const HANDLE* lpHandles, BOOL bWaitAll,
                                         DWORD dwMilliseconds);
-FIXORA_API void Sleep(DWORD dwMilliseconds);
-FIXORA_API DWORD GetTickCount();
-FIXORA_API DWORD GetCurrentThreadId();
-FIXORA_API DWORD GetLastError();
-FIXORA_API void SetLastError(DWORD dwErrCode);
+GEOMETRY_API void Sleep(DWORD dwMilliseconds);
+GEOMETRY_API DWORD GetTickCount();
+GEOMETRY_API DWORD GetCurrentThreadId();
+GEOMETRY_API DWORD GetLastError();
+GEOMETRY_API void SetLastError(DWORD dwErrCode);
 
 constexpr DWORD ERROR_SUCCESS = 0;
 constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
@@ -162,4 +163,4 @@ FIXORA_API DWORD GetFileAttributesW(LPCWSTR lpFileName);
 
 // The C runtime's wide-path fopen of the original platform. A path whose characters are all
 // below 0x100 is taken byte for byte (as CString stores narrow text); any other is UTF-8 encoded.
-FIXORA_API std::FILE* _wfopen(const wchar_t* filename, const wchar_t* mode);
+GEOMETRY_API std::FILE* _wfopen(const wchar_t* filename, const wchar_t* mode);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "FixoraExport.h"
+#include "GeometryExport.h"
 
 #include <windows.h>
 

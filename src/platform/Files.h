@@ -8,4 +8,4 @@
 
 // The narrow path handed to the operating system: byte for byte when every character is below
 // 0x100 (narrow text kept in a CString), UTF-8 otherwise.
-FIXORA_API std::string ToSystemPath(const wchar_t* pszPath);
+GEOMETRY_API std::string ToSystemPath(const wchar_t* pszPath);

@@ -175,18 +175,12 @@ bool CSerialPort::SetReadTimeouts(DWORD dwInterval, DWORD dwMultiplier, DWORD dw
 
 DWORD CSerialPort::ReadFirstBytes(char* pBuf, DWORD nCount, DWORD dwWait)
 {
-    // Interval and multiplier at all bits set with a constant in between: the read returns as
-    // soon as a byte is there (with whatever else is waiting), or empty after the constant.
-    if (!SetReadTimeouts(MAXDWORD, MAXDWORD, std::clamp<DWORD>(dwWait, 1, MAXDWORD - 1)))
-    {
-        return 0;
-    }
+    // The acquisition thread's read too: it returns as soon as a byte is there, with whatever
+    // else is waiting, or empty after dwWait.
     DWORD nRead = 0;
-    if (!ReadFile(m_hComm, pBuf, nCount, &nRead, nullptr))
-    {
-        return 0;
-    }
-    return nRead;
+    const DWORD dwResult =
+        ReadCommOrWait(m_hComm, pBuf, nCount, nRead, nullptr, std::max<DWORD>(dwWait, 1));
+    return dwResult == WAIT_OBJECT_0 ? nRead : 0;
 }
 
 // ---- port -------------------------------------------------------------------------------------

@@ -38,7 +38,15 @@ DWORD ReadCommOrWait(HANDLE hPort, char* pBuffer, DWORD nCount, DWORD& nRead, HA
             return WAIT_TIMEOUT;
         }
         const DWORD dwLeft = dwMilliseconds == INFINITE ? kSlice : dwMilliseconds - dwSpent;
-        COMMTIMEOUTS timeouts = {MAXDWORD, MAXDWORD, dwLeft < kSlice ? dwLeft : kSlice, 0, 0};
+        // The write time-outs are the port owner's and stay as they are.
+        COMMTIMEOUTS timeouts{};
+        if (!GetCommTimeouts(hPort, &timeouts))
+        {
+            return WAIT_FAILED;
+        }
+        timeouts.ReadIntervalTimeout = MAXDWORD;
+        timeouts.ReadTotalTimeoutMultiplier = MAXDWORD;
+        timeouts.ReadTotalTimeoutConstant = dwLeft < kSlice ? dwLeft : kSlice;
         if (!SetCommTimeouts(hPort, &timeouts) ||
             !ReadFile(hPort, pBuffer, nCount, &nRead, nullptr))
         {

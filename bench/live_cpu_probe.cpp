@@ -9,6 +9,7 @@
 //     --rate HZ      sentences a second in the second window (default 10)
 //     --line-baud B  0 (default): each sentence written at once; otherwise its bytes are paced
 //                    as a serial line at B baud sends them (10 bits a byte), one write a byte
+// Exits 3 when a window spins (more than a tenth of a core), 1 when the rig cannot start.
 #include "LiveRig.h"
 
 #include <signal.h>
@@ -121,13 +122,19 @@ SWindow Measure(CLiveRig& rig, int nSeconds)
     return {dWall, CpuSeconds() - dCpuBefore, rig.m_window.m_nPositions - nPositionsBefore};
 }
 
-void Report(const char* pszCase, const SWindow& window, double dGoalPercent)
+// A thread that waits by looking in a loop costs tens of per cent of a core; one that sleeps, a
+// fraction of one. Above this share a window counts as spinning, whatever its goal.
+constexpr double s_dSpinPercent = 10.0;
+
+// Prints the window; false when it spins.
+bool Report(const char* pszCase, const SWindow& window, double dGoalPercent)
 {
     const double dPercent = 100.0 * window.dCpuSeconds / window.dWallSeconds;
     std::printf("%-38s %6.1f s  cpu %8.4f s  = %7.4f %% of one core (goal <= %.2f %%)  "
-                "records %lld\n",
+                "records %lld%s\n",
                 pszCase, window.dWallSeconds, window.dCpuSeconds, dPercent, dGoalPercent,
-                window.nPositions);
+                window.nPositions, dPercent > s_dSpinPercent ? "  SPINS" : "");
+    return dPercent <= s_dSpinPercent;
 }
 
 } // namespace
@@ -191,11 +198,11 @@ int main(int argc, char** argv)
     rig.m_window.WaitAndPump(1000);
     const SWindow hungUp = Measure(rig, nSeconds);
 
-    Report("silent receiver", silent, 0.05);
     const std::string strStream =
         std::to_string(nRate) + " Hz GGA stream" +
         (nLineBaud > 0 ? ", paced at " + std::to_string(nLineBaud) + " baud" : ", bursts");
-    Report(strStream.c_str(), streaming, 0.5);
-    Report("hung-up line", hungUp, 0.05);
-    return 0;
+    const bool bSilentSleeps = Report("silent receiver", silent, 0.05);
+    const bool bStreamSleeps = Report(strStream.c_str(), streaming, 0.5);
+    const bool bHungUpSleeps = Report("hung-up line", hungUp, 0.05);
+    return bSilentSleeps && bStreamSleeps && bHungUpSleeps ? 0 : 3;
 }

@@ -23,6 +23,11 @@ SleepRedirect& GetSleepRedirect()
     return redirect;
 }
 
+// The clock's hook is read on every GetTickCount, so without a lock: the context is set before
+// the hook and outlives it (the installer's promise).
+std::atomic<TickHook> s_pfnTickHook{nullptr};
+std::atomic<void*> s_pTickContext{nullptr};
+
 thread_local DWORD t_dwLastError = ERROR_SUCCESS;
 
 } // namespace
@@ -66,8 +71,20 @@ void Sleep(DWORD dwMilliseconds)
     std::this_thread::sleep_for(std::chrono::milliseconds(dwMilliseconds));
 }
 
+bool SetTickHook(TickHook pfnHook, void* pContext)
+{
+    s_pfnTickHook = nullptr;
+    s_pTickContext = pContext;
+    s_pfnTickHook = pfnHook;
+    return true;
+}
+
 DWORD GetTickCount()
 {
+    if (const TickHook pfnHook = s_pfnTickHook)
+    {
+        return pfnHook(s_pTickContext);
+    }
     const auto now = std::chrono::steady_clock::now().time_since_epoch();
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now).count();
     // Wraps at 2^32 like the original; callers compare with unsigned subtraction.

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <numeric>
 #include <random>
 
@@ -179,19 +180,48 @@ TEST_F(LiveTest, RawLogFollowsTheSwitchAtTheNextData)
     EXPECT_EQ(CScratchFolder::Read(path), strC + strA) << "truncated again when reopened";
 }
 
-TEST_F(LiveTest, ASilentSecondEndsInAKeepAliveThatLeavesTheSpeedEngine)
+TEST_F(LiveTest, SilenceKeepsTheReceiverAliveAndResetsTheSpeedEngineAtTenSeconds)
 {
-    // (The speed engine's reset after ten silent seconds has no test: it reads the real tick
-    // clock, which tests cannot advance.)
+    // The engine's clock stands still unless moved here; the read turns still end each real
+    // second, so every step below costs a keep-alive or two, not the ten seconds.
+    static std::atomic<DWORD> s_dwNow{1'000'000};
+    struct STickClock
+    {
+        STickClock()
+        {
+            SetTickHook([](void*) { return s_dwNow.load(); }, nullptr);
+        }
+        ~STickClock() { SetTickHook(nullptr, nullptr); }
+    } clock;
+    const DWORD dwStart = s_dwNow;
     CGPSData fix;
     fix.m_SignalStatus = UDF_SIGNAL_GPS;
     CDOZOzoeiver::m_SpeedEngine.ComputeMotion(&fix);
-    const DWORD dwStart = GetTickCount();
     StartAndWaitForPort();
-    ASSERT_TRUE(WaitUntil([this] { return !m_pReceiver->KeepAlives().empty(); }));
-    const CTestReceiver::SKeepAlive keepAlive = m_pReceiver->KeepAlives().front();
-    EXPECT_GE(keepAlive.dwTick - dwStart, 950U) << "after a read that waited its second";
-    EXPECT_EQ(keepAlive.nSpeedFixes, 1);
+    const auto keepAlivesAt = [this](DWORD dwTick) {
+        std::vector<int> fixes;
+        for (const auto& keepAlive : m_pReceiver->KeepAlives())
+        {
+            if (keepAlive.dwTick == dwTick)
+            {
+                fixes.push_back(keepAlive.nSpeedFixes);
+            }
+        }
+        return fixes;
+    };
+    ASSERT_TRUE(WaitUntil([&] { return !keepAlivesAt(dwStart).empty(); }));
+    EXPECT_EQ(keepAlivesAt(dwStart).front(), 1) << "a silent second leaves the speed engine";
+
+    s_dwNow = dwStart + 9999;
+    ASSERT_TRUE(WaitUntil([&] { return keepAlivesAt(dwStart + 9999).size() >= 2; }));
+    EXPECT_EQ(keepAlivesAt(dwStart + 9999), (std::vector<int>{1, 1})) << "not before ten seconds";
+
+    s_dwNow = dwStart + 10000;
+    EXPECT_TRUE(WaitUntil([&] {
+        const auto fixes = keepAlivesAt(dwStart + 10000);
+        return !fixes.empty() && fixes.back() == 0;
+    })) << "reset once ten seconds pass without a parsed message";
+    m_engine.Stop();
 }
 
 TEST_F(LiveTest, StartStopCyclesRacingAStreamThatNeverFallsSilentEndCleanly)

@@ -68,38 +68,43 @@ void CSerialPort::SetPort(int nPort)
     m_nComPort = nPort;
 }
 
+template <class T> bool CSerialPort::ApplyOrKeep(T& setting, T value)
+{
+    const T previous = setting;
+    setting = value;
+    if (ApplySettings())
+    {
+        return true;
+    }
+    // The open port kept its previous line settings; so does the object, or every later
+    // setting would carry the refused one along and fail with it.
+    setting = previous;
+    return false;
+}
+
 bool CSerialPort::SetBaudRate(int nBaudRate)
 {
-    const bool bTaken = nBaudRate > 0;
-    if (bTaken)
-    {
-        m_dwBaudRate = static_cast<DWORD>(nBaudRate);
-    }
-    return ApplySettings() && bTaken;
+    return nBaudRate > 0 && ApplyOrKeep(m_dwBaudRate, static_cast<DWORD>(nBaudRate));
 }
 
 bool CSerialPort::SetHandshake(BYTE byHandshake)
 {
-    m_byHandshake = byHandshake;
-    return ApplySettings();
+    return ApplyOrKeep(m_byHandshake, byHandshake);
 }
 
 bool CSerialPort::SetParity(int nParity)
 {
-    m_nParity = nParity;
-    return ApplySettings();
+    return ApplyOrKeep(m_nParity, nParity);
 }
 
 bool CSerialPort::SetStopBits(BYTE byStopBits)
 {
-    m_byStopBits = byStopBits;
-    return ApplySettings();
+    return ApplyOrKeep(m_byStopBits, byStopBits);
 }
 
 bool CSerialPort::SetDataBits(BYTE byDataBits)
 {
-    m_byDataBits = byDataBits;
-    return ApplySettings();
+    return ApplyOrKeep(m_byDataBits, byDataBits);
 }
 
 BYTE CSerialPort::GetDataBits() const

@@ -21,7 +21,8 @@ public:
 
     // ---- settings: kept while closed, applied at once while open ---------------------------
     // The setters that apply return false when the open port refused the settings (the port
-    // then keeps its previous line settings); while closed they only store and return true.
+    // and the object then keep their previous ones); while closed they only store and return
+    // true.
     void SetPort(int nPort);
     // Rates of 0 or below are not taken (the previous rate stays, and the result is false).
     bool SetBaudRate(int nBaudRate);
@@ -105,6 +106,8 @@ private:
     // Writes every byte while no other write runs.
     bool WriteWhole(const void* pData, DWORD nCount);
     bool ApplySettings();
+    // Stores value in setting and applies the settings; on a refusal, setting is put back.
+    template <class T> bool ApplyOrKeep(T& setting, T value);
     // Sets the read time-outs of the port, keeping its write time-outs.
     bool SetReadTimeouts(DWORD dwInterval, DWORD dwMultiplier, DWORD dwConstant);
     // Returns as soon as one byte is there, or after dwWait ms without one: the byte count read.

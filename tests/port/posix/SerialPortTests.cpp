@@ -61,7 +61,7 @@ TEST(SerialPort, SettingsReachTheDeviceAndRefusalsLeaveItUnchanged)
         {'P', 9, false, 7, CMSPAR, INPCK},
         {'P', 256, false, 7, CMSPAR, INPCK}, // does not wrap
         {'P', 0, true, 8, 0, 0},
-        {'D', 7, false, 7, 0, 0}, // the pseudo-terminal refuses data bits alone
+        {'D', 7, false, 8, 0, 0}, // the pseudo-terminal refuses data bits alone
         {'D', 0, true, 8, 0, 0},
         {'S', 2, true, 8, CSTOPB, 0},
         {'S', 1, false, 8, CSTOPB, 0},
@@ -70,9 +70,9 @@ TEST(SerialPort, SettingsReachTheDeviceAndRefusalsLeaveItUnchanged)
         {'H', 0x02, true, 8, CRTSCTS, 0},
         {'H', 0x04, true, 8, 0, IXON | IXOFF},
         {'H', 0x01, false, 8, 0, IXON | IXOFF},
-        {'D', 9, false, 9, 0, IXON | IXOFF},
-        // Last: the port keeps a rate it could not apply, so every later setting would fail.
-        {'R', 12345, false, 9, 0, IXON | IXOFF},
+        {'D', 9, false, 8, 0, IXON | IXOFF},
+        {'R', 12345, false, 8, 0, IXON | IXOFF},
+        {'H', 0x00, true, 8, 0, 0}, // a refused setting is not carried into the next one
     };
     for (const auto& row : rows)
     {

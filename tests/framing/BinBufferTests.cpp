@@ -6,6 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -18,150 +22,138 @@ namespace
 
 static_assert(!std::is_copy_constructible_v<CBinBuffer> && !std::is_copy_assignable_v<CBinBuffer>);
 
-using Msgs = std::vector<std::string>;
 const std::string kGga = "$GPGGA,1,2*00\r";
 const std::string kVtg = "$GPVTG,3,4*00\r";
 
-struct SFramingRow
+// A stream of the framing table, named by what it shows.
+struct SStream
 {
     const char* legend;
-    std::string stream;
-    Msgs messages;         // exact bytes of each message
-    std::string tail = ""; // the bytes the buffer keeps for the next chunk
+    std::string bytes;
 };
 
-std::vector<SFramingRow> FramingRows()
+std::vector<SStream> Streams()
 {
     const std::string mbn = AshtechRecord("MBN", 54);
     const std::string oem = OemMessage(28, 100);
     const std::string bin95 = BinMessage(95, 128);
     const std::string oemShort = OemMessage(8, 0);
-    const std::string oem29 = OemMessage(25, 0);
-    const std::string placeholder = "$Axis4OEMBinaryTagPlaceHolder,1,2\r\n" + kGga + "\n";
     const std::string gsv = "$GPGSV,3,1,11,03,03,111,00,04,15,270,00,06,01,010,00*7A\r";
-    const std::string zeros = "$PASHR,MCA," + std::string(37, '\0') + "\r";
-    const Msgs kinds = {AshtechRecord("mca", 49), AshtechRecord("Pbn", 68),
-                        AshtechRecord("SAL", 82), AshtechRecord("snv", 144)};
     // clang-format off
     return {
-        {"two sentences, each ending at its carriage return", kGga + "\n" + kVtg + "\n",
-         {kGga, kVtg}},
-        {"bytes before the first start byte are skipped", "\n\x01junk\r\n" + kGga + "\n", {kGga}},
-        {"a sync or start byte never found: everything is dropped", "no start\r\n\x01\x02\x44", {}},
-        {"a sentence waits for its carriage return, garbage before it does not", "junk$GPGGA,12",
-         {}, "$GPGGA,12"},
-        {"one comma: ends at its carriage return", "$PASHR,ACK*3D\r\n", {"$PASHR,ACK*3D\r"}},
-        {"one comma: waits for its end, not a later comma", "$PASHR,ACK*3D", {}, "$PASHR,ACK*3D"},
-        {"one comma before another sentence", "$PASHR,ACK*3D\r\n" + kVtg + "\n",
-         {"$PASHR,ACK*3D\r", kVtg}},
-        {"a record kind without its second comma names no record", "$PASHR,MBN\r\n" + kGga + "\n",
-         {"$PASHR,MBN\r", kGga}},
-        {"an ASCII log may end at its first comma", "#A,#B,1\r\n", {"#A,", "#B,1\r"}},
-        {"a comma-less sentence keeps its four-byte tag whatever follows",
-         "$ABCDE\r\n" + mbn + "\n$PASHR,ACK*3D\r\n", {"$ABCDE\r", mbn, "$PASHR,ACK*3D\r"}},
-        {"a comma-less sentence waits for its end", "$ABCDE", {}, "$ABCDE"},
-        {"a start byte with fewer than five bytes waits", "$AB\r", {}, "$AB\r"},
+        {"two sentences, each ending at its carriage return", kGga + "\n" + kVtg + "\n"},
+        {"bytes before the first start byte are skipped", "\n\x01junk\r\n" + kGga + "\n"},
+        {"a sync or start byte never found: everything is dropped", "no start\r\n\x01\x02\x44"},
+        {"a sentence waits for its carriage return, garbage before it does not", "junk$GPGGA,12"},
+        {"one comma: ends at its carriage return, before another sentence", "$PASHR,ACK*3D\r\n" + kVtg + "\n"},
+        {"one comma: waits for its end, not a later comma", "$PASHR,ACK*3D"},
+        {"one comma and the next sentence begun", "$PASHR,ACK*3D\r\n$GPGGA,1,2"},
+        {"a record kind without its second comma names no record", "$PASHR,MBN\r\n" + kGga + "\n"},
+        {"an ASCII log may end at its first comma", "#A,#B,1\r\n"},
+        {"a comma-less sentence keeps its four-byte tag whatever follows", "$ABCDE\r\n" + mbn + "\n$PASHR,ACK*3D\r\n"},
+        {"a comma-less sentence waits for its end", "$ABCDE"},
+        {"a start byte with fewer than five bytes waits", "$AB\r"},
         {"the byte after a sentence is stepped over unseen, even when it comes with the next read",
-         "$A,B,C\r$GPGGA,1,2*00\r\n#L,1,2\r$GPVTG,3,4*00\r\n", {"$A,B,C\r", "#L,1,2\r", kVtg}},
-        {"a zero byte ends the text, not the message", "$GP\0GA,1,2\r\n"s, {"$GP\0GA,1,2\r"s}},
+         "$A,B,C\r$GPGGA,1,2*00\r\n#L,1,2\r$GPVTG,3,4*00\r\n"},
+        {"a zero byte ends the text, not the message", "$GP\0GA,1,2\r\n"s},
+        {"empty fields name nothing", "$,,1\r\n"},
         {"a long text, then a shorter one and a record of zero bytes",
-         gsv + "\n" + kVtg + "\n" + zeros + "\n$GPGGA,1", {gsv, kVtg, zeros}, "$GPGGA,1"},
-        {"an MBN record is 54 bytes whatever it holds", mbn + "\n" + kGga + "\n", {mbn, kGga}},
-        {"an MBN record exactly at the end of the bytes", "\r\n" + mbn, {mbn}},
-        {"an MBN record one byte short is no message yet", mbn.substr(0, 53), {},
-         mbn.substr(0, 53)},
-        {"record kinds in any letter case, back to back", kinds[0] + "\n" + kinds[1] + "\n" +
-         kinds[2] + "\n" + kinds[3] + "\n", kinds},
-        {"only the second field names a record", AshtechRecord("SNV", 144, "GPXXX") + "\n",
-         {AshtechRecord("SNV", 144, "GPXXX")}},
-        {"$BIN block 95 is 140 bytes, the next sentence right after it", bin95 + kGga + "\n",
-         {bin95, kGga}},
-        {"$BIN block 96 is 312 bytes, exactly at the end", BinMessage(96, 300),
-         {BinMessage(96, 300)}},
-        {"$BIN of another block ends at its first carriage return",
-         "$BIN\x61\x00xy\r\n"s + kGga + "\n", {"$BIN\x61\x00xy\r"s, kGga}},
-        {"an OEM binary message carries its own length", "\r\n" + oem + kGga + "\n", {oem, kGga}},
-        {"an OEM binary message exactly at the end of the bytes", "\r\n" + oem, {oem}},
-        {"an OEM binary message one byte short waits from its sync", "junk" + oem.substr(0, 131),
-         {}, oem.substr(0, 131)},
-        {"an OEM message shorter than 29 bytes waits for 29", oemShort + "$GPGGA,1", {},
-         oemShort + "$GPGGA,1"},
+         gsv + "\n" + kVtg + "\n$PASHR,MCA," + std::string(37, '\0') + "\r\n$GPGGA,1"},
+        {"an MBN record is 54 bytes whatever it holds", "junk" + mbn + "\n" + kGga + "\n"},
+        {"an MBN record exactly at the end of the bytes", "\r\n" + mbn},
+        {"an MBN record one byte short is no message yet", mbn.substr(0, 53)},
+        {"record kinds in any letter case, back to back", AshtechRecord("mca", 49) + "\n" +
+         AshtechRecord("Pbn", 68) + "\n" + AshtechRecord("SAL", 82) + "\n" + AshtechRecord("snv", 144) + "\n"},
+        {"only the second field names a record", AshtechRecord("SNV", 144, "GPXXX") + "\n"},
+        {"$BIN block 95 is 140 bytes, the next sentence right after it", bin95 + kGga + "\n"},
+        {"$BIN block 96 is 312 bytes, exactly at the end", BinMessage(96, 300)},
+        {"$BIN of another block ends at its first carriage return", "$BIN\x61\x00xy\r\n"s + kGga + "\n"},
+        {"$BIN block 95 not complete, commas later", "$BIN\x5F\x00,a,b"s},
+        {"an OEM binary message carries its own length", "\r\n" + oem + kGga + "\n"},
+        {"an OEM binary message exactly at the end of the bytes", "\r\n" + oem},
+        {"an OEM binary message one byte short waits from its sync", "junk" + oem.substr(0, 131)},
+        {"an OEM header one byte short", OemMessage(28, 0).substr(0, 28)},
+        {"an OEM message shorter than 29 bytes waits for 29", oemShort + "$GPGGA,1"},
         {"an OEM message shorter than its header is taken once 29 bytes are there",
-         oemShort + "$GPGGA,1,2,3,4,5,6*00\r\n", {oemShort, "$GPGGA,1,2,3,4,5,6*00\r"}},
-        {"an OEM message of exactly 29 bytes, at the end", oem29, {oem29}},
-        {"a stray sync byte before an OEM message", "\xAA" + oem, {oem}},
-        {"a trailing 0xAA may start a sync and stays", "junk\xAA", {}, "\xAA"},
-        {"a trailing 0xAA 0x44 may start a sync and stays", "junk\xAA\x44", {}, "\xAA\x44"},
-        {"0xAA 0x44 and another byte is no sync", "junk\xAA\x44\x13", {}},
-        {"two ASCII logs; the search skips the line feed between them",
-         "#LOGA,1,2\r\n#LOGB,3,4\r\n", {"#LOGA,1,2\r", "#LOGB,3,4\r"}},
-        {"an ASCII log ends where the next one begins", "#LOGA,1,2#LOGB,3,4\r\n",
-         {"#LOGA,1,2", "#LOGB,3,4\r"}},
-        {"an ASCII log without end waits", "#LOGA,1,2", {}, "#LOGA,1,2"},
-        {"an ASCII log may be a single byte", "##A,B,C\r\n", {"#", "#A,B,C\r"}},
+         oemShort + "$GPGGA,1,2,3,4,5,6*00\r\n"},
+        {"an OEM message of exactly 29 bytes, at the end", OemMessage(25, 0)},
+        {"a stray sync byte before an OEM message", "\xAA" + oem},
+        {"a trailing 0xAA may start a sync and stays", "junk\xAA"},
+        {"a trailing 0xAA 0x44 may start a sync and stays", "junk\xAA\x44"},
+        {"0xAA 0x44 and another byte is no sync", "junk\xAA\x44\x13"},
+        {"two ASCII logs; the search skips the line feed between them", "#LOGA,1,2\r\n#LOGB,3,4\r\n"},
+        {"an ASCII log ends where the next one begins", "#LOGA,1,2#LOGB,3,4\r\n"},
+        {"an ASCII log without end waits", "#LOGA,1,2"},
+        {"an ASCII log may be a single byte", "##A,B,C\r\n"},
         // The walk reports success without a message and stays there.
-        {"a sentence spelling out the OEM placeholder tag stops the walk", placeholder, {},
-         placeholder},
-        {"every kind in one stream",
-         kGga + "\n" + mbn + "\n" + oem + "#LOGA,1,2\r\n" + bin95 + kVtg + "\n",
-         {kGga, mbn, oem, "#LOGA,1,2\r", bin95, kVtg}},
+        {"a sentence spelling out the OEM placeholder tag stops the walk",
+         "$Axis4OEMBinaryTagPlaceHolder,1,2\r\n" + kGga + "\n"},
+        {"every kind in one stream", kGga + "\n" + mbn + "\n" + oem + "#LOGA,1,2\r\n" + bin95 + kVtg + "\n"},
+        {"no bytes", ""},
     };
     // clang-format on
 }
 
-TEST(BinBufferFraming, SameMessagesAtEveryChunkSize)
+// Bytes readable: printable as they are, the others escaped.
+std::string Escaped(const std::string& bytes)
 {
-    for (const SFramingRow& row : FramingRows())
+    std::string text = "\"";
+    for (const char c : bytes)
     {
-        SCOPED_TRACE(row.legend);
-        for (int nChunk : {1, 2, 3, 7, 0})
-        {
-            SCOPED_TRACE("chunk size " + std::to_string(nChunk) + " (0: whole)");
-            CEngineFeeder feeder;
-            feeder.FeedStream(row.stream, nChunk);
-            EXPECT_EQ(row.messages, feeder.Messages());
-            EXPECT_EQ(static_cast<int>(row.tail.size()), feeder.Buffer().GetLength());
-            EXPECT_EQ(ExpectedHeldText(row.tail), feeder.HeldText());
-        }
+        char hex[8];
+        std::snprintf(hex, sizeof(hex), "\\x%02X", static_cast<unsigned char>(c));
+        text += c == '\r'               ? "\\r"
+                : c == '\n'             ? "\\n"
+                : c == '"' || c == '\\' ? std::string("\\") + c
+                : c >= 0x20 && c < 0x7F ? std::string(1, c)
+                                        : hex;
     }
+    return text + "\"";
 }
 
-TEST(BinBufferFraming, GetTagNamesTheMessageAtTheWalkPosition)
+// The messages a stream frames into, what the buffer keeps for the next chunk (its length and
+// text), and the tag a buffer of the whole stream names (where nothing is assigned, the caller's
+// texts stay).
+std::string Framed(const std::string& stream, int nChunk)
 {
-    const struct
-    {
-        const char* legend;
-        std::string stream;
-        bool bFound;
-        const wchar_t* tag; // the caller's texts stay where nothing is assigned
-        const wchar_t* subTag;
-    } rows[] = {
-        // clang-format off
-        {"first two fields", "junk$PASHR,MBN,xyz", true, L"PASHR", L"MBN"},
-        {"fields end at a zero byte", "$GP\0GA,1,2\r\n"s, true, L"GP", L"1"},
-        {"empty fields leave the caller's texts", "$,,1\r\n", true, L"old tag", L"old sub"},
-        {"four bytes of a comma-less message", "$ABCDE\r\n", true, L"$ABC", L""},
-        {"four bytes of $BIN even with commas later", "$BIN\x5F\x00,a,b"s, true, L"$BIN", L""},
-        {"OEM binary message", OemMessage(28, 0), true, L"Axis4OEMBinaryTagPlaceHolder",
-         L"old sub"},
-        {"one comma: its first field at the line's end", "$PASHR,ACK*3D\r\n$GPGGA,1,2", true,
-         L"PASHR", L"old sub"},
-        {"one comma and no end yet", "$PASHR,ACK*3D", false, L"old tag", L"old sub"},
-        {"OEM header not complete", OemMessage(28, 0).substr(0, 28), false, L"old tag", L"old sub"},
-        {"no start byte", "\r\njunk", false, L"old tag", L"old sub"},
-        {"no bytes", "", false, L"old tag", L"old sub"},
-        // clang-format on
-    };
-    for (const auto& row : rows)
+    CEngineFeeder feeder;
+    feeder.FeedStream(stream, nChunk);
+    std::string text;
+    for (const std::string& message : feeder.Messages())
+        text +=
+            "  message of " + std::to_string(message.size()) + " bytes " + Escaped(message) + "\n";
+    std::string held;
+    for (const wchar_t c : feeder.HeldText())
+        held.push_back(static_cast<char>(c));
+    text += "  held " + std::to_string(feeder.Buffer().GetLength()) + " bytes, text " +
+            Escaped(held) + "\n";
+    CBinBuffer buffer(stream.data(), static_cast<int>(stream.size()));
+    CString strTag(L"old tag");
+    CString strSubTag(L"old sub");
+    const bool bFound = buffer.GetTag(strTag, strSubTag);
+    return text + "  tag " + (bFound ? "found " : "none ") + Escaped(strTag.ToNarrow()) + " " +
+           Escaped(strSubTag.ToNarrow()) + "\n";
+}
+
+// Every stream gives the same transcript at every chunk size; the whole-stream one is the
+// checked-in tests/data/framing/streams.transcript (FIXORA_UPDATE_TRANSCRIPTS=1 rewrites it, see
+// the README there).
+TEST(BinBufferFraming, SameMessagesAtEveryChunkSizeAsInTheTranscript)
+{
+    std::string transcript;
+    for (const SStream& row : Streams())
     {
         SCOPED_TRACE(row.legend);
-        CBinBuffer buffer(row.stream.data(), static_cast<int>(row.stream.size()));
-        CString strTag(L"old tag");
-        CString strSubTag(L"old sub");
-        EXPECT_EQ(row.bFound, buffer.GetTag(strTag, strSubTag));
-        EXPECT_EQ(CString(row.tag), strTag);
-        EXPECT_EQ(CString(row.subTag), strSubTag);
+        const std::string framed = Framed(row.bytes, 0);
+        for (int nChunk : {1, 2, 3, 7})
+            EXPECT_EQ(framed, Framed(row.bytes, nChunk)) << "chunk size " << nChunk;
+        transcript += "== " + std::string(row.legend) + "\n" + framed;
     }
+    const std::string path = std::string(FIXORA_TEST_DATA_DIR) + "/framing/streams.transcript";
+    if (std::getenv("FIXORA_UPDATE_TRANSCRIPTS") != nullptr)
+        std::ofstream(path, std::ios::binary) << transcript;
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), transcript) << path;
 }
 
 std::string MessageBytes(const CBinBuffer& buffer)

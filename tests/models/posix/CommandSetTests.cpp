@@ -44,16 +44,6 @@ constexpr std::chrono::milliseconds kQuiet(20);
 
 using Receiver = CDOZOzoeiver;
 using Pauses = std::vector<DWORD>;
-using Factory = std::unique_ptr<Receiver> (*)();
-
-template <class TModel> std::unique_ptr<CDOZOzoeiver> Make()
-{
-    return std::make_unique<TModel>();
-}
-template <class TModel> TModel& As(CDOZOzoeiver& model)
-{
-    return static_cast<TModel&>(model);
-}
 CGPSStatusData& Status()
 {
     return CDOZOzoeiver::m_GPSData.m_Status;

@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
-#include <climits>
+#include <functional>
+#include <map>
+#include <memory>
+#include <sstream>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -94,6 +97,16 @@ std::vector<SStream> Streams()
     // clang-format on
 }
 
+// The checked-in transcript, or with FIXORA_UPDATE_TRANSCRIPTS set, the new one written there.
+void CompareWithTranscript(const std::string& actual, const std::string& strName)
+{
+    const std::string path = std::string(FIXORA_TEST_DATA_DIR) + "/framing/" + strName;
+    if (std::getenv("FIXORA_UPDATE_TRANSCRIPTS") != nullptr)
+        std::ofstream(path, std::ios::binary) << actual;
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), actual) << path;
+}
+
 // Bytes readable: printable as they are, the others escaped.
 std::string Escaped(const std::string& bytes)
 {
@@ -149,145 +162,126 @@ TEST(BinBufferFraming, SameMessagesAtEveryChunkSizeAsInTheTranscript)
             EXPECT_EQ(framed, Framed(row.bytes, nChunk)) << "chunk size " << nChunk;
         transcript += "== " + std::string(row.legend) + "\n" + framed;
     }
-    const std::string path = std::string(FIXORA_TEST_DATA_DIR) + "/framing/streams.transcript";
-    if (std::getenv("FIXORA_UPDATE_TRANSCRIPTS") != nullptr)
-        std::ofstream(path, std::ios::binary) << transcript;
-    std::ifstream in(path, std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), transcript) << path;
+    CompareWithTranscript(transcript, "streams.transcript");
 }
 
-std::string MessageBytes(const CBinBuffer& buffer)
+// The bytes of a quoted argument of the operations file, its escapes undone.
+std::string Unescaped(std::istream& in)
 {
-    int nLen = 0;
-    const char* p = buffer.GetMessageBin(nLen);
-    return p == nullptr ? std::string("<none>") : std::string(p, static_cast<std::size_t>(nLen));
+    std::string bytes;
+    in >> std::ws;
+    in.ignore(1); // the opening quote
+    for (char c = 0; in.get(c) && c != '"'; bytes += c)
+    {
+        if (c != '\\' || !in.get(c))
+            continue;
+        if (c == 'x')
+        {
+            char hex[3] = {};
+            in.read(hex, 2);
+            c = static_cast<char>(std::stoi(hex, nullptr, 16));
+        }
+        else
+            c = c == 'r' ? '\r' : c == 'n' ? '\n' : c == '0' ? '\0' : c;
+    }
+    return bytes;
 }
 
-TEST(BinBufferContent, ConstructSetAppendClear)
+std::string Narrow(const CString& str)
+{
+    std::string bytes;
+    for (const wchar_t c : str.Str())
+        bytes.push_back(static_cast<char>(c));
+    return bytes;
+}
+
+// The buffer after an operation: its length and current message (bytes and text), or that it
+// has none, with every way of taking it out agreeing and the caller's length left alone.
+std::string Shown(const CBinBuffer& buffer)
+{
+    int nLen = -7;
+    const char* p = buffer.GetMessageBin(nLen);
+    const std::string text = Narrow(buffer.GetMessage());
+    CString strReused(L"old text");
+    buffer.GetMessage(strReused);
+    EXPECT_EQ(text, Narrow(strReused));
+    EXPECT_EQ(text, Narrow(*std::unique_ptr<CString>(buffer.GetMessageAsPtr())));
+    const std::string message = p == nullptr
+                                    ? "no message (length left " + std::to_string(nLen) + ", "
+                                    : "message " + Escaped(std::string(p, nLen)) + " (";
+    return " | " + std::to_string(buffer.GetLength()) + " bytes, " + message + " text " +
+           Escaped(text) + ")";
+}
+
+// Runs one line of the operations file on the buffer; what it returned, if anything.
+std::string Apply(CBinBuffer& b, const std::string& strLine)
+{
+    std::istringstream in(strLine);
+    std::string strOp, bytes;
+    int n1 = 0, n2 = 0;
+    in >> strOp;
+    const auto size = [&bytes] { return static_cast<int>(bytes.size()); };
+    const auto args = [&](bool bBytes) {
+        bytes = bBytes ? Unescaped(in) : "";
+        in >> n1 >> n2;
+    };
+    const auto flag = [](bool bResult) { return std::string(bResult ? " = true" : " = false"); };
+    // clang-format off
+    const std::map<std::string, std::function<std::string()>> ops = {
+        {"new", [&] { return args(true), b.Set(bytes.data(), size(), 0), ""s; }},
+        {"append", [&] { return args(true), b += CBinBuffer(bytes.data(), size()), ""s; }},
+        {"set", [&] { return args(true), flag(b.Set(bytes.data(), n1, n2)); }},
+        {"set-null", [&] { return args(false), flag(b.Set(nullptr, n1, n2)); }},
+        {"keep", [&] { const char* p = b.GetMessageBin(n1); return flag(b.Set(p, n1, n1)); }},
+        {"find", [&] { return args(true), " = " + std::to_string(b.Find(bytes.at(0), n1)); }},
+        {"mid", [&] {
+            args(false);
+            const std::string text = Narrow(b.Mid(n1, n2));
+            EXPECT_EQ(text, Narrow(*std::unique_ptr<CString>(b.Mid2(n1, n2)))) << strLine;
+            return " = " + Escaped(text); }},
+        {"current", [&] { return flag(b.GetCurrentMessage()); }},
+        {"next", [&] { return flag(b.Next()); }},
+        {"first", [&] { return flag(b.First()); }},
+        {"has", [&] { return flag(b.HasMessage()); }},
+        {"resize", [&] { return b.Resize(), ""s; }},
+        {"clear", [&] { return b.Clear(), ""s; }}};
+    // clang-format on
+    return ops.at(strOp)();
+}
+
+// The operations of tests/data/framing/buffer-operations.txt, each with the buffer after it, are
+// tests/data/framing/buffer.transcript.
+TEST(BinBufferContent, OperationsMatchTheTranscript)
+{
+    std::ifstream in(std::string(FIXORA_TEST_DATA_DIR) + "/framing/buffer-operations.txt");
+    std::string transcript;
+    CBinBuffer buffer;
+    for (std::string strLine; std::getline(in, strLine);)
+    {
+        if (strLine.rfind("==", 0) == 0)
+            transcript += strLine + "\n";
+        else if (!strLine.empty() && strLine[0] != '#')
+        {
+            transcript += strLine + Apply(buffer, strLine); // before the buffer is shown
+            transcript += Shown(buffer) + "\n";
+        }
+    }
+    CompareWithTranscript(transcript, "buffer.transcript");
+}
+
+// What the operations file cannot spell: wide texts, and a buffer appended to itself.
+TEST(BinBufferContent, WideTextsAndSelfAppend)
 {
     CString wide(L"$G\x1234\x00FF");
     EXPECT_EQ(L"$G\x34\xFF\n", CBinBuffer(wide).Mid(0, 0).Str()) << "the low byte of each";
     CString empty;
     EXPECT_EQ(0, CBinBuffer(empty).GetLength());
-    EXPECT_FALSE(CBinBuffer("$GP\xAA", 4).HasMessage());
-
-    // Set declares the current message, never past the bytes; no data clears the buffer.
-    CBinBuffer buffer("old bytes", 9);
-    EXPECT_TRUE(buffer.Set("$PASHR,MBN,\0\r\x01"s.data(), 14, 14));
-    EXPECT_EQ("$PASHR,MBN,\0\r\x01"s, MessageBytes(buffer));
-    const struct
-    {
-        int nMsgLen;
-        const char* expected;
-    } sets[] = {{2, "ab"}, {0, "<none>"}, {6, "abcdef"}, {7, "abcdef"}, {-3, "<none>"}};
-    for (const auto& set : sets)
-    {
-        EXPECT_TRUE(buffer.Set("abcdef", 6, set.nMsgLen));
-        EXPECT_EQ(6, buffer.GetLength());
-        EXPECT_EQ(set.expected, MessageBytes(buffer)) << set.nMsgLen;
-    }
-    EXPECT_FALSE(buffer.Set("abc", 0, 0));
-    EXPECT_EQ(0, buffer.GetLength());
-    buffer.Set("abc", 3, 3);
-    EXPECT_FALSE(buffer.Set(nullptr, 3, 3));
-    EXPECT_EQ(0, buffer.GetLength());
-    EXPECT_FALSE(buffer.HasMessage());
-
-    // A receiver keeps a framed message by setting a buffer to the message's own bytes.
-    const std::string stream = "junk$GPGGA,1,2*00\r\n";
-    buffer.Set(stream.data(), static_cast<int>(stream.size()), 0);
-    ASSERT_TRUE(buffer.GetCurrentMessage());
-    int nLen = 0;
-    const char* p = buffer.GetMessageBin(nLen);
-    ASSERT_TRUE(buffer.Set(p, nLen, nLen));
-    EXPECT_EQ(14, buffer.GetLength());
-    EXPECT_EQ("$GPGGA,1,2*00\r", MessageBytes(buffer));
-
-    // Appending keeps the walk and the current message, and leaves the source as it was.
-    buffer.Set("xx$GPGGA,1,2*00\r\n$GPV", 21, 0);
-    ASSERT_TRUE(buffer.GetCurrentMessage());
     CBinBuffer more("TG,3,4*00\r\n", 11);
+    CBinBuffer buffer;
     buffer += more;
-    buffer += CBinBuffer();
-    EXPECT_EQ(32, buffer.GetLength());
-    EXPECT_EQ(kGga, MessageBytes(buffer));
-    ASSERT_TRUE(buffer.Next());
-    EXPECT_EQ(kVtg, MessageBytes(buffer));
-    EXPECT_FALSE(buffer.Next()) << "the end of the bytes";
-    ASSERT_TRUE(buffer.First()) << "First walks again from the start";
-    EXPECT_EQ(kGga, MessageBytes(buffer));
-    EXPECT_EQ(L"TG,3,4*00\r\n\n", more.Mid(0, 0).Str());
-    EXPECT_THROW(more += more, CInvalidArgException) << "appending a buffer to itself";
+    EXPECT_EQ(L"TG,3,4*00\r\n\n", more.Mid(0, 0).Str()) << "the source is left as it was";
+    EXPECT_THROW(more += more, CInvalidArgException);
     EXPECT_EQ(11, more.GetLength());
-
-    // Cleared, or without a current message: empty results, outputs left alone.
-    buffer.Clear();
-    EXPECT_EQ(0, buffer.GetLength());
-    EXPECT_FALSE(buffer.HasMessage() || buffer.GetCurrentMessage() || buffer.First());
-    EXPECT_EQ(-1, buffer.Find('$', 0));
-    buffer.Set("$GPGGA,1", 8, 0);
-    EXPECT_FALSE(buffer.GetCurrentMessage()) << "not complete";
-    EXPECT_TRUE(buffer.GetMessage().IsEmpty());
-    EXPECT_TRUE(std::unique_ptr<CString>(buffer.GetMessageAsPtr())->IsEmpty());
-    nLen = 12345;
-    EXPECT_EQ(nullptr, buffer.GetMessageBin(nLen));
-    EXPECT_EQ(12345, nLen);
-    EXPECT_FALSE(buffer.Next());
-}
-
-TEST(BinBufferContent, FindMidAndResizeAtTheirBoundaries)
-{
-    const std::string bytes = "$A,\xAA\0,\xFF"s;
-    const CBinBuffer buffer(bytes.data(), static_cast<int>(bytes.size()));
-    const struct
-    {
-        char c;
-        int nStart;
-        int nExpected;
-    } finds[] = {{',', 0, 2},     {',', 3, 5},  {'\xAA', 0, 3}, {'\0', 0, 4}, {'\xFF', 6, 6},
-                 {'\xFF', 7, -1}, {'#', 0, -1}, {',', 100, -1}, {'$', -1, -1}};
-    for (const auto& find : finds)
-    {
-        EXPECT_EQ(find.nExpected, buffer.Find(find.c, find.nStart)) << find.c << find.nStart;
-    }
-
-    const std::string text = "$GP\xFFGA\0xy"s;
-    const CBinBuffer mid(text.data(), static_cast<int>(text.size()));
-    const struct
-    {
-        const char* legend;
-        int nStart;
-        int nCount;
-        std::wstring expected;
-    } mids[] = {
-        {"start before the bytes", -1, 5, L""},
-        {"start one past the last byte", 9, 0, L""},
-        {"count 0 takes the rest", 0, 0, L"$GP\xFFGA\n"},
-        {"negative count takes the rest", 1, -4, L"GP\xFFGA\n"},
-        {"a part", 1, 2, L"GP\n"},
-        {"count reaching the end takes the rest", 7, 2, L"xy\n"},
-        {"the last byte", 8, 1, L"y\n"},
-        {"count that would overflow", 8, INT_MAX, L"y\n"},
-        {"text ends at a zero byte", 4, 5, L"GA\n"},
-        {"a zero byte first gives only the line feed", 6, 3, L"\n"},
-    };
-    for (const auto& row : mids)
-    {
-        SCOPED_TRACE(row.legend);
-        EXPECT_EQ(row.expected, mid.Mid(row.nStart, row.nCount).Str());
-        EXPECT_EQ(row.expected, std::unique_ptr<CString>(mid.Mid2(row.nStart, row.nCount))->Str());
-    }
-
-    // Resize keeps only the unconsumed tail: nothing consumed, nothing changes.
-    CBinBuffer walk("$A,B,C\r\n$GPV", 12);
-    ASSERT_TRUE(walk.GetCurrentMessage());
-    walk.Resize();
-    EXPECT_EQ(12, walk.GetLength());
-    EXPECT_EQ("$A,B,C\r", MessageBytes(walk));
-    EXPECT_FALSE(walk.Next());
-    walk.Resize();
-    EXPECT_EQ(L"$GPV\n", walk.Mid(0, 0).Str());
-    EXPECT_EQ(0, walk.Find('$', 0));
 }
 
 } // namespace

@@ -209,7 +209,7 @@ std::string Shown(const CBinBuffer& buffer)
     const std::string message = p == nullptr
                                     ? "no message (length left " + std::to_string(nLen) + ", "
                                     : "message " + Escaped(std::string(p, nLen)) + " (";
-    return " | " + std::to_string(buffer.GetLength()) + " bytes, " + message + " text " +
+    return " | " + std::to_string(buffer.GetLength()) + " bytes, " + message + "text " +
            Escaped(text) + ")";
 }
 

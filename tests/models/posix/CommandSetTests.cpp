@@ -96,12 +96,6 @@ std::string Escaped(const std::string& bytes)
     return text + "\"\n";
 }
 
-// What a call returned, when it returns something.
-std::string Shown(bool bResult)
-{
-    return bResult ? " = true" : " = false";
-}
-
 // What the models keep: the status a host sees, and the OEM board's raw logs.
 std::string State(Receiver& m)
 {
@@ -118,41 +112,32 @@ std::string State(Receiver& m)
 // The capabilities a host may offer for a model.
 std::string Offers(Receiver& m)
 {
+    // clang-format off
     const std::pair<const char*, bool> offers[] = {
-        {"raw data", m.HasRawData()},
-        {"NMEA query", m.ImplementsQueryNmea()},
-        {"settings query", m.ImplementsQueryGpsSettings()},
-        {"beacon", m.ImplementsBeacon()},
-        {"mask", m.ImplementsSetElevMask()},
-        {"sentences", m.ImplementsSetNmea()},
-        {"reset", m.ImplementsResetAll()},
-        {"differential source", m.HasDGPSSupport()}};
+        {"raw data", m.HasRawData()}, {"NMEA query", m.ImplementsQueryNmea()},
+        {"settings query", m.ImplementsQueryGpsSettings()}, {"beacon", m.ImplementsBeacon()},
+        {"mask", m.ImplementsSetElevMask()}, {"sentences", m.ImplementsSetNmea()},
+        {"reset", m.ImplementsResetAll()}, {"differential source", m.HasDGPSSupport()}};
+    // clang-format on
     std::string text = " =";
     for (const auto& [pszName, bOffered] : offers)
         text += bOffered ? std::string(" ") + pszName + "," : "";
     return text;
 }
 
-// The calls of tests/data/commands/operations.txt by name, with their arguments.
+// The calls of tests/data/commands/operations.txt by name, with their arguments: numbers, and
+// texts where "-" is an empty one. Where a call returns whether it succeeded, the transcript shows
+// that too.
 using Args = std::vector<std::string>;
 using Named = std::function<std::string(Receiver&, const Args&)>;
-int N(const Args& a, std::size_t i)
-{
-    return std::stoi(a.at(i));
-}
-double D(const Args& a, std::size_t i)
-{
-    return std::stod(a.at(i));
-}
-CString T(const Args& a, std::size_t i)
-{
-    return CString(a.at(i) == "-" ? L"" : CString(a.at(i).c_str()).Str().c_str());
-}
-#define CALL(name, ...)                                                                                            \
-    {                                                                                                              \
-#name, []([[maybe_unused]] Receiver& m, [[maybe_unused]] const Args& a) -> std::string { __VA_ARGS__; return ""; } \
-    }
 // clang-format off
+int N(const Args& a, std::size_t i) { return std::stoi(a.at(i)); }
+double D(const Args& a, std::size_t i) { return std::stod(a.at(i)); }
+CString T(const Args& a, std::size_t i) { return CString(a.at(i) == "-" ? "" : a.at(i).c_str()); }
+std::string Shown(bool bResult) { return bResult ? " = true" : " = false"; }
+#define CALL(name, ...) \
+    {#name, []([[maybe_unused]] Receiver& m, [[maybe_unused]] const Args& a) -> std::string { \
+        __VA_ARGS__; return ""; }}
 const std::map<std::string, Named> kCalls = {
     CALL(SetBeacon, m.SetBeacon(static_cast<BEACON_MODE_TYPE>(N(a, 0)), T(a, 1), T(a, 2))),
     CALL(SetSatElevMask, m.SetSatElevMask(N(a, 0))),
@@ -222,7 +207,6 @@ template <class TModel> class CSirfProbe : public TModel
 public:
     using TModel::CheckSum;
     using TModel::SendBinaryMsg;
-    using TModel::SendDgpsSourceMsg;
 };
 // A model whose port cannot open, so the base Initialize fails while the shared port is open all
 // the same (another receiver left it open).

@@ -5,7 +5,14 @@
 
 #include <gtest/gtest.h>
 
-#include <climits>
+#include <functional>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -18,284 +25,263 @@ namespace
 
 static_assert(!std::is_copy_constructible_v<CBinBuffer> && !std::is_copy_assignable_v<CBinBuffer>);
 
-using Msgs = std::vector<std::string>;
 const std::string kGga = "$GPGGA,1,2*00\r";
 const std::string kVtg = "$GPVTG,3,4*00\r";
 
-struct SFramingRow
+// A stream of the framing table, named by what it shows.
+struct SStream
 {
     const char* legend;
-    std::string stream;
-    Msgs messages;         // exact bytes of each message
-    std::string tail = ""; // the bytes the buffer keeps for the next chunk
+    std::string bytes;
 };
 
-std::vector<SFramingRow> FramingRows()
+std::vector<SStream> Streams()
 {
     const std::string mbn = AshtechRecord("MBN", 54);
     const std::string oem = OemMessage(28, 100);
     const std::string bin95 = BinMessage(95, 128);
     const std::string oemShort = OemMessage(8, 0);
-    const std::string oem29 = OemMessage(25, 0);
-    const std::string placeholder = "$Axis4OEMBinaryTagPlaceHolder,1,2\r\n" + kGga + "\n";
     const std::string gsv = "$GPGSV,3,1,11,03,03,111,00,04,15,270,00,06,01,010,00*7A\r";
-    const std::string zeros = "$PASHR,MCA," + std::string(37, '\0') + "\r";
-    const Msgs kinds = {AshtechRecord("mca", 49), AshtechRecord("Pbn", 68),
-                        AshtechRecord("SAL", 82), AshtechRecord("snv", 144)};
     // clang-format off
     return {
-        {"two sentences, each ending at its carriage return", kGga + "\n" + kVtg + "\n",
-         {kGga, kVtg}},
-        {"bytes before the first start byte are skipped", "\n\x01junk\r\n" + kGga + "\n", {kGga}},
-        {"a sync or start byte never found: everything is dropped", "no start\r\n\x01\x02\x44", {}},
-        {"a sentence waits for its carriage return, garbage before it does not", "junk$GPGGA,12",
-         {}, "$GPGGA,12"},
-        {"one comma: ends at its carriage return", "$PASHR,ACK*3D\r\n", {"$PASHR,ACK*3D\r"}},
-        {"one comma: waits for its end, not a later comma", "$PASHR,ACK*3D", {}, "$PASHR,ACK*3D"},
-        {"one comma before another sentence", "$PASHR,ACK*3D\r\n" + kVtg + "\n",
-         {"$PASHR,ACK*3D\r", kVtg}},
-        {"a record kind without its second comma names no record", "$PASHR,MBN\r\n" + kGga + "\n",
-         {"$PASHR,MBN\r", kGga}},
-        {"an ASCII log may end at its first comma", "#A,#B,1\r\n", {"#A,", "#B,1\r"}},
-        {"a comma-less sentence keeps its four-byte tag whatever follows",
-         "$ABCDE\r\n" + mbn + "\n$PASHR,ACK*3D\r\n", {"$ABCDE\r", mbn, "$PASHR,ACK*3D\r"}},
-        {"a comma-less sentence waits for its end", "$ABCDE", {}, "$ABCDE"},
-        {"a start byte with fewer than five bytes waits", "$AB\r", {}, "$AB\r"},
+        {"two sentences, each ending at its carriage return", kGga + "\n" + kVtg + "\n"},
+        {"bytes before the first start byte are skipped", "\n\x01junk\r\n" + kGga + "\n"},
+        {"a sync or start byte never found: everything is dropped", "no start\r\n\x01\x02\x44"},
+        {"a sentence waits for its carriage return, garbage before it does not", "junk$GPGGA,12"},
+        {"one comma: ends at its carriage return, before another sentence", "$PASHR,ACK*3D\r\n" + kVtg + "\n"},
+        {"one comma: waits for its end, not a later comma", "$PASHR,ACK*3D"},
+        {"one comma and the next sentence begun", "$PASHR,ACK*3D\r\n$GPGGA,1,2"},
+        {"a record kind without its second comma names no record", "$PASHR,MBN\r\n" + kGga + "\n"},
+        {"an ASCII log may end at its first comma", "#A,#B,1\r\n"},
+        {"a comma-less sentence keeps its four-byte tag whatever follows", "$ABCDE\r\n" + mbn + "\n$PASHR,ACK*3D\r\n"},
+        {"a comma-less sentence waits for its end", "$ABCDE"},
+        {"a start byte with fewer than five bytes waits", "$AB\r"},
         {"the byte after a sentence is stepped over unseen, even when it comes with the next read",
-         "$A,B,C\r$GPGGA,1,2*00\r\n#L,1,2\r$GPVTG,3,4*00\r\n", {"$A,B,C\r", "#L,1,2\r", kVtg}},
-        {"a zero byte ends the text, not the message", "$GP\0GA,1,2\r\n"s, {"$GP\0GA,1,2\r"s}},
+         "$A,B,C\r$GPGGA,1,2*00\r\n#L,1,2\r$GPVTG,3,4*00\r\n"},
+        {"a zero byte ends the text, not the message", "$GP\0GA,1,2\r\n"s},
+        {"empty fields name nothing", "$,,1\r\n"},
         {"a long text, then a shorter one and a record of zero bytes",
-         gsv + "\n" + kVtg + "\n" + zeros + "\n$GPGGA,1", {gsv, kVtg, zeros}, "$GPGGA,1"},
-        {"an MBN record is 54 bytes whatever it holds", mbn + "\n" + kGga + "\n", {mbn, kGga}},
-        {"an MBN record exactly at the end of the bytes", "\r\n" + mbn, {mbn}},
-        {"an MBN record one byte short is no message yet", mbn.substr(0, 53), {},
-         mbn.substr(0, 53)},
-        {"record kinds in any letter case, back to back", kinds[0] + "\n" + kinds[1] + "\n" +
-         kinds[2] + "\n" + kinds[3] + "\n", kinds},
-        {"only the second field names a record", AshtechRecord("SNV", 144, "GPXXX") + "\n",
-         {AshtechRecord("SNV", 144, "GPXXX")}},
-        {"$BIN block 95 is 140 bytes, the next sentence right after it", bin95 + kGga + "\n",
-         {bin95, kGga}},
-        {"$BIN block 96 is 312 bytes, exactly at the end", BinMessage(96, 300),
-         {BinMessage(96, 300)}},
-        {"$BIN of another block ends at its first carriage return",
-         "$BIN\x61\x00xy\r\n"s + kGga + "\n", {"$BIN\x61\x00xy\r"s, kGga}},
-        {"an OEM binary message carries its own length", "\r\n" + oem + kGga + "\n", {oem, kGga}},
-        {"an OEM binary message exactly at the end of the bytes", "\r\n" + oem, {oem}},
-        {"an OEM binary message one byte short waits from its sync", "junk" + oem.substr(0, 131),
-         {}, oem.substr(0, 131)},
-        {"an OEM message shorter than 29 bytes waits for 29", oemShort + "$GPGGA,1", {},
-         oemShort + "$GPGGA,1"},
+         gsv + "\n" + kVtg + "\n$PASHR,MCA," + std::string(37, '\0') + "\r\n$GPGGA,1"},
+        {"an MBN record is 54 bytes whatever it holds", "junk" + mbn + "\n" + kGga + "\n"},
+        {"an MBN record exactly at the end of the bytes", "\r\n" + mbn},
+        {"an MBN record one byte short is no message yet", mbn.substr(0, 53)},
+        {"record kinds in any letter case, back to back", AshtechRecord("mca", 49) + "\n" +
+         AshtechRecord("Pbn", 68) + "\n" + AshtechRecord("SAL", 82) + "\n" + AshtechRecord("snv", 144) + "\n"},
+        {"only the second field names a record", AshtechRecord("SNV", 144, "GPXXX") + "\n"},
+        {"$BIN block 95 is 140 bytes, the next sentence right after it", bin95 + kGga + "\n"},
+        {"$BIN block 96 is 312 bytes, exactly at the end", BinMessage(96, 300)},
+        {"$BIN of another block ends at its first carriage return", "$BIN\x61\x00xy\r\n"s + kGga + "\n"},
+        {"$BIN block 95 not complete, commas later", "$BIN\x5F\x00,a,b"s},
+        {"an OEM binary message carries its own length", "\r\n" + oem + kGga + "\n"},
+        {"an OEM binary message exactly at the end of the bytes", "\r\n" + oem},
+        {"an OEM binary message one byte short waits from its sync", "junk" + oem.substr(0, 131)},
+        {"an OEM header one byte short", OemMessage(28, 0).substr(0, 28)},
+        {"an OEM message shorter than 29 bytes waits for 29", oemShort + "$GPGGA,1"},
         {"an OEM message shorter than its header is taken once 29 bytes are there",
-         oemShort + "$GPGGA,1,2,3,4,5,6*00\r\n", {oemShort, "$GPGGA,1,2,3,4,5,6*00\r"}},
-        {"an OEM message of exactly 29 bytes, at the end", oem29, {oem29}},
-        {"a stray sync byte before an OEM message", "\xAA" + oem, {oem}},
-        {"a trailing 0xAA may start a sync and stays", "junk\xAA", {}, "\xAA"},
-        {"a trailing 0xAA 0x44 may start a sync and stays", "junk\xAA\x44", {}, "\xAA\x44"},
-        {"0xAA 0x44 and another byte is no sync", "junk\xAA\x44\x13", {}},
-        {"two ASCII logs; the search skips the line feed between them",
-         "#LOGA,1,2\r\n#LOGB,3,4\r\n", {"#LOGA,1,2\r", "#LOGB,3,4\r"}},
-        {"an ASCII log ends where the next one begins", "#LOGA,1,2#LOGB,3,4\r\n",
-         {"#LOGA,1,2", "#LOGB,3,4\r"}},
-        {"an ASCII log without end waits", "#LOGA,1,2", {}, "#LOGA,1,2"},
-        {"an ASCII log may be a single byte", "##A,B,C\r\n", {"#", "#A,B,C\r"}},
+         oemShort + "$GPGGA,1,2,3,4,5,6*00\r\n"},
+        {"an OEM message of exactly 29 bytes, at the end", OemMessage(25, 0)},
+        {"a stray sync byte before an OEM message", "\xAA" + oem},
+        {"a trailing 0xAA may start a sync and stays", "junk\xAA"},
+        {"a trailing 0xAA 0x44 may start a sync and stays", "junk\xAA\x44"},
+        {"0xAA 0x44 and another byte is no sync", "junk\xAA\x44\x13"},
+        {"two ASCII logs; the search skips the line feed between them", "#LOGA,1,2\r\n#LOGB,3,4\r\n"},
+        {"an ASCII log ends where the next one begins", "#LOGA,1,2#LOGB,3,4\r\n"},
+        {"an ASCII log without end waits", "#LOGA,1,2"},
+        {"an ASCII log may be a single byte", "##A,B,C\r\n"},
         // The walk reports success without a message and stays there.
-        {"a sentence spelling out the OEM placeholder tag stops the walk", placeholder, {},
-         placeholder},
-        {"every kind in one stream",
-         kGga + "\n" + mbn + "\n" + oem + "#LOGA,1,2\r\n" + bin95 + kVtg + "\n",
-         {kGga, mbn, oem, "#LOGA,1,2\r", bin95, kVtg}},
+        {"a sentence spelling out the OEM placeholder tag stops the walk",
+         "$Axis4OEMBinaryTagPlaceHolder,1,2\r\n" + kGga + "\n"},
+        {"every kind in one stream", kGga + "\n" + mbn + "\n" + oem + "#LOGA,1,2\r\n" + bin95 + kVtg + "\n"},
+        {"no bytes", ""},
     };
     // clang-format on
 }
 
-TEST(BinBufferFraming, SameMessagesAtEveryChunkSize)
+// The checked-in transcript, or with FIXORA_UPDATE_TRANSCRIPTS set, the new one written there.
+void CompareWithTranscript(const std::string& actual, const std::string& strName)
 {
-    for (const SFramingRow& row : FramingRows())
+    const std::string path = std::string(FIXORA_TEST_DATA_DIR) + "/framing/" + strName;
+    if (std::getenv("FIXORA_UPDATE_TRANSCRIPTS") != nullptr)
+        std::ofstream(path, std::ios::binary) << actual;
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), actual) << path;
+}
+
+// Bytes readable: printable as they are, the others escaped.
+std::string Escaped(const std::string& bytes)
+{
+    std::string text = "\"";
+    for (const char c : bytes)
+    {
+        char hex[8];
+        std::snprintf(hex, sizeof(hex), "\\x%02X", static_cast<unsigned char>(c));
+        text += c == '\r'               ? "\\r"
+                : c == '\n'             ? "\\n"
+                : c == '"' || c == '\\' ? std::string("\\") + c
+                : c >= 0x20 && c < 0x7F ? std::string(1, c)
+                                        : hex;
+    }
+    return text + "\"";
+}
+
+// The messages a stream frames into, what the buffer keeps for the next chunk (its length and
+// text), and the tag a buffer of the whole stream names (where nothing is assigned, the caller's
+// texts stay).
+std::string Framed(const std::string& stream, int nChunk)
+{
+    CEngineFeeder feeder;
+    feeder.FeedStream(stream, nChunk);
+    std::string text;
+    for (const std::string& message : feeder.Messages())
+        text +=
+            "  message of " + std::to_string(message.size()) + " bytes " + Escaped(message) + "\n";
+    std::string held;
+    for (const wchar_t c : feeder.HeldText())
+        held.push_back(static_cast<char>(c));
+    text += "  held " + std::to_string(feeder.Buffer().GetLength()) + " bytes, text " +
+            Escaped(held) + "\n";
+    CBinBuffer buffer(stream.data(), static_cast<int>(stream.size()));
+    CString strTag(L"old tag");
+    CString strSubTag(L"old sub");
+    const bool bFound = buffer.GetTag(strTag, strSubTag);
+    return text + "  tag " + (bFound ? "found " : "none ") + Escaped(strTag.ToNarrow()) + " " +
+           Escaped(strSubTag.ToNarrow()) + "\n";
+}
+
+// Every stream gives the same transcript at every chunk size; the whole-stream one is the
+// checked-in tests/data/framing/streams.transcript (FIXORA_UPDATE_TRANSCRIPTS=1 rewrites it, see
+// the README there).
+TEST(BinBufferFraming, SameMessagesAtEveryChunkSizeAsInTheTranscript)
+{
+    std::string transcript;
+    for (const SStream& row : Streams())
     {
         SCOPED_TRACE(row.legend);
-        for (int nChunk : {1, 2, 3, 7, 0})
+        const std::string framed = Framed(row.bytes, 0);
+        for (int nChunk : {1, 2, 3, 7})
+            EXPECT_EQ(framed, Framed(row.bytes, nChunk)) << "chunk size " << nChunk;
+        transcript += "== " + std::string(row.legend) + "\n" + framed;
+    }
+    CompareWithTranscript(transcript, "streams.transcript");
+}
+
+// The bytes of a quoted argument of the operations file, its escapes undone.
+std::string Unescaped(std::istream& in)
+{
+    std::string bytes;
+    in >> std::ws;
+    in.ignore(1); // the opening quote
+    for (char c = 0; in.get(c) && c != '"'; bytes += c)
+    {
+        if (c != '\\' || !in.get(c))
+            continue;
+        if (c == 'x')
         {
-            SCOPED_TRACE("chunk size " + std::to_string(nChunk) + " (0: whole)");
-            CEngineFeeder feeder;
-            feeder.FeedStream(row.stream, nChunk);
-            EXPECT_EQ(row.messages, feeder.Messages());
-            EXPECT_EQ(static_cast<int>(row.tail.size()), feeder.Buffer().GetLength());
-            EXPECT_EQ(ExpectedHeldText(row.tail), feeder.HeldText());
+            char hex[3] = {};
+            in.read(hex, 2);
+            c = static_cast<char>(std::stoi(hex, nullptr, 16));
+        }
+        else
+            c = c == 'r' ? '\r' : c == 'n' ? '\n' : c == '0' ? '\0' : c;
+    }
+    return bytes;
+}
+
+std::string Narrow(const CString& str)
+{
+    std::string bytes;
+    for (const wchar_t c : str.Str())
+        bytes.push_back(static_cast<char>(c));
+    return bytes;
+}
+
+// The buffer after an operation: its length and current message (bytes and text), or that it
+// has none, with every way of taking it out agreeing and the caller's length left alone.
+std::string Shown(const CBinBuffer& buffer)
+{
+    int nLen = -7;
+    const char* p = buffer.GetMessageBin(nLen);
+    const std::string text = Narrow(buffer.GetMessage());
+    CString strReused(L"old text");
+    buffer.GetMessage(strReused);
+    EXPECT_EQ(text, Narrow(strReused));
+    EXPECT_EQ(text, Narrow(*std::unique_ptr<CString>(buffer.GetMessageAsPtr())));
+    const std::string message = p == nullptr
+                                    ? "no message (length left " + std::to_string(nLen) + ", "
+                                    : "message " + Escaped(std::string(p, nLen)) + " (";
+    return " | " + std::to_string(buffer.GetLength()) + " bytes, " + message + "text " +
+           Escaped(text) + ")";
+}
+
+// Runs one line of the operations file on the buffer; what it returned, if anything.
+std::string Apply(CBinBuffer& b, const std::string& strLine)
+{
+    std::istringstream in(strLine);
+    std::string strOp, bytes;
+    int n1 = 0, n2 = 0;
+    in >> strOp;
+    const auto size = [&bytes] { return static_cast<int>(bytes.size()); };
+    const auto args = [&](bool bBytes) {
+        bytes = bBytes ? Unescaped(in) : "";
+        in >> n1 >> n2;
+    };
+    const auto flag = [](bool bResult) { return std::string(bResult ? " = true" : " = false"); };
+    // clang-format off
+    const std::map<std::string, std::function<std::string()>> ops = {
+        {"new", [&] { return args(true), b.Set(bytes.data(), size(), 0), ""s; }},
+        {"append", [&] { return args(true), b += CBinBuffer(bytes.data(), size()), ""s; }},
+        {"set", [&] { return args(true), flag(b.Set(bytes.data(), n1, n2)); }},
+        {"set-null", [&] { return args(false), flag(b.Set(nullptr, n1, n2)); }},
+        {"keep", [&] { const char* p = b.GetMessageBin(n1); return flag(b.Set(p, n1, n1)); }},
+        {"find", [&] { return args(true), " = " + std::to_string(b.Find(bytes.at(0), n1)); }},
+        {"mid", [&] {
+            args(false);
+            const std::string text = Narrow(b.Mid(n1, n2));
+            EXPECT_EQ(text, Narrow(*std::unique_ptr<CString>(b.Mid2(n1, n2)))) << strLine;
+            return " = " + Escaped(text); }},
+        {"current", [&] { return flag(b.GetCurrentMessage()); }},
+        {"next", [&] { return flag(b.Next()); }},
+        {"first", [&] { return flag(b.First()); }},
+        {"has", [&] { return flag(b.HasMessage()); }},
+        {"resize", [&] { return b.Resize(), ""s; }},
+        {"clear", [&] { return b.Clear(), ""s; }}};
+    // clang-format on
+    return ops.at(strOp)();
+}
+
+// The operations of tests/data/framing/buffer-operations.txt, each with the buffer after it, are
+// tests/data/framing/buffer.transcript.
+TEST(BinBufferContent, OperationsMatchTheTranscript)
+{
+    std::ifstream in(std::string(FIXORA_TEST_DATA_DIR) + "/framing/buffer-operations.txt");
+    std::string transcript;
+    CBinBuffer buffer;
+    for (std::string strLine; std::getline(in, strLine);)
+    {
+        if (strLine.rfind("==", 0) == 0)
+            transcript += strLine + "\n";
+        else if (!strLine.empty() && strLine[0] != '#')
+        {
+            transcript += strLine + Apply(buffer, strLine); // before the buffer is shown
+            transcript += Shown(buffer) + "\n";
         }
     }
+    CompareWithTranscript(transcript, "buffer.transcript");
 }
 
-TEST(BinBufferFraming, GetTagNamesTheMessageAtTheWalkPosition)
-{
-    const struct
-    {
-        const char* legend;
-        std::string stream;
-        bool bFound;
-        const wchar_t* tag; // the caller's texts stay where nothing is assigned
-        const wchar_t* subTag;
-    } rows[] = {
-        // clang-format off
-        {"first two fields", "junk$PASHR,MBN,xyz", true, L"PASHR", L"MBN"},
-        {"fields end at a zero byte", "$GP\0GA,1,2\r\n"s, true, L"GP", L"1"},
-        {"empty fields leave the caller's texts", "$,,1\r\n", true, L"old tag", L"old sub"},
-        {"four bytes of a comma-less message", "$ABCDE\r\n", true, L"$ABC", L""},
-        {"four bytes of $BIN even with commas later", "$BIN\x5F\x00,a,b"s, true, L"$BIN", L""},
-        {"OEM binary message", OemMessage(28, 0), true, L"Axis4OEMBinaryTagPlaceHolder",
-         L"old sub"},
-        {"one comma: its first field at the line's end", "$PASHR,ACK*3D\r\n$GPGGA,1,2", true,
-         L"PASHR", L"old sub"},
-        {"one comma and no end yet", "$PASHR,ACK*3D", false, L"old tag", L"old sub"},
-        {"OEM header not complete", OemMessage(28, 0).substr(0, 28), false, L"old tag", L"old sub"},
-        {"no start byte", "\r\njunk", false, L"old tag", L"old sub"},
-        {"no bytes", "", false, L"old tag", L"old sub"},
-        // clang-format on
-    };
-    for (const auto& row : rows)
-    {
-        SCOPED_TRACE(row.legend);
-        CBinBuffer buffer(row.stream.data(), static_cast<int>(row.stream.size()));
-        CString strTag(L"old tag");
-        CString strSubTag(L"old sub");
-        EXPECT_EQ(row.bFound, buffer.GetTag(strTag, strSubTag));
-        EXPECT_EQ(CString(row.tag), strTag);
-        EXPECT_EQ(CString(row.subTag), strSubTag);
-    }
-}
-
-std::string MessageBytes(const CBinBuffer& buffer)
-{
-    int nLen = 0;
-    const char* p = buffer.GetMessageBin(nLen);
-    return p == nullptr ? std::string("<none>") : std::string(p, static_cast<std::size_t>(nLen));
-}
-
-TEST(BinBufferContent, ConstructSetAppendClear)
+// What the operations file cannot spell: wide texts, and a buffer appended to itself.
+TEST(BinBufferContent, WideTextsAndSelfAppend)
 {
     CString wide(L"$G\x1234\x00FF");
     EXPECT_EQ(L"$G\x34\xFF\n", CBinBuffer(wide).Mid(0, 0).Str()) << "the low byte of each";
     CString empty;
     EXPECT_EQ(0, CBinBuffer(empty).GetLength());
-    EXPECT_FALSE(CBinBuffer("$GP\xAA", 4).HasMessage());
-
-    // Set declares the current message, never past the bytes; no data clears the buffer.
-    CBinBuffer buffer("old bytes", 9);
-    EXPECT_TRUE(buffer.Set("$PASHR,MBN,\0\r\x01"s.data(), 14, 14));
-    EXPECT_EQ("$PASHR,MBN,\0\r\x01"s, MessageBytes(buffer));
-    const struct
-    {
-        int nMsgLen;
-        const char* expected;
-    } sets[] = {{2, "ab"}, {0, "<none>"}, {6, "abcdef"}, {7, "abcdef"}, {-3, "<none>"}};
-    for (const auto& set : sets)
-    {
-        EXPECT_TRUE(buffer.Set("abcdef", 6, set.nMsgLen));
-        EXPECT_EQ(6, buffer.GetLength());
-        EXPECT_EQ(set.expected, MessageBytes(buffer)) << set.nMsgLen;
-    }
-    EXPECT_FALSE(buffer.Set("abc", 0, 0));
-    EXPECT_EQ(0, buffer.GetLength());
-    buffer.Set("abc", 3, 3);
-    EXPECT_FALSE(buffer.Set(nullptr, 3, 3));
-    EXPECT_EQ(0, buffer.GetLength());
-    EXPECT_FALSE(buffer.HasMessage());
-
-    // A receiver keeps a framed message by setting a buffer to the message's own bytes.
-    const std::string stream = "junk$GPGGA,1,2*00\r\n";
-    buffer.Set(stream.data(), static_cast<int>(stream.size()), 0);
-    ASSERT_TRUE(buffer.GetCurrentMessage());
-    int nLen = 0;
-    const char* p = buffer.GetMessageBin(nLen);
-    ASSERT_TRUE(buffer.Set(p, nLen, nLen));
-    EXPECT_EQ(14, buffer.GetLength());
-    EXPECT_EQ("$GPGGA,1,2*00\r", MessageBytes(buffer));
-
-    // Appending keeps the walk and the current message, and leaves the source as it was.
-    buffer.Set("xx$GPGGA,1,2*00\r\n$GPV", 21, 0);
-    ASSERT_TRUE(buffer.GetCurrentMessage());
     CBinBuffer more("TG,3,4*00\r\n", 11);
+    CBinBuffer buffer;
     buffer += more;
-    buffer += CBinBuffer();
-    EXPECT_EQ(32, buffer.GetLength());
-    EXPECT_EQ(kGga, MessageBytes(buffer));
-    ASSERT_TRUE(buffer.Next());
-    EXPECT_EQ(kVtg, MessageBytes(buffer));
-    EXPECT_FALSE(buffer.Next()) << "the end of the bytes";
-    ASSERT_TRUE(buffer.First()) << "First walks again from the start";
-    EXPECT_EQ(kGga, MessageBytes(buffer));
-    EXPECT_EQ(L"TG,3,4*00\r\n\n", more.Mid(0, 0).Str());
-    EXPECT_THROW(more += more, CInvalidArgException) << "appending a buffer to itself";
+    EXPECT_EQ(L"TG,3,4*00\r\n\n", more.Mid(0, 0).Str()) << "the source is left as it was";
+    EXPECT_THROW(more += more, CInvalidArgException);
     EXPECT_EQ(11, more.GetLength());
-
-    // Cleared, or without a current message: empty results, outputs left alone.
-    buffer.Clear();
-    EXPECT_EQ(0, buffer.GetLength());
-    EXPECT_FALSE(buffer.HasMessage() || buffer.GetCurrentMessage() || buffer.First());
-    EXPECT_EQ(-1, buffer.Find('$', 0));
-    buffer.Set("$GPGGA,1", 8, 0);
-    EXPECT_FALSE(buffer.GetCurrentMessage()) << "not complete";
-    EXPECT_TRUE(buffer.GetMessage().IsEmpty());
-    EXPECT_TRUE(std::unique_ptr<CString>(buffer.GetMessageAsPtr())->IsEmpty());
-    nLen = 12345;
-    EXPECT_EQ(nullptr, buffer.GetMessageBin(nLen));
-    EXPECT_EQ(12345, nLen);
-    EXPECT_FALSE(buffer.Next());
-}
-
-TEST(BinBufferContent, FindMidAndResizeAtTheirBoundaries)
-{
-    const std::string bytes = "$A,\xAA\0,\xFF"s;
-    const CBinBuffer buffer(bytes.data(), static_cast<int>(bytes.size()));
-    const struct
-    {
-        char c;
-        int nStart;
-        int nExpected;
-    } finds[] = {{',', 0, 2},     {',', 3, 5},  {'\xAA', 0, 3}, {'\0', 0, 4}, {'\xFF', 6, 6},
-                 {'\xFF', 7, -1}, {'#', 0, -1}, {',', 100, -1}, {'$', -1, -1}};
-    for (const auto& find : finds)
-    {
-        EXPECT_EQ(find.nExpected, buffer.Find(find.c, find.nStart)) << find.c << find.nStart;
-    }
-
-    const std::string text = "$GP\xFFGA\0xy"s;
-    const CBinBuffer mid(text.data(), static_cast<int>(text.size()));
-    const struct
-    {
-        const char* legend;
-        int nStart;
-        int nCount;
-        std::wstring expected;
-    } mids[] = {
-        {"start before the bytes", -1, 5, L""},
-        {"start one past the last byte", 9, 0, L""},
-        {"count 0 takes the rest", 0, 0, L"$GP\xFFGA\n"},
-        {"negative count takes the rest", 1, -4, L"GP\xFFGA\n"},
-        {"a part", 1, 2, L"GP\n"},
-        {"count reaching the end takes the rest", 7, 2, L"xy\n"},
-        {"the last byte", 8, 1, L"y\n"},
-        {"count that would overflow", 8, INT_MAX, L"y\n"},
-        {"text ends at a zero byte", 4, 5, L"GA\n"},
-        {"a zero byte first gives only the line feed", 6, 3, L"\n"},
-    };
-    for (const auto& row : mids)
-    {
-        SCOPED_TRACE(row.legend);
-        EXPECT_EQ(row.expected, mid.Mid(row.nStart, row.nCount).Str());
-        EXPECT_EQ(row.expected, std::unique_ptr<CString>(mid.Mid2(row.nStart, row.nCount))->Str());
-    }
-
-    // Resize keeps only the unconsumed tail: nothing consumed, nothing changes.
-    CBinBuffer walk("$A,B,C\r\n$GPV", 12);
-    ASSERT_TRUE(walk.GetCurrentMessage());
-    walk.Resize();
-    EXPECT_EQ(12, walk.GetLength());
-    EXPECT_EQ("$A,B,C\r", MessageBytes(walk));
-    EXPECT_FALSE(walk.Next());
-    walk.Resize();
-    EXPECT_EQ(L"$GPV\n", walk.Mid(0, 0).Str());
-    EXPECT_EQ(0, walk.Find('$', 0));
 }
 
 } // namespace

@@ -48,7 +48,7 @@ inline const wchar_t* ScanShortInt(const wchar_t* p, const wchar_t* pLimit, int&
 
 // mantissa / 10^nFrac when both are exact doubles (nDigits digits in all); false otherwise.
 GEOMETRY_API bool ConvertExactDecimal(bool bNegative, std::uint64_t mantissa, std::size_t nDigits,
-                         std::size_t nFrac, double& dValue);
+                                      std::size_t nFrac, double& dValue);
 
 inline const wchar_t* ScanShortDouble(const wchar_t* p, const wchar_t* pLimit, double& dValue)
 {

@@ -1,5 +1,7 @@
 // What a receiver makes of each message: its kind from the prefix, the NMEA checksum, the port
-// tag, dispatch to the parsers, proprietary sentences kept as text, and sentence monitoring.
+// tag and refused messages, and sentence monitoring. What the accepted ones publish (satellite
+// sentences, a lost fix with an acknowledgement, proprietary sentences kept as text) is pinned by
+// the golden streams nmea_satellites_first.nmea and proprietary.nmea.
 #include "SentenceText.h"
 #include "framing/SentenceChecks.h"
 #include "support/HostWindow.h"
@@ -7,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -121,106 +122,6 @@ TEST_F(RecognitionTest, PortTagIsCutAndRefusedMessagesChangeAndPublishNothing)
         host.Pump();
         EXPECT_EQ(bParsed ? 1u : 0u, host.Positions().size());
         host.m_Messages.clear();
-    }
-}
-
-TEST_F(RecognitionTest, LostFixAndAcknowledgementArePublishedTogetherAfterNmeaSatelliteData)
-{
-    CDOZOzoeiver::m_bGSAReceived = CDOZOzoeiver::m_bGSVReceived = true;
-    CHostWindow host;
-    CString strNoFix = Sentence(L"GPGGA,123520,,,,,0,00,,,M,,M,,");
-    EXPECT_FALSE(m_receiver.Parse(strNoFix));
-    EXPECT_EQ(0, CDOZOzoeiver::m_SpeedEngine.GetCount());
-    // NMEA satellite data takes precedence over the Ashtech satellite reply.
-    CString strSat(L"$PASHR,SAT,01,05,120,45,40,U*00\r\n");
-    EXPECT_FALSE(m_receiver.Parse(strSat));
-    EXPECT_FALSE(CDOZOzoeiver::m_GPSData.m_bSatellitesInView);
-    host.Pump();
-    EXPECT_TRUE(host.Positions().empty());
-
-    CString strAck(L"$PASHR,ACK*3D\r\n");
-    EXPECT_TRUE(m_receiver.Parse(strAck));
-    host.Pump();
-    ASSERT_EQ(1U, host.Positions().size());
-    const CGPSData& copy = *host.Positions()[0].pPosition;
-    EXPECT_EQ("P------N", Flags(copy));
-    EXPECT_EQ(UDF_SIGNAL_NONE, copy.m_SignalStatus);
-    EXPECT_EQ(45320.0, copy.m_dUTCTime);
-    EXPECT_TRUE(copy.m_Status.m_bAckReceived);
-}
-
-TEST_F(RecognitionTest, SatelliteSentencesMarkWhatTheReceiverSends)
-{
-    CHostWindow host;
-    CString strGSA = Sentence(L"GPGSA,A,3,04,05,,09,12,,,24,,,,,2.5,1.3,2.1");
-    EXPECT_FALSE(m_receiver.Parse(strGSA)); // nothing to publish yet
-    EXPECT_TRUE(CDOZOzoeiver::m_bGSAReceived);
-    EXPECT_FALSE(CDOZOzoeiver::m_bGSVReceived);
-    CString strFirst =
-        Sentence(L"GPGSV,2,1,05,01,40,083,46,02,17,308,41,03,10,100,30,04,20,200,35");
-    EXPECT_FALSE(m_receiver.Parse(strFirst));
-    EXPECT_FALSE(CDOZOzoeiver::m_bGSVReceived);
-    // The last sentence of a cycle publishes the satellites without a position.
-    CString strLast = Sentence(L"GPGSV,2,2,05,05,50,010,44");
-    EXPECT_TRUE(m_receiver.Parse(strLast));
-    EXPECT_TRUE(CDOZOzoeiver::m_bGSVReceived);
-    host.Pump();
-    ASSERT_EQ(1U, host.Positions().size());
-    const CGPSData& copy = *host.Positions()[0].pPosition;
-    EXPECT_EQ("--DVS---", Flags(copy));
-    EXPECT_EQ(5, copy.m_nSatellitesInView);
-    // Satellite 5 keeps the slot the GSA gave it and carries what the GSV measured.
-    EXPECT_EQ(5, copy.m_Satellites[1].m_nPRN);
-    EXPECT_EQ(44, copy.m_Satellites[1].m_nSNR);
-}
-
-// "$P" and letters up to nLength characters; the third is U+0141, which is kept as its low byte.
-std::wstring Proprietary(int nLength)
-{
-    std::wstring text = L"$P";
-    for (int i = 2; i < nLength; ++i)
-    {
-        text += static_cast<wchar_t>(i == 2 ? 0x141 : L'a' + i % 26);
-    }
-    return text;
-}
-
-TEST_F(RecognitionTest, UnknownProprietarySentenceOfTenToEightyTwoCharactersTravelsAsText)
-{
-    CHostWindow host;
-    const std::tuple<const char*, std::wstring, bool> rows[] = {
-        {"unknown to the receiver", L"$PGRMZ,246,f,3*1B\r\n", true},
-        {"a known vendor sentence with a wrong checksum", L"$PSLIR,PAR,NMEA,1,1,0*00\r\n", true},
-        {"9 characters", Proprietary(9), false},
-        {"10 characters", Proprietary(10), true},
-        {"79 characters fill every byte", Proprietary(79), true},
-        {"82 characters", Proprietary(82), true},
-        {"83 characters", Proprietary(83), false},
-    };
-    for (const auto& [legend, text, bKept] : rows)
-    {
-        SCOPED_TRACE(legend);
-        ResetSharedReceiverState();
-        host.m_Messages.clear();
-        CGPSData& data = CDOZOzoeiver::m_GPSData;
-        SetFlags(data, "-MDVS-E-");
-        std::memset(data.m_szProprietary, 'Z', sizeof(data.m_szProprietary));
-        CString strMessage(text);
-        EXPECT_EQ(bKept, m_receiver.Parse(strMessage));
-        host.Pump();
-        if (!bKept)
-        {
-            EXPECT_TRUE(host.m_Messages.empty());
-            EXPECT_EQ('Z', data.m_szProprietary[0]);
-            continue;
-        }
-        ASSERT_EQ(1U, host.Positions().size());
-        const CGPSData& copy = *host.Positions()[0].pPosition;
-        EXPECT_EQ("----SR--", Flags(copy)) << "the satellite table itself is still valid";
-        // The text's low bytes, cut to the field and zero-filled to its end.
-        std::string expected = CString(text.c_str()).ToNarrow().substr(0, 79);
-        expected.resize(sizeof(copy.m_szProprietary), '\0');
-        EXPECT_EQ(expected, std::string(copy.m_szProprietary, sizeof(copy.m_szProprietary)));
     }
 }
 

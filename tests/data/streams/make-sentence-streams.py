@@ -168,6 +168,22 @@ STREAMS = {
     # evicted satellite back.
     "gsa_full": (["--collect"], twelve(47) + [
         gsa(["1", "99", "99"]), PUBLISH, gsv(1, 1, 1, ["99,45,90,50", sat(2, 33)])]),
+    # Satellites from GSA and a GSV cycle published by its last sentence; once both have come,
+    # the Ashtech satellite reply is refused; a lost fix and an acknowledgement go out together.
+    "nmea_satellites_first": (["--collect"], [
+        gsa(["04", "05", "", "09", "12", "", "", "24"]),
+        gsv(2, 1, 5, ["01,40,083,46", "02,17,308,41", "03,10,100,30", "04,20,200,35"]),
+        gsv(2, 2, 5, ["05,50,010,44"]),
+        nmea("GPGGA,123520,,,,,0,00,,,M,,M,,"), "$PASHR,SAT,01,05,120,45,40,U*00\r\n",
+        "$PASHR,ACK*3D\r\n",
+    ]),
+    # Proprietary sentences unknown to the receiver travel as text when they are 10 to 82
+    # characters long, line end included; a known one with a bad checksum too.
+    "proprietary": (["--collect"], [
+        "$P" + "abcdefghijklmnopqrstuvwxyz"[: n - 4] + "\r\n" for n in (9, 10)
+    ] + [
+        "$P" + ("0123456789" * 9)[: n - 4] + "\r\n" for n in (79, 82, 83)
+    ] + [PUBLISH, "$PSLIR,PAR,NMEA,1,1,0*00\r\n"]),
 }
 
 

@@ -1,10 +1,10 @@
-// What a receiver makes of each message: its kind from the prefix, the NMEA checksum, the port
-// tag and refused messages, and sentence monitoring. What the accepted ones publish (satellite
-// sentences, a lost fix with an acknowledgement, proprietary sentences kept as text) is pinned by
-// the golden streams nmea_satellites_first.nmea and proprietary.nmea.
+// What a receiver makes of each message: its kind from the prefix, the NMEA checksum, and
+// sentence monitoring. What messages publish (a port tag cut off, refused messages publishing
+// nothing, satellite sentences, a lost fix with an acknowledgement, proprietary sentences kept as
+// text) is pinned by the golden streams port_tag.nmea, nmea_satellites_first.nmea and
+// proprietary.nmea.
 #include "SentenceText.h"
 #include "framing/SentenceChecks.h"
-#include "support/HostWindow.h"
 #include "support/ReceiverProbe.h"
 
 #include <gtest/gtest.h>
@@ -88,40 +88,6 @@ TEST_F(RecognitionTest, ChecksumIsTheLowByteOfUpToFourHexDigits)
         // The framer reads the received bytes by the same rule.
         const std::string bytes = CString(text).ToNarrow();
         EXPECT_EQ(bOk, sentence_checks::IsChecksumOK(std::string_view(bytes)));
-    }
-}
-
-TEST_F(RecognitionTest, PortTagIsCutAndRefusedMessagesChangeAndPublishNothing)
-{
-    CHostWindow host;
-    // The text, the caller's text afterwards, whether a GGA in it was parsed.
-    const std::tuple<const char*, std::wstring, std::wstring, bool> rows[] = {
-        {"tag in front", L"[COM1]" + kGGA, kGGA, true},
-        {"text before the tag", L"xx[COM4]" + kGGA, kGGA, true},
-        {"tag at the very end", L"$GPGGA[COM", L"", false},
-        {"GGA with a wrong checksum", kGGA.substr(0, 63) + L"48\r\n", L"", false},
-        {"GSV without a checksum", L"$GPGSV,1,1,02,01,40,083,46,02,17,308,41\r\n", L"", false},
-        {"RMC is not parsed and is no proprietary sentence",
-         L"$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n", L"", false},
-        {"not a sentence", L"hello world, nothing to see here\r\n", L"", false},
-        {"empty", L"", L"", false},
-    };
-    for (const auto& [legend, text, after, bParsed] : rows)
-    {
-        SCOPED_TRACE(legend);
-        ResetSharedReceiverState();
-        CDOZOzoeiver::m_GPSData.m_dUTCTime = 11.0;
-        CString strMessage(text);
-        EXPECT_EQ(bParsed, m_receiver.Parse(strMessage));
-        if (text.find(L'[') != std::wstring::npos)
-        {
-            EXPECT_EQ(CString(after), strMessage);
-        }
-        EXPECT_EQ(bParsed ? 45319.0 : 11.0, CDOZOzoeiver::m_GPSData.m_dUTCTime);
-        EXPECT_EQ("--------", Flags(CDOZOzoeiver::m_GPSData)) << "published or never set";
-        host.Pump();
-        EXPECT_EQ(bParsed ? 1u : 0u, host.Positions().size());
-        host.m_Messages.clear();
     }
 }
 

@@ -184,6 +184,14 @@ STREAMS = {
     ] + [
         "$P" + ("0123456789" * 9)[: n - 4] + "\r\n" for n in (79, 82, 83)
     ] + [PUBLISH, "$PSLIR,PAR,NMEA,1,1,0*00\r\n"]),
+    # A port tag and whatever precedes it are cut off; messages refused for their checksum, ones
+    # not parsed and text that is no sentence publish nothing and leave the fix alone.
+    "port_tag": (["--collect"], [
+        "$[COM1]" + gga(), "$xx[COM4]" + gga({1: "123520"}),
+        gga({1: "123521"})[:-4] + "00\r\n", "$GPGSV,1,1,02,01,40,083,46,02,17,308,41\r\n",
+        nmea("GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W"),
+        "$GPGGA[COM\r\n", "hello world, nothing to see here\r\n", PUBLISH,
+    ]),
 }
 
 

@@ -50,12 +50,17 @@ TEST_F(RecognitionTest, KindsComeFromAPrefixAtTheStartAndNmeaKindsNeedTheirCheck
         {"OEM binary sync", std::wstring{0xAA, 0x44, 0x12, 0x1C, 0x00}, GPS_STRING_OEM_BINARY},
         {"two sync bytes only", std::wstring{0xAA, 0x44}, GPS_STRING_UNKNOWN},
         {"wrong third sync byte", std::wstring{0xAA, 0x44, 0x13}, GPS_STRING_UNKNOWN},
+        {"a character beyond a byte in the prefix", L"$GP\x0147GA,1*00", GPS_STRING_UNKNOWN},
     };
     for (const auto& [legend, text, eType] : rows)
     {
         SCOPED_TRACE(legend);
         EXPECT_EQ(eType, m_receiver.GetGPSStringType(CString(text)));
     }
+    // Such a character in a proprietary sentence reaches the host as its low byte.
+    CString strWide(L"$P\x0141XYZ,1,2");
+    EXPECT_TRUE(m_receiver.Parse(strWide));
+    EXPECT_STREQ("$PAXYZ,1,2", CDOZOzoeiver::m_GPSData.m_szProprietary);
 }
 
 TEST_F(RecognitionTest, ChecksumIsTheLowByteOfUpToFourHexDigits)

@@ -1,7 +1,7 @@
-// Motion: VTG heading and speed with their refusals, Garmin's error estimates, the hand-over
-// between the speed engine and VTG as the host sees it, and the speed engine itself.
+// Motion: what the golden stream motion.nmea (VTG and PGRME values, refusals, the speed engine
+// over fixes and VTG taking over) cannot show: the flags the motion sentences set, and the speed
+// engine itself.
 #include "SentenceText.h"
-#include "support/HostWindow.h"
 #include "receiver/SpeedEngine.h"
 #include "support/ReceiverProbe.h"
 
@@ -9,135 +9,32 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <string>
-#include <tuple>
 #include <utility>
 
 namespace
 {
 constexpr double kPi = 3.141592653589793;
-constexpr double kDeg = kPi / 180.0;
 
-class MotionTest : public ::testing::Test
+// A motion sentence sets its flag only when it is read to the end.
+TEST(MotionSentences, FlagSetOnlyByASentenceReadWhole)
 {
-protected:
-    void SetUp() override
-    {
-        ResetSharedReceiverState();
-        // Values a refused sentence must leave alone.
-        Data().m_dHeading = 5.0;
-        Data().m_dSpeed = 99.0;
-        Data().m_dHorzError = Data().m_dVertError = Data().m_dSphericalError = -1.0;
-    }
-
-    static CGPSData& Data() { return CDOZOzoeiver::m_GPSData; }
-
-    CProbeReceiver m_Receiver;
-};
-
-TEST_F(MotionTest, VtgGivesHeadingCounterClockwiseFromEastAndSpeedInMetresPerSecond)
-{
-    // Read, heading and speed (5 and 99: untouched).
-    const std::tuple<const char*, const char*, bool, double, double> rows[] = {
-        {"north at 36 km/h", "GPVTG,0,T,,M,019.4,N,036.0,K", true, kPi / 2.0, 10.0},
-        {"east, lower-case letters", "GPVTG,90,t,,M,019.4,N,18,k", true, 0.0, 5.0},
-        {"south, empty speed is 0", "GPVTG,180,T,,M,019.4,N,,K", true, 3.0 * kPi / 2.0, 0.0},
-        {"west, mode after the unit", "GPVTG,270,T,,M,019.4,N,7.2,K,A", true, kPi, 2.0},
-        {"just west of north", "GPVTG,359.9,T,,M,019.4,N,1,K", true, kPi / 2.0 + 0.1 * kDeg,
-         1 / 3.6},
-        {"empty course is north", "GPVTG,,T,,M,019.4,N,1,K", true, kPi / 2.0, 1 / 3.6},
-        {"two turns wrap", "GPVTG,720.0,T,,M,019.4,N,1,K", true, kPi / 2.0, 1 / 3.6},
-        {"450 wraps to 0", "GPVTG,450,T,,M,019.4,N,1,K", true, 0.0, 1 / 3.6},
-        {"magnetic reference", "GPVTG,054.7,M,034.4,M,005.5,N,010.2,K", false, 5.0, 99.0},
-        {"empty reference", "GPVTG,054.7,,034.4,M,005.5,N,010.2,K", false, 5.0, 99.0},
-        {"a word for the reference", "GPVTG,054.7,TRUE,034.4,M,5.5,N,10.2,K", false, 5.0, 99.0},
-        {"old layout without letters", "GPVTG,054.7,034.4,005.5,010.2", false, 5.0, 99.0},
-        {"knots in the km/h place", "GPVTG,090.0,T,,M,005.5,N,010.2,N", false, 0.0, 99.0},
-        {"ends after the reference", "GPVTG,180.0,T", false, 3.0 * kPi / 2.0, 99.0},
+    const std::pair<const char*, const char*> rows[] = {
+        {"GPVTG,0,T,,M,019.4,N,036.0,K", "-M------"},
+        {"GPVTG,090.0,T,,M,005.5,N,010.2,N", "--------"},
+        {"PGRME,15.0,M,45.0,M,25.0,M", "------E-"},
+        {"PGRME,15.0,M,45.0,M", "--------"},
     };
-    for (const auto& [legend, body, bOk, dHeading, dSpeed] : rows)
-    {
-        SCOPED_TRACE(legend);
-        SetUp();
-        CString s = Sentence(body);
-        EXPECT_EQ(bOk, m_Receiver.ProcessVTG(s));
-        EXPECT_NEAR(dHeading, Data().m_dHeading, 1e-12);
-        EXPECT_LT(Data().m_dHeading, 2.0 * kPi);
-        EXPECT_DOUBLE_EQ(dSpeed, Data().m_dSpeed);
-        EXPECT_EQ(bOk ? "-M------" : "--------", Flags(Data()));
-        EXPECT_EQ(!bOk, CDOZOzoeiver::m_bComputeMotion) << "VTG replaces the speed engine";
-    }
-}
-
-TEST_F(MotionTest, GarminErrorEstimatesNeedMetresForEachValue)
-{
-    // Read, horizontal, vertical and spherical error (-1: untouched).
-    const std::tuple<const char*, bool, double, double, double> rows[] = {
-        {"PGRME,15.0,M,45.0,M,25.0,M", true, 15.0, 45.0, 25.0},
-        {"PGRME,1.5,m,4.5,m,2.5,m", true, 1.5, 4.5, 2.5},
-        {"PGRME,15.0,M,45.0,F,25.0,M", false, 15.0, -1.0, -1.0},
-        {"PGRME,15.0,F,45.0,M,25.0,M", false, -1.0, -1.0, -1.0},
-        {"PGRME,15.0,M,45.0,M", false, 15.0, 45.0, -1.0},
-        {"PGRME,,M,,M,,M", true, 0.0, 0.0, 0.0},
-    };
-    for (const auto& [body, bOk, dHorz, dVert, dSpherical] : rows)
+    for (const auto& [body, flags] : rows)
     {
         SCOPED_TRACE(body);
-        SetUp();
+        ResetSharedReceiverState();
+        CProbeReceiver receiver;
         CString s = Sentence(body);
-        EXPECT_EQ(bOk, m_Receiver.ProcessGarminRME(s));
-        EXPECT_EQ(
-            std::make_tuple(dHorz, dVert, dSpherical),
-            std::make_tuple(Data().m_dHorzError, Data().m_dVertError, Data().m_dSphericalError));
-        EXPECT_EQ(bOk ? "------E-" : "--------", Flags(Data()));
+        const bool bOk = body[1] == 'P' ? receiver.ProcessVTG(s) : receiver.ProcessGarminRME(s);
+        EXPECT_EQ(flags != std::string("--------"), bOk);
+        EXPECT_EQ(flags, Flags(CDOZOzoeiver::m_GPSData));
     }
-}
-
-// A GGA sentence at 12:00:ss, dNorth metres north of 48 deg 07' N, 11 deg 31' E.
-CString GgaNorthOf(int nSecond, double dNorth)
-{
-    const double dMinutes = 7.0 + dNorth / 6378000.0 / kDeg * 60.0;
-    char szBody[128];
-    std::snprintf(szBody, sizeof(szBody),
-                  "GPGGA,1200%02d.00,48%010.7f,N,01131.0000000,E,1,08,0.9,545.4,M,46.9,M,,",
-                  nSecond, dMinutes);
-    return Sentence(szBody);
-}
-
-TEST_F(MotionTest, FixesGiveSpeedUntilVtgTakesOver)
-{
-    ResetSharedReceiverState();
-    CHostWindow host;
-    for (int i = 0; i < 4; ++i)
-    {
-        CString gga = GgaNorthOf(i, i);
-        EXPECT_TRUE(m_Receiver.Parse(gga)) << "fix " << i;
-    }
-    CString vtg = Sentence("GPVTG,054.7,T,034.4,M,005.5,N,010.2,K");
-    m_Receiver.Parse(vtg);
-    CString gga = GgaNorthOf(4, 10.0);
-    EXPECT_TRUE(m_Receiver.Parse(gga));
-    host.Pump();
-    const auto positions = host.Positions();
-    ASSERT_EQ(5u, positions.size());
-    // The first fix has no motion; below 0.3 m/s the host sees none either.
-    const double speeds[] = {0.0, 0.5, 0.5, 1.0};
-    for (int i = 0; i < 4; ++i)
-    {
-        SCOPED_TRACE(i);
-        const CGPSData& copy = *positions[i].pPosition;
-        EXPECT_NEAR(speeds[i], copy.m_dSpeed, 1e-3);
-        EXPECT_NEAR(i, copy.m_dNorth, 1e-3);
-        EXPECT_NEAR(i == 0 ? 0.0 : kPi / 2.0, copy.m_dHeading, 1e-4);
-        EXPECT_EQ(i > 0, copy.m_bMotion);
-    }
-    // After VTG the fix is no longer placed or timed by the speed engine.
-    const CGPSData& last = *positions[4].pPosition;
-    EXPECT_NEAR(10.2 / 3.6, last.m_dSpeed, 1e-9);
-    EXPECT_NEAR((90.0 - 54.7) * kDeg, last.m_dHeading, 1e-9);
-    EXPECT_TRUE(last.m_bMotion);
-    EXPECT_NEAR(3.0, last.m_dNorth, 1e-3);
 }
 
 } // namespace

@@ -1,13 +1,14 @@
-// What a receiver makes of each message: its kind from the prefix, the NMEA checksum, the port
-// tag, dispatch to the parsers, proprietary sentences kept as text, and sentence monitoring.
+// What a receiver makes of each message: its kind from the prefix, the NMEA checksum, and
+// sentence monitoring. What messages publish (a port tag cut off, refused messages publishing
+// nothing, satellite sentences, a lost fix with an acknowledgement, proprietary sentences kept as
+// text) is pinned by the golden streams port_tag.nmea, nmea_satellites_first.nmea and
+// proprietary.nmea.
 #include "SentenceText.h"
 #include "framing/SentenceChecks.h"
-#include "support/HostWindow.h"
 #include "support/ReceiverProbe.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -49,12 +50,17 @@ TEST_F(RecognitionTest, KindsComeFromAPrefixAtTheStartAndNmeaKindsNeedTheirCheck
         {"OEM binary sync", std::wstring{0xAA, 0x44, 0x12, 0x1C, 0x00}, GPS_STRING_OEM_BINARY},
         {"two sync bytes only", std::wstring{0xAA, 0x44}, GPS_STRING_UNKNOWN},
         {"wrong third sync byte", std::wstring{0xAA, 0x44, 0x13}, GPS_STRING_UNKNOWN},
+        {"a character beyond a byte in the prefix", L"$GP\x0147GA,1*00", GPS_STRING_UNKNOWN},
     };
     for (const auto& [legend, text, eType] : rows)
     {
         SCOPED_TRACE(legend);
         EXPECT_EQ(eType, m_receiver.GetGPSStringType(CString(text)));
     }
+    // Such a character in a proprietary sentence reaches the host as its low byte.
+    CString strWide(L"$P\x0141XYZ,1,2");
+    EXPECT_TRUE(m_receiver.Parse(strWide));
+    EXPECT_STREQ("$PAXYZ,1,2", CDOZOzoeiver::m_GPSData.m_szProprietary);
 }
 
 TEST_F(RecognitionTest, ChecksumIsTheLowByteOfUpToFourHexDigits)
@@ -87,140 +93,6 @@ TEST_F(RecognitionTest, ChecksumIsTheLowByteOfUpToFourHexDigits)
         // The framer reads the received bytes by the same rule.
         const std::string bytes = CString(text).ToNarrow();
         EXPECT_EQ(bOk, sentence_checks::IsChecksumOK(std::string_view(bytes)));
-    }
-}
-
-TEST_F(RecognitionTest, PortTagIsCutAndRefusedMessagesChangeAndPublishNothing)
-{
-    CHostWindow host;
-    // The text, the caller's text afterwards, whether a GGA in it was parsed.
-    const std::tuple<const char*, std::wstring, std::wstring, bool> rows[] = {
-        {"tag in front", L"[COM1]" + kGGA, kGGA, true},
-        {"text before the tag", L"xx[COM4]" + kGGA, kGGA, true},
-        {"tag at the very end", L"$GPGGA[COM", L"", false},
-        {"GGA with a wrong checksum", kGGA.substr(0, 63) + L"48\r\n", L"", false},
-        {"GSV without a checksum", L"$GPGSV,1,1,02,01,40,083,46,02,17,308,41\r\n", L"", false},
-        {"RMC is not parsed and is no proprietary sentence",
-         L"$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n", L"", false},
-        {"not a sentence", L"hello world, nothing to see here\r\n", L"", false},
-        {"empty", L"", L"", false},
-    };
-    for (const auto& [legend, text, after, bParsed] : rows)
-    {
-        SCOPED_TRACE(legend);
-        ResetSharedReceiverState();
-        CDOZOzoeiver::m_GPSData.m_dUTCTime = 11.0;
-        CString strMessage(text);
-        EXPECT_EQ(bParsed, m_receiver.Parse(strMessage));
-        if (text.find(L'[') != std::wstring::npos)
-        {
-            EXPECT_EQ(CString(after), strMessage);
-        }
-        EXPECT_EQ(bParsed ? 45319.0 : 11.0, CDOZOzoeiver::m_GPSData.m_dUTCTime);
-        EXPECT_EQ("--------", Flags(CDOZOzoeiver::m_GPSData)) << "published or never set";
-        host.Pump();
-        EXPECT_EQ(bParsed ? 1u : 0u, host.Positions().size());
-        host.m_Messages.clear();
-    }
-}
-
-TEST_F(RecognitionTest, LostFixAndAcknowledgementArePublishedTogetherAfterNmeaSatelliteData)
-{
-    CDOZOzoeiver::m_bGSAReceived = CDOZOzoeiver::m_bGSVReceived = true;
-    CHostWindow host;
-    CString strNoFix = Sentence(L"GPGGA,123520,,,,,0,00,,,M,,M,,");
-    EXPECT_FALSE(m_receiver.Parse(strNoFix));
-    EXPECT_EQ(0, CDOZOzoeiver::m_SpeedEngine.GetCount());
-    // NMEA satellite data takes precedence over the Ashtech satellite reply.
-    CString strSat(L"$PASHR,SAT,01,05,120,45,40,U*00\r\n");
-    EXPECT_FALSE(m_receiver.Parse(strSat));
-    EXPECT_FALSE(CDOZOzoeiver::m_GPSData.m_bSatellitesInView);
-    host.Pump();
-    EXPECT_TRUE(host.Positions().empty());
-
-    CString strAck(L"$PASHR,ACK*3D\r\n");
-    EXPECT_TRUE(m_receiver.Parse(strAck));
-    host.Pump();
-    ASSERT_EQ(1U, host.Positions().size());
-    const CGPSData& copy = *host.Positions()[0].pPosition;
-    EXPECT_EQ("P------N", Flags(copy));
-    EXPECT_EQ(UDF_SIGNAL_NONE, copy.m_SignalStatus);
-    EXPECT_EQ(45320.0, copy.m_dUTCTime);
-    EXPECT_TRUE(copy.m_Status.m_bAckReceived);
-}
-
-TEST_F(RecognitionTest, SatelliteSentencesMarkWhatTheReceiverSends)
-{
-    CHostWindow host;
-    CString strGSA = Sentence(L"GPGSA,A,3,04,05,,09,12,,,24,,,,,2.5,1.3,2.1");
-    EXPECT_FALSE(m_receiver.Parse(strGSA)); // nothing to publish yet
-    EXPECT_TRUE(CDOZOzoeiver::m_bGSAReceived);
-    EXPECT_FALSE(CDOZOzoeiver::m_bGSVReceived);
-    CString strFirst =
-        Sentence(L"GPGSV,2,1,05,01,40,083,46,02,17,308,41,03,10,100,30,04,20,200,35");
-    EXPECT_FALSE(m_receiver.Parse(strFirst));
-    EXPECT_FALSE(CDOZOzoeiver::m_bGSVReceived);
-    // The last sentence of a cycle publishes the satellites without a position.
-    CString strLast = Sentence(L"GPGSV,2,2,05,05,50,010,44");
-    EXPECT_TRUE(m_receiver.Parse(strLast));
-    EXPECT_TRUE(CDOZOzoeiver::m_bGSVReceived);
-    host.Pump();
-    ASSERT_EQ(1U, host.Positions().size());
-    const CGPSData& copy = *host.Positions()[0].pPosition;
-    EXPECT_EQ("--DVS---", Flags(copy));
-    EXPECT_EQ(5, copy.m_nSatellitesInView);
-    // Satellite 5 keeps the slot the GSA gave it and carries what the GSV measured.
-    EXPECT_EQ(5, copy.m_Satellites[1].m_nPRN);
-    EXPECT_EQ(44, copy.m_Satellites[1].m_nSNR);
-}
-
-// "$P" and letters up to nLength characters; the third is U+0141, which is kept as its low byte.
-std::wstring Proprietary(int nLength)
-{
-    std::wstring text = L"$P";
-    for (int i = 2; i < nLength; ++i)
-    {
-        text += static_cast<wchar_t>(i == 2 ? 0x141 : L'a' + i % 26);
-    }
-    return text;
-}
-
-TEST_F(RecognitionTest, UnknownProprietarySentenceOfTenToEightyTwoCharactersTravelsAsText)
-{
-    CHostWindow host;
-    const std::tuple<const char*, std::wstring, bool> rows[] = {
-        {"unknown to the receiver", L"$PGRMZ,246,f,3*1B\r\n", true},
-        {"a known vendor sentence with a wrong checksum", L"$PSLIR,PAR,NMEA,1,1,0*00\r\n", true},
-        {"9 characters", Proprietary(9), false},
-        {"10 characters", Proprietary(10), true},
-        {"79 characters fill every byte", Proprietary(79), true},
-        {"82 characters", Proprietary(82), true},
-        {"83 characters", Proprietary(83), false},
-    };
-    for (const auto& [legend, text, bKept] : rows)
-    {
-        SCOPED_TRACE(legend);
-        ResetSharedReceiverState();
-        host.m_Messages.clear();
-        CGPSData& data = CDOZOzoeiver::m_GPSData;
-        SetFlags(data, "-MDVS-E-");
-        std::memset(data.m_szProprietary, 'Z', sizeof(data.m_szProprietary));
-        CString strMessage(text);
-        EXPECT_EQ(bKept, m_receiver.Parse(strMessage));
-        host.Pump();
-        if (!bKept)
-        {
-            EXPECT_TRUE(host.m_Messages.empty());
-            EXPECT_EQ('Z', data.m_szProprietary[0]);
-            continue;
-        }
-        ASSERT_EQ(1U, host.Positions().size());
-        const CGPSData& copy = *host.Positions()[0].pPosition;
-        EXPECT_EQ("----SR--", Flags(copy)) << "the satellite table itself is still valid";
-        // The text's low bytes, cut to the field and zero-filled to its end.
-        std::string expected = CString(text.c_str()).ToNarrow().substr(0, 79);
-        expected.resize(sizeof(copy.m_szProprietary), '\0');
-        EXPECT_EQ(expected, std::string(copy.m_szProprietary, sizeof(copy.m_szProprietary)));
     }
 }
 

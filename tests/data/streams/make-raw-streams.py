@@ -4,6 +4,8 @@
   ashtech_raw.bin    Ashtech-family raw records of a receiver standing still: the satellites'
                      ephemerides, then one-second epochs of MBN measurements closed by a PBN
                      navigation record, with damaged and odd records among them
+  raw_positions.bin  epochs whose measurements carry raw ranges on either side of the folding
+                     point and whose navigation records put the receiver at places far apart
   binary_blocks.bin  Axis3-family "$BIN" blocks 95 and 96 and OEM binary messages between GGA
                      sentences
 
@@ -13,7 +15,7 @@ receiver's clock offset, less the satellite's clock correction, with no atmosphe
 post-processor given the two RINEX files that fixora writes from ashtech_raw.bin (with its
 ionosphere and troposphere models off) therefore finds the receiver at STATION.
 
-Run it from anywhere; it rewrites both files (then scripts/update-golden).
+Run it from anywhere; it rewrites the three files (then scripts/update-golden).
 """
 import math
 import os
@@ -126,8 +128,8 @@ def mbn(orbit, left, seconds, quality=24, marker=1, good=True):
     return record(b"MBN", body, good)
 
 
-def pbn(tow_ms, good=True):
-    body = struct.pack(">i4xdddf12xfH", tow_ms, *STATION, CLOCK_OFFSET, -0.25, 0)
+def pbn(tow_ms, good=True, station=STATION, clock_offset=CLOCK_OFFSET):
+    body = struct.pack(">i4xdddf12xfH", tow_ms, *station, clock_offset, -0.25, 0)
     return record(b"PBN", body, good)
 
 
@@ -174,6 +176,37 @@ def ashtech_raw():
     return out
 
 
+def ecef(latitude, longitude, height):
+    """Earth-centred coordinates of a geodetic point (degrees, metres) on the WGS 84 ellipsoid."""
+    a, f = 6378137.0, 1 / 298.257223563
+    e2 = f * (2 - f)
+    phi, lam = math.radians(latitude), math.radians(longitude)
+    n = a / math.sqrt(1 - e2 * math.sin(phi) ** 2)
+    return ((n + height) * math.cos(phi) * math.cos(lam),
+            (n + height) * math.cos(phi) * math.sin(lam), (n * (1 - e2) + height) * math.sin(phi))
+
+
+def raw_record(prn, raw_range):
+    """A measurement of quality 24 with the raw range given (seconds, the receiver's count)."""
+    body = struct.pack(">bbbbibbbbdid8x", 1, 0, prn, 0, 500, 0, 24, 0, 0, raw_range, 0, 0.0)
+    return record(b"MBN", body)
+
+
+def raw_positions():
+    # An ephemeris first: the epochs' GPS week comes from it, not from today's date.
+    out = snv(ORBITS[0])
+    # Raw ranges folded around their complement: 2.3 gives 0.7 s, -0.5 and 0.5 both 0.5 s, 3.7
+    # 0.3 s, -1.75 0.75 s and 1.0 nothing; 10 microseconds of clock offset (in metres).
+    ranges = (2.3, 0.5, -0.5, 3.7, -1.75, 1.0, 0.25, 0.75)
+    places = ((0.0, 0.0, 0.0), (0.0, 90.0, 0.0), (0.0, 180.0, 12.0), (47.3769, 8.5417, 408.0),
+              (-33.8688, 151.2093, 58.0), (71.2, -156.8, -20.0))
+    for i, place in enumerate(places):
+        for j in range(4):
+            out += raw_record(3 + 2 * j, ranges[(4 * i + j) % len(ranges)])
+        out += pbn(345601500 + 1000 * i, station=ecef(*place), clock_offset=2997.92458)
+    return out
+
+
 def binary_blocks():
     out = b""
     for second in range(4):
@@ -196,7 +229,8 @@ def binary_blocks():
 
 if len(VISIBLE) < 6:
     raise SystemExit("fewer than six satellites above 20 degrees: choose other orbits")
-for name, content in (("ashtech_raw.bin", ashtech_raw()), ("binary_blocks.bin", binary_blocks())):
+for name, content in (("ashtech_raw.bin", ashtech_raw()), ("binary_blocks.bin", binary_blocks()),
+                      ("raw_positions.bin", raw_positions())):
     with open(os.path.join(HERE, name), "wb") as f:
         f.write(content)
     print(f"{name}: {len(content)} bytes")

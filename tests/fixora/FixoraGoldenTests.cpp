@@ -1,7 +1,9 @@
 // Golden streams: for every stream in tests/data/streams, `fixora --replay STREAM --json
-// --no-clock` (and the options of the stream's .args file, one a line) must print exactly the
-// stream's .expect file. An intended change of the output is recorded with scripts/update-golden
-// and explained in its commit.
+// --no-clock` and the options of the stream's .args file (one a line) must print exactly the
+// stream's .expect file, and exit with the code and standard error of its .stderr file (exit 0
+// and nothing when there is none). Two .args lines are this runner's: --text leaves out --json,
+// --emulate plays the stream with --emulate STREAM --fast instead of the replay. An intended
+// change of the output is recorded with scripts/update-golden and explained in its commit.
 #include "FixoraRunner.h"
 
 #include <gtest/gtest.h>
@@ -65,15 +67,30 @@ TEST(FixoraGolden, ReplayOfEachStreamPrintsItsExpectedRecords)
         std::vector<std::string> args = {"--replay", path.string(), "--json", "--no-clock"};
         if (std::filesystem::exists(path.replace_extension(".args")))
         {
-            const std::vector<std::string> options = Lines(CScratchFolder::Read(path));
-            args.insert(args.end(), options.begin(), options.end());
+            for (const std::string& strOption : Lines(CScratchFolder::Read(path)))
+            {
+                if (strOption == "--text")
+                {
+                    std::erase(args, "--json");
+                }
+                else if (strOption == "--emulate")
+                {
+                    args[0] = "--emulate";
+                    args.push_back("--fast");
+                }
+                else
+                {
+                    args.push_back(strOption);
+                }
+            }
         }
+        const bool bStderr = std::filesystem::exists(path.replace_extension(".stderr"));
+        const std::string strStderr = bStderr ? CScratchFolder::Read(path) : "exit 0\n";
         ASSERT_TRUE(std::filesystem::exists(path.replace_extension(".expect")))
             << "run scripts/update-golden";
         const std::vector<std::string> expected = Lines(CScratchFolder::Read(path));
         const SFixoraRun run = RunFixora(args);
-        ASSERT_EQ(run.nExit, 0) << run.strErr;
-        EXPECT_EQ(run.strErr, "");
+        EXPECT_EQ("exit " + std::to_string(run.nExit) + "\n" + run.strErr, strStderr);
         const std::vector<std::string> actual = Lines(run.strOut);
         ASSERT_FALSE(expected.empty());
         for (std::size_t i = 0; i < std::min(expected.size(), actual.size()); ++i)

@@ -32,10 +32,10 @@ std::string FixoraProgramPath();
 
 #ifndef _WIN32
 #include <sys/types.h>
-// Starts strProgram with args; nOut (-1: inherited) and nErr become its standard output and
-// error, and every descriptor of aClose is closed in the child. The process id, or -1.
-pid_t Spawn(const std::string& strProgram, const std::vector<std::string>& args, int nOut, int nErr,
-            const std::vector<int>& aClose);
+// Starts strProgram with args; nOut and nErr (-1: inherited) become its standard output and
+// error. The process id, or -1.
+pid_t Spawn(const std::string& strProgram, const std::vector<std::string>& args, int nOut,
+            int nErr);
 #endif
 
 struct SFixoraRun : SProcessResult

@@ -1,10 +1,9 @@
-// Runs a program to its end with both output streams on pipes, each read by a thread of its own
-// so that a child that fills one pipe never blocks: posix_spawn and wait4 (for the peak memory)
-// here, CreateProcessW and the process handle on Windows.
+// Runs a program to its end with its standard output and error written to files of a scratch
+// folder, read when it has ended (so a child never blocks on a full pipe): posix_spawn and wait4
+// (for the peak memory) here, CreateProcessW and the process handle on Windows.
 #include "FixoraRunner.h"
 
 #include <algorithm>
-#include <thread>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -12,6 +11,7 @@
 #include <psapi.h>
 #else
 #include <cerrno>
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -22,16 +22,6 @@ extern char** environ;
 
 namespace
 {
-
-// Appends what fnRead gives (a count of bytes, 0 or less at the end) to strSink until the end.
-template <class Read> void Drain(Read fnRead, std::string& strSink)
-{
-    char buffer[65536];
-    for (long long nGot; (nGot = fnRead(buffer, sizeof buffer)) > 0;)
-    {
-        strSink.append(buffer, static_cast<std::size_t>(nGot));
-    }
-}
 
 #ifdef _WIN32
 std::wstring Wide(const std::string& strText)
@@ -44,28 +34,12 @@ std::wstring Wide(const std::string& strText)
     return wide;
 }
 
-// One argument quoted so that the C runtime's command-line split gives it back unchanged:
-// backslashes are literal except in front of a quote.
+// One argument as the C runtime's command-line split gives it back: the tests' arguments hold no
+// quote and end in no backslash, so quotes around one with a space are enough.
 std::wstring Quoted(const std::wstring& arg)
 {
-    if (!arg.empty() && arg.find_first_of(L" \t\n\v\"") == std::wstring::npos)
-    {
-        return arg;
-    }
-    std::wstring quoted = L"\"";
-    std::size_t nBackslashes = 0;
-    for (const wchar_t c : arg)
-    {
-        if (c == L'\\')
-        {
-            ++nBackslashes;
-            continue;
-        }
-        quoted.append(c == L'"' ? 2 * nBackslashes + 1 : nBackslashes, L'\\');
-        quoted.push_back(c);
-        nBackslashes = 0;
-    }
-    return quoted.append(2 * nBackslashes, L'\\') + L"\"";
+    return arg.empty() || arg.find_first_of(L" \t") != std::wstring::npos ? L"\"" + arg + L"\""
+                                                                          : arg;
 }
 
 // Text-mode streams end their lines in CR LF here; the tests compare lines as on other systems.
@@ -84,12 +58,14 @@ void ToLineFeeds(std::string& strText)
 SProcessResult RunProcess(const std::string& strProgram, const std::vector<std::string>& args)
 {
     SProcessResult result;
+    const CScratchFolder folder;
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    HANDLE pipes[2][2] = {}; // read and write ends of standard output and error
-    for (auto& pipe : pipes)
+    HANDLE files[2] = {};
+    for (int i = 0; i < 2; ++i)
     {
-        CreatePipe(&pipe[0], &pipe[1], &inherit, 0);
-        SetHandleInformation(pipe[0], HANDLE_FLAG_INHERIT, 0); // only the child's ends
+        files[i] =
+            CreateFileW(folder.File(i ? "err" : "out").wstring().c_str(), GENERIC_WRITE,
+                        FILE_SHARE_READ, &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     }
     std::wstring commandLine = Quoted(Wide(strProgram));
     for (const std::string& strArg : args)
@@ -99,23 +75,11 @@ SProcessResult RunProcess(const std::string& strProgram, const std::vector<std::
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = pipes[0][1];
-    startup.hStdError = pipes[1][1];
+    startup.hStdOutput = files[0];
+    startup.hStdError = files[1];
     PROCESS_INFORMATION process{};
-    const bool bStarted = pipes[0][1] != nullptr && pipes[1][1] != nullptr &&
-                          CreateProcessW(Wide(strProgram).c_str(), commandLine.data(), nullptr,
+    const bool bStarted = CreateProcessW(Wide(strProgram).c_str(), commandLine.data(), nullptr,
                                          nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
-    std::thread readers[2];
-    for (int i = 0; i < 2; ++i)
-    {
-        CloseHandle(pipes[i][1]);
-        const auto read = [hRead = pipes[i][0]](char* p, DWORD n) {
-            DWORD nGot = 0;
-            return ReadFile(hRead, p, n, &nGot, nullptr) ? static_cast<long long>(nGot) : -1LL;
-        };
-        readers[i] =
-            std::thread(Drain<decltype(read)>, read, std::ref(i ? result.strErr : result.strOut));
-    }
     // Wine counts a process's memory only while it runs, so the peak is sampled until the end.
     DWORD nExit = 0;
     do
@@ -127,11 +91,6 @@ SProcessResult RunProcess(const std::string& strProgram, const std::vector<std::
                 std::max<std::uint64_t>(result.nPeakMemoryBytes, memory.PeakWorkingSetSize);
         }
     } while (bStarted && WaitForSingleObject(process.hProcess, 20) == WAIT_TIMEOUT);
-    for (int i = 0; i < 2; ++i)
-    {
-        readers[i].join();
-        CloseHandle(pipes[i][0]);
-    }
     if (bStarted && GetExitCodeProcess(process.hProcess, &nExit))
     {
         result.nExit = static_cast<int>(nExit);
@@ -141,6 +100,10 @@ SProcessResult RunProcess(const std::string& strProgram, const std::vector<std::
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
     }
+    CloseHandle(files[0]);
+    CloseHandle(files[1]);
+    result.strOut = CScratchFolder::Read(folder.File("out"));
+    result.strErr = CScratchFolder::Read(folder.File("err"));
     ToLineFeeds(result.strOut);
     ToLineFeeds(result.strErr);
     return result;
@@ -156,8 +119,7 @@ std::string FixoraProgramPath()
     return (self.parent_path() / std::filesystem::path(FIXORA_BINARY).filename()).string();
 }
 #else
-pid_t Spawn(const std::string& strProgram, const std::vector<std::string>& args, int nOut, int nErr,
-            const std::vector<int>& aClose)
+pid_t Spawn(const std::string& strProgram, const std::vector<std::string>& args, int nOut, int nErr)
 {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -167,10 +129,6 @@ pid_t Spawn(const std::string& strProgram, const std::vector<std::string>& args,
         {
             posix_spawn_file_actions_adddup2(&actions, fd, target);
         }
-    }
-    for (const int fd : aClose)
-    {
-        posix_spawn_file_actions_addclose(&actions, fd);
     }
     std::vector<std::string> all = {strProgram};
     all.insert(all.end(), args.begin(), args.end());
@@ -192,30 +150,12 @@ pid_t Spawn(const std::string& strProgram, const std::vector<std::string>& args,
 SProcessResult RunProcess(const std::string& strProgram, const std::vector<std::string>& args)
 {
     SProcessResult result;
-    int pipes[2][2] = {{-1, -1}, {-1, -1}}; // read and write ends of standard output and error
-    const pid_t pid = pipe(pipes[0]) == 0 && pipe(pipes[1]) == 0
-                          ? Spawn(strProgram, args, pipes[0][1], pipes[1][1],
-                                  {pipes[0][0], pipes[0][1], pipes[1][0], pipes[1][1]})
-                          : -1;
-    std::thread readers[2];
-    for (int i = 0; i < 2; ++i)
-    {
-        close(pipes[i][1]);
-        const auto read = [fd = pipes[i][0]](char* p, std::size_t n) {
-            ssize_t nGot;
-            while ((nGot = ::read(fd, p, n)) < 0 && errno == EINTR)
-            {
-            }
-            return static_cast<long long>(nGot);
-        };
-        readers[i] =
-            std::thread(Drain<decltype(read)>, read, std::ref(i ? result.strErr : result.strOut));
-    }
-    for (int i = 0; i < 2; ++i)
-    {
-        readers[i].join();
-        close(pipes[i][0]);
-    }
+    const CScratchFolder folder;
+    const int nOut = open(folder.File("out").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    const int nErr = open(folder.File("err").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    const pid_t pid = nOut >= 0 && nErr >= 0 ? Spawn(strProgram, args, nOut, nErr) : -1;
+    close(nOut);
+    close(nErr);
     int nStatus = 0;
     rusage usage{};
     while (pid > 0 && wait4(pid, &nStatus, 0, &usage) < 0 && errno == EINTR)
@@ -223,6 +163,8 @@ SProcessResult RunProcess(const std::string& strProgram, const std::vector<std::
     }
     result.nExit = pid > 0 && WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
     result.nPeakMemoryBytes = static_cast<std::uint64_t>(usage.ru_maxrss) * 1024; // kilobytes
+    result.strOut = CScratchFolder::Read(folder.File("out"));
+    result.strErr = CScratchFolder::Read(folder.File("err"));
     return result;
 }
 

@@ -40,8 +40,8 @@ TEST(FixoraLive, DeviceRecordsArePrintedAndAStopSignalEndsTheRunCleanly)
         std::vector<std::string> args = {"--device",   pty.SlavePath(), "--json",
                                          "--no-clock", "--log-raw",     rawLog.Path()};
         args.insert(args.end(), row.args.begin(), row.args.end());
-        const int nOut = open(output.Path().c_str(), O_WRONLY | O_TRUNC);
-        const pid_t pid = Spawn(FixoraProgramPath(), args, nOut, -1, {});
+        const int nOut = open(output.Path().c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+        const pid_t pid = Spawn(FixoraProgramPath(), args, nOut, -1);
         close(nOut);
         ASSERT_GT(pid, 0);
         // The port may not be open yet: repeat the sentence until its record is printed.

@@ -26,12 +26,7 @@ namespace
 #ifdef _WIN32
 std::wstring Wide(const std::string& strText)
 {
-    std::wstring wide(strText.size(), L'\0');
-    const int nLength =
-        MultiByteToWideChar(CP_UTF8, 0, strText.data(), static_cast<int>(strText.size()),
-                            wide.data(), static_cast<int>(wide.size()));
-    wide.resize(static_cast<std::size_t>(std::max(nLength, 0)));
-    return wide;
+    return std::filesystem::path(std::u8string(strText.begin(), strText.end())).wstring();
 }
 
 // One argument as the C runtime's command-line split gives it back: the tests' arguments hold no
@@ -130,12 +125,10 @@ pid_t Spawn(const std::string& strProgram, const std::vector<std::string>& args,
             posix_spawn_file_actions_adddup2(&actions, fd, target);
         }
     }
-    std::vector<std::string> all = {strProgram};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& strArg : all)
+    std::vector<char*> argv = {const_cast<char*>(strProgram.c_str())};
+    for (const std::string& strArg : args)
     {
-        argv.push_back(strArg.data());
+        argv.push_back(const_cast<char*>(strArg.c_str())); // posix_spawn changes none
     }
     argv.push_back(nullptr);
     pid_t pid = -1;

@@ -14,17 +14,6 @@
 namespace
 {
 
-std::vector<std::string> Lines(const std::string& strText)
-{
-    std::vector<std::string> lines;
-    std::istringstream stream(strText);
-    for (std::string strLine; std::getline(stream, strLine);)
-    {
-        lines.push_back(strLine);
-    }
-    return lines;
-}
-
 // The C libraries of different systems may round a computed angle differently in its last bit:
 // a JSON line matches when its keys, order, texts and flags are the same and every number agrees
 // to 12 significant digits.

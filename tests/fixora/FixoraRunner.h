@@ -38,14 +38,24 @@ pid_t Spawn(const std::string& strProgram, const std::vector<std::string>& args,
             int nErr);
 #endif
 
+inline std::vector<std::string> Lines(const std::string& strText)
+{
+    std::vector<std::string> lines;
+    std::istringstream stream(strText);
+    for (std::string strLine; std::getline(stream, strLine);)
+    {
+        lines.push_back(strLine);
+    }
+    return lines;
+}
+
 struct SFixoraRun : SProcessResult
 {
     // Every standard-output line parsed as JSON (a line that is not JSON fails the parse).
     std::vector<nlohmann::json> Records() const
     {
         std::vector<nlohmann::json> records;
-        std::istringstream lines(strOut);
-        for (std::string strLine; std::getline(lines, strLine);)
+        for (const std::string& strLine : Lines(strOut))
         {
             records.push_back(nlohmann::json::parse(strLine));
         }

@@ -86,12 +86,9 @@ SProcessResult RunProcess(const std::string& strProgram, const std::vector<std::
                 std::max<std::uint64_t>(result.nPeakMemoryBytes, memory.PeakWorkingSetSize);
         }
     } while (bStarted && WaitForSingleObject(process.hProcess, 20) == WAIT_TIMEOUT);
-    if (bStarted && GetExitCodeProcess(process.hProcess, &nExit))
-    {
-        result.nExit = static_cast<int>(nExit);
-    }
     if (bStarted)
     {
+        result.nExit = GetExitCodeProcess(process.hProcess, &nExit) ? static_cast<int>(nExit) : -1;
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
     }

@@ -1,13 +1,14 @@
 // Runs the fixora program as a user would and hands back its exit code, standard output and
-// standard error, with helpers for the files the tests feed it (sentences: support/Sentences.h).
+// error and peak memory, with helpers for the files the tests feed it (sentences:
+// support/Sentences.h). RunProcess has one implementation per system (ProcessRunner.cpp).
 #pragma once
 
-#include "ProcessRunner.h"
 #include "support/ScratchFolder.h"
 #include "support/Sentences.h"
 
 #include <nlohmann/json.hpp>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -15,14 +16,46 @@
 #include <string>
 #include <vector>
 
+struct SProcessResult
+{
+    int nExit = -1; // -1: the program could not be started or did not exit normally
+    std::string strOut;
+    std::string strErr;
+    std::uint64_t nPeakMemoryBytes = 0; // peak resident size (working set on Windows)
+};
+
+// Runs strProgram with args (each passed as one argument, no shell) and waits for it.
+SProcessResult RunProcess(const std::string& strProgram, const std::vector<std::string>& args);
+
+// Where the fixora program of this build is.
+std::string FixoraProgramPath();
+
+#ifndef _WIN32
+#include <sys/types.h>
+// Starts strProgram with args; nOut and nErr (-1: inherited) become its standard output and
+// error. The process id, or -1.
+pid_t Spawn(const std::string& strProgram, const std::vector<std::string>& args, int nOut,
+            int nErr);
+#endif
+
+inline std::vector<std::string> Lines(const std::string& strText)
+{
+    std::vector<std::string> lines;
+    std::istringstream stream(strText);
+    for (std::string strLine; std::getline(stream, strLine);)
+    {
+        lines.push_back(strLine);
+    }
+    return lines;
+}
+
 struct SFixoraRun : SProcessResult
 {
     // Every standard-output line parsed as JSON (a line that is not JSON fails the parse).
     std::vector<nlohmann::json> Records() const
     {
         std::vector<nlohmann::json> records;
-        std::istringstream lines(strOut);
-        for (std::string strLine; std::getline(lines, strLine);)
+        for (const std::string& strLine : Lines(strOut))
         {
             records.push_back(nlohmann::json::parse(strLine));
         }
@@ -31,14 +64,10 @@ struct SFixoraRun : SProcessResult
     // The records of type "position" whose position flag is set: the fixes.
     std::vector<nlohmann::json> Fixes() const
     {
-        std::vector<nlohmann::json> fixes;
-        for (const nlohmann::json& record : Records())
-        {
-            if (record["type"] == "position" && record["flags"]["position"] == true)
-            {
-                fixes.push_back(record);
-            }
-        }
+        std::vector<nlohmann::json> fixes = Records();
+        std::erase_if(fixes, [](const nlohmann::json& record) {
+            return record["type"] != "position" || record["flags"]["position"] != true;
+        });
         return fixes;
     }
 };

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <map>
 
 namespace
@@ -19,12 +18,7 @@ TEST(FixoraUsage, BadUsageAndUnreadableFilesExplainThemselves)
     // Root reads a file without read permission: then that row replays an empty file.
     const CTempFile locked;
     std::filesystem::permissions(locked.Path(), std::filesystem::perms::none);
-    std::FILE* pProbe = std::fopen(locked.Path().c_str(), "rb");
-    const bool bPermissions = pProbe == nullptr;
-    if (pProbe != nullptr)
-    {
-        std::fclose(pProbe);
-    }
+    const bool bPermissions = !std::ifstream(locked.Path()).is_open();
     const struct
     {
         std::vector<std::string> args;

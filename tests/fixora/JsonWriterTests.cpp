@@ -31,19 +31,16 @@ TEST(FixoraJsonWriter, DoublesPrintAsDumpPrintsThem)
     constexpr double Inf = std::numeric_limits<double>::infinity();
     constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
     // clang-format off
-    std::vector<double> values = {
-        0.0, -0.0, 1.0, -1.0, 100.0, 46266.0, -1.0e-9, 0.1, 0.1 + 0.2, 123.456, -123.456,
+    std::vector<double> values = {0.0, -0.0, 1.0, -1.0, 100.0, 46266.0, -1.0e-9, 0.1, 0.1 + 0.2,
+        123.456, -123.456,
         // the switch between fixed and exponent notation, on both sides
         1e-5, 1.5e-5, 1e-4, 1.234e-4, 0.001, 1e15, 1e15 + 0.5, 999999999999999.9, 1e16, 1e17,
         1234567890123456.0, 12345678901234567.0, 9007199254740993.0, 1e21, 1e22, 1e100, 1e-100,
         1e300, 1e-300, 9.999999999999999e22,
-        // extremes and subnormals
+        // extremes, subnormals, values the records hold, and no numbers in JSON
         DBL_MAX, -DBL_MAX, DBL_MIN, DBL_MIN / 3, DBL_TRUE_MIN, -DBL_TRUE_MIN, DBL_EPSILON,
-        // values the records hold
         59.99999999999999, 6.000000000000001, 38.90847833333333, -77.44087166666667, 268.8,
-        20200000.123, 1575.42e6, -1.0,
-        // not numbers in JSON
-        NaN, -NaN, Inf, -Inf};
+        20200000.123, 1575.42e6, NaN, -NaN, Inf, -Inf};
     // clang-format on
     std::mt19937_64 random(20251206);
     // Any bit pattern: every exponent, subnormals, NaNs and infinities.
@@ -77,16 +74,11 @@ TEST(FixoraJsonWriter, DoublesPrintAsDumpPrintsThem)
 
 TEST(FixoraJsonWriter, IntegersBooleansAndEveryByteAsDumpPrintsThem)
 {
-    EXPECT_EQ(Written(0), Json(0).dump());
-    EXPECT_EQ(Written(-1), Json(-1).dump());
-    EXPECT_EQ(Written(std::int16_t{-32768}), Json(std::int16_t{-32768}).dump());
-    EXPECT_EQ(Written(std::numeric_limits<std::int64_t>::min()),
-              Json(std::numeric_limits<std::int64_t>::min()).dump());
-    EXPECT_EQ(Written(std::numeric_limits<std::uint64_t>::max()),
-              Json(std::numeric_limits<std::uint64_t>::max()).dump());
-    EXPECT_EQ(Written(std::size_t{4096}), Json(std::size_t{4096}).dump());
-    EXPECT_EQ(Written(true), Json(true).dump());
-    EXPECT_EQ(Written(false), Json(false).dump());
+    EXPECT_EQ(Written(0) + Written(-1) + Written(true) + Written(false), "0-1truefalse");
+    EXPECT_EQ(Written(std::int16_t{-32768}), "-32768");
+    EXPECT_EQ(Written(std::numeric_limits<std::int64_t>::min()), "-9223372036854775808");
+    EXPECT_EQ(Written(std::numeric_limits<std::uint64_t>::max()), "18446744073709551615");
+    EXPECT_EQ(Written(std::size_t{4096}), "4096");
     // fixora's texts are bytes taken as Latin-1 characters: a byte from 0x80 up reaches the
     // writer as the two bytes of its character in UTF-8.
     for (int nByte = 0; nByte < 256; ++nByte)

@@ -29,11 +29,9 @@ const SFamilyRow s_Families[] = {
      "--query-elevation-mask"},
      &AshtechAnswers, {"$PASHS,PEM,10\r\n", "$PASHQ,PAR\r\n"},
      {"status  acknowledged", "command  set-elevation-mask 10  sent",
-      "status  elevation-mask 10 deg",
-      "command  query-elevation-mask  sent"}},
+      "status  elevation-mask 10 deg", "command  query-elevation-mask  sent"}},
     {"Axis3", {"--model", "Sokkia Axis3", "--duration", "3", "--query-dgps"}, &Axis3Answers,
-     {"$JSHOW\r\n"},
-     {"status  dgps beacon", "command  query-dgps  sent"}},
+     {"$JSHOW\r\n"}, {"status  dgps beacon", "command  query-dgps  sent"}},
     {"SiRF", {"--model", "SiRF", "--duration", "5", "--set-nmea", "gga-only"},
      [] { return std::vector<CReceiverSimulator::SRule>(); },
      {"$PSRF103,00,00,02,01*26\r\n", "$PSRF103,02,00,00,01*26\r\n", "$PSRF103,05,00,00,01*21\r\n",
@@ -43,8 +41,7 @@ const SFamilyRow s_Families[] = {
     {"OEM", {"--model", "GSR2650 LB", "--duration", "6", "--query-elevation-mask", "--query-dgps"},
      &OemAnswers,
      {"LOG COM2 ECUTOFFA ONCE\r\n", "LOG COM2 RTKSOURCEA ONCE\r\n",
-      "LOG COM2 SBASCONTROLA ONCE\r\n",
-      "LOG COM2 PSRDIFFSOURCEA ONCE\r\n"},
+      "LOG COM2 SBASCONTROLA ONCE\r\n", "LOG COM2 PSRDIFFSOURCEA ONCE\r\n"},
      {"status  elevation-mask 10 deg", "status  dgps waas", "command  query-elevation-mask  sent",
       "command  query-dgps  sent"}},
 };
@@ -60,9 +57,18 @@ std::string Joined(const std::vector<std::string>& lines)
     return strAll;
 }
 
-bool HasLine(const std::string& strOut, const std::string& strLine)
+// Runs fixora on a pseudo-terminal played by the simulator with these answers: the run, and the
+// lines the simulator received.
+std::pair<SFixoraRun, std::vector<std::string>> RunOnDevice(
+    std::vector<CReceiverSimulator::SRule> answers, const std::vector<std::string>& args)
 {
-    return ("\n" + strOut).find("\n" + strLine + "\n") != std::string::npos;
+    CPtyPair pty;
+    EXPECT_TRUE(pty.IsValid());
+    const CReceiverSimulator receiver(pty, std::move(answers));
+    std::vector<std::string> all = {"--device", pty.SlavePath()};
+    all.insert(all.end(), args.begin(), args.end());
+    SFixoraRun run = RunFixora(all);
+    return {run, receiver.Lines()};
 }
 
 class FixoraCommand : public ::testing::TestWithParam<SFamilyRow>
@@ -72,22 +78,17 @@ class FixoraCommand : public ::testing::TestWithParam<SFamilyRow>
 TEST_P(FixoraCommand, TheReceiverGetsTheCommandsAndItsAnswersShowAsStatus)
 {
     const SFamilyRow& row = GetParam();
-    CPtyPair pty;
-    ASSERT_TRUE(pty.IsValid());
-    const CReceiverSimulator receiver(pty, row.pfnAnswers());
-    std::vector<std::string> args = {"--device", pty.SlavePath()};
-    args.insert(args.end(), row.args.begin(), row.args.end());
-    const SFixoraRun run = RunFixora(args);
+    const auto [run, lines] = RunOnDevice(row.pfnAnswers(), row.args);
     EXPECT_EQ(run.nExit, 0) << run.strErr;
-
-    const std::vector<std::string> lines = receiver.Lines();
     const auto first = std::find(lines.begin(), lines.end(), row.sent.front());
     ASSERT_NE(first, lines.end()) << Joined(lines);
     const auto count = std::min<std::ptrdiff_t>(lines.end() - first, row.sent.size());
     EXPECT_EQ(row.sent, std::vector<std::string>(first, first + count)) << Joined(lines);
     for (const std::string& strLine : row.printed)
     {
-        EXPECT_TRUE(HasLine(run.strOut, strLine)) << strLine << " in:\n" << run.strOut;
+        EXPECT_NE(("\n" + run.strOut).find("\n" + strLine + "\n"), std::string::npos)
+            << strLine << " in:\n"
+            << run.strOut;
     }
 }
 
@@ -99,49 +100,32 @@ INSTANTIATE_TEST_SUITE_P(Families, FixoraCommand, ::testing::ValuesIn(s_Families
 // ends the run at once, not after its twenty seconds.
 TEST(FixoraCommandFailure, NoAcknowledgementOrAVanishedDeviceEndsTheRunWithOne)
 {
-    for (const bool bVanish : {false, true})
-    {
-        SCOPED_TRACE(bVanish ? "the device goes away" : "the reset is never acknowledged");
-        CPtyPair pty;
-        ASSERT_TRUE(pty.IsValid());
-        const CReceiverSimulator receiver(
-            pty, bVanish ? std::vector<CReceiverSimulator::SRule>{{"$PASHS,PEM", "", true}}
-                         : std::vector<CReceiverSimulator::SRule>());
-        const auto start = std::chrono::steady_clock::now();
-        const SFixoraRun run = RunFixora(
-            bVanish
-                ? std::vector<std::string>{"--device", pty.SlavePath(), "--model", "CSI",
-                                           "--duration", "20", "--set-elevation-mask", "10",
-                                           "--query-elevation-mask"}
-                : std::vector<std::string>{"--device", pty.SlavePath(), "--model", "CSI", "--json",
-                                           "--duration", "2", "--reset", "--query-beacon"});
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(9));
-        EXPECT_EQ(run.nExit, 1);
-        const std::vector<std::string> lines = receiver.Lines();
-        ASSERT_FALSE(lines.empty());
-        if (bVanish)
-        {
-            EXPECT_NE(
-                run.strErr.find(
-                    "fixora: the receiver's device went away while --set-elevation-mask was sent"),
-                std::string::npos)
-                << run.strErr;
-            EXPECT_TRUE(HasLine(run.strOut, "command  set-elevation-mask 10  not sent"))
-                << run.strOut;
-            EXPECT_EQ(run.strOut.find("query-elevation-mask"), std::string::npos) << run.strOut;
-            continue;
-        }
-        EXPECT_NE(run.strErr.find("the receiver did not carry out --reset"), std::string::npos)
-            << run.strErr;
-        std::vector<nlohmann::json> records = run.Records();
-        std::erase_if(records,
-                      [](const nlohmann::json& record) { return record["type"] != "command"; });
-        ASSERT_EQ(records.size(), 1u) << run.strOut;
-        EXPECT_EQ(records[0]["command"], "reset");
-        EXPECT_EQ(records[0]["result"], "not acknowledged");
-        EXPECT_EQ(lines.front(), "$PASHS,RST\r\n");
-        EXPECT_EQ(Joined(lines).find("$GPCRQ"), std::string::npos) << Joined(lines);
-    }
+    const auto start = std::chrono::steady_clock::now();
+    const auto [reset, resetLines] = RunOnDevice(
+        {}, {"--model", "CSI", "--json", "--duration", "2", "--reset", "--query-beacon"});
+    EXPECT_EQ(reset.nExit, 1);
+    EXPECT_NE(reset.strErr.find("the receiver did not carry out --reset"), std::string::npos)
+        << reset.strErr;
+    std::vector<nlohmann::json> records = reset.Records();
+    std::erase_if(records, [](const nlohmann::json& r) { return r["type"] != "command"; });
+    ASSERT_EQ(records.size(), 1u) << reset.strOut;
+    EXPECT_EQ(records[0]["command"], "reset");
+    EXPECT_EQ(records[0]["result"], "not acknowledged");
+    ASSERT_FALSE(resetLines.empty());
+    EXPECT_EQ(resetLines.front(), "$PASHS,RST\r\n");
+    EXPECT_EQ(Joined(resetLines).find("$GPCRQ"), std::string::npos) << Joined(resetLines);
+
+    const auto [gone, goneLines] = RunOnDevice(
+        {{"$PASHS,PEM", "", true}}, {"--model", "CSI", "--duration", "20", "--set-elevation-mask",
+                                     "10", "--query-elevation-mask"});
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(14));
+    EXPECT_EQ(gone.nExit, 1);
+    EXPECT_FALSE(goneLines.empty());
+    EXPECT_NE(gone.strErr.find(
+                  "fixora: the receiver's device went away while --set-elevation-mask was sent"),
+              std::string::npos)
+        << gone.strErr;
+    EXPECT_EQ(gone.strOut, "command  set-elevation-mask 10  not sent\n");
 }
 
 } // namespace

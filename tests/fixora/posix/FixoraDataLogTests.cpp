@@ -6,80 +6,66 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cmath>
 #include <regex>
 
 namespace
 {
 
-const std::string kStream = std::string(FIXORA_TEST_DATA_DIR) + "/streams/ashtech_raw.bin";
-constexpr double kStation[3] = {4331297.3480, 567555.6390, 4633133.7280};
-
-using Time = std::array<double, 6>;        // year (two digits), month, day, hour, minute, second
-using Observation = std::array<double, 4>; // PRN, C1, L1, D1
-
-// The epochs of a RINEX 2.11 observation file of C1, L1, D1 with at most 12 satellites an epoch.
-std::vector<std::pair<Time, std::vector<Observation>>> ReadObservations(const std::string& strText)
+// The epochs of a RINEX 2.11 observation file of C1, L1, D1 with at most 12 satellites an epoch,
+// each as its time line (two-digit year to second) followed by PRN, C1, L1, D1 of each satellite
+// (a blank field is a missing value: NaN).
+std::vector<std::vector<double>> ReadObservations(const std::string& strText)
 {
-    std::istringstream lines(strText);
+    std::istringstream lines(strText.substr(strText.find("END OF HEADER")));
     std::string strLine;
-    while (std::getline(lines, strLine) && strLine.find("END OF HEADER") == std::string::npos)
-    {
-    }
-    std::vector<std::pair<Time, std::vector<Observation>>> epochs;
+    std::getline(lines, strLine);
+    std::vector<std::vector<double>> epochs;
     while (std::getline(lines, strLine))
     {
-        auto& [time, observations] = epochs.emplace_back();
-        std::istringstream(strLine.substr(0, 26)) >> time[0] >> time[1] >> time[2] >> time[3] >>
-            time[4] >> time[5];
+        std::vector<double>& epoch = epochs.emplace_back(6);
+        std::istringstream(strLine.substr(0, 26)) >> epoch[0] >> epoch[1] >> epoch[2] >> epoch[3] >>
+            epoch[4] >> epoch[5];
         for (int i = 0; i < std::stoi(strLine.substr(29, 3)); ++i)
         {
-            Observation& observation = observations.emplace_back();
-            observation[0] = std::stoi(strLine.substr(33 + 3 * i, 2));
+            epoch.push_back(std::stoi(strLine.substr(33 + 3 * i, 2)));
             std::string strValues;
             std::getline(lines, strValues);
             strValues.resize(48, ' ');
             for (int k = 0; k < 3; ++k)
             {
-                // A blank field is a missing value.
                 const std::string strField = strValues.substr(16 * k, 14);
-                observation[k + 1] = strField.find_first_not_of(' ') == std::string::npos
-                                         ? std::nan("")
-                                         : std::stod(strField);
+                epoch.push_back(strField.find_first_not_of(' ') == std::string::npos
+                                    ? std::nan("")
+                                    : std::stod(strField));
             }
         }
     }
     return epochs;
 }
 
-// The calendar of a GPS week and second.
-Time EpochTime(int nWeek, double dSeconds)
+// The time line of a RINEX epoch for a GPS week and second.
+std::vector<double> EpochTime(int nWeek, double dSeconds)
 {
-    const std::time_t t =
-        315964800 + static_cast<std::time_t>(nWeek) * 604800 + static_cast<std::time_t>(dSeconds);
+    const std::time_t t = 315964800 + std::time_t{nWeek} * 604800 + std::time_t(dSeconds);
     std::tm utc{};
     gmtime_r(&t, &utc);
-    return {double(utc.tm_year % 100), double(utc.tm_mon + 1),
-            double(utc.tm_mday),       double(utc.tm_hour),
-            double(utc.tm_min),        utc.tm_sec + (dSeconds - std::floor(dSeconds))};
-}
-
-bool Installed(const std::string& strProgram)
-{
-    return std::filesystem::exists("/usr/bin/" + strProgram);
+    return {double(utc.tm_year % 100), double(utc.tm_mon + 1), double(utc.tm_mday),
+            double(utc.tm_hour),       double(utc.tm_min),     utc.tm_sec + std::fmod(dSeconds, 1)};
 }
 
 } // namespace
 
 TEST(FixoraDataLog, RtklibReadsBothFilesBack)
 {
-    if (!Installed("convbin") || !Installed("rnx2rtkp"))
+    if (!std::filesystem::exists("/usr/bin/convbin") ||
+        !std::filesystem::exists("/usr/bin/rnx2rtkp"))
     {
         GTEST_SKIP() << "rtklib is not installed (Debian package rtklib)";
     }
     const CScratchFolder folder;
-    const SFixoraRun run = RunFixora({"--replay", kStream, "--json", "--no-clock", "--data-log",
+    const SFixoraRun run = RunFixora({"--replay", FIXORA_TEST_DATA_DIR "/streams/ashtech_raw.bin",
+                                      "--json", "--no-clock", "--data-log",
                                       folder.File("session").string(), "--antenna-height", "1.5"});
     ASSERT_EQ(0, run.nExit) << run.strErr;
     // The two files' paths, from what fixora says of them.
@@ -88,8 +74,7 @@ TEST(FixoraDataLog, RtklibReadsBothFilesBack)
         run.strErr, match,
         std::regex("data log: \\d+ epochs in (\\S+), \\d+ ephemerides in (\\S+)")))
         << run.strErr;
-    const std::string strObservations = match[1];
-    const std::string strNavigation = match[2];
+    const std::string strObservations = match[1], strNavigation = match[2];
     EXPECT_NE(std::string::npos, strObservations.find(folder.File("session_").string()));
 
     // convbin's own RINEX of the observation file: every epoch and value as fixora printed it.
@@ -98,28 +83,23 @@ TEST(FixoraDataLog, RtklibReadsBothFilesBack)
         "/usr/bin/convbin", {"-r", "rinex", "-v", "2.11", "-od", "-o", strBack, strObservations});
     ASSERT_EQ(0, convbin.nExit) << convbin.strErr;
     const auto back = ReadObservations(CScratchFolder::Read(strBack));
-    std::vector<nlohmann::json> raw;
-    for (const nlohmann::json& record : run.Records())
-    {
-        if (record["type"] == "raw")
-        {
-            raw.push_back(record);
-        }
-    }
+    std::vector<nlohmann::json> raw = run.Records();
+    std::erase_if(raw, [](const nlohmann::json& record) { return record["type"] != "raw"; });
     ASSERT_EQ(raw.size(), back.size()) << "one epoch a second: every raw epoch printed";
     for (std::size_t i = 0; i < raw.size(); ++i)
     {
         SCOPED_TRACE("epoch " + std::to_string(i));
-        const auto& [time, observations] = back[i];
+        const std::vector<double> time(back[i].begin(), back[i].begin() + 6);
         EXPECT_EQ(EpochTime(raw[i]["gps_week"], raw[i]["receiver_time"]), time);
         const nlohmann::json& satellites = raw[i]["satellites"];
-        ASSERT_EQ(satellites.size(), observations.size());
+        ASSERT_EQ(6 + 4 * satellites.size(), back[i].size());
         for (std::size_t k = 0; k < satellites.size(); ++k)
         {
-            EXPECT_EQ(satellites[k]["prn"].get<double>(), observations[k][0]);
-            EXPECT_NEAR(satellites[k]["pseudorange"].get<double>(), observations[k][1], 0.0005);
-            EXPECT_NEAR(satellites[k]["carrier_phase"].get<double>(), observations[k][2], 0.0005);
-            EXPECT_NEAR(satellites[k]["doppler"].get<double>(), observations[k][3], 0.0005);
+            const double* pBack = &back[i][6 + 4 * k];
+            EXPECT_EQ(satellites[k]["prn"].get<double>(), pBack[0]);
+            EXPECT_NEAR(satellites[k]["pseudorange"].get<double>(), pBack[1], 0.0005);
+            EXPECT_NEAR(satellites[k]["carrier_phase"].get<double>(), pBack[2], 0.0005);
+            EXPECT_NEAR(satellites[k]["doppler"].get<double>(), pBack[3], 0.0005);
         }
     }
 
@@ -139,15 +119,12 @@ TEST(FixoraDataLog, RtklibReadsBothFilesBack)
         {
             continue;
         }
-        SCOPED_TRACE(strLine);
-        std::istringstream fields(strLine);
         std::string strDate, strTime;
-        double xyz[3] = {};
-        fields >> strDate >> strTime >> xyz[0] >> xyz[1] >> xyz[2];
-        for (int k = 0; k < 3; ++k)
-        {
-            EXPECT_NEAR(kStation[k], xyz[k], 0.01);
-        }
+        double x = 0, y = 0, z = 0;
+        std::istringstream(strLine) >> strDate >> strTime >> x >> y >> z;
+        EXPECT_NEAR(x, 4331297.3480, 0.01) << strLine;
+        EXPECT_NEAR(y, 567555.6390, 0.01) << strLine;
+        EXPECT_NEAR(z, 4633133.7280, 0.01) << strLine;
         ++nSolutions;
     }
     EXPECT_EQ(5, nSolutions) << solution.strOut;

@@ -14,9 +14,10 @@
 namespace
 {
 
-// The C libraries of different systems may round a computed angle differently in its last bit:
-// a JSON line matches when its keys, order, texts and flags are the same and every number agrees
-// to 12 significant digits.
+// The C libraries of different systems may round a computed angle differently in its last bits,
+// and a height computed from earth-centred coordinates carries that on (about a nanometre apart
+// between Linux and Windows): a JSON line matches when its keys, order, texts and flags are the
+// same and every number agrees to 10 significant digits.
 bool SameLine(const std::string& strActual, const std::string& strExpected)
 {
     if (strActual == strExpected)
@@ -39,7 +40,7 @@ bool SameLine(const std::string& strActual, const std::string& strExpected)
                           const double x = a.value(), y = e.value();
                           return a.key() == e.key() &&
                                  std::abs(x - y) <=
-                                     1e-12 * std::max({1.0, std::abs(x), std::abs(y)});
+                                     1e-10 * std::max({1.0, std::abs(x), std::abs(y)});
                       });
 }
 

@@ -133,36 +133,41 @@ bool CSerialPort::ApplySettings()
     {
         return false;
     }
-    m_Dcb = dcb;
-    m_Dcb.BaudRate = m_dwBaudRate;
-    m_Dcb.ByteSize = GetDataBits();
+    dcb.BaudRate = m_dwBaudRate;
+    dcb.ByteSize = GetDataBits();
     // A code that does not fit the record's byte must not wrap around into a valid one.
-    m_Dcb.Parity = m_nParity >= 0 && m_nParity <= 0xFF ? static_cast<BYTE>(m_nParity) : 0xFF;
-    m_Dcb.StopBits = m_byStopBits;
+    dcb.Parity = m_nParity >= 0 && m_nParity <= 0xFF ? static_cast<BYTE>(m_nParity) : 0xFF;
+    dcb.StopBits = m_byStopBits;
 
     const bool bDsrDtr = (m_byHandshake & 0x01) != 0;
-    m_Dcb.fOutxDsrFlow = bDsrDtr ? 1 : 0;
-    m_Dcb.fDtrControl = bDsrDtr ? DTR_CONTROL_HANDSHAKE : DTR_CONTROL_ENABLE;
+    dcb.fOutxDsrFlow = bDsrDtr ? 1 : 0;
+    dcb.fDtrControl = bDsrDtr ? DTR_CONTROL_HANDSHAKE : DTR_CONTROL_ENABLE;
 
     const bool bCtsRts = (m_byHandshake & 0x02) != 0;
-    m_Dcb.fOutxCtsFlow = bCtsRts ? 1 : 0;
-    m_Dcb.fRtsControl = bCtsRts ? RTS_CONTROL_HANDSHAKE : RTS_CONTROL_ENABLE;
+    dcb.fOutxCtsFlow = bCtsRts ? 1 : 0;
+    dcb.fRtsControl = bCtsRts ? RTS_CONTROL_HANDSHAKE : RTS_CONTROL_ENABLE;
 
     const bool bXonXoff = (m_byHandshake & 0x04) != 0;
-    m_Dcb.fOutX = bXonXoff ? 1 : 0;
-    m_Dcb.fInX = bXonXoff ? 1 : 0;
-    m_Dcb.XonChar = 0x11;
-    m_Dcb.XoffChar = 0x13;
-    m_Dcb.XonLim = 128;
-    m_Dcb.XoffLim = 10;
+    dcb.fOutX = bXonXoff ? 1 : 0;
+    dcb.fInX = bXonXoff ? 1 : 0;
+    dcb.XonChar = 0x11;
+    dcb.XoffChar = 0x13;
+    dcb.XonLim = 128;
+    dcb.XoffLim = 10;
 
-    m_Dcb.fBinary = 1;
-    m_Dcb.fParity = m_nParity != 0 ? 1 : 0;
-    m_Dcb.fDsrSensitivity = 0;
-    m_Dcb.fNull = 0;
-    m_Dcb.fErrorChar = 0;
-    m_Dcb.fAbortOnError = 0;
-    return SetCommState(m_hComm, &m_Dcb) != FALSE;
+    dcb.fBinary = 1;
+    dcb.fParity = m_nParity != 0 ? 1 : 0;
+    dcb.fDsrSensitivity = 0;
+    dcb.fNull = 0;
+    dcb.fErrorChar = 0;
+    dcb.fAbortOnError = 0;
+    // Kept only once the port took it: a refused block must not pass for the port's own.
+    if (!SetCommState(m_hComm, &dcb))
+    {
+        return false;
+    }
+    m_Dcb = dcb;
+    return true;
 }
 
 bool CSerialPort::SetReadTimeouts(DWORD dwInterval, DWORD dwMultiplier, DWORD dwConstant)

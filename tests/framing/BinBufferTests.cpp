@@ -2,6 +2,7 @@
 // with the acquisition thread's pattern and must give the same messages and leave the same tail.
 // Then the buffer's other exported operations: naming a message, and the byte container.
 #include "FramingHarness.h"
+#include "support/Transcript.h"
 
 #include <gtest/gtest.h>
 
@@ -9,10 +10,7 @@
 #include <map>
 #include <memory>
 #include <sstream>
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -97,29 +95,13 @@ std::vector<SStream> Streams()
     // clang-format on
 }
 
-// The checked-in transcript, or with FIXORA_UPDATE_TRANSCRIPTS set, the new one written there.
-void CompareWithTranscript(const std::string& actual, const std::string& strName)
-{
-    const std::string path = std::string(FIXORA_TEST_DATA_DIR) + "/framing/" + strName;
-    if (std::getenv("FIXORA_UPDATE_TRANSCRIPTS") != nullptr)
-        std::ofstream(path, std::ios::binary) << actual;
-    std::ifstream in(path, std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), actual) << path;
-}
-
 // Bytes readable: printable as they are, the others escaped.
 std::string Escaped(const std::string& bytes)
 {
     std::string text = "\"";
     for (const char c : bytes)
     {
-        char hex[8];
-        std::snprintf(hex, sizeof(hex), "\\x%02X", static_cast<unsigned char>(c));
-        text += c == '\r'               ? "\\r"
-                : c == '\n'             ? "\\n"
-                : c == '"' || c == '\\' ? std::string("\\") + c
-                : c >= 0x20 && c < 0x7F ? std::string(1, c)
-                                        : hex;
+        text += EscapedByte(c);
     }
     return text + "\"";
 }
@@ -162,7 +144,7 @@ TEST(BinBufferFraming, SameMessagesAtEveryChunkSizeAsInTheTranscript)
             EXPECT_EQ(framed, Framed(row.bytes, nChunk)) << "chunk size " << nChunk;
         transcript += "== " + std::string(row.legend) + "\n" + framed;
     }
-    CompareWithTranscript(transcript, "streams.transcript");
+    CompareWithTranscript(transcript, "framing/streams.transcript");
 }
 
 // The bytes of a quoted argument of the operations file, its escapes undone.
@@ -266,7 +248,7 @@ TEST(BinBufferContent, OperationsMatchTheTranscript)
             transcript += Shown(buffer) + "\n";
         }
     }
-    CompareWithTranscript(transcript, "buffer.transcript");
+    CompareWithTranscript(transcript, "framing/buffer.transcript");
 }
 
 // What the operations file cannot spell: wide texts, and a buffer appended to itself.

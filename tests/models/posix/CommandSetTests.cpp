@@ -14,6 +14,7 @@
 #include "support/ReceiverProbe.h"
 #include "support/ReceiverSimulator.h"
 #include "support/TempProfile.h"
+#include "support/Transcript.h"
 #include "support/Waiting.h"
 
 #include <gtest/gtest.h>
@@ -21,12 +22,9 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <future>
-#include <iterator>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -82,15 +80,8 @@ std::string Escaped(const std::string& bytes)
     std::string text = "  \"";
     for (std::size_t i = 0; i < bytes.size(); ++i)
     {
-        const auto c = static_cast<unsigned char>(bytes[i]);
-        char hex[8];
-        std::snprintf(hex, sizeof(hex), "\\x%02X", c);
-        text += c == '\r'               ? "\\r"
-                : c == '\n'             ? "\\n"
-                : c == '"' || c == '\\' ? "\\" + std::string(1, bytes[i])
-                : c >= 0x20 && c < 0x7F ? std::string(1, bytes[i])
-                                        : hex;
-        if (c == '\n' && i + 1 < bytes.size())
+        text += EscapedByte(bytes[i]);
+        if (bytes[i] == '\n' && i + 1 < bytes.size())
             text += "\"\n  \"";
     }
     return text + "\"\n";
@@ -226,16 +217,6 @@ int Baud(speed_t speed)
     return -1;
 }
 
-// The checked-in transcript, or with FIXORA_UPDATE_TRANSCRIPTS set, the new one written there.
-void CompareWithTranscript(const std::string& actual, const std::string& strName)
-{
-    const std::string path = std::string(FIXORA_TEST_DATA_DIR) + "/commands/" + strName;
-    if (std::getenv("FIXORA_UPDATE_TRANSCRIPTS") != nullptr)
-        std::ofstream(path, std::ios::binary) << actual;
-    std::ifstream in(path, std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), actual) << path;
-}
-
 class CommandSetTest : public ::testing::Test
 {
 protected:
@@ -329,7 +310,7 @@ TEST_F(CommandSetTest, EveryModelsCommandsMatchTheTranscript)
             CDOZOzoeiver::m_Port.Close();
         }
     }
-    CompareWithTranscript(transcript, "models.transcript");
+    CompareWithTranscript(transcript, "commands/models.transcript");
 }
 
 TEST_F(CommandSetTest, SirfFrameWrapsItsPayloadUnchangedAndItsSentencesCarryTheirChecksum)

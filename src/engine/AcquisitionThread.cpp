@@ -161,7 +161,7 @@ bool CAcquisitionRun::Deliver(CBinBuffer& chunk)
 }
 
 CAcquisitionRun::EWaitResult CAcquisitionRun::AwaitBytes(HANDLE hPort, char* pBuffer,
-                                                         DWORD dwMilliseconds, DWORD& nRead) const
+                                                         DWORD dwMilliseconds, DWORD& nRead)
 {
     const DWORD dwStart = GetTickCount();
     for (;;)
@@ -175,6 +175,7 @@ CAcquisitionRun::EWaitResult CAcquisitionRun::AwaitBytes(HANDLE hPort, char* pBu
                                dwMilliseconds - dwSpent))
         {
         case WAIT_OBJECT_0:
+            m_bPortLost = false;
             // A line that never falls silent still sees the stop request once a turn.
             return StopRequested(0) ? EWaitResult::Stop : EWaitResult::Bytes;
         case WAIT_OBJECT_0 + 1:
@@ -185,6 +186,10 @@ CAcquisitionRun::EWaitResult CAcquisitionRun::AwaitBytes(HANDLE hPort, char* pBu
             // A port that failed (a line that hung up, an adapter pulled out) answers at once:
             // the rest of the wait is spent on the stop request, so such a line costs what a
             // silent one does.
+            if (::GetLastError() == ERROR_DEVICE_REMOVED)
+            {
+                m_bPortLost = true;
+            }
             nRead = 0;
             const DWORD dwNow = GetTickCount() - dwStart;
             const DWORD dwRest = dwNow < dwMilliseconds ? dwMilliseconds - dwNow : 0;

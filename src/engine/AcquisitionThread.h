@@ -45,6 +45,8 @@ public:
     bool HasFinished() const { return m_bFinished; }
     // The receiver is initialised and the thread reads its input.
     bool HasBegun() const { return m_bBegun; }
+    // The port's last read found its device gone; bytes read since clear it.
+    bool IsPortLost() const { return m_bPortLost; }
 
     CZIDOvoine& m_Engine;
     CDOZOzoeiver* const m_pReceiver; // the receiver selected at Start
@@ -69,7 +71,7 @@ private:
     };
     // Waits up to dwMilliseconds for bytes, or until the stop request, and reads them as soon as
     // they come: every byte waiting, up to a chunk.
-    EWaitResult AwaitBytes(HANDLE hPort, char* pBuffer, DWORD dwMilliseconds, DWORD& nRead) const;
+    EWaitResult AwaitBytes(HANDLE hPort, char* pBuffer, DWORD dwMilliseconds, DWORD& nRead);
     // Hands one chunk to the engine's delivery; true when the receiver accepted a message.
     bool Deliver(CBinBuffer& chunk);
     // True when the stop request came (or the wait failed) within dwMilliseconds.
@@ -78,5 +80,6 @@ private:
     std::atomic<bool> m_bAbandoned{false};
     std::atomic<bool> m_bFinished{false};
     std::atomic<bool> m_bBegun{false};
+    std::atomic<bool> m_bPortLost{false};
     std::atomic<std::thread::id> m_ThreadId{};
 };

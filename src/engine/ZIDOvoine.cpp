@@ -243,6 +243,12 @@ bool CZIDOvoine::IsReceiving()
     return m_pRun != nullptr && m_pRun->HasBegun();
 }
 
+bool CZIDOvoine::IsPortLost()
+{
+    std::lock_guard lock(m_RunMutex);
+    return m_pRun != nullptr && m_pRun->IsPortLost();
+}
+
 bool CZIDOvoine::StopRun(const CAcquisitionRun* pOnlyRun, CDOZOzoeiver* pReceiver)
 {
     std::shared_ptr<CAcquisitionRun> pRun;

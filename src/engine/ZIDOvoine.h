@@ -60,6 +60,9 @@ public:
     // The current run has begun reading: its receiver is initialised (the receiver's own set-up
     // lines are written), so commands sent from now on follow them.
     bool IsReceiving();
+    // The current live run's port found its device gone (a pulled cable, a closed pseudo-
+    // terminal); false again once a Start has opened a port that reads.
+    bool IsPortLost();
     GPS_ENGINE_ERROR GetLastError() const;
     CString GetLastErrorString() const;
 

@@ -17,6 +17,22 @@ CString GetComPortDevice(int nPort)
     return strDevice;
 }
 
+namespace
+{
+
+// A read that failed: a port whose driver no longer answers at all (an adapter pulled out
+// gives ERROR_ACCESS_DENIED, ERROR_BAD_COMMAND or ERROR_GEN_FAILURE by driver) has lost its
+// device, which the caller must tell from a line error the driver could still report.
+DWORD FailedRead(HANDLE hPort)
+{
+    const DWORD dwError = GetLastError();
+    DWORD dwLineErrors = 0;
+    SetLastError(ClearCommError(hPort, &dwLineErrors, nullptr) ? dwError : ERROR_DEVICE_REMOVED);
+    return WAIT_FAILED;
+}
+
+} // namespace
+
 DWORD ReadCommOrWait(HANDLE hPort, char* pBuffer, DWORD nCount, DWORD& nRead, HANDLE hEvent,
                      DWORD dwMilliseconds)
 {
@@ -42,20 +58,29 @@ DWORD ReadCommOrWait(HANDLE hPort, char* pBuffer, DWORD nCount, DWORD& nRead, HA
         COMMTIMEOUTS timeouts{};
         if (!GetCommTimeouts(hPort, &timeouts))
         {
-            return WAIT_FAILED;
+            return FailedRead(hPort);
         }
         timeouts.ReadIntervalTimeout = MAXDWORD;
         timeouts.ReadTotalTimeoutMultiplier = MAXDWORD;
         timeouts.ReadTotalTimeoutConstant = dwLeft < kSlice ? dwLeft : kSlice;
+        const DWORD dwReadStart = GetTickCount();
         if (!SetCommTimeouts(hPort, &timeouts) ||
             !ReadFile(hPort, pBuffer, nCount, &nRead, nullptr))
         {
             nRead = 0;
-            return WAIT_FAILED;
+            return FailedRead(hPort);
         }
         if (nRead > 0)
         {
             return WAIT_OBJECT_0;
+        }
+        // Some drivers of a removed adapter answer every read at once with nothing: that is
+        // no silence, and looping on it would spin.
+        if (GetTickCount() - dwReadStart < timeouts.ReadTotalTimeoutConstant / 2 &&
+            !ClearCommError(hPort, nullptr, nullptr))
+        {
+            SetLastError(ERROR_DEVICE_REMOVED);
+            return WAIT_FAILED;
         }
     }
 }

@@ -99,8 +99,13 @@ private:
 
 } // namespace
 
-CEngineRun::CEngineRun(CZIDOvoine& engine, CMainWindow& window) : m_Engine(engine), m_Window(window)
+CEngineRun::CEngineRun(CZIDOvoine& engine, CCountingWindow& window, const SLiveRecovery* pLive)
+    : m_Engine(engine), m_Window(window)
 {
+    if (pLive != nullptr)
+    {
+        m_Live = *pLive;
+    }
 }
 
 bool CEngineRun::IsOver() const
@@ -155,7 +160,7 @@ bool CEngineRun::SendCommands(const std::vector<SCommand>& commands, CDOZOzoeive
         }
         const bool bDone = command.pOption->pfnRun(receiver, command.strValue);
         m_Window.Pump();
-        if (CDOZOzoeiver::m_Port.IsDeviceGone())
+        if (m_Engine.IsPortLost())
         {
             m_Window.PrintCommand(strName, command.strValue, ECommandResult::NotSent);
             strError = std::string(s_pszDeviceGone) + " while --" + strName + " was sent";
@@ -179,15 +184,16 @@ bool CEngineRun::Run(std::optional<double> dDurationSeconds, CDOZOzoeiver& recei
                      const std::vector<SCommand>& commands, std::string& strError)
 {
     const CStopSignals signals;
-    if (!m_Engine.Start())
-    {
-        strError = ToSystemPath(m_Engine.GetLastErrorString().GetString());
-        return false;
-    }
     if (dDurationSeconds)
     {
         m_End = Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                    std::chrono::duration<double>(*dDurationSeconds));
+    }
+    if (!StartEngine(receiver, strError))
+    {
+        m_Engine.Stop();
+        m_Window.Pump();
+        return false;
     }
     bool bClean = true;
     if (!commands.empty())
@@ -209,6 +215,7 @@ bool CEngineRun::Run(std::optional<double> dDurationSeconds, CDOZOzoeiver& recei
         }
         bClean = false;
     };
+    StartWatch();
     for (;;)
     {
         // Also takes a quit the commands' watch posted after their last wait.
@@ -231,12 +238,21 @@ bool CEngineRun::Run(std::optional<double> dDurationSeconds, CDOZOzoeiver& recei
             fail("the engine stopped by itself");
             break;
         }
-        if (CDOZOzoeiver::m_Port.IsDeviceGone())
+        if (m_Engine.IsPortLost())
         {
+            if (m_Live && m_Live->bReconnect)
+            {
+                if (!TakeDeviceBack())
+                {
+                    break; // the run ended while the device was away
+                }
+                continue;
+            }
             fail(s_pszDeviceGone);
             m_bFailedWhileRunning = true;
             break;
         }
+        Watch(receiver);
     }
     m_Engine.Stop();
     m_Window.Pump();

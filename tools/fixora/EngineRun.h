@@ -1,10 +1,12 @@
 // CEngineRun: an acquisition run paced by the engine (a live receiver or the emulation mode).
 // The main thread waits on its message queue and prints what arrives until the time is up, until
-// SIGINT or SIGTERM, or until the engine ends by itself with an error.
+// SIGINT or SIGTERM, or until the engine ends by itself with an error. A live run may also look
+// for the receiver's baud rate, take a device that went away back, and warns when nothing valid
+// comes.
 #pragma once
 
 #include "Commands.h"
-#include "MainWindow.h"
+#include "CountingWindow.h"
 
 #include "Fixora_Vorn.h"
 #include "engine/ZIDOvoine.h"
@@ -13,10 +15,20 @@
 #include <optional>
 #include <string>
 
+// What a live run does beyond reading its device.
+struct SLiveRecovery
+{
+    std::string strDevice; // as the user named it, for the messages
+    int nPort = 1;         // the library's port that opens it
+    bool bBaudAuto = false;
+    bool bReconnect = false;
+};
+
 class CEngineRun
 {
 public:
-    CEngineRun(CZIDOvoine& engine, CMainWindow& window);
+    // pLive: a live run (nullptr: the emulation mode).
+    CEngineRun(CZIDOvoine& engine, CCountingWindow& window, const SLiveRecovery* pLive = nullptr);
 
     // Starts the engine, sends the commands once the receiver's port is open (each one printed
     // with its result), and runs the message loop. The duration and a stop signal bound the
@@ -24,7 +36,8 @@ public:
     // True after a clean stop (time up or a stop signal: the engine is stopped and every record
     // already posted is printed) with every command carried out; false with strError when the
     // receiver could not be started, the engine ended by itself, the receiver refused a command,
-    // a command was left unsent or the receiver's device went away.
+    // a command was left unsent, the receiver's device went away (unless it is taken back) or no
+    // baud rate brought anything valid.
     bool Run(std::optional<double> dDurationSeconds, CDOZOzoeiver& receiver,
              const std::vector<SCommand>& commands, std::string& strError);
 
@@ -45,8 +58,27 @@ private:
     bool SendCommands(const std::vector<SCommand>& commands, CDOZOzoeiver& receiver,
                       std::string& strError);
 
+    // ---- live recovery (LiveRecovery.cpp) ----
+    // Starts the engine, with --baud auto at each rate in turn until one brings intact messages
+    // (the run then goes on at that rate); false with strError.
+    bool StartEngine(CDOZOzoeiver& receiver, std::string& strError);
+    bool FindBaudRate(CDOZOzoeiver& receiver, std::string& strError);
+    // The device went away: says so, waits for it to come back at its path and starts again
+    // (true), or gives up when the run is over (false).
+    bool TakeDeviceBack();
+    // Whether the device's path is there again.
+    bool IsDeviceThere() const;
+    // Restarts the watch for intact messages.
+    void StartWatch();
+    // Says once when nothing intact came for a while.
+    void Watch(CDOZOzoeiver& receiver);
+
     CZIDOvoine& m_Engine;
-    CMainWindow& m_Window;
+    CCountingWindow& m_Window;
+    std::optional<SLiveRecovery> m_Live;
     std::optional<Clock::time_point> m_End; // of the run's time, when it has one
     bool m_bFailedWhileRunning = false;
+    Clock::time_point m_LastIntact{};
+    long long m_nIntactSeen = 0;
+    bool m_bWarned = false;
 };

@@ -45,6 +45,45 @@ auto IntOption(std::optional<int> SOptions::*pMember, long nMin, long nMax, cons
     };
 }
 
+// ---- live recovery: --baud auto, --reconnect ----
+
+bool StoreBaud(const std::string& strValue, SOptions& options, std::string& strError)
+{
+    if (strValue == "auto")
+    {
+        return options.bBaudAuto = true;
+    }
+    return IntOption(&SOptions::nBaud, 1, 4000000,
+                     "a baud rate from 1 to 4000000 or 'auto'")(strValue, options, strError);
+}
+
+bool StoreReconnect(const std::string&, SOptions& options, std::string&)
+{
+    return options.bReconnect = true;
+}
+
+// False with strError when a live-recovery option is given without --device.
+bool CheckLiveRecovery(const SOptions& options, std::string& strError)
+{
+    if (options.eInput == EInput::Live)
+    {
+        return true;
+    }
+    if (options.bBaudAuto)
+    {
+        strError = "--baud auto needs --device (it listens to a live receiver)";
+        return false;
+    }
+    if (options.bReconnect)
+    {
+        strError = "--reconnect needs --device";
+        return false;
+    }
+    return true;
+}
+
+// ----
+
 const std::vector<SOptionRow>& OptionTable()
 {
     static const std::vector<SOptionRow> s_rows = {
@@ -66,7 +105,8 @@ const std::vector<SOptionRow>& OptionTable()
          [](const std::string& v, SOptions& o, std::string&) {
              return SetInput(o, EInput::Live, v);
          }},
-        {"--baud", true, IntOption(&SOptions::nBaud, 1, 4000000, "a baud rate from 1 to 4000000")},
+        {"--baud", true, StoreBaud},
+        {"--reconnect", false, StoreReconnect},
         {"--min-sats", true,
          IntOption(&SOptions::nMinSats, 0, 64, "a satellite count from 0 to 64")},
         {"--antenna-height", true,
@@ -302,6 +342,10 @@ bool ParseOptions(int argc, const char* const* argv, SOptions& options, std::str
             }
         }
     }
+    if (!CheckLiveRecovery(options, strError))
+    {
+        return false;
+    }
     if (given.count("--data-log-interval") > 0 && options.strDataLog.empty())
     {
         strError = "--data-log-interval needs --data-log";
@@ -327,7 +371,11 @@ Input (at most one):
 
 Receiver:
   --model NAME           receiver model (default "NMEA-0183"); see --list-models
-  --baud N               baud rate of the live port (default: the model's stored or default rate)
+  --baud N|auto          baud rate of the live port (default: the model's stored or default rate);
+                         auto: the model's rate, then 4800, 9600, 19200, 38400, 57600 and 115200,
+                         each for up to 2 s, until one brings valid sentences (said on stderr)
+  --reconnect            live: when the device goes away, say so on stderr, wait for it to come
+                         back at its path and carry on (without it the run ends with status 1)
   --min-sats N           minimum satellite count of a fix (raised to 3 when smaller; default 4)
   --antenna-height M     antenna height in metres, taken off every altitude (default 0)
   --height-mode N        geoid separation in GGA: 0 ignore (default), 1 add, 2 subtract
@@ -366,7 +414,10 @@ Output:
   --list-models          list the receiver models: default baud rate, capabilities, commands
   --help                 this text
 
+A live run that brings nothing valid for 5 s says so once on stderr (try --baud auto).
+
 Exit status: 0 success; 1 the receiver cannot be started, did not carry out a command (or the
-run ended first) or its device went away, or a file cannot be read; 2 bad usage.
+run ended first) or its device went away (without --reconnect), --baud auto found no rate, or a
+file cannot be read; 2 bad usage.
 )";
 }

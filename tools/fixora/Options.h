@@ -36,6 +36,10 @@ struct SOptions
     std::optional<double> dDurationSeconds;
     bool bJson = false;
     bool bNoClock = false;
+    // Live: --baud auto tries the rates in turn until one brings valid sentences; --reconnect
+    // waits for a device that went away and carries on once it is back.
+    bool bBaudAuto = false;
+    bool bReconnect = false;
     // Receiver commands, in the order given; sent once the live receiver runs.
     std::vector<SCommand> commands;
 };

@@ -2,9 +2,9 @@
 // registers the receiver model it runs, feeds it from a serial device, an emulation file or a
 // recorded stream, sends it the commands asked for, and prints every record that reaches its main
 // window.
+#include "CountingWindow.h"
 #include "EngineRun.h"
 #include "InputFile.h"
-#include "MainWindow.h"
 #include "ModelRegistry.h"
 #include "Options.h"
 #include "RinexLog.h"
@@ -146,7 +146,8 @@ void SetUpReceiver(const SOptions& options, int nPort, CZIDOvoine& engine, CDOZO
     }
     // Every message's bytes go to the binary decoders, whatever the model.
     engine.m_bAttachRawData = true;
-    if (options.bCollect)
+    // A live run counts the intact sentences among the texts, printed or not.
+    if (options.bCollect || options.eInput == EInput::Live)
     {
         engine.m_ComBuffer.m_bStopped = false;
     }
@@ -244,12 +245,14 @@ int RunFixora(int argc, char** argv)
                         ToSystemPath(pDataLog->GetErrorText().GetString()));
         }
     }
-    CMainWindow window(settings, pReceiver, pDataLog.get(), stdout);
+    CCountingWindow window(settings, options.bCollect, pReceiver, pDataLog.get(), stdout);
 
     bool bDone = false;
     if (bEnginePaced)
     {
-        CEngineRun run(engine, window);
+        const SLiveRecovery live = {options.strInputPath, nPort, options.bBaudAuto,
+                                    options.bReconnect};
+        CEngineRun run(engine, window, options.eInput == EInput::Live ? &live : nullptr);
         bDone = run.Run(options.dDurationSeconds, *pReceiver, options.commands, strError);
         if (!bDone && options.eInput == EInput::Live && !run.FailedWhileRunning())
         {

@@ -9,7 +9,8 @@
 //     --rate HZ      sentences a second in the second window (default 10)
 //     --line-baud B  0 (default): each sentence written at once; otherwise its bytes are paced
 //                    as a serial line at B baud sends them (10 bits a byte), one write a byte
-// Exits 3 when a window spins (more than a tenth of a core), 1 when the rig cannot start.
+// Exits 3 when a window spins (more than a tenth of a core) or the engine does not report the
+// hung-up port as lost, 1 when the rig cannot start.
 #include "LiveRig.h"
 
 #include <signal.h>
@@ -203,6 +204,9 @@ int main(int argc, char** argv)
         (nLineBaud > 0 ? ", paced at " + std::to_string(nLineBaud) + " baud" : ", bursts");
     const bool bSilentSleeps = Report("silent receiver", silent, 0.05);
     const bool bStreamSleeps = Report(strStream.c_str(), streaming, 0.5);
-    const bool bHungUpSleeps = Report("hung-up line", hungUp, 0.05);
-    return bSilentSleeps && bStreamSleeps && bHungUpSleeps ? 0 : 3;
+    const bool bHungUpSleeps = Report("hung-up line (a pulled cable)", hungUp, 0.05);
+    // The engine tells the host, which may then wait for the device to come back.
+    const bool bLossReported = rig.m_engine.IsPortLost();
+    std::printf("the engine reports the port lost: %s\n", bLossReported ? "yes" : "NO");
+    return bSilentSleeps && bStreamSleeps && bHungUpSleeps && bLossReported ? 0 : 3;
 }

@@ -12,78 +12,57 @@
 #include <filesystem>
 #include <memory>
 
-namespace
-{
-
-constexpr int kPort = 11;
-
-// Points the link at a device, replacing what it pointed to in one step.
-void PointLink(const std::filesystem::path& link, const std::string& strTarget)
-{
-    const std::filesystem::path next = link.string() + ".next";
-    std::filesystem::create_symlink(strTarget, next);
-    std::filesystem::rename(next, link);
-}
-
 TEST(PulledCable, TheLossIsReportedTheReceiverKeptAliveAndTheDeviceTakenBackAtItsPath)
 {
     ResetSharedReceiverState();
-    CTempProfile profile;
-    CScratchFolder folder;
-    const auto link = folder.File("gps");
-    auto pty = std::make_unique<CPtyPair>();
-    ASSERT_TRUE(pty->IsValid());
-    PointLink(link, pty->SlavePath());
-    const CComPortMapping mapping(kPort, link.string());
+    const CTempProfile profile;
+    const CScratchFolder folder;
+    const std::string strLink = folder.File("gps").string();
+    std::unique_ptr<CPtyPair> pty;
+    const auto plugIn = [&] {
+        pty = std::make_unique<CPtyPair>();
+        std::filesystem::create_symlink(pty->SlavePath(), strLink + ".next");
+        std::filesystem::rename(strLink + ".next", strLink);
+    };
+    plugIn();
+    const CComPortMapping mapping(11, strLink);
     CHostWindow host;
     CZIDOvoine engine;
     auto* pReceiver = new CTestReceiver(L"Test");
-    pReceiver->SetupReceiver(kPort, 0, 0.0, CString(L""), false);
+    pReceiver->SetupReceiver(mapping.Port(), 0, 0.0, CString(L""), false);
     ASSERT_TRUE(engine.AddReceiver(pReceiver));
     engine.SetReceiver(pReceiver);
     engine.m_ComBuffer.m_bStopped = false;
-
-    const auto deliver = [&](int nSecond) {
-        const std::size_t nBefore = PostedTexts(host).size();
-        return pty->Send(GgaSentence(nSecond)) && WaitUntil([&] {
+    const auto startAndDeliver = [&](int nSecond) {
+        const int nBefore = pReceiver->m_nInitialized;
+        const std::size_t nTexts = PostedTexts(host).size();
+        return engine.Start() && WaitUntil([&] { return pReceiver->m_nInitialized > nBefore; }) &&
+               pty->Send(GgaSentence(nSecond)) && WaitUntil([&] {
                    host.Pump();
-                   return PostedTexts(host).size() > nBefore;
+                   return PostedTexts(host).size() > nTexts;
                });
     };
-    const auto start = [&] {
-        const int nBefore = pReceiver->m_nInitialized;
-        return engine.Start() && WaitUntil([&] { return pReceiver->m_nInitialized > nBefore; });
-    };
 
-    ASSERT_TRUE(start());
-    ASSERT_TRUE(deliver(1));
+    ASSERT_TRUE(startAndDeliver(1));
     EXPECT_FALSE(engine.IsPortLost());
-
-    pty->CloseMaster();
+    pty.reset();
     ASSERT_TRUE(WaitUntil([&] { return engine.IsPortLost(); }));
     // Keep-alives go on as on a silent line, one a turn.
     const std::size_t nKeepAlives = pReceiver->KeepAlives().size();
     EXPECT_TRUE(WaitUntil([&] { return pReceiver->KeepAlives().size() >= nKeepAlives + 2; }));
-    EXPECT_TRUE(engine.IsActive());
     const auto stopStart = std::chrono::steady_clock::now();
     engine.Stop();
     EXPECT_LT(MillisecondsSince(stopStart), 1000) << "the thread answers the stop request";
     EXPECT_FALSE(engine.IsPortLost()) << "no run, no port";
 
-    // Not back yet: the link points nowhere, and the next Start cannot open the device.
+    // Not back yet: the link points nowhere, and a Start cannot open the device.
     ASSERT_TRUE(engine.Start());
     EXPECT_TRUE(WaitUntil([&] { return engine.GetLastError() == GPS_ENGINE_INIT_FAILED; }));
     EXPECT_FALSE(engine.IsPortLost());
 
-    pty = std::make_unique<CPtyPair>();
-    ASSERT_TRUE(pty->IsValid());
-    PointLink(link, pty->SlavePath());
-    ASSERT_TRUE(start());
-    EXPECT_EQ(engine.GetLastError(), GPS_ENGINE_NO_ERROR);
-    ASSERT_TRUE(deliver(2));
+    plugIn();
+    ASSERT_TRUE(startAndDeliver(2));
     EXPECT_FALSE(engine.IsPortLost());
     engine.Stop();
     EXPECT_EQ(PostedTexts(host), Texts({GgaSentence(1), GgaSentence(2)}));
 }
-
-} // namespace

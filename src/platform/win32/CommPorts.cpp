@@ -22,12 +22,18 @@ namespace
 
 // A read that failed: a port whose driver no longer answers at all (an adapter pulled out
 // gives ERROR_ACCESS_DENIED, ERROR_BAD_COMMAND or ERROR_GEN_FAILURE by driver) has lost its
-// device, which the caller must tell from a line error the driver could still report.
+// device, which the caller must tell from a line error the driver could still report. A handle
+// closed under the read (the port closed by its owner) has lost nothing.
 DWORD FailedRead(HANDLE hPort)
 {
     const DWORD dwError = GetLastError();
     DWORD dwLineErrors = 0;
-    SetLastError(ClearCommError(hPort, &dwLineErrors, nullptr) ? dwError : ERROR_DEVICE_REMOVED);
+    if (dwError != ERROR_INVALID_HANDLE && !ClearCommError(hPort, &dwLineErrors, nullptr))
+    {
+        SetLastError(ERROR_DEVICE_REMOVED);
+        return WAIT_FAILED;
+    }
+    SetLastError(dwError);
     return WAIT_FAILED;
 }
 

@@ -37,7 +37,7 @@ TEST(FixoraRecovery, TheReceiversRateIsFoundOrItsAbsencePointedOut)
     } rows[] = {
         {"found",
          B19200,
-         {"--baud", "auto", "--duration", "5"},
+         {"--baud", "auto", "--duration", "7"},
          0,
          "fixora: %s answers at 19200 baud\n"},
         {"none fits",

@@ -94,8 +94,7 @@ bool CEngineRun::FindBaudRate(CDOZOzoeiver& receiver, std::string& strError)
         m_Window.Pump();
         strTried += (strTried.empty() ? "" : ", ") + std::to_string(nRate);
     }
-    strError = "nothing valid from " + m_Live->strDevice + " at " + strTried +
-               " baud (is the receiver on, and sending?)";
+    strError = "nothing valid at " + strTried + " baud (is the receiver on, and sending?)";
     return false;
 }
 

@@ -44,7 +44,7 @@ TEST(FixoraRecovery, TheReceiversRateIsFoundOrItsAbsencePointedOut)
          B50,
          {"--baud", "auto", "--duration", "30"},
          1,
-         "fixora: cannot start the receiver 'NMEA-0183' on %s: nothing valid from %s at 9600, "
+         "fixora: cannot start the receiver 'NMEA-0183' on %s: nothing valid at 9600, "
          "4800, 19200, 38400, 57600, 115200 baud (is the receiver on, and sending?)\n"},
         {"not looked for",
          B4800,

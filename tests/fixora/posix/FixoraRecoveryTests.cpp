@@ -33,25 +33,17 @@ TEST(FixoraRecovery, TheReceiversRateIsFoundOrItsAbsencePointedOut)
         speed_t speed; // the receiver's rate
         std::vector<std::string> args;
         int nExit;
-        std::string strErr; // %s: the device
+        const char* pszErrBefore; // the standard error: this, the device, the rest
+        const char* pszErrAfter;
     } rows[] = {
-        {"found",
-         B19200,
-         {"--baud", "auto", "--duration", "7"},
-         0,
-         "fixora: %s answers at 19200 baud\n"},
-        {"none fits",
-         B50,
-         {"--baud", "auto", "--duration", "30"},
-         1,
-         "fixora: cannot start the receiver 'NMEA-0183' on %s: nothing valid at 9600, "
-         "4800, 19200, 38400, 57600, 115200 baud (is the receiver on, and sending?)\n"},
-        {"not looked for",
-         B4800,
-         {"--duration", "6.5"},
-         0,
-         "fixora: nothing valid from %s in 5 s at 9600 baud; is the receiver at another rate? "
-         "try --baud auto\n"},
+        // clang-format off
+        {"found", B19200, {"--baud", "auto", "--duration", "7"}, 0, "", " answers at 19200 baud"},
+        {"none fits", B50, {"--baud", "auto", "--duration", "30"}, 1,
+         "cannot start the receiver 'NMEA-0183' on ", ": nothing valid at 9600, 4800, 19200, "
+         "38400, 57600, 115200 baud (is the receiver on, and sending?)"},
+        {"not looked for", B4800, {"--duration", "6.5"}, 0, "nothing valid from ",
+         " in 5 s at 9600 baud; is the receiver at another rate? try --baud auto"},
+        // clang-format on
     };
     for (const auto& row : rows)
     {
@@ -73,11 +65,9 @@ TEST(FixoraRecovery, TheReceiversRateIsFoundOrItsAbsencePointedOut)
         const SFixoraRun run = RunFixora(args);
         bDone = true;
         receiver.join();
-        std::string strExpected = row.strErr;
-        for (std::size_t n; (n = strExpected.find("%s")) != std::string::npos;)
-            strExpected.replace(n, 2, pty.SlavePath());
         EXPECT_EQ(run.nExit, row.nExit);
-        EXPECT_EQ(run.strErr, strExpected);
+        EXPECT_EQ(run.strErr,
+                  "fixora: " + (row.pszErrBefore + pty.SlavePath() + row.pszErrAfter) + "\n");
         EXPECT_EQ(run.Fixes().empty(), row.speed != B19200) << run.strOut;
     }
 }
@@ -87,7 +77,7 @@ TEST(FixoraRecovery, ReconnectWaitsForTheDeviceAtItsPathAndCarriesOn)
     const CTempFile profile, output, errors;
     const CScratchFolder folder;
     const std::string strLink = folder.File("gps").string();
-    auto pty = std::make_unique<CPtyPair>();
+    std::unique_ptr<CPtyPair> pty;
     const auto plugIn = [&] {
         pty = std::make_unique<CPtyPair>();
         std::filesystem::create_symlink(pty->SlavePath(), strLink + ".next");

@@ -35,6 +35,10 @@ void CMainWindow::Pump()
 
 template <class WriteJson, class Text> void CMainWindow::PrintRecord(WriteJson writeJson, Text text)
 {
+    if (!m_Settings.bPrint)
+    {
+        return;
+    }
     if (m_Settings.bJson)
     {
         m_strJsonLine.clear();
@@ -58,6 +62,10 @@ LRESULT CMainWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         {
             PrintRecord([&](std::string& strLine) { PositionJson(*pData, bNoClock, strLine); },
                         [&] { return PositionText(*pData, bNoClock); });
+            if (m_Settings.pListener != nullptr)
+            {
+                m_Settings.pListener->OnPosition(*pData);
+            }
         }
         return 0;
     }
@@ -67,6 +75,10 @@ LRESULT CMainWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         {
             PrintRecord([&](std::string& strLine) { TextJson(*pText, strLine); },
                         [&] { return MessageText(*pText); });
+            if (m_Settings.pListener != nullptr)
+            {
+                m_Settings.pListener->OnText(*pText);
+            }
         }
         return 0;
     }

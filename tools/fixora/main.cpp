@@ -3,6 +3,7 @@
 // recorded stream, sends it the commands asked for, and prints every record that reaches its main
 // window.
 #include "EngineRun.h"
+#include "GpsdService.h"
 #include "InputFile.h"
 #include "MainWindow.h"
 #include "ModelRegistry.h"
@@ -14,6 +15,7 @@
 #include "engine/ZIDOvoine.h"
 
 #include <cstdio>
+#include <ctime>
 #include <exception>
 #include <cctype>
 #include <charconv>
@@ -244,6 +246,21 @@ int RunFixora(int argc, char** argv)
                         ToSystemPath(pDataLog->GetErrorText().GetString()));
         }
     }
+    std::unique_ptr<CGpsdService> pService;
+    if (options.bServe)
+    {
+        SGpsdDevice device{options.strInputPath, options.strModel, std::time(nullptr)};
+        pService = std::make_unique<CGpsdService>(device, options.eInput == EInput::Replay &&
+                                                              !options.bServeFast);
+        if (!pService->Start(options.strServeHost, options.nServePort, strError))
+        {
+            return Fail(strError);
+        }
+        pService->SetDuration(options.dDurationSeconds);
+        settings.bPrint = false;
+        settings.pListener = pService.get();
+        engine.m_ComBuffer.m_bStopped = false; // the sentences of NMEA watchers
+    }
     CMainWindow window(settings, pReceiver, pDataLog.get(), stdout);
 
     bool bDone = false;
@@ -260,11 +277,19 @@ int RunFixora(int argc, char** argv)
     else
     {
         CStreamPlayer player(engine, window);
+        if (pService)
+        {
+            player.SetStopCheck([&] { return pService->IsOver(); });
+        }
         bDone = options.eInput == EInput::Replay
                     ? player.Replay(options.strInputPath, strError)
                     : player.PlayEmulationFile(options.strInputPath, strError);
     }
     window.Pump();
+    if (pService && !bEnginePaced)
+    {
+        pService->ServeToEnd();
+    }
     if (pDataLog && !CloseDataLog(*pDataLog, strError))
     {
         return Fail(strError);

@@ -24,8 +24,8 @@ using Report = std::shared_ptr<const std::string>;
 constexpr std::size_t s_nMaxRequestLine = 4096;
 // Connections beyond this are closed at once.
 constexpr std::size_t s_nMaxClients = 512;
-// Reports handed to one write.
-constexpr std::size_t s_nReportsPerWrite = 64;
+// Reports handed to one write: a reading client takes the whole queue at once.
+constexpr std::size_t s_nReportsPerWrite = 1024;
 
 Report MakeReport(std::string strText, const char* pszEnd)
 {

@@ -15,7 +15,8 @@
 class CGpsdServer
 {
 public:
-    static constexpr std::size_t DefaultQueueReports = 256;
+    // Enough for a burst of a fast replay to a client that reads; about half a megabyte.
+    static constexpr std::size_t DefaultQueueReports = 1024;
 
     explicit CGpsdServer(SGpsdDevice device, std::size_t nQueueReports = DefaultQueueReports);
     ~CGpsdServer();

@@ -1,0 +1,166 @@
+// fixora --serve with the clients of Debian's gpsd-clients, against one replay paced by UTC: what
+// they get must be the records that fixora --replay --json prints for the same stream.
+#include "ServeSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <regex>
+#include <set>
+
+namespace
+{
+
+constexpr int s_nFixes = 2000; // twenty seconds of replay: the server is stopped long before
+
+class FixoraGpsdClients : public testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        s_pStream = new CTempFile(FastStream(s_nFixes), ".nmea");
+        s_pFixes = new std::map<long long, nlohmann::json>;
+        for (const nlohmann::json& fix :
+             RunFixora({"--replay", s_pStream->Path(), "--json"}).Fixes())
+        {
+            (*s_pFixes)[Key(fix["utc"].get<double>())] = fix;
+        }
+        s_pServer = new CServing({"--replay", s_pStream->Path()});
+    }
+    static void TearDownTestSuite()
+    {
+        EXPECT_EQ(s_pServer->Stop(), 0) << s_pServer->Log();
+        delete s_pServer;
+        delete s_pFixes;
+        delete s_pStream;
+    }
+
+    // Fixes by their UTC in milliseconds.
+    static long long Key(double dSeconds) { return std::llround(dSeconds * 1000.0); }
+
+    // The fix of the replay at the time of an ISO 8601 time; null when there is none.
+    static const nlohmann::json* FixAt(const std::string& strIso)
+    {
+        const auto it = s_pFixes->find(Key(SecondsOfDay(strIso)));
+        return it == s_pFixes->end() ? nullptr : &it->second;
+    }
+
+    static SProcessResult Client(const std::string& strProgram, std::vector<std::string> args)
+    {
+        args.insert(args.begin(), {"20", "/usr/bin/" + strProgram});
+        return RunProcess("/usr/bin/timeout", args);
+    }
+
+    static CTempFile* s_pStream;
+    static std::map<long long, nlohmann::json>* s_pFixes;
+    static CServing* s_pServer;
+};
+CTempFile* FixoraGpsdClients::s_pStream = nullptr;
+std::map<long long, nlohmann::json>* FixoraGpsdClients::s_pFixes = nullptr;
+CServing* FixoraGpsdClients::s_pServer = nullptr;
+
+TEST_F(FixoraGpsdClients, GpspipeJsonGetsTheRecordsAsTpvAndSky)
+{
+    const SProcessResult run = Client("gpspipe", {"-w", "-n", "60", s_pServer->Address()});
+    ASSERT_EQ(run.nExit, 0) << run.strErr;
+    int nTpv = 0;
+    int nSky = 0;
+    for (const std::string& strLine : Lines(run.strOut))
+    {
+        const nlohmann::json report = nlohmann::json::parse(strLine);
+        if (report["class"] == "TPV")
+        {
+            ++nTpv;
+            const nlohmann::json* pFix = FixAt(report["time"]);
+            ASSERT_NE(pFix, nullptr) << strLine;
+            const nlohmann::json& fix = *pFix;
+            EXPECT_EQ(report["mode"], 3);
+            EXPECT_EQ(report["status"], fix["status"]); // gps 1, corrected_gps 2: the same
+            EXPECT_EQ(report["fixora_status"], fix["status_name"]);
+            EXPECT_EQ(report["lat"], fix["lat"]);
+            EXPECT_EQ(report["lon"], fix["lon"]);
+            EXPECT_EQ(report["alt"], fix["alt"]);
+            if (fix["flags"]["motion"] == true)
+            {
+                EXPECT_EQ(report["speed"], fix["speed"]);
+                const double dTrack = 450.0 - fix["heading"].get<double>() * 180.0 / M_PI;
+                EXPECT_NEAR(report["track"].get<double>(), std::fmod(dTrack, 360.0), 1e-9);
+            }
+        }
+        else if (report["class"] == "SKY")
+        {
+            ++nSky;
+            EXPECT_EQ(report["pdop"], 2.5);
+            EXPECT_EQ(report["vdop"], 2.1);
+            const nlohmann::json& sats = report["satellites"];
+            ASSERT_EQ(sats.size(), 4u) << strLine;
+            EXPECT_EQ(sats[2]["PRN"], 9);
+            EXPECT_NEAR(sats[2]["el"].get<double>(), 60.0, 1e-9);
+            EXPECT_NEAR(sats[2]["az"].get<double>(), 300.0, 1e-9);
+            EXPECT_EQ(sats[2]["ss"], 45);
+            EXPECT_EQ(sats[2]["used"], true);
+            EXPECT_EQ(report["uSat"], 4);
+        }
+    }
+    EXPECT_GE(nTpv, 10);
+    EXPECT_GE(nSky, 10);
+}
+
+TEST_F(FixoraGpsdClients, GpspipeRawGetsTheSentences)
+{
+    const SProcessResult run = Client("gpspipe", {"-r", "-n", "40", s_pServer->Address()});
+    ASSERT_EQ(run.nExit, 0) << run.strErr;
+    std::set<std::string> streamLines;
+    for (const std::string& strLine : Lines(s_pStream->Read()))
+    {
+        streamLines.insert(strLine);
+    }
+    int nSentences = 0;
+    for (const std::string& strLine : Lines(run.strOut))
+    {
+        if (!strLine.empty() && strLine[0] == '$')
+        {
+            ++nSentences;
+            EXPECT_EQ(streamLines.count(strLine), 1u) << strLine;
+        }
+    }
+    EXPECT_GE(nSentences, 30);
+}
+
+TEST_F(FixoraGpsdClients, GpxloggerTracksTheFixes)
+{
+    const CTempFile track("", ".gpx");
+    const pid_t pid =
+        Spawn("/usr/bin/gpxlogger", {"-f", track.Path(), s_pServer->Address()}, -1, -1);
+    ASSERT_GT(pid, 0);
+    const auto points = [&] {
+        const std::string strGpx = track.Read();
+        std::size_t nCount = 0;
+        for (std::size_t i = 0; (i = strGpx.find("</trkpt>", i)) != std::string::npos; ++i)
+        {
+            ++nCount;
+        }
+        return nCount;
+    };
+    EXPECT_TRUE(WaitUntil([&] { return points() >= 10; }));
+    kill(pid, SIGINT);
+    int nStatus = 0;
+    waitpid(pid, &nStatus, 0);
+    const std::string strGpx = track.Read();
+    EXPECT_NE(strGpx.find("</gpx>"), std::string::npos) << strGpx;
+    const std::regex point(R"re(<trkpt lat="([-0-9.]+)" lon="([-0-9.]+)">\s*<time>([^<]+)<)re");
+    int nPoints = 0;
+    for (auto it = std::sregex_iterator(strGpx.begin(), strGpx.end(), point);
+         it != std::sregex_iterator(); ++it, ++nPoints)
+    {
+        const nlohmann::json* pFix = FixAt((*it)[3]);
+        ASSERT_NE(pFix, nullptr) << it->str();
+        // gpxlogger writes nine decimals.
+        EXPECT_NEAR(std::stod((*it)[1]), (*pFix)["lat"].get<double>(), 1e-9);
+        EXPECT_NEAR(std::stod((*it)[2]), (*pFix)["lon"].get<double>(), 1e-9);
+    }
+    EXPECT_GE(nPoints, 10);
+}
+
+} // namespace

@@ -94,7 +94,7 @@ public:
     }
     ~CReader()
     {
-        m_Thread.join();
+        Join();
         close(m_nSocket);
     }
     // Waits until the server has answered the watch.
@@ -105,7 +105,13 @@ public:
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     }
-    void Join() { m_Thread.join(); }
+    void Join()
+    {
+        if (m_Thread.joinable())
+        {
+            m_Thread.join();
+        }
+    }
     const std::vector<Clock::time_point>& Arrivals() const { return m_Arrivals; }
     long long Reports() const { return m_nReports; }
 
@@ -281,9 +287,9 @@ int main(int argc, char** argv)
         nRecords = std::max(1000, std::atoi(argv[2]));
     }
     std::printf("resident memory at start: %ld kB\n", ResidentKb());
+    SleeperMemory(8 * nRecords);
     Throughput(1, nRecords);
     Throughput(20, nRecords);
     Latency(5000);
-    SleeperMemory(8 * nRecords);
     return 0;
 }

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <deque>
 #include <mutex>
@@ -24,6 +25,9 @@ using Report = std::shared_ptr<const std::string>;
 constexpr std::size_t s_nMaxRequestLine = 4096;
 // Connections beyond this are closed at once.
 constexpr std::size_t s_nMaxClients = 512;
+// A client that lost reports is said to read again once it has lost none for this long, so that
+// a client that keeps only just up is one episode in the log, not one per queue it empties.
+constexpr std::chrono::seconds s_CaughtUp(5);
 // Reports handed to one write: a reading client takes the whole queue at once.
 constexpr std::size_t s_nReportsPerWrite = 1024;
 
@@ -58,6 +62,7 @@ public:
         bool bGone = false;
         bool bDropping = false;
         std::size_t nDropped = 0;
+        std::chrono::steady_clock::time_point lastDrop;
         // The io thread's own.
         std::vector<Report> sending;
         std::array<char, 2048> readBlock{};
@@ -309,6 +314,7 @@ private:
         {
             client.queue.pop_front();
             ++client.nDropped;
+            client.lastDrop = std::chrono::steady_clock::now();
             if (!client.bDropping)
             {
                 client.bDropping = true;
@@ -341,7 +347,8 @@ private:
             }
             if (client.queue.empty())
             {
-                if (client.bDropping)
+                if (client.bDropping &&
+                    std::chrono::steady_clock::now() - client.lastDrop >= s_CaughtUp)
                 {
                     std::fprintf(stderr, "fixora: gpsd client %s reads again; %zu reports lost\n",
                                  client.strName.c_str(), client.nDropped);
@@ -399,6 +406,11 @@ private:
             }
             pClient->bGone = true;
             pClient->queue.clear();
+            if (pClient->bDropping)
+            {
+                std::fprintf(stderr, "fixora: gpsd client %s left; %zu reports lost\n",
+                             pClient->strName.c_str(), pClient->nDropped);
+            }
             std::erase(m_Clients, pClient);
             Recount();
         }

@@ -12,57 +12,53 @@
 namespace
 {
 
-constexpr int s_nFixes = 2000; // twenty seconds of replay: the server is stopped long before
+// The stream, its fixes as fixora --replay --json prints them (by UTC in milliseconds) and the
+// server replaying it: twenty seconds of fixes, stopped long before their end.
+struct SServed
+{
+    CTempFile stream{FastStream(2000), ".nmea"};
+    std::map<long long, nlohmann::json> fixes;
+    CServing server{{"--replay", stream.Path()}};
+};
 
 class FixoraGpsdClients : public testing::Test
 {
 protected:
     static void SetUpTestSuite()
     {
-        s_pStream = new CTempFile(FastStream(s_nFixes), ".nmea");
-        s_pFixes = new std::map<long long, nlohmann::json>;
+        s_pServed = std::make_unique<SServed>();
         for (const nlohmann::json& fix :
-             RunFixora({"--replay", s_pStream->Path(), "--json"}).Fixes())
+             RunFixora({"--replay", s_pServed->stream.Path(), "--json"}).Fixes())
         {
-            (*s_pFixes)[Key(fix["utc"].get<double>())] = fix;
+            s_pServed->fixes[std::llround(fix["utc"].get<double>() * 1000.0)] = fix;
         }
-        s_pServer = new CServing({"--replay", s_pStream->Path()});
     }
     static void TearDownTestSuite()
     {
-        EXPECT_EQ(s_pServer->Stop(), 0) << s_pServer->Log();
-        delete s_pServer;
-        delete s_pFixes;
-        delete s_pStream;
+        EXPECT_EQ(s_pServed->server.Stop(), 0) << s_pServed->server.Log();
+        s_pServed.reset();
     }
 
-    // Fixes by their UTC in milliseconds.
-    static long long Key(double dSeconds) { return std::llround(dSeconds * 1000.0); }
-
-    // The fix of the replay at the time of an ISO 8601 time; null when there is none.
+    // The fix at an ISO 8601 time; null when there is none.
     static const nlohmann::json* FixAt(const std::string& strIso)
     {
-        const auto it = s_pFixes->find(Key(SecondsOfDay(strIso)));
-        return it == s_pFixes->end() ? nullptr : &it->second;
+        const auto it = s_pServed->fixes.find(std::llround(SecondsOfDay(strIso) * 1000.0));
+        return it == s_pServed->fixes.end() ? nullptr : &it->second;
     }
 
     static SProcessResult Client(const std::string& strProgram, std::vector<std::string> args)
     {
         args.insert(args.begin(), {"20", "/usr/bin/" + strProgram});
+        args.push_back(s_pServed->server.Address());
         return RunProcess("/usr/bin/timeout", args);
     }
 
-    static CTempFile* s_pStream;
-    static std::map<long long, nlohmann::json>* s_pFixes;
-    static CServing* s_pServer;
+    static inline std::unique_ptr<SServed> s_pServed;
 };
-CTempFile* FixoraGpsdClients::s_pStream = nullptr;
-std::map<long long, nlohmann::json>* FixoraGpsdClients::s_pFixes = nullptr;
-CServing* FixoraGpsdClients::s_pServer = nullptr;
 
 TEST_F(FixoraGpsdClients, GpspipeJsonGetsTheRecordsAsTpvAndSky)
 {
-    const SProcessResult run = Client("gpspipe", {"-w", "-n", "60", s_pServer->Address()});
+    const SProcessResult run = Client("gpspipe", {"-w", "-n", "60"});
     ASSERT_EQ(run.nExit, 0) << run.strErr;
     int nTpv = 0;
     int nSky = 0;
@@ -109,13 +105,10 @@ TEST_F(FixoraGpsdClients, GpspipeJsonGetsTheRecordsAsTpvAndSky)
 
 TEST_F(FixoraGpsdClients, GpspipeRawGetsTheSentences)
 {
-    const SProcessResult run = Client("gpspipe", {"-r", "-n", "40", s_pServer->Address()});
+    const SProcessResult run = Client("gpspipe", {"-r", "-n", "40"});
     ASSERT_EQ(run.nExit, 0) << run.strErr;
-    std::set<std::string> streamLines;
-    for (const std::string& strLine : Lines(s_pStream->Read()))
-    {
-        streamLines.insert(strLine);
-    }
+    const std::vector<std::string> stream = Lines(s_pServed->stream.Read());
+    const std::set<std::string> streamLines(stream.begin(), stream.end());
     int nSentences = 0;
     for (const std::string& strLine : Lines(run.strOut))
     {
@@ -132,27 +125,23 @@ TEST_F(FixoraGpsdClients, GpxloggerTracksTheFixes)
 {
     const CTempFile track("", ".gpx");
     const pid_t pid =
-        Spawn("/usr/bin/gpxlogger", {"-f", track.Path(), s_pServer->Address()}, -1, -1);
+        Spawn("/usr/bin/gpxlogger", {"-f", track.Path(), s_pServed->server.Address()}, -1, -1);
     ASSERT_GT(pid, 0);
-    const auto points = [&] {
-        const std::string strGpx = track.Read();
-        std::size_t nCount = 0;
-        for (std::size_t i = 0; (i = strGpx.find("</trkpt>", i)) != std::string::npos; ++i)
-        {
-            ++nCount;
-        }
-        return nCount;
+    const std::regex point(R"re(<trkpt lat="([-0-9.]+)" lon="([-0-9.]+)">\s*<time>([^<]+)<)re");
+    std::string strGpx;
+    const auto nPoints = [&] {
+        strGpx = track.Read();
+        return std::distance(std::sregex_iterator(strGpx.begin(), strGpx.end(), point),
+                             std::sregex_iterator());
     };
-    EXPECT_TRUE(WaitUntil([&] { return points() >= 10; }));
+    EXPECT_TRUE(WaitUntil([&] { return nPoints() >= 10; }));
     kill(pid, SIGINT);
     int nStatus = 0;
     waitpid(pid, &nStatus, 0);
-    const std::string strGpx = track.Read();
+    EXPECT_GE(nPoints(), 10);
     EXPECT_NE(strGpx.find("</gpx>"), std::string::npos) << strGpx;
-    const std::regex point(R"re(<trkpt lat="([-0-9.]+)" lon="([-0-9.]+)">\s*<time>([^<]+)<)re");
-    int nPoints = 0;
     for (auto it = std::sregex_iterator(strGpx.begin(), strGpx.end(), point);
-         it != std::sregex_iterator(); ++it, ++nPoints)
+         it != std::sregex_iterator(); ++it)
     {
         const nlohmann::json* pFix = FixAt((*it)[3]);
         ASSERT_NE(pFix, nullptr) << it->str();
@@ -160,7 +149,6 @@ TEST_F(FixoraGpsdClients, GpxloggerTracksTheFixes)
         EXPECT_NEAR(std::stod((*it)[1]), (*pFix)["lat"].get<double>(), 1e-9);
         EXPECT_NEAR(std::stod((*it)[2]), (*pFix)["lon"].get<double>(), 1e-9);
     }
-    EXPECT_GE(nPoints, 10);
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include <netinet/in.h>
 #include <optional>
 #include <poll.h>
+#include <regex>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -58,13 +59,11 @@ public:
         const int nErr = open(m_Log.Path().c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
         m_pid = Spawn(FixoraProgramPath(), args, -1, nErr);
         close(nErr);
-        const std::string strSays = "serving gpsd clients on 127.0.0.1:";
-        WaitUntil([&] { return Log().find('\n', Log().find(strSays)) != std::string::npos; });
-        const std::string strLog = Log();
-        if (const std::size_t nAt = strLog.find(strSays); nAt != std::string::npos)
-        {
-            m_nPort = std::atoi(strLog.c_str() + nAt + strSays.size());
-        }
+        const std::regex says("serving gpsd clients on 127.0.0.1:([0-9]+)\n");
+        std::smatch match;
+        std::string strLog;
+        WaitUntil([&] { return std::regex_search(strLog = Log(), match, says); });
+        m_nPort = match.empty() ? 0 : std::stoi(match[1]);
     }
     ~CServing() { Stop(); }
     CServing(const CServing&) = delete;
@@ -74,26 +73,22 @@ public:
     std::string Address() const { return "127.0.0.1:" + std::to_string(m_nPort); }
     std::string Log() const { return m_Log.Read(); }
 
-    // SIGTERM; the exit code (-1: none, or not a normal exit).
+    // SIGTERM; the exit code (-1: already stopped, or not a normal exit).
     int Stop()
     {
-        if (m_pid <= 0)
+        int nStatus = -1;
+        if (m_pid > 0 && kill(m_pid, SIGTERM) == 0 && waitpid(m_pid, &nStatus, 0) == m_pid)
         {
-            return m_nExit;
+            m_pid = -1;
+            return WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
         }
-        kill(m_pid, SIGTERM);
-        int nStatus = 0;
-        waitpid(m_pid, &nStatus, 0);
-        m_pid = -1;
-        m_nExit = WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
-        return m_nExit;
+        return -1;
     }
 
 private:
     CTempFile m_Log;
     pid_t m_pid = -1;
     int m_nPort = 0;
-    int m_nExit = -1;
 };
 
 // A client connection of the test: sends text, reads lines; every wait ends after five seconds.
@@ -102,8 +97,8 @@ class CConnection
 public:
     // nReceiveBuffer > 0 shrinks the socket's receive buffer (a client that reads little).
     explicit CConnection(int nPort, int nReceiveBuffer = 0)
+        : m_nSocket(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
     {
-        m_nSocket = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         if (nReceiveBuffer > 0)
         {
             setsockopt(m_nSocket, SOL_SOCKET, SO_RCVBUF, &nReceiveBuffer, sizeof nReceiveBuffer);
@@ -112,23 +107,12 @@ public:
         address.sin_family = AF_INET;
         address.sin_port = htons(static_cast<std::uint16_t>(nPort));
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (connect(m_nSocket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
-        {
-            close(m_nSocket);
-            m_nSocket = -1;
-        }
+        connect(m_nSocket, reinterpret_cast<sockaddr*>(&address), sizeof address);
     }
-    ~CConnection()
-    {
-        if (m_nSocket >= 0)
-        {
-            close(m_nSocket);
-        }
-    }
+    ~CConnection() { close(m_nSocket); }
     CConnection(const CConnection&) = delete;
     CConnection& operator=(const CConnection&) = delete;
 
-    bool IsOpen() const { return m_nSocket >= 0; }
     bool Ended() const { return m_bEnded; }
     int LocalPort() const
     {
@@ -138,33 +122,20 @@ public:
         return ntohs(address.sin_port);
     }
 
+    // A blocking send hands over every byte unless the connection fails.
     bool Send(const std::string& strText) const
     {
-        for (std::size_t nDone = 0; nDone < strText.size();)
-        {
-            const ssize_t n =
-                send(m_nSocket, strText.data() + nDone, strText.size() - nDone, MSG_NOSIGNAL);
-            if (n <= 0)
-            {
-                return false;
-            }
-            nDone += static_cast<std::size_t>(n);
-        }
-        return true;
+        return send(m_nSocket, strText.data(), strText.size(), MSG_NOSIGNAL) ==
+               static_cast<ssize_t>(strText.size());
     }
 
     // The next line without its line end; none when the connection ends (Ended() then says
     // so) or nothing comes within nWaitMs.
     std::optional<std::string> Line(int nWaitMs = 5000)
     {
-        for (;;)
+        std::size_t nEnd;
+        while ((nEnd = m_strPending.find('\n')) == std::string::npos)
         {
-            if (const std::size_t nEnd = m_strPending.find('\n'); nEnd != std::string::npos)
-            {
-                std::string strLine = m_strPending.substr(0, nEnd);
-                m_strPending.erase(0, nEnd + 1);
-                return strLine;
-            }
             pollfd fd = {m_nSocket, POLLIN, 0};
             char block[65536];
             if (poll(&fd, 1, nWaitMs) <= 0)
@@ -172,24 +143,25 @@ public:
                 return std::nullopt;
             }
             const ssize_t n = recv(m_nSocket, block, sizeof block, 0);
-            if (n <= 0)
+            m_bEnded = n <= 0;
+            if (m_bEnded)
             {
-                m_bEnded = true;
                 return std::nullopt;
             }
             m_strPending.append(block, static_cast<std::size_t>(n));
         }
+        std::string strLine = m_strPending.substr(0, nEnd);
+        m_strPending.erase(0, nEnd + 1);
+        return strLine;
     }
 
-    // The next object whose class is not one of the reports that flow by themselves (TPV, SKY,
-    // DEVICE); null when none comes.
+    // The next object that is not a report flowing by itself (TPV, SKY, DEVICE); null when none.
     nlohmann::json Answer()
     {
         while (const std::optional<std::string> strLine = Line())
         {
-            nlohmann::json object = nlohmann::json::parse(*strLine, nullptr, false);
-            const std::string strClass = object.value("class", "");
-            if (strClass != "TPV" && strClass != "SKY" && strClass != "DEVICE")
+            nlohmann::json object = nlohmann::json::parse(*strLine);
+            if (object["class"] != "TPV" && object["class"] != "SKY" && object["class"] != "DEVICE")
             {
                 return object;
             }
@@ -198,7 +170,7 @@ public:
     }
 
 private:
-    int m_nSocket = -1;
+    const int m_nSocket;
     std::string m_strPending;
     bool m_bEnded = false;
 };

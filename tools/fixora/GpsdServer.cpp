@@ -21,6 +21,13 @@ namespace
 using asio::ip::tcp;
 using Report = std::shared_ptr<const std::string>;
 
+// Without SO_REUSEADDR Linux keeps a stopped server's port from a new one for a minute; on
+// Windows the option would let a second server take a port in use.
+#ifdef _WIN32
+constexpr bool s_bReuseAddress = false;
+#else
+constexpr bool s_bReuseAddress = true;
+#endif
 // A request line longer than this ends the connection: no client needs more.
 constexpr std::size_t s_nMaxRequestLine = 4096;
 // Connections beyond this are closed at once.
@@ -85,7 +92,7 @@ public:
         m_Acceptor.open(endpoint.protocol(), error);
         if (!error)
         {
-            m_Acceptor.set_option(tcp::acceptor::reuse_address(true), error);
+            m_Acceptor.set_option(tcp::acceptor::reuse_address(s_bReuseAddress), error);
         }
         if (!error)
         {

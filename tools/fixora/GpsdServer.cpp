@@ -109,7 +109,9 @@ public:
             return false;
         }
         const tcp::endpoint bound = m_Acceptor.local_endpoint(error);
-        m_strAddress = bound.address().to_string() + ":" + std::to_string(bound.port());
+        const std::string strAddress = bound.address().to_string();
+        m_strAddress = (bound.address().is_v6() ? "[" + strAddress + "]" : strAddress) + ":" +
+                       std::to_string(bound.port());
         Accept();
         m_Thread = std::thread([this] { m_Io.run(); });
         return true;

@@ -22,12 +22,9 @@ using asio::ip::tcp;
 using Report = std::shared_ptr<const std::string>;
 
 // Without SO_REUSEADDR Linux keeps a stopped server's port from a new one for a minute; on
-// Windows the option would let a second server take a port in use.
-#ifdef _WIN32
-constexpr bool s_bReuseAddress = false;
-#else
-constexpr bool s_bReuseAddress = true;
-#endif
+// Windows the option would let a second server take a port in use. The build says which
+// (FIXORA_REUSE_ADDRESS).
+constexpr bool s_bReuseAddress = FIXORA_REUSE_ADDRESS != 0;
 // A request line longer than this ends the connection: no client needs more.
 constexpr std::size_t s_nMaxRequestLine = 4096;
 // Connections beyond this are closed at once.

@@ -32,6 +32,8 @@ constexpr std::size_t s_nMaxClients = 512;
 // A client that lost reports is said to read again once it has lost none for this long, so that
 // a client that keeps only just up is one episode in the log, not one per queue it empties.
 constexpr std::chrono::seconds s_CaughtUp(5);
+// The pause after a failed accept.
+constexpr std::chrono::milliseconds s_AcceptRetry(100);
 // Reports handed to one write: a reading client takes the whole queue at once.
 constexpr std::size_t s_nReportsPerWrite = 1024;
 
@@ -123,6 +125,7 @@ public:
         asio::post(m_Io, [this] {
             asio::error_code error;
             m_Acceptor.close(error);
+            m_AcceptRetry.cancel();
             const std::lock_guard lock(m_Mutex);
             for (const ClientPtr& pClient : m_Clients)
             {
@@ -221,8 +224,17 @@ private:
             if (!error)
             {
                 Welcome(std::move(socket));
+                Accept();
+                return;
             }
-            Accept();
+            // Out of descriptors, say: try again a little later rather than at once, forever.
+            m_AcceptRetry.expires_after(s_AcceptRetry);
+            m_AcceptRetry.async_wait([this](const asio::error_code& waitError) {
+                if (!waitError)
+                {
+                    Accept();
+                }
+            });
         });
     }
 
@@ -441,6 +453,7 @@ private:
 
     asio::io_context m_Io;
     tcp::acceptor m_Acceptor{m_Io};
+    asio::steady_timer m_AcceptRetry{m_Io};
     std::thread m_Thread;
     std::string m_strAddress;
     const SGpsdDevice m_Device;

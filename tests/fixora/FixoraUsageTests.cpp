@@ -37,6 +37,8 @@ TEST(FixoraUsage, BadUsageAndUnreadableFilesExplainThemselves)
         {{"--model", "nmea-0183"}, 2, "unknown model 'nmea-0183'"}, // case matters
         {{"--replay", s, "--emulate", s}, 2, "exclude each other"},
         {{"--replay", s, "--fast"}, 2, "--fast needs --emulate"},
+        {{"--serve", "localhost:65536"}, 2, "--serve expects [HOST:]PORT"},
+        {{"--serve", ":2947"}, 2, "--serve expects"},
         {{"--replay", s, "--duration", "1"}, 2, "--duration needs"},
         {{"--replay", s, "--log-raw", "x"}, 2, "--log-raw"},
         {{"--json", "--json"}, 2, "--json is given twice"},

@@ -5,9 +5,9 @@
 
 #include <memory>
 
-CCountingWindow::CCountingWindow(const SSettings& settings, bool bPrintTexts,
-                                 CDOZOzoeiver* pReceiver, CDataLog* pDataLog, std::FILE* pOutput)
-    : CMainWindow(settings, pReceiver, pDataLog, pOutput), m_bPrintTexts(bPrintTexts)
+CCountingWindow::CCountingWindow(const SSettings& settings, CDOZOzoeiver* pReceiver,
+                                 CDataLog* pDataLog, std::FILE* pOutput)
+    : CMainWindow(settings, pReceiver, pDataLog, pOutput)
 {
 }
 
@@ -20,11 +20,6 @@ LRESULT CCountingWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         if (pText != nullptr && sentence_checks::IsChecksumOK(pText->View()))
         {
             ++m_nIntact;
-        }
-        if (!m_bPrintTexts)
-        {
-            delete pText;
-            return 0;
         }
         break;
     }

@@ -8,9 +8,8 @@
 class CCountingWindow : public CMainWindow
 {
 public:
-    // bPrintTexts: message texts are printed (--collect); otherwise they are only counted.
-    CCountingWindow(const SSettings& settings, bool bPrintTexts, CDOZOzoeiver* pReceiver,
-                    CDataLog* pDataLog, std::FILE* pOutput);
+    CCountingWindow(const SSettings& settings, CDOZOzoeiver* pReceiver, CDataLog* pDataLog,
+                    std::FILE* pOutput);
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
@@ -18,6 +17,5 @@ public:
     long long IntactCount() const { return m_nIntact; }
 
 private:
-    const bool m_bPrintTexts;
     long long m_nIntact = 0;
 };

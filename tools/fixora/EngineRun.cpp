@@ -2,48 +2,15 @@
 #include "EngineRun.h"
 
 #include "Collection.h"
+#include "StopSignals.h"
 
 #include <atomic>
 #include <chrono>
-#include <csignal>
 #include <functional>
 #include <thread>
 
 namespace
 {
-
-// Set by the handler, read by the main thread and by the commands' watch: a lock-free atomic is
-// safe in a handler and between threads.
-std::atomic<int> s_nStopSignal{0};
-static_assert(std::atomic<int>::is_always_lock_free);
-
-extern "C" void OnStopSignal(int nSignal)
-{
-    s_nStopSignal = nSignal;
-}
-
-// Catches SIGINT and SIGTERM for its lifetime.
-class CStopSignals
-{
-public:
-    CStopSignals()
-    {
-        s_nStopSignal = 0;
-        m_pfnInt = std::signal(SIGINT, OnStopSignal);
-        m_pfnTerm = std::signal(SIGTERM, OnStopSignal);
-    }
-    ~CStopSignals()
-    {
-        std::signal(SIGINT, m_pfnInt == SIG_ERR ? SIG_DFL : m_pfnInt);
-        std::signal(SIGTERM, m_pfnTerm == SIG_ERR ? SIG_DFL : m_pfnTerm);
-    }
-    CStopSignals(const CStopSignals&) = delete;
-    CStopSignals& operator=(const CStopSignals&) = delete;
-
-private:
-    void (*m_pfnInt)(int);
-    void (*m_pfnTerm)(int);
-};
 
 // How long one wait for a message may last: how late a stop signal or the end of the duration
 // may be noticed.
@@ -110,7 +77,7 @@ CEngineRun::CEngineRun(CZIDOvoine& engine, CCountingWindow& window, const SLiveR
 
 bool CEngineRun::IsOver() const
 {
-    return s_nStopSignal != 0 || (m_End && Clock::now() >= *m_End);
+    return StopSignal() != 0 || (m_End && Clock::now() >= *m_End);
 }
 
 bool CEngineRun::WaitForReceiver(std::string& strError)

@@ -35,6 +35,10 @@ void CMainWindow::Pump()
 
 template <class WriteJson, class Text> void CMainWindow::PrintRecord(WriteJson writeJson, Text text)
 {
+    if (!m_Settings.bPrint)
+    {
+        return;
+    }
     if (m_Settings.bJson)
     {
         m_strJsonLine.clear();
@@ -58,6 +62,10 @@ LRESULT CMainWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         {
             PrintRecord([&](std::string& strLine) { PositionJson(*pData, bNoClock, strLine); },
                         [&] { return PositionText(*pData, bNoClock); });
+            if (m_Settings.pListener != nullptr)
+            {
+                m_Settings.pListener->OnPosition(*pData);
+            }
         }
         return 0;
     }
@@ -65,8 +73,15 @@ LRESULT CMainWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         const std::unique_ptr<CString> pText(reinterpret_cast<CString*>(wParam));
         if (pText)
         {
-            PrintRecord([&](std::string& strLine) { TextJson(*pText, strLine); },
-                        [&] { return MessageText(*pText); });
+            if (m_Settings.bPrintTexts)
+            {
+                PrintRecord([&](std::string& strLine) { TextJson(*pText, strLine); },
+                            [&] { return MessageText(*pText); });
+            }
+            if (m_Settings.pListener != nullptr)
+            {
+                m_Settings.pListener->OnText(*pText);
+            }
         }
         return 0;
     }

@@ -18,6 +18,15 @@ enum class ECommandResult
     NotSent, // the receiver's device went away
 };
 
+// Also sees the position records and message texts, after they are printed (a server).
+class CRecordListener
+{
+public:
+    virtual ~CRecordListener() = default;
+    virtual void OnPosition(const CGPSData& data) = 0;
+    virtual void OnText(const CString& strText) = 0;
+};
+
 class CMainWindow : public CWnd
 {
 public:
@@ -26,6 +35,9 @@ public:
         bool bJson = false;
         bool bNoClock = false;
         bool bFlushEachLine = false; // engine-paced runs: a reader sees each record at once
+        bool bPrint = true;          // false: the records go only to the listener
+        bool bPrintTexts = true;     // false: message texts are not printed (live runs count them)
+        CRecordListener* pListener = nullptr;
     };
 
     // pReceiver is the selected receiver: binary messages are stored in it, not posted. Raw

@@ -184,6 +184,28 @@ const std::vector<SOptionRow>& OptionTable()
          [](const std::string&, SOptions& o, std::string&) { return o.bJson = true; }},
         {"--no-clock", false,
          [](const std::string&, SOptions& o, std::string&) { return o.bNoClock = true; }},
+        {"--serve", true,
+         [](const std::string& v, SOptions& o, std::string& e) {
+             // HOST:PORT or PORT; an IPv6 address in brackets.
+             const std::size_t nColon = v.rfind(':');
+             std::string strHost =
+                 nColon == std::string::npos ? o.strServeHost : v.substr(0, nColon);
+             if (strHost.size() > 2 && strHost.front() == '[' && strHost.back() == ']')
+             {
+                 strHost = strHost.substr(1, strHost.size() - 2);
+             }
+             int nPort = 0;
+             if (strHost.empty() ||
+                 !ToInt(nColon == std::string::npos ? v : v.substr(nColon + 1), 0, 65535, nPort))
+             {
+                 e = "expects [HOST:]PORT with a port from 0 to 65535, got '" + v + "'";
+                 return false;
+             }
+             o.bServe = true;
+             o.strServeHost = strHost;
+             o.nServePort = static_cast<unsigned short>(nPort);
+             return true;
+         }},
     };
     return s_rows;
 }
@@ -195,7 +217,13 @@ bool ParseOptions(int argc, const char* const* argv, SOptions& options, std::str
     std::set<std::string_view> given;
     for (int i = 1; i < argc; ++i)
     {
-        const std::string strArg = argv[i];
+        std::string strArg = argv[i];
+        // --serve without an address serves on the default one.
+        if (strArg == "--serve" &&
+            (i + 1 == argc || std::string_view(argv[i + 1]).starts_with("--")))
+        {
+            strArg = "--serve=127.0.0.1:2947";
+        }
         const std::size_t nEquals = strArg.find('=');
         const std::string strName = strArg.substr(0, nEquals);
         const SOptionRow* pRow = nullptr;
@@ -297,11 +325,15 @@ bool ParseOptions(int argc, const char* const* argv, SOptions& options, std::str
         strError = "--device, --emulate and --replay exclude each other";
         return false;
     }
-    if (given.count("--fast") > 0)
+    if (given.count("--fast") > 0 && options.bServe && options.eInput == EInput::Replay)
+    {
+        options.bServeFast = true;
+    }
+    else if (given.count("--fast") > 0)
     {
         if (options.eInput != EInput::Emulation)
         {
-            strError = "--fast needs --emulate";
+            strError = "--fast needs --emulate (or --replay with --serve)";
             return false;
         }
         options.eInput = EInput::FastEmulation;
@@ -312,7 +344,7 @@ bool ParseOptions(int argc, const char* const* argv, SOptions& options, std::str
         return false;
     }
     const bool bEnginePaced = options.eInput == EInput::Live || options.eInput == EInput::Emulation;
-    if (options.dDurationSeconds && !bEnginePaced)
+    if (options.dDurationSeconds && !bEnginePaced && !options.bServe)
     {
         strError = "--duration needs --device or --emulate without --fast (the other inputs end "
                    "by themselves)";
@@ -368,6 +400,7 @@ Input (at most one):
   --emulate FILE --fast  FILE's lines framed exactly as the emulation mode frames them, without
                          the pause between lines, once through; then exits
   --replay FILE          FILE's bytes as a raw receiver stream, as fast as possible; then exits
+                         (with --serve: paced by the fixes' UTC, unless --fast is given too)
 
 Receiver:
   --model NAME           receiver model (default "NMEA-0183"); see --list-models
@@ -410,7 +443,11 @@ Output:
   --collect              also print the text of every framed message
   --json                 one JSON object per line instead of text
   --no-clock             print the computer-clock stamp of each record as 0 (repeatable output)
-  --duration SECONDS     live or emulation: stop after SECONDS (default: until SIGINT/SIGTERM)
+  --duration SECONDS     live, emulation or --serve: stop after SECONDS (default: until
+                         SIGINT/SIGTERM)
+  --serve [HOST:]PORT    serve the records to gpsd-protocol clients (gpspipe, cgps, ...) on
+                         TCP instead of printing them (default 127.0.0.1:2947); after the
+                         input ends it serves on until SIGINT/SIGTERM or --duration
   --list-models          list the receiver models: default baud rate, capabilities, commands
   --help                 this text
 

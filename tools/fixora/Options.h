@@ -42,6 +42,12 @@ struct SOptions
     bool bReconnect = false;
     // Receiver commands, in the order given; sent once the live receiver runs.
     std::vector<SCommand> commands;
+
+    // --serve [HOST:]PORT: serve the records to gpsd-protocol clients instead of printing them.
+    bool bServe = false;
+    std::string strServeHost = "127.0.0.1";
+    unsigned short nServePort = 2947;
+    bool bServeFast = false; // --replay --fast: a replay served without pacing
 };
 
 // Parses argv into options. On a usage error returns false with a one-line explanation in

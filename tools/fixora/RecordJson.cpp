@@ -8,9 +8,6 @@
 #include <algorithm>
 #include <iterator>
 
-namespace
-{
-
 void StatusRecordJson(CJsonWriter& json, const CGPSStatusData& s)
 {
     json.BeginObject()
@@ -49,8 +46,6 @@ void StatusRecordJson(CJsonWriter& json, const CGPSStatusData& s)
         .Member("szInfoText", Latin1ToUtf8(FixedText(s.m_szInfoText, sizeof s.m_szInfoText)))
         .EndObject();
 }
-
-} // namespace
 
 void PositionJson(const CGPSData& d, bool bNoClock, std::string& strLine)
 {

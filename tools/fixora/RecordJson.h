@@ -9,8 +9,12 @@
 #include <cstddef>
 #include <string>
 
+class CJsonWriter;
+
 // {"type":"position", "time", "utc", "lat", "lon", "alt", "status", "status_name", ...}
 void PositionJson(const CGPSData& data, bool bNoClock, std::string& strLine);
+// The receiver status record as an object, every field, at the writer's current place.
+void StatusRecordJson(CJsonWriter& json, const CGPSStatusData& status);
 // {"type":"raw", every field of the epoch, "satellites": the slots in use}
 void RawEpochJson(const CGPSDataRaw& raw, bool bNoClock, std::string& strLine);
 // {"type":"ephemeris", every field}

@@ -40,7 +40,7 @@ bool CStreamPlayer::Replay(const std::string& strPath, std::string& strError)
     }
     std::vector<char> block(64 * 1024);
     CBinBuffer chunk;
-    for (;;)
+    while (!m_IsStopped || !m_IsStopped())
     {
         const std::size_t nRead = std::fread(block.data(), 1, block.size(), pFile.get());
         if (nRead == 0)
@@ -81,7 +81,7 @@ bool CStreamPlayer::PlayEmulationFile(const std::string& strPath, std::string& s
         return false;
     }
     CString strLine;
-    while (file.ReadString(strLine))
+    while ((!m_IsStopped || !m_IsStopped()) && file.ReadString(strLine))
     {
         if (PrepareEmulationLine(strLine))
         {

@@ -7,6 +7,7 @@
 #include "Fixora_Vorn.h"
 #include "engine/ZIDOvoine.h"
 
+#include <functional>
 #include <string>
 
 class CStreamPlayer
@@ -27,9 +28,13 @@ public:
     // is passed on without a line end; every other line gets CR LF. No pause between lines.
     bool PlayEmulationFile(const std::string& strPath, std::string& strError);
 
+    // Asked after every piece: true ends the play early (a stop signal while serving).
+    void SetStopCheck(std::function<bool()> isStopped) { m_IsStopped = std::move(isStopped); }
+
 private:
     void Deliver(CBinBuffer& chunk);
 
     CZIDOvoine& m_Engine;
     CMainWindow& m_Window;
+    std::function<bool()> m_IsStopped;
 };

@@ -4,6 +4,7 @@
 // window.
 #include "CountingWindow.h"
 #include "EngineRun.h"
+#include "GpsdService.h"
 #include "InputFile.h"
 #include "ModelRegistry.h"
 #include "Options.h"
@@ -14,6 +15,7 @@
 #include "engine/ZIDOvoine.h"
 
 #include <cstdio>
+#include <ctime>
 #include <exception>
 #include <cctype>
 #include <charconv>
@@ -231,6 +233,8 @@ int RunFixora(int argc, char** argv)
     settings.bJson = options.bJson;
     settings.bNoClock = options.bNoClock;
     settings.bFlushEachLine = bEnginePaced;
+    // Live runs always collect the texts, to count the intact ones; they are printed on request.
+    settings.bPrintTexts = options.bCollect;
     std::unique_ptr<CRinexLog> pDataLog;
     if (!options.strDataLog.empty())
     {
@@ -245,7 +249,22 @@ int RunFixora(int argc, char** argv)
                         ToSystemPath(pDataLog->GetErrorText().GetString()));
         }
     }
-    CCountingWindow window(settings, options.bCollect, pReceiver, pDataLog.get(), stdout);
+    std::unique_ptr<CGpsdService> pService;
+    if (options.bServe)
+    {
+        SGpsdDevice device{options.strInputPath, options.strModel, std::time(nullptr)};
+        pService = std::make_unique<CGpsdService>(device, options.eInput == EInput::Replay &&
+                                                              !options.bServeFast);
+        if (!pService->Start(options.strServeHost, options.nServePort, strError))
+        {
+            return Fail(strError);
+        }
+        pService->SetDuration(options.dDurationSeconds);
+        settings.bPrint = false;
+        settings.pListener = pService.get();
+        engine.m_ComBuffer.m_bStopped = false; // the sentences of NMEA watchers
+    }
+    CCountingWindow window(settings, pReceiver, pDataLog.get(), stdout);
 
     bool bDone = false;
     if (bEnginePaced)
@@ -263,11 +282,19 @@ int RunFixora(int argc, char** argv)
     else
     {
         CStreamPlayer player(engine, window);
+        if (pService)
+        {
+            player.SetStopCheck([&] { return pService->IsOver(); });
+        }
         bDone = options.eInput == EInput::Replay
                     ? player.Replay(options.strInputPath, strError)
                     : player.PlayEmulationFile(options.strInputPath, strError);
     }
     window.Pump();
+    if (pService && !bEnginePaced)
+    {
+        pService->ServeToEnd();
+    }
     if (pDataLog && !CloseDataLog(*pDataLog, strError))
     {
         return Fail(strError);

@@ -1,0 +1,159 @@
+// fixora --serve with the clients of Debian's gpsd-clients, against one replay paced by UTC: what
+// they get must be the records that fixora --replay --json prints for the same stream.
+#include "ServeSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <regex>
+#include <set>
+
+namespace
+{
+
+// The stream, its fixes as fixora --replay --json prints them (by UTC in milliseconds) and the
+// server replaying it: twenty seconds of fixes, stopped long before their end.
+struct SServed
+{
+    CTempFile stream{FastStream(2000), ".nmea"};
+    std::map<long long, nlohmann::json> fixes;
+    CServing server{{"--replay", stream.Path()}};
+};
+
+class FixoraGpsdClients : public testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        s_pServed = std::make_unique<SServed>();
+        for (const nlohmann::json& fix :
+             RunFixora({"--replay", s_pServed->stream.Path(), "--json"}).Fixes())
+        {
+            s_pServed->fixes[std::llround(fix["utc"].get<double>() * 1000.0)] = fix;
+        }
+    }
+    static void TearDownTestSuite()
+    {
+        EXPECT_EQ(s_pServed->server.Stop(), 0) << s_pServed->server.Log();
+        s_pServed.reset();
+    }
+
+    // The fix at an ISO 8601 time; null when there is none.
+    static const nlohmann::json* FixAt(const std::string& strIso)
+    {
+        const auto it = s_pServed->fixes.find(std::llround(SecondsOfDay(strIso) * 1000.0));
+        return it == s_pServed->fixes.end() ? nullptr : &it->second;
+    }
+
+    static SProcessResult Client(const std::string& strProgram, std::vector<std::string> args)
+    {
+        args.insert(args.begin(), {"20", "/usr/bin/" + strProgram});
+        args.push_back(s_pServed->server.Address());
+        return RunProcess("/usr/bin/timeout", args);
+    }
+
+    static inline std::unique_ptr<SServed> s_pServed;
+};
+
+TEST_F(FixoraGpsdClients, GpspipeJsonGetsTheRecordsAsTpvAndSky)
+{
+    const SProcessResult run = Client("gpspipe", {"-w", "-n", "60"});
+    ASSERT_EQ(run.nExit, 0) << run.strErr;
+    int nTpv = 0;
+    int nSky = 0;
+    for (const std::string& strLine : Lines(run.strOut))
+    {
+        const nlohmann::json report = nlohmann::json::parse(strLine);
+        if (report["class"] == "TPV")
+        {
+            ++nTpv;
+            const nlohmann::json* pFix = FixAt(report["time"]);
+            ASSERT_NE(pFix, nullptr) << strLine;
+            const nlohmann::json& fix = *pFix;
+            EXPECT_EQ(report["mode"], 3);
+            EXPECT_EQ(report["status"], fix["status"]); // gps 1, corrected_gps 2: the same
+            EXPECT_EQ(report["fixora_status"], fix["status_name"]);
+            EXPECT_EQ(report["lat"], fix["lat"]);
+            EXPECT_EQ(report["lon"], fix["lon"]);
+            EXPECT_EQ(report["alt"], fix["alt"]);
+            if (fix["flags"]["motion"] == true)
+            {
+                EXPECT_EQ(report["speed"], fix["speed"]);
+                const double dTrack = 450.0 - fix["heading"].get<double>() * 180.0 / M_PI;
+                EXPECT_NEAR(report["track"].get<double>(), std::fmod(dTrack, 360.0), 1e-9);
+            }
+        }
+        else if (report["class"] == "SKY")
+        {
+            ++nSky;
+            EXPECT_EQ(report["pdop"], 2.5);
+            EXPECT_EQ(report["vdop"], 2.1);
+            // The stream's satellites never change: any fix's table is the one to match.
+            const nlohmann::json& sats = report["satellites"];
+            const nlohmann::json& table = s_pServed->fixes.rbegin()->second["satellites"];
+            ASSERT_EQ(sats.size(), 4u) << strLine;
+            for (std::size_t i = 0; i < table.size(); ++i)
+            {
+                EXPECT_EQ(sats[i], (nlohmann::json{{"PRN", table[i]["prn"]},
+                                                   {"el", table[i]["elev"]},
+                                                   {"az", table[i]["az"]},
+                                                   {"ss", table[i]["snr"]},
+                                                   {"used", table[i]["used"]}}));
+            }
+            EXPECT_EQ(report["uSat"], 4);
+        }
+    }
+    EXPECT_GE(nTpv, 10);
+    EXPECT_GE(nSky, 10);
+}
+
+TEST_F(FixoraGpsdClients, GpspipeRawGetsTheSentences)
+{
+    const SProcessResult run = Client("gpspipe", {"-r", "-n", "40"});
+    ASSERT_EQ(run.nExit, 0) << run.strErr;
+    const std::vector<std::string> stream = Lines(s_pServed->stream.Read());
+    const std::set<std::string> streamLines(stream.begin(), stream.end());
+    int nSentences = 0;
+    for (const std::string& strLine : Lines(run.strOut))
+    {
+        if (!strLine.empty() && strLine[0] == '$')
+        {
+            ++nSentences;
+            EXPECT_EQ(streamLines.count(strLine), 1u) << strLine;
+        }
+    }
+    EXPECT_GE(nSentences, 30);
+}
+
+TEST_F(FixoraGpsdClients, GpxloggerTracksTheFixes)
+{
+    const CTempFile track("", ".gpx");
+    const pid_t pid =
+        Spawn("/usr/bin/gpxlogger", {"-f", track.Path(), s_pServed->server.Address()}, -1, -1);
+    ASSERT_GT(pid, 0);
+    const std::regex point(R"re(<trkpt lat="([-0-9.]+)" lon="([-0-9.]+)">\s*<time>([^<]+)<)re");
+    std::string strGpx;
+    const auto nPoints = [&] {
+        strGpx = track.Read();
+        return std::distance(std::sregex_iterator(strGpx.begin(), strGpx.end(), point),
+                             std::sregex_iterator());
+    };
+    EXPECT_TRUE(WaitUntil([&] { return nPoints() >= 10; }));
+    kill(pid, SIGINT);
+    int nStatus = 0;
+    waitpid(pid, &nStatus, 0);
+    EXPECT_GE(nPoints(), 10);
+    EXPECT_NE(strGpx.find("</gpx>"), std::string::npos) << strGpx;
+    for (auto it = std::sregex_iterator(strGpx.begin(), strGpx.end(), point);
+         it != std::sregex_iterator(); ++it)
+    {
+        const nlohmann::json* pFix = FixAt((*it)[3]);
+        ASSERT_NE(pFix, nullptr) << it->str();
+        // gpxlogger writes nine decimals.
+        EXPECT_NEAR(std::stod((*it)[1]), (*pFix)["lat"].get<double>(), 1e-9);
+        EXPECT_NEAR(std::stod((*it)[2]), (*pFix)["lon"].get<double>(), 1e-9);
+    }
+}
+
+} // namespace

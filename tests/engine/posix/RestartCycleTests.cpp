@@ -15,8 +15,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <memory>
+#include <thread>
+#include <utility>
 #include <vector>
 
 namespace
@@ -101,7 +104,6 @@ TEST(RestartCycles, EveryRunDeliversItsOwnRecordsAndTheSelectedModelAnswers)
         engine.SetReceiver(&model);
         host.Pump();
         host.m_Messages.clear();
-        pauses.Clear();
         const std::size_t nLinesBefore = device.receiver.Lines().size();
 
         ASSERT_TRUE(engine.Start());
@@ -113,24 +115,41 @@ TEST(RestartCycles, EveryRunDeliversItsOwnRecordsAndTheSelectedModelAnswers)
         model.SetSatElevMask(row.nMask);
         model.QuerySatElevMask();
         ASSERT_TRUE(device.receiver.Send(strFix));
-        ASSERT_TRUE(WaitUntil([&] {
+        // Fixes received, and whether the mask reported by this model's receiver came.
+        const auto received = [&] {
             host.Pump();
-            int nFixes = 0;
-            bool bMask = false;
+            std::pair<int, bool> result{0, false};
             for (const auto& message : host.Positions())
             {
-                nFixes += message.pPosition->m_bPosition ? 1 : 0;
-                bMask = bMask || (message.pPosition->m_Status.m_bElevMask &&
-                                  message.pPosition->m_Status.m_nElevMask == row.nMask);
+                const CGPSData& record = *message.pPosition;
+                result.first += record.m_bPosition ? 1 : 0;
+                result.second = result.second || (record.m_Status.m_bElevMask &&
+                                                  record.m_Status.m_nElevMask == row.nMask);
             }
-            return nFixes >= 2 && bMask;
+            return result;
+        };
+        ASSERT_TRUE(WaitUntil([&] {
+            return received() == std::pair{2, true};
         })) << "both fixes and the reported mask reach the host";
         EXPECT_TRUE(engine.IsActive());
         EXPECT_TRUE(engine.IsReceiving());
 
+        // Stop comes while the receiver keeps sending: the run may be inside a delivery.
+        std::atomic<bool> bSending{true};
+        // (Paced, so the line's buffer never fills once the port is closed.)
+        std::thread stream([&] {
+            while (bSending && device.receiver.Send(strFix))
+            {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        });
+        const bool bStreamRead = WaitUntil([&] { return received().first > 2; });
         const auto stopStart = std::chrono::steady_clock::now();
         engine.Stop();
         nSlowStops += MillisecondsSince(stopStart) > 1000 ? 1 : 0;
+        bSending = false;
+        stream.join();
+        EXPECT_TRUE(bStreamRead);
         EXPECT_FALSE(engine.IsActive());
         EXPECT_FALSE(engine.IsReceiving());
         host.Pump();

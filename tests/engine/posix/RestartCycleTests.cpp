@@ -162,7 +162,6 @@ TEST(RestartCycles, EveryRunDeliversItsOwnRecordsAndTheSelectedModelAnswers)
             }
         }
         const std::vector<std::string> lines = device.receiver.Lines();
-        ASSERT_GT(lines.size(), nLinesBefore);
         EXPECT_EQ(std::count(lines.begin() + static_cast<std::ptrdiff_t>(nLinesBefore), lines.end(),
                              std::string(row.pszMaskLine)),
                   1)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "engine/ZIDOvoine.h"
+#include "models/ModelCatalogue.h"
 #include "platform/Comm.h"
 #include "platform/FixoraApp.h"
 #include "support/MainWindowStandIn.h"
@@ -15,12 +16,26 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 namespace live_rig
 {
 
 using Clock = std::chrono::steady_clock;
+
+// "$" + the body + its checksum + CR LF.
+inline std::string Sentence(const char* pszBody)
+{
+    unsigned nSum = 0;
+    for (const char* p = pszBody; *p != '\0'; ++p)
+    {
+        nSum ^= static_cast<unsigned char>(*p);
+    }
+    char szSentence[112];
+    std::snprintf(szSentence, sizeof(szSentence), "$%s*%02X\r\n", pszBody, nSum & 0xFF);
+    return szSentence;
+}
 
 // A GGA sentence with a valid checksum; nSecond makes each one different.
 inline std::string GgaSentence(int nSecond)
@@ -29,14 +44,7 @@ inline std::string GgaSentence(int nSecond)
     std::snprintf(szBody, sizeof(szBody),
                   "GPGGA,%02d%02d%02d.00,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,",
                   (nSecond / 3600) % 24, (nSecond / 60) % 60, nSecond % 60);
-    unsigned nSum = 0;
-    for (const char* p = szBody; *p != '\0'; ++p)
-    {
-        nSum ^= static_cast<unsigned char>(*p);
-    }
-    char szSentence[112];
-    std::snprintf(szSentence, sizeof(szSentence), "$%s*%02X\r\n", szBody, nSum & 0xFF);
-    return szSentence;
+    return Sentence(szBody);
 }
 
 // The receiver's side of a serial line: bytes written to the master arrive at the slave, which
@@ -114,6 +122,10 @@ class CProbeWindow : public CMainWindowStandIn
 public:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
     {
+        if (m_OnMessage)
+        {
+            m_OnMessage(message, wParam, lParam); // before the record is deleted
+        }
         if (message == WM_GPS_POSITION)
         {
             m_LastPosition = Clock::now();
@@ -124,22 +136,33 @@ public:
 
     long long m_nPositions = 0;
     Clock::time_point m_LastPosition{};
+    // A probe's look at every message, when set.
+    std::function<void(UINT, WPARAM, LPARAM)> m_OnMessage;
 };
 
-// The engine in live mode on the pseudo-terminal, with the plain NMEA receiver, a profile of its
-// own (so no user settings are read) and the main window.
+// The engine in live mode on the pseudo-terminal, with the plain NMEA receiver (or another
+// registered one), a profile of its own (so no user settings are read) and the main window.
 class CLiveRig
 {
 public:
     static constexpr int kPort = 9;
 
-    CLiveRig()
+    explicit CLiveRig(const wchar_t* pszReceiver = L"NMEA-0183")
     {
         m_strPreviousProfile = theApp.GetProfilePath();
         m_profilePath = std::filesystem::temp_directory_path() /
                         ("fixora-probe-" + std::to_string(::getpid()) + ".ini");
         theApp.SetProfilePath(CString(m_profilePath.string().c_str()));
-        m_pReceiver = m_engine.FindReceiver(CString(L"NMEA-0183"));
+        // A catalogue model is registered first; the engine has only the default receiver.
+        if (const SReceiverModel* pModel = FindReceiverModel(CString(pszReceiver)))
+        {
+            CDOZOzoeiver* pCreated = pModel->m_pfnCreate();
+            if (!m_engine.AddReceiver(pCreated))
+            {
+                delete pCreated;
+            }
+        }
+        m_pReceiver = m_engine.FindReceiver(CString(pszReceiver));
         m_pReceiver->SetupReceiver(kPort, 0, 0.0, CString(L""), false);
         m_engine.SetReceiver(m_pReceiver);
     }

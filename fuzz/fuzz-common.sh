@@ -40,7 +40,7 @@ fuzz_pieces() {
 # The text sentences of the streams, each once, at most $1 of them.
 fuzz_lines() {
     fuzz_streams | grep -v '\.bin$' | xargs cat | tr -d '\r' | grep -a '^[$#]' |
-        LC_ALL=C sort -u | head -n "$1"
+        LC_ALL=C sort -u | sed -n "1,${1}p"
 }
 
 # Header of the framer: the largest chunk and the seed of the chunk sizes.
@@ -56,7 +56,7 @@ fuzz_seeds() {
     case $kind in
     stream) fuzz_stream_seeds "$dir" ;;
     framed) fuzz_pieces "$dir" 1000 fuzz_framed_header ;;
-    sentences) fuzz_pieces "$dir" 2000 fuzz_sentences_header ;;
+    sentences) fuzz_pieces "$dir" 1000 fuzz_sentences_header ;;
     fields)
         # Every read operation in turn over the sentence's fields, at "," and at ",*".
         while IFS= read -r line; do
@@ -66,7 +66,7 @@ fuzz_seeds() {
         done < <(fuzz_lines 300)
         ;;
     numbers)
-        fuzz_lines 300 | tr ',*' '\n\n' | grep -a '[0-9]' | LC_ALL=C sort -u | head -n 300 |
+        fuzz_lines 300 | tr ',*' '\n\n' | grep -a '[0-9]' | LC_ALL=C sort -u | sed -n 1,300p |
             while IFS= read -r line; do
                 n=$((n + 1))
                 printf '%s' "$line" >"$dir/field.$n"

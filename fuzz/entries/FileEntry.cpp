@@ -96,7 +96,12 @@ void StatusTable(const std::uint8_t* pData, std::size_t nSize)
 {
     const std::string_view content(reinterpret_cast<const char*>(pData), nSize);
     const CString strPath = ScratchFile().Write(content);
-    CStatusTableReceiver receiver;
+    // One receiver for the whole run (making one costs more than reading the table), its table
+    // emptied for each input.
+    static CStatusTableReceiver s_Receiver;
+    CStatusTableReceiver& receiver = s_Receiver;
+    receiver.m_SignalStatusMap.clear();
+    receiver.m_bAlternateStatus = false;
     receiver.LoadStatusTable(strPath);
     // A table line gives at most one entry, and only a line with a comma is a table line.
     FUZZ_CHECK(receiver.m_SignalStatusMap.size() <=

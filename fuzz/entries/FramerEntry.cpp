@@ -1,9 +1,10 @@
 // The framer alone, fed as the engine feeds it: each chunk appended, every message taken out,
-// the consumed head dropped. The input's own bytes are the stream; its first three bytes also
-// draw the chunk sizes. Every byte of the stream ends up in exactly one of three places: in a
-// message, passed over, or still held for the next chunk; the accounting below checks that no
-// message invents, repeats or reorders bytes, that only bytes which cannot start a message are
-// passed over, and that the held bytes are the stream's tail.
+// the consumed head dropped. The input's first three bytes draw the chunk sizes, the rest is the
+// stream. Every byte of the stream ends up in exactly one of three places: in a message, passed
+// over, or still held for the next chunk; the accounting below checks that no message invents,
+// repeats or reorders bytes, that only bytes which cannot start a message are passed over, and
+// that the held bytes are the stream's tail. The same stream framed at once gives the same
+// messages.
 #include "FuzzCheck.h"
 #include "FuzzEntries.h"
 
@@ -141,32 +142,28 @@ void CheckFacts(const CBinBuffer& buffer, CString& strText)
     FUZZ_CHECK(facts.bPortTag == (sentence_checks::FindPortTag(text) != text.npos));
 }
 
-} // namespace
-
-namespace fuzz_entry
+// The messages a stream frames into, in chunks of 1 to nLargest bytes drawn from nState (the whole
+// stream at once for nLargest 0), with the accounting of every pass; and how many bytes the
+// buffer holds at the end.
+struct SFramed
 {
-
-void Framer(const std::uint8_t* pData, std::size_t nSize)
+    std::vector<std::string> messages;
+    int nHeld = 0;
+};
+SFramed Frame(std::string_view stream, std::size_t nLargest, std::uint32_t nState)
 {
-    constexpr std::size_t s_nHeader = 3;
-    if (nSize < s_nHeader)
-    {
-        return;
-    }
-    const std::size_t nLargest = s_nLargestChunks[pData[0] % std::size(s_nLargestChunks)];
-    std::uint32_t nState = (static_cast<std::uint32_t>(pData[1]) << 8 | pData[2]) | 1U;
-    const std::string_view stream(reinterpret_cast<const char*>(pData) + s_nHeader,
-                                  nSize - s_nHeader);
     CAccountant accountant(stream);
     CBinBuffer buffer;
     CString strText;
     std::vector<SMessage> messages;
+    SFramed framed;
     for (std::size_t i = 0; i < stream.size();)
     {
         nState ^= nState << 13;
         nState ^= nState >> 17;
         nState ^= nState << 5;
-        const std::size_t n = std::min<std::size_t>(1 + nState % nLargest, stream.size() - i);
+        const std::size_t n =
+            nLargest == 0 ? stream.size() : std::min(1 + nState % nLargest, stream.size() - i);
         // A copy of exactly the chunk's size, so that a read past it is the sanitizer's finding.
         const std::string chunk(stream.substr(i, n));
         buffer += CBinBuffer(chunk.data(), static_cast<int>(n));
@@ -179,9 +176,9 @@ void Framer(const std::uint8_t* pData, std::size_t nSize)
             int nLength = 0;
             const char* pBytes = buffer.GetMessageBin(nLength);
             FUZZ_CHECK(pBytes != nullptr && nLength > 0);
-            FUZZ_CHECK(
-                MayStartMessage(std::string_view(pBytes, static_cast<std::size_t>(nLength))));
             messages.push_back({pBytes, static_cast<std::size_t>(nLength)});
+            framed.messages.emplace_back(pBytes, static_cast<std::size_t>(nLength));
+            FUZZ_CHECK(MayStartMessage(framed.messages.back()));
             CheckFacts(buffer, strText);
             if (!buffer.Next())
             {
@@ -193,6 +190,31 @@ void Framer(const std::uint8_t* pData, std::size_t nSize)
         buffer.Resize();
         accountant.Held(buffer, i == stream.size());
     }
+    framed.nHeld = buffer.GetLength();
+    return framed;
+}
+
+} // namespace
+
+namespace fuzz_entry
+{
+
+// A stream frames into the same messages however its reads cut it.
+void Framer(const std::uint8_t* pData, std::size_t nSize)
+{
+    constexpr std::size_t s_nHeader = 3;
+    if (nSize < s_nHeader)
+    {
+        return;
+    }
+    const std::size_t nLargest = s_nLargestChunks[pData[0] % std::size(s_nLargestChunks)];
+    const std::uint32_t nSeed = (static_cast<std::uint32_t>(pData[1]) << 8 | pData[2]) | 1U;
+    const std::string_view stream(reinterpret_cast<const char*>(pData) + s_nHeader,
+                                  nSize - s_nHeader);
+    const SFramed inChunks = Frame(stream, nLargest, nSeed);
+    const SFramed atOnce = Frame(stream, 0, nSeed);
+    FUZZ_CHECK(inChunks.messages == atOnce.messages);
+    FUZZ_CHECK(inChunks.nHeld == atOnce.nHeld);
 }
 
 } // namespace fuzz_entry

@@ -1,13 +1,14 @@
 // Framed messages straight into one model family's Parse, as the engine hands them over but
 // without the engine, the port reads or the host's text collection: the parsers get nearly all of
-// the time. The input's first byte sets the receiver up, the rest is cut into messages by the
-// framer in one go.
+// the time. Each input runs twice, with the framer's facts (ParseFramed, as the engine calls it)
+// and with Parse, which must agree. The input's first byte sets the receiver up, the rest is cut
+// into messages by the framer in one go.
 //   bit 0     attach every message's bytes for the binary decoders
 //   bit 1     sentence monitoring on
-//   bit 2     the framer's facts (ParseFramed), as the engine passes them, instead of Parse
-//   bits 3-4  geoid height mode 0, 1, 2, 2
+//   bits 2-3  geoid height mode 0, 1, 2, 2
 // Parse never throws: its parsers catch their own conversion failures, so any exception that
 // leaves it is a finding.
+#include "FuzzCheck.h"
 #include "FuzzEntries.h"
 #include "MainWindow.h"
 
@@ -20,19 +21,25 @@
 #include "support/ReceiverProbe.h"
 
 #include <algorithm>
-#include <memory>
+#include <vector>
 
 namespace
 {
 
-void ParseAll(CDOZOzoeiver& receiver, const std::uint8_t* pData, std::size_t nSize)
+// What a run over the input said: each message's answer, and the kinds monitoring saw.
+struct SAnswers
 {
-    if (nSize < 2)
-    {
-        return;
-    }
+    std::vector<bool> parsed;
+    DWORD wNmeaBits = 0;
+};
+
+template <class TModel>
+SAnswers ParseAll(const std::uint8_t* pData, std::size_t nSize, bool bFramed)
+{
+    fuzz_entry::PrepareReceiverRun();
+    TModel receiver;
     const std::uint8_t nFlags = pData[0];
-    receiver.m_nHeightMode = std::min((nFlags >> 3) & 0x03, 2);
+    receiver.m_nHeightMode = std::min((nFlags >> 2) & 0x03, 2);
     if ((nFlags & 0x02) != 0)
     {
         receiver.MonitorNmea(true);
@@ -40,6 +47,7 @@ void ParseAll(CDOZOzoeiver& receiver, const std::uint8_t* pData, std::size_t nSi
     CBinBuffer buffer(reinterpret_cast<const char*>(pData + 1), static_cast<int>(nSize - 1));
     CString strText;
     CBinBuffer::SMessageFacts facts;
+    SAnswers answers;
     // The engine's walk: a walk may report success without a message, which ends it too.
     for (buffer.First(); buffer.HasMessage();)
     {
@@ -50,28 +58,31 @@ void ParseAll(CDOZOzoeiver& receiver, const std::uint8_t* pData, std::size_t nSi
             const char* pBytes = buffer.GetMessageBin(nLength);
             receiver.AttachRawData(pBytes, nLength);
         }
-        if ((nFlags & 0x04) != 0)
-        {
-            receiver.ParseFramed(strText, facts);
-        }
-        else
-        {
-            receiver.Parse(strText);
-        }
+        answers.parsed.push_back(bFramed ? receiver.ParseFramed(strText, facts)
+                                         : receiver.Parse(strText));
         if (!buffer.Next())
         {
             break;
         }
     }
     fuzz_entry::MainWindow().Pump();
+    answers.wNmeaBits = CDOZOzoeiver::m_wNmeaBits;
+    return answers;
 }
 
+// The engine passes the framer's facts to the library's own classes; they must answer as the
+// text itself would.
 template <class TModel> void ParseWith(const std::uint8_t* pData, std::size_t nSize)
 {
+    if (nSize < 2)
+    {
+        return;
+    }
     fuzz_entry::MainWindow();
-    fuzz_entry::PrepareReceiverRun();
-    TModel receiver;
-    ParseAll(receiver, pData, nSize);
+    const SAnswers framed = ParseAll<TModel>(pData, nSize, true);
+    const SAnswers plain = ParseAll<TModel>(pData, nSize, false);
+    FUZZ_CHECK(framed.parsed == plain.parsed);
+    FUZZ_CHECK(framed.wNmeaBits == plain.wNmeaBits);
 }
 
 } // namespace

@@ -104,7 +104,10 @@ std::optional<SDecimal> ReadDecimal(std::wstring_view text)
     {
         return std::nullopt;
     }
-    decimal.narrow = decimal.bNegative ? "-" : "";
+    if (decimal.bNegative)
+    {
+        decimal.narrow.push_back('-');
+    }
     for (const wchar_t c : text)
     {
         decimal.narrow.push_back(static_cast<char>(c));

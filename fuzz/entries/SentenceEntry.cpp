@@ -17,8 +17,6 @@
 #include "models/Gsr2650lb.h"
 #include "models/NmeaModels.h"
 #include "models/SokkiaAxis3.h"
-#include "port/Ack.h"
-#include "support/ReceiverProbe.h"
 
 #include <algorithm>
 #include <vector>

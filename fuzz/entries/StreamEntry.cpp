@@ -1,5 +1,5 @@
-// libFuzzer target: arbitrary bytes reach a receiver through the engine's own delivery step, as
-// the acquisition thread hands them over, from the port in reads of varying size or from an
+// The whole receive path: arbitrary bytes reach a receiver through the engine's own delivery step,
+// as the acquisition thread hands them over, from the port in reads of varying size or from an
 // emulation file line by line. The framing buffer with its overflow rule, every parser behind
 // Parse and the publishing to the host window all run;
 // the window deletes what it is given, so a record that is lost or freed twice is a finding.
@@ -14,13 +14,13 @@
 //           bits 6-7  largest port read: 16, 256, 4096 or 16393 bytes
 //   bytes 1-2  seed of the read sizes
 // The receiver's pauses (the "$BIN" re-request's) are counted out, not slept: the sleep hook.
+#include "FuzzEntries.h"
+#include "MainWindow.h"
+
 #include "engine/ZIDOvoine.h"
 #include "models/Ashtech.h"
 #include "models/Gsr2650lb.h"
 #include "models/SokkiaAxis3.h"
-#include "port/Ack.h"
-#include "support/MainWindowStandIn.h"
-#include "support/ReceiverProbe.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -42,14 +42,6 @@ constexpr CDOZOzoeiver* (*kFamilyModels[])() = {&Make<CAshtech>,     &Make<CCSI>
                                                 &Make<CSokkiaAxis3>, &Make<Cgsr2650lb>};
 constexpr std::size_t kMaxReads[] = {16, 256, 4096, 16393};
 
-// The host's main window, deleting what it is given: made once on the fuzzing thread and kept
-// for the whole run.
-CMainWindowStandIn& MainWindow()
-{
-    static auto* s_pWindow = new CMainWindowStandIn;
-    return *s_pWindow;
-}
-
 // The port: reads of 1 to nMaxRead bytes, sizes drawn from the seed.
 void FeedReads(const std::uint8_t* pData, std::size_t nSize, std::uint32_t nSeed,
                std::size_t nMaxRead, CZIDOvoine& engine)
@@ -63,7 +55,7 @@ void FeedReads(const std::uint8_t* pData, std::size_t nSize, std::uint32_t nSeed
         const std::size_t n = std::min<std::size_t>(1 + nState % nMaxRead, nSize - i);
         CBinBuffer chunk(reinterpret_cast<const char*>(pData + i), static_cast<int>(n));
         engine.UpdateGPSBuffer(chunk);
-        MainWindow().Pump();
+        fuzz_entry::MainWindow().Pump();
         i += n;
     }
 }
@@ -93,7 +85,7 @@ void FeedLines(const std::uint8_t* pData, std::size_t nSize, CZIDOvoine& engine)
         CString line(std::move(text));
         CBinBuffer chunk(line);
         engine.UpdateGPSBuffer(chunk);
-        MainWindow().Pump();
+        fuzz_entry::MainWindow().Pump();
         nStart = nNext;
     }
 }
@@ -127,23 +119,23 @@ void Run(const std::uint8_t* pData, std::size_t nSize)
         const std::uint32_t nSeed = static_cast<std::uint32_t>(pData[1]) << 8 | pData[2];
         FeedReads(pStream, nStream, nSeed, kMaxReads[nFlags >> 6], engine);
     }
-    MainWindow().Pump();
+    fuzz_entry::MainWindow().Pump();
 }
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSize)
+namespace fuzz_entry
+{
+
+void Stream(const std::uint8_t* pData, std::size_t nSize)
 {
     if (nSize < kHeaderSize)
     {
-        return 0;
+        return;
     }
     MainWindow();
-    static const bool s_bNoPauses = SetSleepHook([](DWORD, void*) {}, nullptr);
-    (void)s_bNoPauses;
-    // Every input starts from the state of a freshly loaded library.
-    ResetSharedReceiverState();
-    CAck::m_bGotAck = false;
+    PrepareReceiverRun();
     Run(pData, nSize);
-    return 0;
 }
+
+} // namespace fuzz_entry

@@ -8,6 +8,7 @@
 //
 //   gpsd_serve_probe [--records N]   records of the throughput runs (default 100000)
 #include "GpsdServer.h"
+#include "ProcessUsage.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -20,10 +21,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
+
+using process_usage::ResidentKb;
 
 namespace
 {
@@ -173,15 +175,6 @@ private:
     std::thread m_Thread;
 };
 
-long ResidentKb()
-{
-    std::ifstream statm("/proc/self/statm");
-    long nPages = 0;
-    long nResident = 0;
-    statm >> nPages >> nResident;
-    return nResident * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
 void Throughput(int nClients, int nRecords)
 {
     CGpsdServer server(SGpsdDevice{"bench", "NMEA-0183", 0});
@@ -271,7 +264,7 @@ void SleeperMemory(int nRecords)
         server.Publish(MakeRecord(i % 86400000));
         if ((i + 1) % (nRecords / 8) == 0)
         {
-            std::printf(" %d: %ld kB%s", i + 1, ResidentKb(), i + 1 < nRecords ? "," : "\n");
+            std::printf(" %d: %lld kB%s", i + 1, ResidentKb(), i + 1 < nRecords ? "," : "\n");
         }
     }
     close(nSleeper);
@@ -286,7 +279,7 @@ int main(int argc, char** argv)
     {
         nRecords = std::max(1000, std::atoi(argv[2]));
     }
-    std::printf("resident memory at start: %ld kB\n", ResidentKb());
+    std::printf("resident memory at start: %lld kB\n", ResidentKb());
     SleeperMemory(8 * nRecords);
     Throughput(1, nRecords);
     Throughput(20, nRecords);

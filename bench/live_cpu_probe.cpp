@@ -12,9 +12,9 @@
 // Exits 3 when a window spins (more than a tenth of a core) or the engine does not report the
 // hung-up port as lost, 1 when the rig cannot start.
 #include "LiveRig.h"
+#include "ProcessUsage.h"
 
 #include <signal.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <time.h>
 
@@ -24,19 +24,10 @@
 #include <vector>
 
 using namespace live_rig;
+using process_usage::CpuSeconds;
 
 namespace
 {
-
-double CpuSeconds()
-{
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval& t) {
-        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
-    };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
 
 // The receiver: a child process that writes the sentences to the pseudo-terminal's master at
 // nRate a second until it is ended. Forked while the engine's thread runs, so the child does

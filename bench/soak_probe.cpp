@@ -9,10 +9,10 @@
 // Exits 3 when a message or record was lost (or came twice), 4 when the resident memory grew by
 // more than s_nMemoryMarginKb after the first minute, 1 when the rig cannot start.
 #include "LiveRig.h"
+#include "ProcessUsage.h"
 
 #include <poll.h>
 #include <signal.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <time.h>
 
@@ -21,10 +21,11 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <vector>
 
 using namespace live_rig;
+using process_usage::CpuSeconds;
+using process_usage::ResidentKb;
 
 namespace
 {
@@ -45,29 +46,6 @@ enum EKind
     KindCount
 };
 constexpr const char* s_apszKind[KindCount] = {"GGA", "GSA", "GSV", "range log"};
-
-double CpuSeconds()
-{
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval& t) {
-        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
-    };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-long long ResidentKb()
-{
-    std::ifstream status("/proc/self/status");
-    for (std::string strLine; std::getline(status, strLine);)
-    {
-        if (strLine.rfind("VmRSS:", 0) == 0)
-        {
-            return std::atoll(strLine.c_str() + 6);
-        }
-    }
-    return -1;
-}
 
 // The board's binary range log: its 28-byte header (sync, header length, message id, body
 // length, week and milliseconds), the observation count and 44 bytes an observation, and four

@@ -7,52 +7,23 @@
 
 #include "platform/Profile.h"
 #include "receiver/DOZOzoeiver.h"
+#include "support/ScratchFolder.h"
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <random>
 #include <string>
 #include <string_view>
-#include <system_error>
 
 namespace
 {
 
-// The file of this process, removed when the process ends.
-class CScratchFile
+// The input as the file of this process, in a folder removed when the process ends.
+CString WriteScratchFile(std::string_view content)
 {
-public:
-    CScratchFile()
-    {
-        std::random_device random;
-        m_Path = std::filesystem::temp_directory_path() /
-                 ("fixora-fuzz-" + std::to_string(random()) + std::to_string(random()));
-    }
-    ~CScratchFile()
-    {
-        std::error_code error;
-        std::filesystem::remove(m_Path, error);
-    }
-    CScratchFile(const CScratchFile&) = delete;
-    CScratchFile& operator=(const CScratchFile&) = delete;
-
-    CString Write(std::string_view content) const
-    {
-        std::ofstream file(m_Path, std::ios::binary | std::ios::trunc);
-        file.write(content.data(), static_cast<std::streamsize>(content.size()));
-        FUZZ_CHECK(file.good());
-        return CString(m_Path.wstring());
-    }
-
-private:
-    std::filesystem::path m_Path;
-};
-
-const CScratchFile& ScratchFile()
-{
-    static const CScratchFile s_File;
-    return s_File;
+    static const CScratchFolder s_Folder;
+    const std::filesystem::path path = s_Folder.File("input");
+    CScratchFolder::Write(path, std::string(content));
+    return CString(path.wstring());
 }
 
 // The line at the front of the rest (characters of the bytes' values), which it leaves.
@@ -85,7 +56,7 @@ void Profile(const std::uint8_t* pData, std::size_t nSize)
     std::string_view rest(reinterpret_cast<const char*>(pData), nSize);
     const CString strSection = TakeLine(rest);
     const CString strEntry = TakeLine(rest);
-    const CString strPath = ScratchFile().Write(rest);
+    const CString strPath = WriteScratchFile(rest);
     constexpr int s_nDefault = -12345;
     const int nValue = Profile::ReadInt(strPath, strSection, strEntry, s_nDefault);
     // The file is read afresh each time, so the same file gives the same value.
@@ -95,7 +66,7 @@ void Profile(const std::uint8_t* pData, std::size_t nSize)
 void StatusTable(const std::uint8_t* pData, std::size_t nSize)
 {
     const std::string_view content(reinterpret_cast<const char*>(pData), nSize);
-    const CString strPath = ScratchFile().Write(content);
+    const CString strPath = WriteScratchFile(content);
     // One receiver for the whole run (making one costs more than reading the table), its table
     // emptied for each input.
     static CStatusTableReceiver s_Receiver;

@@ -5,9 +5,12 @@
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
+#include <filesystem>
+#include <memory>
 #include <poll.h>
 #include <pty.h>
 #include <string>
+#include <utility>
 #include <termios.h>
 #include <unistd.h>
 
@@ -121,4 +124,28 @@ private:
     int m_master = -1;
     int m_slave = -1;
     std::string m_strSlavePath;
+};
+
+// A pseudo-terminal reached through a link at a fixed path: a device that goes away (Unplug)
+// and comes back at the same path as a new terminal (PlugIn).
+class CPtyAtPath
+{
+public:
+    explicit CPtyAtPath(std::string strLink) : m_strLink(std::move(strLink)) { PlugIn(); }
+
+    void PlugIn()
+    {
+        m_pPty = std::make_unique<CPtyPair>();
+        // Re-pointed in one step, so the path never names nothing while a device is there.
+        std::filesystem::create_symlink(m_pPty->SlavePath(), m_strLink + ".next");
+        std::filesystem::rename(m_strLink + ".next", m_strLink);
+    }
+    void Unplug() { m_pPty.reset(); }
+
+    const std::string& Path() const { return m_strLink; }
+    CPtyPair& Pty() { return *m_pPty; }
+
+private:
+    std::string m_strLink;
+    std::unique_ptr<CPtyPair> m_pPty;
 };

@@ -17,14 +17,8 @@ TEST(PulledCable, TheLossIsReportedTheReceiverKeptAliveAndTheDeviceTakenBackAtIt
     ResetSharedReceiverState();
     const CTempProfile profile;
     const CScratchFolder folder;
-    const std::string strLink = folder.File("gps").string();
-    std::unique_ptr<CPtyPair> pty;
-    const auto plugIn = [&] {
-        pty = std::make_unique<CPtyPair>();
-        std::filesystem::create_symlink(pty->SlavePath(), strLink + ".next");
-        std::filesystem::rename(strLink + ".next", strLink);
-    };
-    plugIn();
+    CPtyAtPath device(folder.File("gps").string());
+    const std::string& strLink = device.Path();
     const CComPortMapping mapping(11, strLink);
     CHostWindow host;
     CZIDOvoine engine;
@@ -37,7 +31,7 @@ TEST(PulledCable, TheLossIsReportedTheReceiverKeptAliveAndTheDeviceTakenBackAtIt
         const int nBefore = pReceiver->m_nInitialized;
         const std::size_t nTexts = PostedTexts(host).size();
         return engine.Start() && WaitUntil([&] { return pReceiver->m_nInitialized > nBefore; }) &&
-               pty->Send(GgaSentence(nSecond)) && WaitUntil([&] {
+               device.Pty().Send(GgaSentence(nSecond)) && WaitUntil([&] {
                    host.Pump();
                    return PostedTexts(host).size() > nTexts;
                });
@@ -45,7 +39,7 @@ TEST(PulledCable, TheLossIsReportedTheReceiverKeptAliveAndTheDeviceTakenBackAtIt
 
     ASSERT_TRUE(startAndDeliver(1));
     EXPECT_FALSE(engine.IsPortLost());
-    pty.reset();
+    device.Unplug();
     ASSERT_TRUE(WaitUntil([&] { return engine.IsPortLost(); }));
     // Keep-alives go on as on a silent line, one a turn.
     const std::size_t nKeepAlives = pReceiver->KeepAlives().size();
@@ -60,7 +54,7 @@ TEST(PulledCable, TheLossIsReportedTheReceiverKeptAliveAndTheDeviceTakenBackAtIt
     EXPECT_TRUE(WaitUntil([&] { return engine.GetLastError() == GPS_ENGINE_INIT_FAILED; }));
     EXPECT_FALSE(engine.IsPortLost());
 
-    plugIn();
+    device.PlugIn();
     ASSERT_TRUE(startAndDeliver(2));
     EXPECT_FALSE(engine.IsPortLost());
     engine.Stop();

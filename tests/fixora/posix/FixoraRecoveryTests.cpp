@@ -76,14 +76,8 @@ TEST(FixoraRecovery, ReconnectWaitsForTheDeviceAtItsPathAndCarriesOn)
 {
     const CTempFile profile, output, errors;
     const CScratchFolder folder;
-    const std::string strLink = folder.File("gps").string();
-    std::unique_ptr<CPtyPair> pty;
-    const auto plugIn = [&] {
-        pty = std::make_unique<CPtyPair>();
-        std::filesystem::create_symlink(pty->SlavePath(), strLink + ".next");
-        std::filesystem::rename(strLink + ".next", strLink);
-    };
-    plugIn();
+    CPtyAtPath device(folder.File("gps").string());
+    const std::string& strLink = device.Path();
     const int nOut = open(output.Path().c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
     const int nErr = open(errors.Path().c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
     const pid_t pid = Spawn(FixoraProgramPath(),
@@ -97,7 +91,7 @@ TEST(FixoraRecovery, ReconnectWaitsForTheDeviceAtItsPathAndCarriesOn)
     const auto waitFor = [&](const CTempFile& file, const std::string& strText, int nSecond) {
         for (int i = 0; i < 100 && file.Read().find(strText) == std::string::npos; ++i)
         {
-            EXPECT_TRUE(nSecond < 0 || pty->Send(Gga(nSecond)));
+            EXPECT_TRUE(nSecond < 0 || device.Pty().Send(Gga(nSecond)));
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
         return file.Read().find(strText) != std::string::npos;
@@ -105,9 +99,9 @@ TEST(FixoraRecovery, ReconnectWaitsForTheDeviceAtItsPathAndCarriesOn)
     const std::string strLost =
         "fixora: lost the receiver's device " + strLink + "; waiting for it to come back\n";
     EXPECT_TRUE(waitFor(output, "\"utc\":43211.0", 1));
-    pty.reset(); // the cable is pulled: the device and its path are gone
+    device.Unplug(); // the cable is pulled: the device and its path are gone
     EXPECT_TRUE(waitFor(errors, strLost, -1));
-    plugIn();
+    device.PlugIn();
     EXPECT_TRUE(waitFor(output, "\"utc\":43212.0", 2));
     kill(pid, SIGINT);
     int nStatus = -1;

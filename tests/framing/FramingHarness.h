@@ -17,8 +17,7 @@
 namespace framing_test
 {
 
-// A message's text: one character per byte up to the first zero byte, then "\n"; the text a
-// buffer holds (Mid(0, 0)) is the same, and empty for no bytes.
+// A message's text: one character per byte up to the first zero byte, then "\n".
 inline std::wstring ExpectedText(const std::string& bytes)
 {
     std::wstring text;
@@ -27,10 +26,6 @@ inline std::wstring ExpectedText(const std::string& bytes)
         text.push_back(static_cast<wchar_t>(static_cast<unsigned char>(bytes[i])));
     }
     return text + L"\n";
-}
-inline std::wstring ExpectedHeldText(const std::string& bytes)
-{
-    return bytes.empty() ? std::wstring() : ExpectedText(bytes);
 }
 
 // Every message's texts (GetMessage, GetMessageAsPtr, and GetMessage into one reused string, as

@@ -12,6 +12,7 @@
 #include <ctime>
 #include <thread>
 #include <tuple>
+#include <vector>
 
 namespace
 {
@@ -164,60 +165,48 @@ TEST_F(PublishingTest, RawEpochs)
         const int nClockWeekAfter = GetGPSWeekNow();
         EXPECT_GE(nClockWeekBefore, 2296);
         host.Pump();
-
-        EXPECT_EQ(bCleared ? 0 : nSatellites, CDOZOzoeiver::m_GPSDataRaw.GetNumSV());
-        EXPECT_EQ(!bCleared && bNavigation, CDOZOzoeiver::m_GPSDataRaw.m_bPosition);
-        ASSERT_EQ(bPublished ? 1u : 0u, host.m_Messages.size());
-        if (!bPublished)
+        EXPECT_EQ(std::make_tuple(bCleared ? 0 : nSatellites, !bCleared && bNavigation),
+                  std::make_tuple(CDOZOzoeiver::m_GPSDataRaw.GetNumSV(),
+                                  CDOZOzoeiver::m_GPSDataRaw.m_bPosition));
+        ASSERT_EQ(bPublished ? 1u : 0u, host.Only(WM_GPS_RAWEPOCH).size());
+        if (bPublished)
         {
-            continue;
+            const CGPSDataRaw& copy = *host.m_Messages[0].pRaw;
+            EXPECT_EQ(
+                std::make_tuple(nSatellites, 47.5, 6),
+                std::make_tuple(copy.GetNumSV(), copy.m_dLatitude, copy.m_Satellites[3].m_nPRN));
+            EXPECT_TRUE(StampedNow(copy.m_Time));
+            EXPECT_GE(copy.m_nGPSWeek, nEphemerisWeek > 0 ? nEphemerisWeek : nClockWeekBefore);
+            EXPECT_LE(copy.m_nGPSWeek, nEphemerisWeek > 0 ? nEphemerisWeek : nClockWeekAfter);
+            CGPSDataRaw last;
+            m_rx.GetLastGPSRawData(last);
+            EXPECT_EQ(std::make_tuple(copy.m_nGPSWeek, nSatellites),
+                      std::make_tuple(last.m_nGPSWeek, last.GetNumSV()));
         }
-        ASSERT_EQ(WM_GPS_RAWEPOCH, host.m_Messages[0].nMessage);
-        const CGPSDataRaw& copy = *host.m_Messages[0].pRaw;
-        EXPECT_EQ(nSatellites, copy.GetNumSV());
-        EXPECT_EQ(47.5, copy.m_dLatitude);
-        EXPECT_EQ(6, copy.m_Satellites[3].m_nPRN);
-        EXPECT_TRUE(StampedNow(copy.m_Time));
-        EXPECT_GE(copy.m_nGPSWeek, nEphemerisWeek > 0 ? nEphemerisWeek : nClockWeekBefore);
-        EXPECT_LE(copy.m_nGPSWeek, nEphemerisWeek > 0 ? nEphemerisWeek : nClockWeekAfter);
-        CGPSDataRaw last;
-        m_rx.GetLastGPSRawData(last);
-        EXPECT_EQ(copy.m_nGPSWeek, last.m_nGPSWeek);
-        EXPECT_EQ(nSatellites, last.GetNumSV());
     }
 }
 
 namespace
 {
 
-struct SCallbackLog
-{
-    int nCalls = 0;
-    GPSNotificationType eType = GPS_NOTIFY_POSITION;
-    void* pUserData = nullptr;
-    int nPRNSeen = 0;
-    int nPRNFromAccessor = 0;
-    CDOZOzoeiver* pReceiver = nullptr;
-} g_log;
+// The calls: kind, user data, the notification's satellite and the one the receiver's last
+// ephemeris holds while it is being called.
+std::vector<std::tuple<GPSNotificationType, void*, int, int>> g_Calls;
+CDOZOzoeiver* g_pReceiver = nullptr;
 
-// Notes the call and reads the last ephemeris back through the receiver while being called.
 extern "C" void Record(GPSNotificationType eType, CGPSNotification* pNotification, void* pUserData)
 {
-    ++g_log.nCalls;
-    g_log.eType = eType;
-    g_log.pUserData = pUserData;
-    g_log.nPRNSeen = pNotification->m_Ephemeris.m_nPRN;
     CGPSDataEphemeris last;
-    g_log.pReceiver->GetLastGPSEphemerisData(last);
-    g_log.nPRNFromAccessor = last.m_nPRN;
+    g_pReceiver->GetLastGPSEphemerisData(last);
+    g_Calls.emplace_back(eType, pUserData, pNotification->m_Ephemeris.m_nPRN, last.m_nPRN);
 }
 
 } // namespace
 
 TEST_F(PublishingTest, EphemerisIsBroadcastToTheOneRegisteredCallbackThenPosted)
 {
-    g_log = {};
-    g_log.pReceiver = &m_rx;
+    g_Calls.clear();
+    g_pReceiver = &m_rx;
     int nFirst = 0;
     int nSecond = 0;
     CHostWindow host;
@@ -232,7 +221,7 @@ TEST_F(PublishingTest, EphemerisIsBroadcastToTheOneRegisteredCallbackThenPosted)
     EXPECT_FALSE(m_rx.PostEphemerisInfo()) << "week 0: no ephemeris held";
     host.Pump();
     EXPECT_TRUE(host.m_Messages.empty());
-    EXPECT_EQ(0, g_log.nCalls);
+    EXPECT_TRUE(g_Calls.empty());
 
     CDOZOzoeiver::m_GPSEphemeris.m_nWeek = 2296;
     CDOZOzoeiver::m_GPSEphemeris.m_dRootA = 5153.6;
@@ -240,12 +229,11 @@ TEST_F(PublishingTest, EphemerisIsBroadcastToTheOneRegisteredCallbackThenPosted)
     CGPSNotification payload;
     m_rx.BroadcastNotification(GPS_NOTIFY_POSITION, &payload); // other kind: not called
     // Once, to the second registration, with the new ephemeris, which it may read back too.
-    EXPECT_EQ(std::make_tuple(1, GPS_NOTIFY_EPHEMERIS, static_cast<void*>(&nSecond), 17, 17),
-              std::make_tuple(g_log.nCalls, g_log.eType, g_log.pUserData, g_log.nPRNSeen,
-                              g_log.nPRNFromAccessor));
+    const std::vector<std::tuple<GPSNotificationType, void*, int, int>> once{
+        {GPS_NOTIFY_EPHEMERIS, &nSecond, 17, 17}};
+    EXPECT_EQ(once, g_Calls);
     host.Pump();
-    ASSERT_EQ(1u, host.m_Messages.size());
-    ASSERT_EQ(WM_GPS_EPHEMERIS, host.m_Messages[0].nMessage);
+    ASSERT_EQ(1u, host.Only(WM_GPS_EPHEMERIS).size());
     EXPECT_EQ(std::make_tuple(17, 5153.6),
               std::make_tuple(host.m_Messages[0].pEphemeris->m_nPRN,
                               host.m_Messages[0].pEphemeris->m_dRootA));
@@ -253,7 +241,7 @@ TEST_F(PublishingTest, EphemerisIsBroadcastToTheOneRegisteredCallbackThenPosted)
     m_rx.AddNotificationCallback(GPS_NOTIFY_EPHEMERIS, nullptr, &nFirst);
     EXPECT_FALSE(m_rx.HasNotificationCallback(GPS_NOTIFY_EPHEMERIS)) << "a null callback removes";
     EXPECT_TRUE(m_rx.PostEphemerisInfo());
-    EXPECT_EQ(1, g_log.nCalls);
+    EXPECT_EQ(once, g_Calls);
 }
 
 TEST_F(PublishingTest, HostsThatCannotTakeARecordLoseNothing)

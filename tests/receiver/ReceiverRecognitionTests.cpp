@@ -105,7 +105,7 @@ TEST_F(RecognitionTest, MonitoringCollectsTheKindsSeenUntilRestarted)
     EXPECT_TRUE(m_receiver.MonitoringNmea());
     strGGA = kGGA.c_str();
     m_receiver.Parse(strGGA);
-    CString strGSV = Sentence(L"GPGSV,3,1,09,01,40,083,46");
+    CString strGSV = Sentence("GPGSV,3,1,09,01,40,083,46");
     m_receiver.Parse(strGSV);
     EXPECT_TRUE(m_receiver.HaveGotNmea(GPS_STRING_GGA) && m_receiver.HaveGotNmea(GPS_STRING_GSV));
     EXPECT_FALSE(m_receiver.HaveGotNmea(GPS_STRING_GSA));

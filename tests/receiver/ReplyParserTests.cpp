@@ -2,7 +2,6 @@
 // (tests/data/streams/*_replies.nmea) cannot show: a reply must change exactly its fields of a
 // record that already holds other values, boundary values, replies cut short, and the Ashtech
 // satellite status reply against satellites already in their slots.
-#include "SentenceText.h"
 #include "receiver/replies/NumberText.h"
 #include "support/ReceiverProbe.h"
 
@@ -18,6 +17,38 @@
 
 namespace
 {
+
+// Every value differs from its default and every flag is flipped, so that a value a reply must
+// leave alone shows a change whichever way it goes wrong.
+inline void Fill(CGPSStatusData& s)
+{
+    s.m_bNewStatus = s.m_bBeaconSignal = s.m_bBeaconTuning = s.m_bElevMask = true;
+    s.m_bNmeaStatus = s.m_bPositionMode = s.m_bAckReceived = s.m_bDgpsMode = s.m_bInfoText = true;
+    s.m_bPemReply = false;
+    s.m_bBeaconAutoFrequency = s.m_bSettingsSaved = true;
+    s.m_nBeaconSignalStrength = s.m_nBeaconSNR = s.m_nBeaconBitRate = -3;
+    s.m_dBeaconFrequency = s.m_dFixedAltitude = -3.0;
+    s.m_nPositionMode = s.m_nPdopMask = s.m_nHdopMask = s.m_nVdopMask = -3;
+    s.m_nElevMask = 99;
+    std::fill(std::begin(s.m_NmeaStatus), std::end(s.m_NmeaStatus), NMEA_MSG_ON);
+    s.m_dRecordingInterval = 99.0;
+    s.m_DgpsMode = DGPS_CDGPS;
+    s.m_nLbandMode = 2;
+    std::strcpy(s.m_szInfoText, "OLD");
+}
+
+// Every field, the arrays as values, so that one comparison shows the whole record.
+inline auto Fields(const CGPSStatusData& s)
+{
+    return std::make_tuple(
+        s.m_bNewStatus, s.m_bBeaconSignal, s.m_nBeaconSignalStrength, s.m_nBeaconSNR,
+        s.m_dBeaconFrequency, s.m_nBeaconBitRate, s.m_bBeaconTuning, s.m_bBeaconAutoFrequency,
+        s.m_bPemReply, s.m_bElevMask, s.m_nElevMask, s.m_bSettingsSaved, s.m_bNmeaStatus,
+        std::vector<int>(std::begin(s.m_NmeaStatus), std::end(s.m_NmeaStatus)), s.m_bPositionMode,
+        s.m_dFixedAltitude, s.m_nPositionMode, s.m_nPdopMask, s.m_nHdopMask, s.m_nVdopMask,
+        s.m_dRecordingInterval, s.m_bAckReceived, s.m_bDgpsMode, s.m_DgpsMode, s.m_nLbandMode,
+        s.m_bInfoText, std::string(s.m_szInfoText));
+}
 
 using R = CProbeReceiver;
 constexpr int On = NMEA_MSG_ON;

@@ -32,7 +32,6 @@ public:
     bool m_bRtkReceiver = false;
 };
 
-const std::string kRawOn = "$PASHS,RAW,MBN,A,ON\r\n$PASHS,RAW,PBN,A,ON\r\n$PASHS,RAW,SNV,A,ON\r\n";
 const std::string kRawOff =
     "$PASHS,RAW,MBN,A,OFF\r\n$PASHS,RAW,PBN,A,OFF\r\n$PASHS,RAW,SNV,A,OFF\r\n";
 const std::vector<DWORD> kThreePauses{200, 200, 200};
@@ -192,30 +191,18 @@ TEST_F(ReceiverBaseTest, AttachRawDataMakesTheBytesTheCurrentMessage)
     }
 }
 
-TEST_F(ReceiverBaseTest, BaudRateFromTheDefaultTheProfileOrTheArgumentAndSavedOnlyWhenNew)
+// Rates saved and found again per model name are the models suite's
+// (StoredRatesAreKeptPerModelName).
+TEST_F(ReceiverBaseTest, BaudRateFromTheArgumentOverTheProfileAndSavedOnlyWhenNew)
 {
-    m_receiver.SetProperties(-1);
-    EXPECT_EQ(4800, m_receiver.GetCurrentBaudrate()) << "nothing stored: the model's default";
-    m_profile.Write("[Probe Two]\nBaud=57600\n[Probe]\nBaud=38400\n");
-    m_receiver.SetProperties(-1);
-    EXPECT_EQ(38400, m_receiver.GetCurrentBaudrate()) << "the value stored for this name";
+    m_profile.Write("[Probe]\nBaud=38400\n");
     m_receiver.SetProperties(19200);
     EXPECT_EQ(19200, m_receiver.GetCurrentBaudrate()) << "an argument wins over the profile";
     m_profile.Write("[Probe]\nBaud=fast\n");
     m_receiver.SetProperties(-1);
-    EXPECT_EQ(4800, m_receiver.GetCurrentBaudrate()) << "a value that is no number";
-
-    const std::string seeded = "[Other]\nBaud=1200\n";
-    m_profile.Write(seeded);
-    m_receiver.SetProperties(-1);
+    EXPECT_EQ(4800, m_receiver.GetCurrentBaudrate()) << "a value that is no number: the default";
     EXPECT_FALSE(m_receiver.SaveDifferentSettings(4800));
-    EXPECT_EQ(seeded, m_profile.Content()) << "the profile is untouched";
-    EXPECT_TRUE(m_receiver.SaveDifferentSettings(115200));
-    EXPECT_EQ(115200, m_receiver.GetCurrentBaudrate());
-    EXPECT_EQ(1200, static_cast<int>(AfxGetApp()->GetProfileInt(L"Other", L"Baud", 0)));
-    CConfigurableProbe later;
-    later.SetProperties(-1);
-    EXPECT_EQ(115200, later.GetCurrentBaudrate()) << "the next start finds the saved rate";
+    EXPECT_EQ("[Probe]\nBaud=fast\n", m_profile.Content()) << "the profile is untouched";
 }
 
 TEST_F(ReceiverBaseTest, ConstructingAnotherReceiverResetsTheSharedSequencing)
@@ -237,23 +224,20 @@ TEST_F(ReceiverBaseTest, ConstructingAnotherReceiverResetsTheSharedSequencing)
 
 TEST_F(ReceiverBaseTest, RawOutputCommandsGoOutOnlyWhenTheyApply)
 {
-    const std::string kRci = "$PASHS,RCI,1.000000\r\n";
-    // Raw data, external driver, RTK receiver, port open; EnablePostProcessing(1/0) or, for -1,
-    // SetRawDataOutputInterval(seconds); the result and what the receiver gets.
+    // The command transcripts (tests/data/commands) show raw output switched on, a one-second
+    // interval, and models without raw data. Raw data, external driver, RTK receiver, port open;
+    // EnablePostProcessing(1/0) or, for -1, SetRawDataOutputInterval(seconds); the result and what
+    // the receiver gets.
     const std::tuple<const char*, bool, bool, bool, bool, int, double, bool, std::string> rows[] = {
-        {"on", true, false, false, true, 1, 0, true, kRawOn},
         {"off", true, false, false, true, 0, 0, true, kRawOff},
-        {"on without raw data: nothing to switch", false, false, false, true, 1, 0, true, ""},
         {"on, closed port", true, false, false, false, 1, 0, false, ""},
-        {"on, closed port, no raw data", false, false, false, false, 1, 0, false, ""},
         {"quarter second", true, false, false, true, -1, 0.25, true, "$PASHS,RCI,0.250000\r\n"},
-        {"one second", true, false, false, true, -1, 1.0, true, kRci},
         {"below a quarter second", true, false, false, true, -1, 0.2, false, ""},
         {"interval, closed port", true, false, false, false, -1, 2.0, true, ""},
-        {"interval without raw data", false, false, false, true, -1, 1.0, false, ""},
         {"interval, external driver", true, true, false, true, -1, 1.0, false, ""},
         // Only the first of the external-setting predicates is consulted.
-        {"interval, RTK receiver", true, false, true, true, -1, 1.0, true, kRci},
+        {"interval, RTK receiver", true, false, true, true, -1, 1.0, true,
+         "$PASHS,RCI,1.000000\r\n"},
     };
     for (const auto& [legend, bRawData, bExternalDriver, bRtkReceiver, bOpen, nEnable, dSeconds,
                       bResult, expected] : rows)

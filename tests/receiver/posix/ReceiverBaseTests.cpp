@@ -1,6 +1,9 @@
 // The receiver base on a pseudo-terminal: opening the shared port with the receiver's settings,
 // sending, the lifecycle (initialise, suspend, destroy), stored baud rates, the shared state that
-// every new receiver resets, and the base raw-output control in the Ashtech command language.
+// every new receiver resets, the base raw-output control in the Ashtech command language, and
+// binary requests. Waits that the receiver's acknowledgement ends, or that run out while records
+// without one arrive, are the models suite's resets against the live engine.
+#include "rawdata/RawBinInterval.h"
 #include "support/PauseRecorder.h"
 #include "support/PseudoTerminal.h"
 #include "support/ReceiverProbe.h"
@@ -8,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -169,6 +173,19 @@ TEST_F(ReceiverBaseTest, SuspendSwitchesRawOutputOffAndDestroyingSendsNothing)
     }
 }
 
+TEST_F(ReceiverBaseTest, AWriteWithoutWaitWritesThenPausesAndAClosedPortFailsAtOnce)
+{
+    OpenAsReceiver();
+    EXPECT_TRUE(m_receiver.WriteAck(L"X\r\n", false, 500));
+    EXPECT_EQ("X\r\n", m_pty.Receive(3));
+    EXPECT_EQ((std::vector<DWORD>{500}), m_pauses.Pauses());
+    CDOZOzoeiver::m_Port.Close();
+    m_pauses.Clear();
+    EXPECT_FALSE(m_receiver.WriteAck(L"$PASHS,RST\r\n", false, 500));
+    EXPECT_FALSE(m_receiver.WriteAck(L"$PASHS,RST\r\n", true, 500));
+    EXPECT_TRUE(m_pauses.Pauses().empty());
+}
+
 TEST_F(ReceiverBaseTest, AttachRawDataMakesTheBytesTheCurrentMessage)
 {
     const char five[] = {'\xAA', '\x44', '\x12', '\x00', '\x1C'};
@@ -264,4 +281,53 @@ TEST_F(ReceiverBaseTest, RawOutputCommandsGoOutOnlyWhenTheyApply)
                   m_pauses.Pauses());
         CDOZOzoeiver::m_Port.Close();
     }
+}
+
+// The Axis3 family's "$BIN" blocks keep block 95 coming: every 3 seconds' worth of blocks at the
+// raw interval, the receiver is asked for it again on the port, with a pause after the request.
+TEST(BinaryRequest, BlockNinetyFiveIsAskedForAgainEveryThreeSecondsOfBlocks)
+{
+    const struct
+    {
+        double dInterval;
+        int nBlocks;
+        std::string request;
+        std::vector<int> asked; // the blocks after which the request went out
+    } rows[] = {
+        {0.2, 31, "$JBIN,95,0.2\r\n", {15, 30}},
+        {1.0, 7, "$JBIN,95,1\r\n", {3, 6}},
+    };
+    std::string block(140, '\x01');
+    block.replace(0, 8, std::string("$BIN\x5F\x00\x80\x00", 8));
+    CPseudoTerminal device(9);
+    ASSERT_TRUE(device.IsValid());
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.dInterval);
+        ResetSharedReceiverState();
+        g_dRawBinInterval = row.dInterval;
+        CPauseRecorder pauses; // recorded, not slept
+        CProbeReceiver rx;
+        rx.SetupReceiver(device.Port(), 0, 0.0, CString(L""), false);
+        ASSERT_TRUE(rx.OpenPort());
+        pauses.Clear(); // the port's own settling pause
+        std::vector<int> asked;
+        for (int i = 1; i <= row.nBlocks; ++i)
+        {
+            rx.AttachRawData(block.data(), static_cast<int>(block.size()));
+            CString strText(L"$BIN");
+            EXPECT_TRUE(rx.Parse(strText));
+            if (pauses.Pauses().size() > asked.size())
+            {
+                asked.push_back(i);
+            }
+        }
+        EXPECT_EQ(row.asked, asked);
+        // Written before Parse returned: a surplus would be there already, no need to wait for it.
+        EXPECT_EQ(row.request + row.request,
+                  device.Receive(2 * row.request.size(), std::chrono::milliseconds(10)));
+        EXPECT_EQ(std::vector<DWORD>(2, 200), pauses.Pauses());
+        CDOZOzoeiver::m_Port.Close();
+    }
+    g_dRawBinInterval = 0.2;
 }

@@ -100,10 +100,17 @@ std::string Escaped(const std::string& bytes)
 {
     std::string text = "\"";
     for (const char c : bytes)
-    {
         text += EscapedByte(c);
-    }
     return text + "\"";
+}
+
+// A text's characters as bytes, each its low byte.
+std::string Narrow(const CString& str)
+{
+    std::string bytes;
+    for (const wchar_t c : str.Str())
+        bytes.push_back(static_cast<char>(c));
+    return bytes;
 }
 
 // The messages a stream frames into, what the buffer keeps for the next chunk (its length and
@@ -117,17 +124,14 @@ std::string Framed(const std::string& stream, int nChunk)
     for (const std::string& message : feeder.Messages())
         text +=
             "  message of " + std::to_string(message.size()) + " bytes " + Escaped(message) + "\n";
-    std::string held;
-    for (const wchar_t c : feeder.HeldText())
-        held.push_back(static_cast<char>(c));
     text += "  held " + std::to_string(feeder.Buffer().GetLength()) + " bytes, text " +
-            Escaped(held) + "\n";
+            Escaped(Narrow(feeder.Buffer().Mid(0, 0))) + "\n";
     CBinBuffer buffer(stream.data(), static_cast<int>(stream.size()));
     CString strTag(L"old tag");
     CString strSubTag(L"old sub");
     const bool bFound = buffer.GetTag(strTag, strSubTag);
-    return text + "  tag " + (bFound ? "found " : "none ") + Escaped(strTag.ToNarrow()) + " " +
-           Escaped(strSubTag.ToNarrow()) + "\n";
+    return text + "  tag " + (bFound ? "found " : "none ") + Escaped(Narrow(strTag)) + " " +
+           Escaped(Narrow(strSubTag)) + "\n";
 }
 
 // Every stream gives the same transcript at every chunk size; the whole-stream one is the
@@ -166,14 +170,6 @@ std::string Unescaped(std::istream& in)
         else
             c = c == 'r' ? '\r' : c == 'n' ? '\n' : c == '0' ? '\0' : c;
     }
-    return bytes;
-}
-
-std::string Narrow(const CString& str)
-{
-    std::string bytes;
-    for (const wchar_t c : str.Str())
-        bytes.push_back(static_cast<char>(c));
     return bytes;
 }
 

@@ -72,7 +72,6 @@ public:
 
     const std::vector<std::string>& Messages() const { return m_Messages; }
     const CBinBuffer& Buffer() const { return m_Buffer; }
-    std::wstring HeldText() const { return m_Buffer.Mid(0, 0).Str(); }
 
 private:
     CBinBuffer m_Buffer;

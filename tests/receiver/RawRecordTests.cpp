@@ -52,22 +52,20 @@ SlotList Slots(const CGPSDataRaw& raw)
 
 } // namespace
 
-TEST(GPSRawRecord, TagsTruncateTowardZeroAndTheCodeRecordKeepsTheMeasurementsTag)
+TEST(GPSRawRecord, SlotsTakeEachSatelliteOnceElevenAtMostAndRefusalsChangeNothing)
 {
+    // Tags truncate toward zero; a code record keeps the measurement's tag, and its satellite
+    // number is unsigned.
     CGPSDataRaw raw;
     ASSERT_TRUE(raw.AddSatelliteData(Mbn(5, -1499, 1.0)));
+    ASSERT_TRUE(raw.AddSatelliteData(Mbn(7, 0, 1.0)));
     ASSERT_TRUE(raw.AddSatelliteData(Mbn(9, 5000, 10.0)));
     ASSERT_TRUE(raw.AddSatelliteData(Mca(9, 20.5, 300)));
-    ASSERT_TRUE(raw.AddSatelliteData(Mca(200, 1.0))) << "the code record's number is unsigned";
-    EXPECT_EQ((SlotList{{5, -2, -1.0, 0}, {9, 10, 20.5, 300}, {200, 0, 1.0, 1}}), Slots(raw));
-}
-
-TEST(GPSRawRecord, ElevenSatellitesAtMostAndRefusalsChangeNothing)
-{
-    CGPSDataRaw raw;
-    ASSERT_TRUE(raw.AddSatelliteData(Mbn(4, 0, 1.0)));
-    ASSERT_TRUE(raw.AddSatelliteData(Mbn(4, 0, 2.0))) << "the same satellite again";
-    EXPECT_EQ((SlotList{{4, 0, -2.0, 0}}), Slots(raw));
+    ASSERT_TRUE(raw.AddSatelliteData(Mca(200, 1.0)));
+    ASSERT_TRUE(raw.AddSatelliteData(Mbn(7, 0, 2.0))) << "the same satellite again";
+    EXPECT_EQ((SlotList{{5, -2, -1.0, 0}, {7, 0, -2.0, 0}, {9, 10, 20.5, 300}, {200, 0, 1.0, 1}}),
+              Slots(raw));
+    raw = CGPSDataRaw();
     for (int nPRN = 1; nPRN <= 11; ++nPRN)
     {
         ASSERT_TRUE(raw.AddSatelliteData(Mbn(nPRN)));

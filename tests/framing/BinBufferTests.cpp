@@ -1,25 +1,142 @@
-// How a byte stream is cut into messages: every row of the table is framed at several chunk sizes
-// with the acquisition thread's pattern and must give the same messages and leave the same tail.
-// Then the buffer's other exported operations: naming a message, and the byte container.
-#include "FramingHarness.h"
+// How a byte stream is cut into messages, fed as the acquisition thread feeds it (append the
+// chunk with +=, GetCurrentMessage, take every message out while HasMessage, Resize): every row of
+// the table is framed at several chunk sizes and must give the same messages and leave the same
+// tail; then the buffer's other exported operations (naming a message, the byte container), and
+// streams recorded from real receivers (tests/data/gpsd, see the README there). Random bytes in
+// random chunks are the framer fuzz target's (fuzz/entries/FramerEntry.cpp).
+#include "framing/BinBuffer.h"
 #include "support/Transcript.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <memory>
+#include <random>
 #include <sstream>
-#include <fstream>
 #include <string>
 #include <type_traits>
 #include <vector>
 
-using namespace framing_test;
 using namespace std::string_literals;
 
 namespace
 {
+
+// A message's text: one character per byte up to the first zero byte, then "\n".
+std::wstring ExpectedText(const std::string& bytes)
+{
+    std::wstring text;
+    for (std::size_t i = 0; i < bytes.size() && bytes[i] != '\0'; ++i)
+    {
+        text.push_back(static_cast<wchar_t>(static_cast<unsigned char>(bytes[i])));
+    }
+    return text + L"\n";
+}
+
+// Every message's texts (GetMessage, GetMessageAsPtr, and GetMessage into one reused string, as
+// the engine's delivery does) are checked against its bytes on the way.
+class CEngineFeeder
+{
+public:
+    void Feed(const char* pData, int nCount)
+    {
+        m_Buffer += CBinBuffer(pData, nCount);
+        m_Buffer.GetCurrentMessage();
+        for (bool bMore = m_Buffer.HasMessage(); bMore; bMore = m_Buffer.Next())
+        {
+            int nLen = -1;
+            const char* pMessage = m_Buffer.GetMessageBin(nLen);
+            ASSERT_TRUE(pMessage != nullptr && nLen > 0) << "HasMessage() without message bytes";
+            m_Messages.emplace_back(pMessage, static_cast<std::size_t>(nLen));
+            const std::wstring expected = ExpectedText(m_Messages.back());
+            EXPECT_EQ(expected, m_Buffer.GetMessage().Str());
+            EXPECT_EQ(expected, std::unique_ptr<CString>(m_Buffer.GetMessageAsPtr())->Str());
+            m_Buffer.GetMessage(m_strReused);
+            EXPECT_EQ(expected, m_strReused.Str()) << "no tail of a longer text may survive";
+        }
+        m_Buffer.GetMessage(m_strReused); // no current message now
+        EXPECT_TRUE(m_strReused.IsEmpty());
+        m_Buffer.Resize();
+    }
+
+    // The stream in chunks of nChunk bytes (0: all at once), or with a seed, of random size
+    // 1..nChunk.
+    void FeedStream(const std::string& stream, int nChunk, std::uint32_t nSeed = 0)
+    {
+        std::mt19937 random(nSeed);
+        std::uniform_int_distribution<int> size(1, std::max(nChunk, 1));
+        for (std::size_t i = 0; i < stream.size();)
+        {
+            const int nStep = nChunk <= 0 ? static_cast<int>(stream.size())
+                                          : (nSeed != 0 ? size(random) : nChunk);
+            const std::size_t n = std::min(static_cast<std::size_t>(nStep), stream.size() - i);
+            Feed(stream.data() + i, static_cast<int>(n));
+            i += n;
+        }
+    }
+
+    const std::vector<std::string>& Messages() const { return m_Messages; }
+    const CBinBuffer& Buffer() const { return m_Buffer; }
+
+private:
+    CBinBuffer m_Buffer;
+    CString m_strReused{std::wstring(200, L'x').c_str()};
+    std::vector<std::string> m_Messages;
+};
+
+std::vector<std::string> Frame(const std::string& stream, int nChunk = 0, std::uint32_t nSeed = 0)
+{
+    CEngineFeeder feeder;
+    feeder.FeedStream(stream, nChunk, nSeed);
+    return feeder.Messages();
+}
+
+// Binary bodies hold the bytes that would end or start a text message, so only the fixed length
+// of a record can frame it correctly.
+std::string TrickyBytes(int nCount)
+{
+    static const char kAlphabet[] = "\r\n$#,\0A\xAA\x44\x12*BIN\xFF"
+                                    "7";
+    std::string bytes;
+    for (int i = 0; i < nCount; ++i)
+    {
+        bytes.push_back(kAlphabet[(i * 7) % 16]);
+    }
+    return bytes;
+}
+
+// "$PASHR,<kind>," + body + carriage return, nLength bytes in all (the line feed not included).
+std::string AshtechRecord(const std::string& strKind, int nLength,
+                          const std::string& strTag = "PASHR")
+{
+    std::string head = "$" + strTag + "," + strKind + ",";
+    return head + TrickyBytes(nLength - static_cast<int>(head.size()) - 1) + "\r";
+}
+
+// "$BIN" + block (16-bit) + data length (16-bit) + data + checksum + CR LF: nData + 12 bytes.
+std::string BinMessage(std::uint16_t nBlock, int nData)
+{
+    const char head[] = {static_cast<char>(nBlock & 0xFF), static_cast<char>(nBlock >> 8),
+                         static_cast<char>(nData & 0xFF), static_cast<char>(nData >> 8)};
+    return "$BIN" + std::string(head, 4) + TrickyBytes(nData + 2) + "\r\n";
+}
+
+// OEM binary message: sync, header length in byte 3, body length in bytes 8-9 (little-endian);
+// nHeader + nBody + 4 bytes in all (the last four stand for the CRC).
+std::string OemMessage(int nHeader, int nBody)
+{
+    std::string bytes = TrickyBytes(nHeader + nBody + 4);
+    bytes.replace(0, 4, {'\xAA', '\x44', '\x12', static_cast<char>(nHeader)});
+    bytes[8] = static_cast<char>(nBody & 0xFF);
+    bytes[9] = static_cast<char>(nBody >> 8);
+    return bytes;
+}
 
 static_assert(!std::is_copy_constructible_v<CBinBuffer> && !std::is_copy_assignable_v<CBinBuffer>);
 
@@ -260,6 +377,93 @@ TEST(BinBufferContent, WideTextsAndSelfAppend)
     EXPECT_EQ(L"TG,3,4*00\r\n\n", more.Mid(0, 0).Str()) << "the source is left as it was";
     EXPECT_THROW(more += more, CInvalidArgException);
     EXPECT_EQ(11, more.GetLength());
+}
+
+const std::filesystem::path kStreamDir = std::filesystem::path(FIXORA_TEST_DATA_DIR) / "gpsd";
+
+std::string ReadStream(const std::filesystem::path& file)
+{
+    std::ifstream in(kStreamDir / file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Every recording frames to the same messages whole and in random chunks. Where every line ends
+// in CR LF, each line that begins with a start byte is one message. Without any carriage return
+// no sentence is complete: only the "#" comment lines come out, each ended by the next one.
+TEST(RecordedStreams, SameMessagesWholeAndInRandomChunksAndLineEndRules)
+{
+    int nStreams = 0, nClean = 0, nLineFeedOnly = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(kStreamDir))
+    {
+        if (entry.path().extension() != ".log")
+        {
+            continue;
+        }
+        SCOPED_TRACE(entry.path().filename().string());
+        ++nStreams;
+        const std::string stream = ReadStream(entry.path().filename());
+        const std::vector<std::string> whole = Frame(stream);
+        ASSERT_FALSE(whole.empty());
+        EXPECT_EQ(whole, Frame(stream, 4096, 1));
+        EXPECT_EQ(whole, Frame(stream, 16, 6));
+
+        std::vector<std::string> lines; // without their line feeds
+        for (std::size_t nStart = 0, nEnd; (nEnd = stream.find('\n', nStart)) != std::string::npos;
+             nStart = nEnd + 1)
+        {
+            lines.push_back(stream.substr(nStart, nEnd - nStart));
+        }
+        if (std::all_of(lines.begin(), lines.end(), [](const std::string& line) {
+                return !line.empty() && line.back() == '\r';
+            }))
+        {
+            ++nClean;
+            std::vector<std::string> expected;
+            std::copy_if(lines.begin(), lines.end(), std::back_inserter(expected),
+                         [](const std::string& line) { return line[0] == '$' || line[0] == '#'; });
+            EXPECT_EQ(expected, whole);
+        }
+        if (stream.find('\r') == std::string::npos)
+        {
+            ++nLineFeedOnly;
+            EXPECT_TRUE(std::all_of(whole.begin(), whole.end(),
+                                    [](const std::string& m) { return m[0] == '#'; }));
+        }
+    }
+    EXPECT_EQ(21, nStreams);
+    EXPECT_EQ(6, nClean);
+    EXPECT_EQ(6, nLineFeedOnly);
+}
+
+TEST(RecordedStreams, KnownMessages)
+{
+    const struct
+    {
+        const char* legend;
+        const char* file;
+        const char* prefix;   // the first message that begins so ...
+        std::string expected; // ... is exactly these bytes
+    } rows[] = {
+        {"the first RMC runs into the comment before it", "GPSmap-76S.log", "$",
+         "$GPRMB,V,,,,,,,,,,,,A,S*0E\r"},
+        {"the first GGA runs into the comment before it", "ch-4701.log", "$",
+         "$GPRMC,123434.000,A,5356.21440,N,02734.85946,E,00.00,252.7,290508,,,A*6B\r"},
+        {"a text reply between binary records", "ac12_binary.log", "$PASHR,POS",
+         "$PASHR,POS,0,03,183530.00,2037.76012,N,08704.07373,W,058.48,,359.4,000.0,+000.0,2.2,2.2,"
+         "0.0,1.0,BQ00*20\r"},
+        {"a sentence right after a u-blox binary frame", "ublox8-uniqid-monhw.log",
+         "$GNTXT,01,01,01,PMTK", "$GNTXT,01,01,01,PMTK inv format*20\r"},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.legend);
+        const std::vector<std::string> messages = Frame(ReadStream(row.file));
+        const auto hit =
+            std::find_if(messages.begin(), messages.end(),
+                         [&row](const std::string& m) { return m.starts_with(row.prefix); });
+        ASSERT_NE(messages.end(), hit);
+        EXPECT_EQ(row.expected, *hit);
+    }
 }
 
 } // namespace

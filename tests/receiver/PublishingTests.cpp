@@ -1,7 +1,6 @@
 // Publishing the working records to the host: when a position record is published and what the
 // copy carries, the raw epoch and ephemeris publishers, hosts that cannot take a record, the
 // notification callbacks, the last-record accessors across threads, and the GPS week.
-#include "SentenceText.h"
 #include "port/Ack.h"
 #include "support/HostWindow.h"
 #include "support/ReceiverProbe.h"
@@ -10,6 +9,7 @@
 
 #include <atomic>
 #include <ctime>
+#include <string>
 #include <thread>
 #include <tuple>
 #include <vector>
@@ -30,6 +30,29 @@ protected:
 
     CProbeReceiver m_rx;
 };
+
+// A letter for each flag set: Position, Motion, Dop, in View, Satellites, pRoprietary, Error
+// estimate, New status; so one comparison shows every flag.
+std::string Flags(const CGPSData& d)
+{
+    std::string s;
+    const bool flags[] = {
+        d.m_bPosition,   d.m_bMotion,      d.m_bDOP,           d.m_bSatellitesInView,
+        d.m_bSatellites, d.m_bProprietary, d.m_bErrorEstimate, d.m_Status.m_bNewStatus};
+    for (int i = 0; i < 8; ++i)
+        s += flags[i] ? "PMDVSREN"[i] : '-';
+    return s;
+}
+
+// Sets the flags a word of Flags names and clears the others.
+void SetFlags(CGPSData& d, const std::string& s)
+{
+    bool* flags[] = {
+        &d.m_bPosition,   &d.m_bMotion,      &d.m_bDOP,           &d.m_bSatellitesInView,
+        &d.m_bSatellites, &d.m_bProprietary, &d.m_bErrorEstimate, &d.m_Status.m_bNewStatus};
+    for (int i = 0; i < 8; ++i)
+        *flags[i] = s[i] != '-';
+}
 
 bool StampedNow(GPSTime32 stamp)
 {

@@ -5,9 +5,9 @@
 // to be sentences (every field of GGA and INGGA is gga.nmea's and gga_subtract.nmea's). The
 // satellite table's slot searches and the slot they leave where they find nothing (cycles,
 // groups, eviction and GSA placing are gsv_*.nmea's and gsa*.nmea's).
-#include "SentenceText.h"
 #include "framing/SentenceChecks.h"
 #include "support/ReceiverProbe.h"
+#include "support/Sentences.h"
 
 #include <gtest/gtest.h>
 
@@ -29,7 +29,7 @@ protected:
     // The sentence through the parser its tag names.
     bool Process(const std::string& strBody)
     {
-        CString str = Sentence(strBody);
+        CString str(NmeaSentence(strBody).c_str());
         return strBody[0] == 'I' ? m_receiver.ProcessINGGA(str) : m_receiver.ProcessGGA(str);
     }
 
@@ -116,7 +116,7 @@ TEST_F(SentenceTest, MonitoringCollectsTheKindsSeenUntilRestarted)
     m_receiver.MonitorNmea(true);
     EXPECT_TRUE(m_receiver.MonitoringNmea());
     parse(kGGA.c_str());
-    parse(Sentence("GPGSV,3,1,09,01,40,083,46"));
+    parse(NmeaSentence("GPGSV,3,1,09,01,40,083,46").c_str());
     EXPECT_TRUE(m_receiver.HaveGotNmea(GPS_STRING_GGA) && m_receiver.HaveGotNmea(GPS_STRING_GSV));
     EXPECT_FALSE(m_receiver.HaveGotNmea(GPS_STRING_GSA));
     EXPECT_FALSE(m_receiver.HaveGotNmea(GPS_STRING_UNKNOWN));
@@ -184,7 +184,9 @@ TEST_F(SentenceTest, TextsThatAreNoSentenceAreRefusedAndMarkTheFixLost)
             Data().m_SignalStatus = UDF_SIGNAL_RTK_FIXED;
             CString str(text);
             EXPECT_FALSE(bInertial ? m_receiver.ProcessINGGA(str) : m_receiver.ProcessGGA(str));
-            EXPECT_EQ("P-------", Flags(Data()));
+            const CGPSData& d = Data();
+            EXPECT_TRUE(d.m_bPosition && !d.m_bMotion && !d.m_bDOP && !d.m_bSatellitesInView &&
+                        !d.m_bSatellites && !d.m_Status.m_bNewStatus);
             EXPECT_EQ(UDF_SIGNAL_NONE, Data().m_SignalStatus);
         }
     }

@@ -340,35 +340,24 @@ TEST_F(PublishingTest, HostReadsLastRecordsWhilePublishingGoesOn)
 
 TEST(GPSWeek, WeeksAndJulianDaysFromCalendarDates)
 {
-    struct SRow
+    // Year, month, day, hour, minute; the GPS week (-1: before the GPS time scale), Julian day.
+    // clang-format off
+    const std::tuple<int, int, int, int, int, int, double> rows[] = {
+        {1980, 1, 6, 0, 0, 0, 2444244.5},            {1980, 1, 13, 0, 0, 1, 2444251.5},
+        {1999, 8, 22, 0, 0, 1024, 2451412.5},        {1999, 8, 21, 23, 59, 1023, 2451412.4993056},
+        {2000, 2, 29, 12, 0, 1051, 2451604.0},       {2019, 4, 7, 0, 0, 2048, 2458580.5},
+        {2024, 1, 6, 23, 59, 2295, 2460316.4993056}, {2024, 1, 7, 0, 0, 2296, 2460316.5},
+        {2000, 1, 1, 12, 0, 1042, 2451545.0},        {2000, 1, 1, 18, 15, 1042, 2451545.2604167},
+        {1582, 10, 15, 0, 0, -1, 2299160.5},         {1582, 10, 4, 12, 0, -1, 2299160.0},
+        {-4712, 1, 1, 12, 0, -1, 0.0}};
+    // clang-format on
+    for (const auto& [nYear, nMonth, nDay, nHour, nMinute, nWeek, dJulianDay] : rows)
     {
-        int nYear, nMonth, nDay, nHour, nMinute;
-        int nWeek; // -1: before the GPS time scale
-        double dJulianDay;
-    } const rows[] = {
-        {1980, 1, 6, 0, 0, 0, 2444244.5},
-        {1980, 1, 13, 0, 0, 1, 2444251.5},
-        {1999, 8, 22, 0, 0, 1024, 2451412.5},
-        {1999, 8, 21, 23, 59, 1023, 2451412.4993056},
-        {2000, 2, 29, 12, 0, 1051, 2451604.0},
-        {2019, 4, 7, 0, 0, 2048, 2458580.5},
-        {2024, 1, 6, 23, 59, 2295, 2460316.4993056},
-        {2024, 1, 7, 0, 0, 2296, 2460316.5},
-        {2000, 1, 1, 12, 0, 1042, 2451545.0},
-        {2000, 1, 1, 18, 15, 1042, 2451545.0 + 6.25 / 24},
-        {1582, 10, 15, 0, 0, -1, 2299160.5},
-        {1582, 10, 4, 12, 0, -1, 2299160.0},
-        {-4712, 1, 1, 12, 0, -1, 0.0},
-    };
-    for (const auto& row : rows)
-    {
-        SCOPED_TRACE(testing::Message() << row.nYear << "-" << row.nMonth << "-" << row.nDay);
-        if (row.nWeek >= 0)
+        SCOPED_TRACE(testing::Message() << nYear << "-" << nMonth << "-" << nDay << " " << nHour);
+        if (nWeek >= 0)
         {
-            EXPECT_EQ(row.nWeek,
-                      GetGPSWeek(row.nYear, row.nMonth, row.nDay, row.nHour, row.nMinute));
+            EXPECT_EQ(nWeek, GetGPSWeek(nYear, nMonth, nDay, nHour, nMinute));
         }
-        EXPECT_NEAR(row.dJulianDay,
-                    JulianDay(row.nYear, row.nMonth, row.nDay, row.nHour, row.nMinute), 1e-6);
+        EXPECT_NEAR(dJulianDay, JulianDay(nYear, nMonth, nDay, nHour, nMinute), 1e-6);
     }
 }

@@ -1,4 +1,4 @@
-// The application object, message boxes, the wait cursor and dialogs.
+// The application object, message boxes, the wait cursor and a dialog without its template.
 #include "platform/FixoraApp.h"
 #include "platform/Framework.h"
 #include "resources/ResourceIds.h"

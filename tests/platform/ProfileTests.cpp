@@ -22,6 +22,10 @@ TEST(Profile, WrittenValuesReadBackAndSectionsStayApart)
     EXPECT_EQ(4800, Profile::ReadInt(path, L"NMEA-0183", L"Baud", 0)) << "the other kept";
     EXPECT_EQ(7, Profile::ReadInt(path, L"OEM", L"Parity", 7)) << "missing entry";
     EXPECT_EQ(7, Profile::ReadInt(path, L"Other", L"Baud", 7)) << "missing section";
+    // Model names that share a prefix keep their own sections, either way round.
+    ASSERT_TRUE(Profile::WriteInt(path, L"Sokkia Axis", L"Baud", 19200));
+    EXPECT_EQ(9, Profile::ReadInt(path, L"Sokkia Axis3", L"Baud", 9)) << "a longer name";
+    EXPECT_EQ(9, Profile::ReadInt(path, L"Sokkia", L"Baud", 9)) << "a shorter name";
     const CString section(L"Empf\x00E4nger \x263A");
     ASSERT_TRUE(Profile::WriteInt(path, section, L"Baud", 1200));
     EXPECT_EQ(1200, Profile::ReadInt(path, section, L"Baud", 0));

@@ -12,7 +12,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <numeric>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -42,22 +41,11 @@ protected:
     void SetUp() override { ASSERT_NE(INVALID_HANDLE_VALUE, m_hComm) << GetLastError(); }
     void TearDown() override { CloseHandle(m_hComm); }
 
-    void SetTimeouts(DWORD dwInterval, DWORD dwMultiplier, DWORD dwConstant, DWORD dwWrite = 0)
+    void SetTimeouts(DWORD dwInterval, DWORD dwMultiplier, DWORD dwConstant)
     {
-        COMMTIMEOUTS timeouts{dwInterval, dwMultiplier, dwConstant, 0, dwWrite};
+        COMMTIMEOUTS timeouts{dwInterval, dwMultiplier, dwConstant, 0, 0};
         ASSERT_TRUE(SetCommTimeouts(m_hComm, &timeouts));
     }
-    // Reads with the current time-outs: the bytes, the result and how long the call took.
-    std::string TimedRead(DWORD nCount, BOOL& bOk, long long& nElapsed)
-    {
-        std::string buffer(nCount, '\0');
-        DWORD nRead = 0;
-        const auto start = std::chrono::steady_clock::now();
-        bOk = ReadFile(m_hComm, buffer.data(), nCount, &nRead, nullptr);
-        nElapsed = MillisecondsSince(start);
-        return buffer.substr(0, nRead);
-    }
-
     CPseudoTerminal m_pty{7};
     HANDLE m_hComm = OpenCom(L"COM7:");
     BOOL m_bOk = FALSE;
@@ -184,8 +172,13 @@ TEST_F(CommDeviceTest, ReadTimeoutRules)
             return ClearCommError(m_hComm, nullptr, &stat) && stat.cbInQue >= row.strWaiting.size();
         }));
         const std::jthread later = SendLater(m_pty, row.strLater, 60);
-        EXPECT_EQ(row.strExpected, TimedRead(row.nCount, m_bOk, m_nElapsed));
-        EXPECT_TRUE(m_bOk) << "a time-out is not a failure";
+        std::string buffer(row.nCount, '\0');
+        DWORD nRead = 0;
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_TRUE(ReadFile(m_hComm, buffer.data(), row.nCount, &nRead, nullptr))
+            << "a time-out is not a failure";
+        m_nElapsed = MillisecondsSince(start);
+        EXPECT_EQ(row.strExpected, buffer.substr(0, nRead));
         EXPECT_TRUE(m_nElapsed >= row.nMinMs && m_nElapsed < row.nMaxMs) << m_nElapsed;
     }
 }

@@ -197,6 +197,8 @@ TEST_F(SerialPortReadTest, DeviceGoneFailsCleanlyAndCheaplyUntilClosed)
                static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     };
     const HANDLE hComm = m_port.GetHandle();
+    DCB dcb{};
+    EXPECT_FALSE(GetCommState(hComm, &dcb) || SetCommState(hComm, &dcb));
     const double dCpuBefore = cpuSeconds();
     const auto start = Clock::now();
     while (MillisecondsSince(start) < 300)

@@ -1,10 +1,8 @@
 // The catalogue as a host uses it: each row creates its own model, found by its exact name and
-// by its value, whose run-time class matches no other model's; a stored rate stays with its
-// model. (What each model writes is in posix/CommandSetTests.cpp.)
+// by its value, whose run-time class matches no other model's. (What each model writes is in
+// posix/CommandSetTests.cpp; a stored rate's section is the model's name, which
+// receiver/posix/ReceiverBaseTests.cpp keeps apart from names that share a prefix.)
 #include "Fixora_Vorn.h"
-
-#include "support/ReceiverProbe.h"
-#include "support/TempProfile.h"
 
 #include <gtest/gtest.h>
 
@@ -25,10 +23,8 @@ TEST(ModelCatalogueTest, EachRowCreatesItsOwnModelFoundByItsExactNameAndValue)
         EXPECT_EQ(row.m_eModel == EReceiverModel::Racal || row.m_eModel == EReceiverModel::Starlink,
                   model.GGASendsOrthoHeight());
         EXPECT_EQ(CString(row.m_pszName), model.GetName());
-        EXPECT_EQ(row.m_nDefaultBaudrate, model.GetDefaultBaudrate());
         EXPECT_TRUE(IsCatalogueModelClass(model));
         EXPECT_EQ(&row, FindReceiverModel(model.GetName()));
-        EXPECT_EQ(&row, &GetReceiverModel(row.m_eModel));
         EXPECT_FALSE(model.IsExternalDriver() || model.IsRtkReceiver() ||
                      model.UseExternalSettings() || !model.IsAvailable());
         EXPECT_TRUE(model.IsKindOf(RUNTIME_CLASS(CObject)));
@@ -45,29 +41,4 @@ TEST(ModelCatalogueTest, EachRowCreatesItsOwnModelFoundByItsExactNameAndValue)
         EXPECT_EQ(nullptr, FindReceiverModel(CString(pszName))) << CString(pszName).ToNarrow();
     EXPECT_STREQ("COtherGps", GetReceiverModel(EReceiverModel::Count).m_pszClassName);
     EXPECT_STREQ("COtherGps", GetReceiverModel(static_cast<EReceiverModel>(-1)).m_pszClassName);
-}
-
-TEST(ModelCatalogueTest, StoredRatesAreKeptPerModelName)
-{
-    // A rate saved for one model stays with that name, even where names share a prefix.
-    ResetSharedReceiverState();
-    CTempProfile profile;
-    CSokkia sokkia;
-    CSokkiaAxis3 axis3;
-    CCSI csi;
-    CCSImax csiMax;
-    sokkia.SetProperties(-1);
-    EXPECT_TRUE(sokkia.SaveDifferentSettings(19200));
-    csiMax.SetProperties(-1);
-    EXPECT_TRUE(csiMax.SaveDifferentSettings(38400));
-    axis3.SetProperties(-1);
-    csi.SetProperties(-1);
-    sokkia.SetProperties(-1);
-    csiMax.SetProperties(-1);
-    EXPECT_EQ(9600, axis3.GetCurrentBaudrate());
-    EXPECT_EQ(9600, csi.GetCurrentBaudrate());
-    EXPECT_EQ(19200, sokkia.GetCurrentBaudrate());
-    EXPECT_EQ(38400, csiMax.GetCurrentBaudrate());
-    EXPECT_EQ(19200, static_cast<int>(AfxGetApp()->GetProfileInt(L"Sokkia Axis", L"Baud", 0)));
-    EXPECT_EQ(38400, static_cast<int>(AfxGetApp()->GetProfileInt(L"CSI - MAX", L"Baud", 0)));
 }

@@ -19,9 +19,7 @@ std::string Signalled(const std::vector<HANDLE>& events)
 {
     std::string result;
     for (const HANDLE h : events)
-    {
         result += WaitForSingleObject(h, 0) == WAIT_OBJECT_0 ? '1' : '0';
-    }
     return result;
 }
 
@@ -40,9 +38,7 @@ TEST(Events, ResetModesWaitAnyAndWaitAll)
     EXPECT_EQ("1010", Signalled(h));
     EXPECT_EQ("0010", Signalled(h)) << "the auto-reset one was taken";
     for (const HANDLE event : h)
-    {
         EXPECT_TRUE(SetEvent(event) && ResetEvent(event));
-    }
     EXPECT_EQ("0000", Signalled(h));
     EXPECT_TRUE(SetEvent(h[0]) && SetEvent(h[2]));
     EXPECT_EQ("1010", Signalled(h)) << "reused after the reset";
@@ -89,9 +85,7 @@ TEST(Events, ResetModesWaitAnyAndWaitAll)
     EXPECT_EQ(WAIT_OBJECT_0, dwResult.load());
     EXPECT_EQ("01", Signalled({h[0], manual.h})) << "the auto-reset one taken, the manual kept";
     for (const HANDLE event : h)
-    {
         CloseHandle(event);
-    }
 }
 
 // A waiter that SetEvent released stays released although ResetEvent follows at once: the
@@ -112,9 +106,7 @@ TEST(Events, SetThenResetStillReleasesTheWaitersAlreadyBlocked)
             });
         }
         while (nStarted.load() < 3)
-        {
             std::this_thread::yield();
-        }
         // A waiter that is not blocked yet would only make the count too small.
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         SetEvent(event.h);

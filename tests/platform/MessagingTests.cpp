@@ -153,16 +153,12 @@ TEST(Messaging, AnEndedThreadReleasesSendersAndTakesNoMorePosts)
         dwOwner = GetCurrentThreadId();
         MSG msg;
         while (GetMessageW(&msg, nullptr, 0, 0) > 0)
-        {
             sum = sum * 100 + msg.wParam;
-        }
         dwOwner = 0;
         WaitForInput(); // the sent message has arrived; end without handling it
     });
     while (dwOwner.load() == 0)
-    {
         std::this_thread::yield();
-    }
     const HWND hWnd = wnd.GetSafeHwnd();
     EXPECT_TRUE(PostThreadMessageW(dwOwner, WM_USER, 10, 0) &&
                 PostThreadMessageW(dwOwner, WM_USER, 11, 0) &&

@@ -1,10 +1,8 @@
-// The application profile: an INI file read afresh on every look, written whole; never the
-// user's real profile (every test points it at a temporary folder).
-#include "platform/FixoraApp.h"
+// The profile: an INI file read afresh on every look, written whole. (The application's profile
+// in its chosen file is read and written by receiver/posix/ReceiverBaseTests.cpp.)
 #include "platform/Framework.h"
 #include "platform/Profile.h"
 #include "support/ScratchFolder.h"
-#include "support/TempProfile.h"
 
 #include <gtest/gtest.h>
 
@@ -24,6 +22,10 @@ TEST(Profile, WrittenValuesReadBackAndSectionsStayApart)
     EXPECT_EQ(4800, Profile::ReadInt(path, L"NMEA-0183", L"Baud", 0)) << "the other kept";
     EXPECT_EQ(7, Profile::ReadInt(path, L"OEM", L"Parity", 7)) << "missing entry";
     EXPECT_EQ(7, Profile::ReadInt(path, L"Other", L"Baud", 7)) << "missing section";
+    // Model names that share a prefix keep their own sections, either way round.
+    ASSERT_TRUE(Profile::WriteInt(path, L"Sokkia Axis", L"Baud", 19200));
+    EXPECT_EQ(9, Profile::ReadInt(path, L"Sokkia Axis3", L"Baud", 9)) << "a longer name";
+    EXPECT_EQ(9, Profile::ReadInt(path, L"Sokkia", L"Baud", 9)) << "a shorter name";
     const CString section(L"Empf\x00E4nger \x263A");
     ASSERT_TRUE(Profile::WriteInt(path, section, L"Baud", 1200));
     EXPECT_EQ(1200, Profile::ReadInt(path, section, L"Baud", 0));
@@ -47,15 +49,4 @@ TEST(Profile, WrittenValuesReadBackAndSectionsStayApart)
     const CString folderPath(folder.File("nested").c_str()); // a folder where the file should be
     EXPECT_EQ(3, Profile::ReadInt(folderPath, L"OEM", L"Baud", 3));
     EXPECT_FALSE(Profile::WriteInt(folderPath, L"OEM", L"Baud", 1));
-}
-
-TEST(Profile, ApplicationProfileGoesToTheChosenFile)
-{
-    const CTempProfile profile;
-    const CString path(profile.Path().string().c_str());
-    EXPECT_EQ(path, theApp.GetProfilePath());
-    EXPECT_EQ(2400u, theApp.GetProfileInt(L"Racal", L"Baud", 2400));
-    EXPECT_TRUE(theApp.WriteProfileInt(L"Racal", L"Baud", 38400));
-    EXPECT_EQ(38400u, theApp.GetProfileInt(L"Racal", L"Baud", 2400));
-    EXPECT_EQ(38400, Profile::ReadInt(path, L"Racal", L"Baud", 0));
 }

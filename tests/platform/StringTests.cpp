@@ -55,9 +55,7 @@ TEST(CStringBytes, EveryByteSurvivesTheRoundTripAndUtf8HasEveryLength)
 {
     std::string bytes;
     for (int b = 1; b < 256; ++b)
-    {
         bytes += static_cast<char>(b);
-    }
     const CString s(bytes.c_str());
     ASSERT_EQ(255, s.GetLength());
     EXPECT_EQ(L'\xFF', s[254]) << "byte value = character";
@@ -88,9 +86,7 @@ TEST(CStringText, SearchExtractionAndComparison)
                              s.Mid(2, -1), s.Left(6), s.Left(99),    s.Right(2), s.Right(-2)};
     CString joined;
     for (const CString& part : parts)
-    {
         joined += part + L"|";
-    }
     EXPECT_EQ(CString(L"GPGGA|4F|4F||$G||$GPGGA|$GPGGA,1,2*4F|4F||"), joined);
 
     CString edited(L"\" a,,b  ,,c\"");

@@ -49,20 +49,14 @@ TEST(Ack, WaitEndsOnTheAcknowledgementTheTimeOutOrQuit)
         CPingWindow host;
         ASSERT_TRUE(host.Create());
         if (row.nAckAfter == kBefore)
-        {
             CAck::Acknowledge();
-        }
         CAck ack;
         ASSERT_TRUE(ack.Create());
         if (row.nAckAfter == kBetween)
-        {
             CAck::Acknowledge();
-        }
         ASSERT_TRUE(host.PostMessage(WM_TEST_PING));
         if (row.bQuit)
-        {
             PostQuitMessage(7);
-        }
         const auto start = std::chrono::steady_clock::now();
         bool bAcknowledged = false;
         {
@@ -71,9 +65,7 @@ TEST(Ack, WaitEndsOnTheAcknowledgementTheTimeOutOrQuit)
                 PostMessageW(hWnd, WM_TEST_PING, 0, 0);
                 std::this_thread::sleep_for(std::chrono::milliseconds(row.nAckAfter - 5));
                 if (row.nAckAfter > 0)
-                {
                     CAck::Acknowledge();
-                }
             });
             bAcknowledged = ack.Wait(row.nTimeout);
         }

@@ -24,25 +24,17 @@ public:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
     {
         if (message != WM_PRECISE_TIMER_CHECK && message != WM_PRECISE_TIMER)
-        {
             return CWnd::WindowProc(message, wParam, lParam);
-        }
         const bool bCheck = message == WM_PRECISE_TIMER_CHECK;
         EXPECT_TRUE(bCheck ? wParam == 0 : m_nExpectedId == 0 || wParam == m_nExpectedId);
         EXPECT_TRUE(bCheck || m_nChecks > static_cast<int>(m_ticks.size())) << "a checker first";
         if (bCheck)
-        {
             ++m_nChecks;
-        }
         else
-        {
             m_ticks.push_back(MillisecondsSince(m_start));
-        }
         const auto& onEvent = bCheck ? m_onCheck : m_onTick;
         if (onEvent)
-        {
             onEvent();
-        }
         return 0;
     }
 
@@ -63,9 +55,7 @@ bool PumpUntil(const std::function<bool()>& done, long long nMilliseconds = 1000
     {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-        {
             DispatchMessageW(&msg);
-        }
     }
     return done();
 }

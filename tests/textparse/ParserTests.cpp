@@ -19,9 +19,7 @@ std::vector<std::wstring> AllFields(CParser& parser)
 {
     std::vector<std::wstring> fields;
     for (CString field; parser.GetNextString(field) && fields.size() < 100;)
-    {
         fields.emplace_back(field.Str());
-    }
     return fields;
 }
 } // namespace
@@ -146,9 +144,7 @@ TEST(ParserNumbers, AgreesWithTheStandardConversion)
     const auto digits = [&random](std::size_t n) {
         std::string text;
         while (text.size() < n)
-        {
             text += static_cast<char>('0' + random() % 10);
-        }
         return text;
     };
     for (int i = 0; i < 20000; ++i)
@@ -158,9 +154,7 @@ TEST(ParserNumbers, AgreesWithTheStandardConversion)
         const std::string fracPart = digits(random() % maxLength);
         const bool bPoint = random() % 2 == 0 || !fracPart.empty();
         if (intPart.empty() && fracPart.empty())
-        {
             continue;
-        }
         const std::string text =
             (random() % 3 == 0 ? "-" : "") + intPart + (bPoint ? "." : "") + fracPart;
         double expected = 0.0;

@@ -32,9 +32,7 @@ protected:
         std::vector<std::wstring> lines;
         CString line;
         while (file.ReadString(line) && lines.size() < 1000)
-        {
             lines.emplace_back(line.Str());
-        }
         line = L"stale";
         EXPECT_FALSE(file.ReadString(line));
         EXPECT_TRUE(line.IsEmpty());
@@ -124,9 +122,7 @@ TEST_F(TextFileTest, OpenFailuresAreReportedAndLeaveNothingOpenAndReopensRestart
     std::FILE* pProbe = std::fopen(m_folder.File("locked").string().c_str(), "rb");
     const bool bPermissions = pProbe == nullptr;
     if (pProbe != nullptr)
-    {
         std::fclose(pProbe);
-    }
     const struct
     {
         const char* legend;

@@ -4,8 +4,10 @@
 // there; FIXORA_UPDATE_TRANSCRIPTS=1 rewrites it). Then what a transcript cannot show: the SiRF
 // frame's limits, capabilities never offered without commands, a closed or vanished port, whole
 // lines from two threads, and resets against a simulated receiver, read by the live engine, whose
-// acknowledgements end the waits.
+// acknowledgements end the waits. (A mask set and then reported through the live engine is in
+// engine/posix/RestartCycleTests.cpp.)
 #include "Fixora_Vorn.h"
+#include "platform/posix/CommTermios.h"
 #include "rawdata/RawBinInterval.h"
 
 #include "support/HostWindow.h"
@@ -207,16 +209,6 @@ public:
     bool OpenPort() override { return false; }
 };
 
-int Baud(speed_t speed)
-{
-    const std::pair<speed_t, int> rates[] = {
-        {B4800, 4800}, {B9600, 9600}, {B19200, 19200}, {B38400, 38400}, {B115200, 115200}};
-    for (const auto& [code, nBaud] : rates)
-        if (code == speed)
-            return nBaud;
-    return -1;
-}
-
 class CommandSetTest : public ::testing::Test
 {
 protected:
@@ -304,9 +296,10 @@ TEST_F(CommandSetTest, EveryModelsCommandsMatchTheTranscript)
             for (const std::string& strCall : group.calls)
                 transcript += Step(*model, strCall);
             const termios tio = m_pty.SlaveTermios();
-            transcript += CDOZOzoeiver::m_Port.IsOpen()
-                              ? "port open at " + std::to_string(Baud(cfgetospeed(&tio))) + "\n"
-                              : "port closed\n";
+            transcript +=
+                CDOZOzoeiver::m_Port.IsOpen()
+                    ? "port open at " + std::to_string(posix::SpeedToBaud(cfgetospeed(&tio))) + "\n"
+                    : "port closed\n";
             CDOZOzoeiver::m_Port.Close();
         }
     }
@@ -420,8 +413,10 @@ TEST_F(CommandSetTest, LinesFromTwoThreadsArriveWhole)
     std::istringstream in(received);
     int nLines = 0;
     for (std::string strLine; std::getline(in, strLine); ++nLines)
+    {
         ASSERT_NE(std::string::npos, known.find("\n" + strLine + "\n"))
             << "a cut line: " << strLine;
+    }
     EXPECT_EQ(kKeepAlives + 6 * kSelections, nLines);
 }
 
@@ -446,83 +441,58 @@ protected:
         std::atomic<int> m_nInitialized{0};
     };
 
-    // Registers the model and runs it; once this returns, the port is open and purged and
-    // whatever the device sends is read.
-    template <class TModel> CDOZOzoeiver* StartLive()
+    // Runs a CSI model (registered on the first call); once this returns, the port is open and
+    // purged and whatever the device sends is read.
+    CDOZOzoeiver* StartLive()
     {
-        auto* pModel = new CWatched<TModel>;
-        pModel->SetupReceiver(kPort, 0, 0.0, CString(L""), false);
-        EXPECT_TRUE(m_engine.AddReceiver(pModel));
-        m_engine.SetReceiver(pModel);
+        if (m_pCsi == nullptr)
+        {
+            m_pCsi = new CWatched<CCSI>;
+            m_pCsi->SetupReceiver(kPort, 0, 0.0, CString(L""), false);
+            EXPECT_TRUE(m_engine.AddReceiver(m_pCsi));
+            m_engine.SetReceiver(m_pCsi);
+        }
+        const int nInitialized = m_pCsi->m_nInitialized;
         EXPECT_TRUE(m_engine.Start());
-        EXPECT_TRUE(WaitUntil([pModel] { return pModel->m_nInitialized > 0; }));
+        EXPECT_TRUE(
+            WaitUntil([this, nInitialized] { return m_pCsi->m_nInitialized > nInitialized; }));
         m_pauses.Clear();
-        return pModel;
+        m_host.m_Messages.clear();
+        return m_pCsi;
     }
 
+    CWatched<CCSI>* m_pCsi = nullptr; // owned by the engine
     CHostWindow m_host;
     CZIDOvoine m_engine; // last: its thread ends before the window and the device go
 };
 
 } // namespace
 
-TEST_F(ResetTest, UnderTheWindowEveryStepWaitsForTheReceiversAcknowledgement)
+// Under the window every step waits for the receiver's acknowledgement, which reaches the host as
+// a status record. A refusal must not pass for one: its step waits its time (1 s, on the
+// acknowledgement's event) and the steps after it are still sent.
+TEST_F(ResetTest, UnderTheWindowEachStepWaitsForItsAcknowledgementAndARefusalTimesOut)
 {
-    CReceiverSimulator receiver(m_pty, AshtechAnswers());
-    CDOZOzoeiver* pCsi = StartLive<CCSI>();
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_TRUE(pCsi->ResetAll(true));
-    EXPECT_LT(MillisecondsSince(start), 5000) << "no step waited out its time";
-    EXPECT_EQ(kCsiReset, receiver.Bytes());
-    EXPECT_EQ(Pauses{3000}, m_pauses.Pauses()) << "only the settle pause is slept";
-    // Every step's acknowledgement reached the host as a status record.
-    ASSERT_TRUE(m_host.WaitFor(11, 5000));
-    const auto positions = m_host.Positions();
-    EXPECT_EQ(11, std::count_if(positions.begin(), positions.end(), [](const auto& message) {
-                  return message.pPosition->m_Status.m_bAckReceived;
-              }));
-}
-
-TEST_F(ResetTest, AStepAnsweredWithARefusalTimesOutAndTheRestAreStillSent)
-{
-    // The one wait that runs its time (1 s, a wait on the acknowledgement's event): a refusal
-    // must not pass for an acknowledgement.
-    std::vector<CReceiverSimulator::SRule> rules = AshtechAnswers();
-    rules.insert(rules.begin(), {"$PASHS,RTC,AUT", "$PASHR,NAK*30\r\n"});
-    CReceiverSimulator receiver(m_pty, rules);
-    CDOZOzoeiver* pCsi = StartLive<CCSI>();
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(pCsi->ResetAll(true));
-    const long long nElapsed = MillisecondsSince(start);
-    EXPECT_GE(nElapsed, 950);
-    EXPECT_LT(nElapsed, 6000);
-    EXPECT_EQ(kCsiReset, receiver.Bytes());
-}
-
-TEST_F(ResetTest, AMaskSetIsTheMaskTheReceiverReports)
-{
-    const std::pair<bool, std::vector<CReceiverSimulator::SRule>> rows[] = {
-        // CSI: acknowledged, then in the tagged parameter listing.
-        {false, {{"$PASHS,PEM,15", kAshtechAck}, {"$PASHQ,PAR", "$[COM1]PEM:15 ION:N SAV:Y\r\n"}}},
-        // Axis3: in the status listing.
-        {true, {{"$JSHOW", "$>JSHOW,MASK,15\r\n"}}},
-    };
-    for (const auto& [bAxis3, rules] : rows)
+    for (const bool bRefused : {false, true})
     {
-        SCOPED_TRACE(bAxis3);
+        SCOPED_TRACE(bRefused ? "one step refused" : "every step acknowledged");
+        std::vector<CReceiverSimulator::SRule> rules = AshtechAnswers();
+        if (bRefused)
+            rules.insert(rules.begin(), {"$PASHS,RTC,AUT", "$PASHR,NAK*30\r\n"});
         CReceiverSimulator receiver(m_pty, rules);
-        CDOZOzoeiver* pModel = bAxis3 ? StartLive<CSokkiaAxis3>() : StartLive<CCSI>();
-        m_host.m_Messages.clear();
-        pModel->SetSatElevMask(15);
-        pModel->QuerySatElevMask();
-        ASSERT_TRUE(WaitUntil([&] {
-            m_host.Pump();
-            const auto positions = m_host.Positions();
-            return std::any_of(positions.begin(), positions.end(), [](const auto& message) {
-                return message.pPosition->m_Status.m_bElevMask &&
-                       message.pPosition->m_Status.m_nElevMask == 15;
-            });
-        })) << "the reported mask reached the host";
+        CDOZOzoeiver* pCsi = StartLive();
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(!bRefused, pCsi->ResetAll(true));
+        const long long nElapsed = MillisecondsSince(start);
+        EXPECT_TRUE(bRefused ? nElapsed >= 950 && nElapsed < 6000 : nElapsed < 5000) << nElapsed;
+        EXPECT_EQ(kCsiReset, receiver.Bytes());
+        EXPECT_EQ(Pauses{3000}, m_pauses.Pauses()) << "only the settle pause is slept";
+        const int nAcks = bRefused ? 10 : 11;
+        ASSERT_TRUE(m_host.WaitFor(nAcks, 5000));
+        const auto positions = m_host.Positions();
+        EXPECT_EQ(nAcks, std::count_if(positions.begin(), positions.end(), [](const auto& message) {
+                      return message.pPosition->m_Status.m_bAckReceived;
+                  }));
         m_engine.Stop();
     }
 }

@@ -35,11 +35,7 @@ TEST(ProfileLocation, DefaultLocation)
     }
 
     if (pszSaved != nullptr)
-    {
         setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
-    }
     else
-    {
         unsetenv("XDG_CONFIG_HOME");
-    }
 }

@@ -11,16 +11,12 @@ TEST(Messaging, FullQueueRefusesPostsAndKeepsWhatItHas)
     PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE); // makes this thread's queue
     WPARAM nPosted = 0;
     while (PostThreadMessageW(dwSelf, WM_USER, nPosted, 0) && nPosted < 20000)
-    {
         ++nPosted;
-    }
     EXPECT_EQ(10000u, nPosted);
     EXPECT_EQ(ERROR_NOT_ENOUGH_QUOTA, GetLastError());
     WPARAM nExpected = 0;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-    {
         ASSERT_EQ(nExpected++, msg.wParam);
-    }
     EXPECT_EQ(nPosted, nExpected);
 
     HANDLE hEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);

@@ -1,6 +1,7 @@
 // The serial-device calls on real pseudo-terminals: opening by COM name, exclusive use, the
-// read time-out rules, the read that also ends on an event, exact bytes both ways, and a device
-// that goes away.
+// read time-out rules and the read that also ends on an event. (Exact bytes both ways, writes
+// that fill the device's queue and a device that goes away are checked through CSerialPort in
+// SerialPortTests.cpp and SerialPortReadTests.cpp.)
 #include "support/PseudoTerminal.h"
 #include "support/Waiting.h"
 #include "platform/Framework.h"
@@ -11,7 +12,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <numeric>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -41,22 +41,11 @@ protected:
     void SetUp() override { ASSERT_NE(INVALID_HANDLE_VALUE, m_hComm) << GetLastError(); }
     void TearDown() override { CloseHandle(m_hComm); }
 
-    void SetTimeouts(DWORD dwInterval, DWORD dwMultiplier, DWORD dwConstant, DWORD dwWrite = 0)
+    void SetTimeouts(DWORD dwInterval, DWORD dwMultiplier, DWORD dwConstant)
     {
-        COMMTIMEOUTS timeouts{dwInterval, dwMultiplier, dwConstant, 0, dwWrite};
+        COMMTIMEOUTS timeouts{dwInterval, dwMultiplier, dwConstant, 0, 0};
         ASSERT_TRUE(SetCommTimeouts(m_hComm, &timeouts));
     }
-    // Reads with the current time-outs: the bytes, the result and how long the call took.
-    std::string TimedRead(DWORD nCount, BOOL& bOk, long long& nElapsed)
-    {
-        std::string buffer(nCount, '\0');
-        DWORD nRead = 0;
-        const auto start = std::chrono::steady_clock::now();
-        bOk = ReadFile(m_hComm, buffer.data(), nCount, &nRead, nullptr);
-        nElapsed = MillisecondsSince(start);
-        return buffer.substr(0, nRead);
-    }
-
     CPseudoTerminal m_pty{7};
     HANDLE m_hComm = OpenCom(L"COM7:");
     BOOL m_bOk = FALSE;
@@ -149,39 +138,6 @@ TEST_F(CommDeviceTest, OnlyOneUserAtATimeAClosedHandleIsDeadAndRefusalsTellWhy)
     }
 }
 
-TEST_F(CommDeviceTest, EveryByteValuePassesUnchangedBothWays)
-{
-    std::string all(256, '\0');
-    std::iota(all.begin(), all.end(), '\0');
-    DWORD nWritten = 0;
-    ASSERT_TRUE(WriteFile(m_hComm, all.data(), 256, &nWritten, nullptr));
-    EXPECT_EQ(256u, nWritten);
-    EXPECT_EQ(all, m_pty.Receive(256, std::chrono::milliseconds(20))) << "no output translation";
-    SetTimeouts(0, 0, 2000);
-    ASSERT_TRUE(m_pty.Send(all));
-    EXPECT_EQ(all, TimedRead(256, m_bOk, m_nElapsed)) << "no input translation (CR, break, XON)";
-    EXPECT_TRUE(m_pty.Receive(0, std::chrono::milliseconds(20)).empty()) << "nothing echoed";
-}
-
-TEST_F(CommDeviceTest, WritesWaitForRoomAndHonourTheirTimeout)
-{
-    const std::string big(1 << 20, 'w');
-    SetTimeouts(0, 0, 0, 50); // nobody reads the device side: its queue fills
-    DWORD nWritten = 0;
-    EXPECT_TRUE(WriteFile(m_hComm, big.data(), static_cast<DWORD>(big.size()), &nWritten, nullptr))
-        << "a write time-out is not a failure";
-    EXPECT_TRUE(nWritten > 0 && nWritten < big.size()) << nWritten;
-    EXPECT_EQ(nWritten, m_pty.Receive(nWritten, std::chrono::milliseconds(20)).size());
-    SetTimeouts(0, 0, 0); // without a time-out: until the device has taken every byte
-    std::string received;
-    std::thread device(
-        [&] { received = m_pty.Receive(big.size(), std::chrono::milliseconds(500)); });
-    EXPECT_TRUE(WriteFile(m_hComm, big.data(), static_cast<DWORD>(big.size()), &nWritten, nullptr));
-    device.join();
-    EXPECT_EQ(big.size(), nWritten);
-    EXPECT_EQ(big, received);
-}
-
 TEST_F(CommDeviceTest, ReadTimeoutRules)
 {
     constexpr DWORD M = MAXDWORD;
@@ -216,8 +172,13 @@ TEST_F(CommDeviceTest, ReadTimeoutRules)
             return ClearCommError(m_hComm, nullptr, &stat) && stat.cbInQue >= row.strWaiting.size();
         }));
         const std::jthread later = SendLater(m_pty, row.strLater, 60);
-        EXPECT_EQ(row.strExpected, TimedRead(row.nCount, m_bOk, m_nElapsed));
-        EXPECT_TRUE(m_bOk) << "a time-out is not a failure";
+        std::string buffer(row.nCount, '\0');
+        DWORD nRead = 0;
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_TRUE(ReadFile(m_hComm, buffer.data(), row.nCount, &nRead, nullptr))
+            << "a time-out is not a failure";
+        m_nElapsed = MillisecondsSince(start);
+        EXPECT_EQ(row.strExpected, buffer.substr(0, nRead));
         EXPECT_TRUE(m_nElapsed >= row.nMinMs && m_nElapsed < row.nMaxMs) << m_nElapsed;
     }
 }
@@ -239,21 +200,11 @@ TEST_F(CommDeviceTest, ReadCommOrWaitEndsOnBytesOnTheEventOnTimeOrAtOnceOnAHungU
     EXPECT_EQ("abc", std::string(buffer, nRead)) << "every waiting byte in one read";
     EXPECT_EQ(WAIT_TIMEOUT, timedRead(20));
     EXPECT_EQ(0U, nRead);
-    {
-        const std::jthread writer = SendLater(m_pty, "x", 30);
-        EXPECT_EQ(WAIT_OBJECT_0, timedRead(5000));
-    }
-    EXPECT_EQ("x", std::string(buffer, nRead));
-    EXPECT_LT(m_nElapsed, 2000) << "a byte ends a long wait";
-    {
-        const std::jthread setter([hEvent] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(30));
-            SetEvent(hEvent);
-        });
-        EXPECT_EQ(WAIT_OBJECT_0 + 1, timedRead(5000));
-    }
-    EXPECT_LT(m_nElapsed, 2000) << "the event ends a long wait";
-    EXPECT_EQ(WAIT_OBJECT_0 + 1, timedRead(5000)) << "and stays seen while set";
+    // A byte or the event that comes during a long wait ends it at once:
+    // engine/posix/LiveAcquisitionTests.cpp. A set event is seen while it stays set.
+    SetEvent(hEvent);
+    EXPECT_EQ(WAIT_OBJECT_0 + 1, timedRead(5000));
+    EXPECT_EQ(WAIT_OBJECT_0 + 1, timedRead(5000));
     ResetEvent(hEvent);
     EXPECT_EQ(WAIT_TIMEOUT, timedRead(20)) << "reset, it no longer ends a wait";
     m_pty.CloseMaster();
@@ -261,29 +212,6 @@ TEST_F(CommDeviceTest, ReadCommOrWaitEndsOnBytesOnTheEventOnTimeOrAtOnceOnAHungU
     EXPECT_EQ(ERROR_DEVICE_REMOVED, GetLastError());
     EXPECT_LT(m_nElapsed, 2000) << "a hung-up line answers at once; its caller rests";
     CloseHandle(hEvent);
-}
-
-TEST_F(CommDeviceTest, DeviceGoneFailsEveryCallWithItsOwnError)
-{
-    m_pty.CloseMaster();
-    DWORD n = 0;
-    SetLastError(ERROR_SUCCESS);
-    EXPECT_FALSE(WriteFile(m_hComm, "x", 1, &n, nullptr)) << "the first call to find it gone";
-    EXPECT_EQ(ERROR_DEVICE_REMOVED, GetLastError());
-    DCB dcb{};
-    COMSTAT stat{};
-    EXPECT_FALSE(GetCommState(m_hComm, &dcb) || SetCommState(m_hComm, &dcb));
-    EXPECT_FALSE(ClearCommError(m_hComm, nullptr, &stat));
-    EXPECT_EQ(ERROR_DEVICE_REMOVED, GetLastError());
-    SetTimeouts(MAXDWORD, MAXDWORD, 60);
-    EXPECT_TRUE(TimedRead(4, m_bOk, m_nElapsed).empty());
-    EXPECT_FALSE(m_bOk);
-    EXPECT_EQ(ERROR_DEVICE_REMOVED, GetLastError());
-    EXPECT_GE(m_nElapsed, 55) << "the read waits out its time-out before failing";
-    SetTimeouts(MAXDWORD, 0, 0);
-    TimedRead(4, m_bOk, m_nElapsed);
-    EXPECT_FALSE(m_bOk);
-    EXPECT_LT(m_nElapsed, 50) << "a read that asked not to wait fails at once";
 }
 
 TEST_F(CommDeviceTest, ClosingTheHandleEndsABlockedRead)

@@ -1,10 +1,8 @@
 // The framer alone, fed as the engine feeds it: each chunk appended, every message taken out,
 // the consumed head dropped. The input's first three bytes draw the chunk sizes, the rest is the
-// stream. Every byte of the stream ends up in exactly one of three places: in a message, passed
-// over, or still held for the next chunk; the accounting below checks that no message invents,
-// repeats or reorders bytes, that only bytes which cannot start a message are passed over, and
-// that the held bytes are the stream's tail. The same stream framed at once gives the same
-// messages.
+// stream. Every byte of the stream ends up in a message, passed over (only bytes that cannot start
+// a message), or held for the next chunk (the stream's tail); no message invents, repeats or
+// reorders bytes. The same stream framed at once gives the same messages.
 #include "FuzzEntries.h"
 
 #include "framing/BinBuffer.h"

@@ -1,9 +1,7 @@
 // The whole receive path: arbitrary bytes reach a receiver through the engine's own delivery step,
-// as the acquisition thread hands them over, from the port in reads of varying size or from an
-// emulation file line by line. The framing buffer with its overflow rule, every parser behind
-// Parse and the publishing to the host window all run;
-// the window deletes what it is given, so a record that is lost or freed twice is a finding.
-//
+// from the port in reads of varying size or from an emulation file line by line. The framing
+// buffer with its overflow rule, every parser behind Parse and the publishing to the host window
+// all run; the window deletes what it is given, so a record lost or freed twice is a finding.
 // Input: three header bytes, then the stream.
 //   byte 0  bit 0     receiver: 0 the plain NMEA model, 1 a model of a receiver family with
 //                     replies and raw data, chosen by byte 1 modulo 6 (see kFamilyModels)
@@ -13,7 +11,6 @@
 //           bits 4-5  geoid height mode 0, 1, 2, 2
 //           bits 6-7  largest port read: 16, 256, 4096 or 16393 bytes
 //   bytes 1-2  seed of the read sizes
-// The receiver's pauses (the "$BIN" re-request's) are counted out, not slept: the sleep hook.
 #include "FuzzEntries.h"
 
 #include "engine/ZIDOvoine.h"

@@ -118,6 +118,23 @@ void CheckNumber(CParser& parser, bool (CParser::*pfnGet)(T&), const std::option
     FUZZ_CHECK(Same(value, bRead ? *expected : untouched));
 }
 
+// The full conversion against the model, and the scan in a field's pass against what the full
+// conversion gives for the text it took.
+template <class T>
+void CheckDecimal(std::wstring_view text, const std::optional<T>& expected,
+                  bool (*pfnParse)(std::wstring_view, T&),
+                  const wchar_t* (*pfnScan)(const wchar_t*, const wchar_t*, T&))
+{
+    T value{};
+    FUZZ_CHECK(pfnParse(text, value) == expected.has_value());
+    FUZZ_CHECK(!expected || Same(value, *expected));
+    T scanned{};
+    if (const wchar_t* p = pfnScan(text.data(), text.data() + text.size(), scanned); p != nullptr)
+    {
+        FUZZ_CHECK(pfnParse(std::wstring_view(text.data(), p), value) && Same(value, scanned));
+    }
+}
+
 // One read of the tokenizer on the field it should consume (null beyond the last): whether it
 // reports a field read.
 bool Read(CParser& parser, std::uint8_t nOperation, const std::wstring_view* pField)
@@ -181,29 +198,6 @@ void fuzz_entry::Decimal(const std::uint8_t* pData, std::size_t nSize)
 {
     const std::wstring text = DecodeText(pData, nSize);
     const std::optional<SDecimal> decimal = ReadDecimal(text);
-
-    int nValue = 0;
-    const std::optional<int> expectedInt = ModelInt(decimal);
-    FUZZ_CHECK(ParseDecimalInt(text, nValue) == expectedInt.has_value());
-    FUZZ_CHECK(!expectedInt || nValue == *expectedInt);
-
-    double dValue = 0.0;
-    const std::optional<double> expectedDouble = ModelDouble(decimal);
-    FUZZ_CHECK(ParseDecimalDouble(text, dValue) == expectedDouble.has_value());
-    FUZZ_CHECK(!expectedDouble || Same(dValue, *expectedDouble));
-
-    // The scans in a field's pass give what the full conversion gives for the text they took.
-    const wchar_t* pEnd = text.data() + text.size();
-    int nScanned = 0;
-    if (const wchar_t* p = ScanShortInt(text.data(), pEnd, nScanned); p != nullptr)
-    {
-        FUZZ_CHECK(ParseDecimalInt(std::wstring_view(text.data(), p), nValue) &&
-                   nValue == nScanned);
-    }
-    double dScanned = 0.0;
-    if (const wchar_t* p = ScanShortDouble(text.data(), pEnd, dScanned); p != nullptr)
-    {
-        FUZZ_CHECK(ParseDecimalDouble(std::wstring_view(text.data(), p), dValue) &&
-                   Same(dValue, dScanned));
-    }
+    CheckDecimal(text, ModelInt(decimal), &ParseDecimalInt, &ScanShortInt);
+    CheckDecimal(text, ModelDouble(decimal), &ParseDecimalDouble, &ScanShortDouble);
 }

@@ -72,12 +72,11 @@ private:
         while (!m_bStop)
         {
             const std::string strBytes = m_pty.Receive(0, std::chrono::milliseconds(5));
-            if (!strBytes.empty())
+            pending += strBytes;
             {
                 std::lock_guard lock(m_mutex);
                 m_bytes += strBytes;
             }
-            pending += strBytes;
             for (std::size_t nSize; (nSize = WholeLine(pending)) != 0;)
             {
                 const std::string strLine = pending.substr(0, nSize);
@@ -105,14 +104,13 @@ private:
     {
         // The answer goes out before the line counts as received: a test that saw the line
         // can expect its answer on the way.
-        const SRule* pRule = RuleFor(strLine);
-        if (pRule != nullptr && !pRule->strReply.empty())
+        if (const SRule* pRule = RuleFor(strLine); pRule != nullptr)
         {
             m_pty.Send(pRule->strReply);
-        }
-        if (pRule != nullptr && pRule->bVanish)
-        {
-            m_pty.CloseMaster();
+            if (pRule->bVanish)
+            {
+                m_pty.CloseMaster();
+            }
         }
         std::lock_guard lock(m_mutex);
         m_lines.push_back(strLine);
@@ -127,10 +125,8 @@ private:
     std::thread m_thread; // last: starts once everything above exists
 };
 
-// ---- family answer sets
-// --------------------------------------------------------------------------- A listing's lines
-// reach the library through a port that tags them: a start byte, the receiver's port tag, then the
-// line. Untagged, the framing would skip them as bytes before a start byte.
+// ---- family answer sets: a listing's lines reach the library through a port that tags them (a
+// start byte, the receiver's port tag, then the line); untagged, the framing would skip them.
 
 inline const char* const kAshtechAck = "$PASHR,ACK*3D\r\n";
 

@@ -5,7 +5,7 @@
 #include "FuzzEntries.h"
 
 #include "platform/Profile.h"
-#include "receiver/DOZOzoeiver.h"
+#include "support/ReceiverProbe.h"
 #include "support/ScratchFolder.h"
 
 #include <algorithm>
@@ -29,13 +29,6 @@ CString TakeLine(std::string_view& rest)
     return CString(fuzz_entry::Widen(line));
 }
 
-class CStatusTableReceiver : public CDOZOzoeiver
-{
-public:
-    CString GetName() override { return L"Status table"; }
-    using CDOZOzoeiver::LoadStatusTable;
-};
-
 } // namespace
 
 void fuzz_entry::Profile(const std::uint8_t* pData, std::size_t nSize)
@@ -55,7 +48,7 @@ void fuzz_entry::StatusTable(const std::uint8_t* pData, std::size_t nSize)
     const CString strPath = WriteScratchFile(content);
     // One receiver for the whole run (making one costs more than reading the table), its table
     // emptied for each input.
-    static CStatusTableReceiver s_Receiver;
+    static CProbeReceiver s_Receiver;
     s_Receiver.m_SignalStatusMap.clear();
     s_Receiver.m_bAlternateStatus = false;
     s_Receiver.LoadStatusTable(strPath);

@@ -1,13 +1,11 @@
 // Framed messages straight into one model family's Parse, as the engine hands them over but
-// without the engine, the port reads or the host's text collection: the parsers get nearly all of
-// the time. Each input runs twice, with the framer's facts (ParseFramed, as the engine calls it)
-// and with Parse, which must agree. The input's first byte sets the receiver up, the rest is cut
-// into messages by the framer in one go.
+// without the engine, the port reads or the host's text collection, so the parsers get nearly all
+// of the time. Each input runs with the framer's facts (ParseFramed, as the engine calls it) and
+// with Parse, which must agree; any exception that leaves them is a finding (their parsers catch
+// their own conversion failures). Byte 0 sets the receiver up, the framer cuts the rest at once:
 //   bit 0     attach every message's bytes for the binary decoders
 //   bit 1     sentence monitoring on
 //   bits 2-3  geoid height mode 0, 1, 2, 2
-// Parse never throws: its parsers catch their own conversion failures, so any exception that
-// leaves it is a finding.
 #include "FuzzEntries.h"
 
 #include "framing/BinBuffer.h"

@@ -12,6 +12,7 @@
 #include "textparse/ParseException.h"
 #include "textparse/Parser.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <optional>

@@ -15,6 +15,7 @@ public:
     using CDOZOzoeiver::GetSatellite;
     using CDOZOzoeiver::GetUnusedSatellite;
     using CDOZOzoeiver::IsChecksumOK;
+    using CDOZOzoeiver::LoadStatusTable;
     using CDOZOzoeiver::MapGGAQuality;
     using CDOZOzoeiver::PostEphemerisInfo;
     using CDOZOzoeiver::PostNewData;

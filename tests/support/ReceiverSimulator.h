@@ -6,7 +6,6 @@
 
 #include "PtyPair.h"
 
-#include <atomic>
 #include <chrono>
 #include <mutex>
 #include <string>
@@ -24,16 +23,10 @@ public:
     };
 
     explicit CReceiverSimulator(CPtyPair& pty, std::vector<SRule> rules = {})
-        : m_pty(pty), m_rules(std::move(rules)), m_thread([this] { Run(); })
+        : m_pty(pty), m_rules(std::move(rules)),
+          m_thread([this](std::stop_token stop) { Run(stop); })
     {
     }
-    ~CReceiverSimulator()
-    {
-        m_bStop = true;
-        m_thread.join();
-    }
-    CReceiverSimulator(const CReceiverSimulator&) = delete;
-    CReceiverSimulator& operator=(const CReceiverSimulator&) = delete;
 
     // Every whole line received so far, with its "\r\n"; a binary frame counts as a line.
     std::vector<std::string> Lines() const
@@ -66,10 +59,10 @@ public:
     bool Send(const std::string& strBytes) const { return m_pty.Send(strBytes); }
 
 private:
-    void Run()
+    void Run(const std::stop_token& stop)
     {
         std::string pending;
-        while (!m_bStop)
+        while (!stop.stop_requested())
         {
             const std::string strBytes = m_pty.Receive(0, std::chrono::milliseconds(5));
             pending += strBytes;
@@ -121,8 +114,7 @@ private:
     mutable std::mutex m_mutex;
     std::vector<std::string> m_lines;
     std::string m_bytes;
-    std::atomic<bool> m_bStop{false};
-    std::thread m_thread; // last: starts once everything above exists
+    std::jthread m_thread; // last: starts once everything above exists, stops and joins first
 };
 
 // ---- family answer sets: a listing's lines reach the library through a port that tags them (a

@@ -1,22 +1,19 @@
 // Framed messages straight into one model family's Parse, as the engine hands them over but
-// without the engine, the port reads or the host's text collection: the parsers get nearly all of
-// the time. Each input runs twice, with the framer's facts (ParseFramed, as the engine calls it)
-// and with Parse, which must agree. The input's first byte sets the receiver up, the rest is cut
-// into messages by the framer in one go.
+// without the engine, the port reads or the host's text collection, so the parsers get nearly all
+// of the time. Each input runs with the framer's facts (ParseFramed, as the engine calls it) and
+// with Parse, which must agree; any exception that leaves them is a finding (their parsers catch
+// their own conversion failures). Byte 0 sets the receiver up, the framer cuts the rest at once:
 //   bit 0     attach every message's bytes for the binary decoders
 //   bit 1     sentence monitoring on
 //   bits 2-3  geoid height mode 0, 1, 2, 2
-// Parse never throws: its parsers catch their own conversion failures, so any exception that
-// leaves it is a finding.
-#include "FuzzCheck.h"
 #include "FuzzEntries.h"
-#include "MainWindow.h"
 
 #include "framing/BinBuffer.h"
 #include "models/Ashtech.h"
 #include "models/Gsr2650lb.h"
 #include "models/NmeaModels.h"
 #include "models/SokkiaAxis3.h"
+#include "support/MainWindowStandIn.h"
 
 #include <algorithm>
 #include <vector>
@@ -24,30 +21,22 @@
 namespace
 {
 
-// What a run over the input said: each message's answer, and the kinds monitoring saw.
-struct SAnswers
-{
-    std::vector<bool> parsed;
-    DWORD wNmeaBits = 0;
-};
-
+// Each message's answer, then the kinds monitoring saw.
 template <class TModel>
-SAnswers ParseAll(const std::uint8_t* pData, std::size_t nSize, bool bFramed)
+std::vector<DWORD> ParseAll(const std::uint8_t* pData, std::size_t nSize, bool bFramed)
 {
     fuzz_entry::PrepareReceiverRun();
     TModel receiver;
     const std::uint8_t nFlags = pData[0];
     receiver.m_nHeightMode = std::min((nFlags >> 2) & 0x03, 2);
-    if ((nFlags & 0x02) != 0)
-    {
-        receiver.MonitorNmea(true);
-    }
+    receiver.MonitorNmea((nFlags & 0x02) != 0);
     CBinBuffer buffer(reinterpret_cast<const char*>(pData + 1), static_cast<int>(nSize - 1));
     CString strText;
     CBinBuffer::SMessageFacts facts;
-    SAnswers answers;
+    std::vector<DWORD> answers;
     // The engine's walk: a walk may report success without a message, which ends it too.
-    for (buffer.First(); buffer.HasMessage();)
+    buffer.First();
+    for (bool bMore = true; bMore && buffer.HasMessage(); bMore = buffer.Next())
     {
         buffer.GetMessage(strText, facts);
         if ((nFlags & 0x01) != 0)
@@ -56,15 +45,10 @@ SAnswers ParseAll(const std::uint8_t* pData, std::size_t nSize, bool bFramed)
             const char* pBytes = buffer.GetMessageBin(nLength);
             receiver.AttachRawData(pBytes, nLength);
         }
-        answers.parsed.push_back(bFramed ? receiver.ParseFramed(strText, facts)
-                                         : receiver.Parse(strText));
-        if (!buffer.Next())
-        {
-            break;
-        }
+        answers.push_back(bFramed ? receiver.ParseFramed(strText, facts) : receiver.Parse(strText));
     }
     fuzz_entry::MainWindow().Pump();
-    answers.wNmeaBits = CDOZOzoeiver::m_wNmeaBits;
+    answers.push_back(CDOZOzoeiver::m_wNmeaBits);
     return answers;
 }
 
@@ -72,40 +56,16 @@ SAnswers ParseAll(const std::uint8_t* pData, std::size_t nSize, bool bFramed)
 // text itself would.
 template <class TModel> void ParseWith(const std::uint8_t* pData, std::size_t nSize)
 {
-    if (nSize < 2)
+    if (nSize >= 2)
     {
-        return;
+        fuzz_entry::MainWindow();
+        FUZZ_CHECK(ParseAll<TModel>(pData, nSize, true) == ParseAll<TModel>(pData, nSize, false));
     }
-    fuzz_entry::MainWindow();
-    const SAnswers framed = ParseAll<TModel>(pData, nSize, true);
-    const SAnswers plain = ParseAll<TModel>(pData, nSize, false);
-    FUZZ_CHECK(framed.parsed == plain.parsed);
-    FUZZ_CHECK(framed.wNmeaBits == plain.wNmeaBits);
 }
 
 } // namespace
 
-namespace fuzz_entry
-{
-
-void NmeaSentences(const std::uint8_t* pData, std::size_t nSize)
-{
-    ParseWith<COtherGps>(pData, nSize);
-}
-
-void AshtechSentences(const std::uint8_t* pData, std::size_t nSize)
-{
-    ParseWith<CAshtech>(pData, nSize);
-}
-
-void Axis3Sentences(const std::uint8_t* pData, std::size_t nSize)
-{
-    ParseWith<CSokkiaAxis3>(pData, nSize);
-}
-
-void OemSentences(const std::uint8_t* pData, std::size_t nSize)
-{
-    ParseWith<Cgsr2650lb>(pData, nSize);
-}
-
-} // namespace fuzz_entry
+const fuzz_entry::EntryFunction fuzz_entry::NmeaSentences = &ParseWith<COtherGps>;
+const fuzz_entry::EntryFunction fuzz_entry::AshtechSentences = &ParseWith<CAshtech>;
+const fuzz_entry::EntryFunction fuzz_entry::Axis3Sentences = &ParseWith<CSokkiaAxis3>;
+const fuzz_entry::EntryFunction fuzz_entry::OemSentences = &ParseWith<Cgsr2650lb>;

@@ -1,9 +1,7 @@
 // The whole receive path: arbitrary bytes reach a receiver through the engine's own delivery step,
-// as the acquisition thread hands them over, from the port in reads of varying size or from an
-// emulation file line by line. The framing buffer with its overflow rule, every parser behind
-// Parse and the publishing to the host window all run;
-// the window deletes what it is given, so a record that is lost or freed twice is a finding.
-//
+// from the port in reads of varying size or from an emulation file line by line. The framing
+// buffer with its overflow rule, every parser behind Parse and the publishing to the host window
+// all run; the window deletes what it is given, so a record lost or freed twice is a finding.
 // Input: three header bytes, then the stream.
 //   byte 0  bit 0     receiver: 0 the plain NMEA model, 1 a model of a receiver family with
 //                     replies and raw data, chosen by byte 1 modulo 6 (see kFamilyModels)
@@ -13,24 +11,18 @@
 //           bits 4-5  geoid height mode 0, 1, 2, 2
 //           bits 6-7  largest port read: 16, 256, 4096 or 16393 bytes
 //   bytes 1-2  seed of the read sizes
-// The receiver's pauses (the "$BIN" re-request's) are counted out, not slept: the sleep hook.
 #include "FuzzEntries.h"
-#include "MainWindow.h"
 
 #include "engine/ZIDOvoine.h"
 #include "models/Ashtech.h"
 #include "models/Gsr2650lb.h"
 #include "models/SokkiaAxis3.h"
+#include "support/MainWindowStandIn.h"
 
 #include <algorithm>
-#include <cstddef>
-#include <cstdint>
-#include <string>
 
 namespace
 {
-
-constexpr std::size_t kHeaderSize = 3;
 
 // One model of each family whose replies or raw data the receiver parses.
 template <class TModel> CDOZOzoeiver* Make()
@@ -42,56 +34,22 @@ constexpr CDOZOzoeiver* (*kFamilyModels[])() = {&Make<CAshtech>,     &Make<CCSI>
                                                 &Make<CSokkiaAxis3>, &Make<Cgsr2650lb>};
 constexpr std::size_t kMaxReads[] = {16, 256, 4096, 16393};
 
-// The port: reads of 1 to nMaxRead bytes, sizes drawn from the seed.
-void FeedReads(const std::uint8_t* pData, std::size_t nSize, std::uint32_t nSeed,
-               std::size_t nMaxRead, CZIDOvoine& engine)
+void Deliver(CBinBuffer chunk, CZIDOvoine& engine)
 {
-    std::uint32_t nState = nSeed | 1U;
-    for (std::size_t i = 0; i < nSize;)
-    {
-        nState ^= nState << 13;
-        nState ^= nState >> 17;
-        nState ^= nState << 5;
-        const std::size_t n = std::min<std::size_t>(1 + nState % nMaxRead, nSize - i);
-        CBinBuffer chunk(reinterpret_cast<const char*>(pData + i), static_cast<int>(n));
-        engine.UpdateGPSBuffer(chunk);
-        fuzz_entry::MainWindow().Pump();
-        i += n;
-    }
+    engine.UpdateGPSBuffer(chunk);
+    fuzz_entry::MainWindow().Pump();
 }
 
-// An emulation file: the line reader drops the CR before a LF and keeps every other byte; a
-// pause marker is framed as it is, every other line gets CR LF.
-void FeedLines(const std::uint8_t* pData, std::size_t nSize, CZIDOvoine& engine)
-{
-    std::size_t nStart = 0;
-    while (nStart < nSize)
-    {
-        std::size_t nEnd = nStart;
-        while (nEnd < nSize && pData[nEnd] != '\n')
-        {
-            ++nEnd;
-        }
-        const std::size_t nNext = nEnd + 1;
-        if (nEnd < nSize && nEnd > nStart && pData[nEnd - 1] == '\r')
-        {
-            --nEnd;
-        }
-        std::wstring text(pData + nStart, pData + nEnd);
-        if (text.rfind(L"VKR PAUSE", 0) != 0)
-        {
-            text += L"\r\n";
-        }
-        CString line(std::move(text));
-        CBinBuffer chunk(line);
-        engine.UpdateGPSBuffer(chunk);
-        fuzz_entry::MainWindow().Pump();
-        nStart = nNext;
-    }
-}
+} // namespace
 
-void Run(const std::uint8_t* pData, std::size_t nSize)
+void fuzz_entry::Stream(const std::uint8_t* pData, std::size_t nSize)
 {
+    if (nSize < 3)
+    {
+        return;
+    }
+    MainWindow();
+    PrepareReceiverRun();
     const std::uint8_t nFlags = pData[0];
     // The engine owns its receivers; without a name match it selects its default NMEA model.
     CZIDOvoine engine;
@@ -108,34 +66,32 @@ void Run(const std::uint8_t* pData, std::size_t nSize)
     {
         pReceiver->MonitorNmea(true);
     }
-    const std::uint8_t* pStream = pData + kHeaderSize;
-    const std::size_t nStream = nSize - kHeaderSize;
+    const std::string_view stream(reinterpret_cast<const char*>(pData) + 3, nSize - 3);
     if ((nFlags & 0x04) != 0)
     {
-        FeedLines(pStream, nStream, engine);
+        // An emulation file: the line reader drops the CR before a LF and keeps every other
+        // byte; a pause marker is framed as it is, every other line gets CR LF.
+        for (std::size_t nStart = 0, nEnd = 0; nStart < stream.size(); nStart = nEnd + 1)
+        {
+            nEnd = std::min(stream.find('\n', nStart), stream.size());
+            std::string_view line = stream.substr(nStart, nEnd - nStart);
+            if (nEnd < stream.size() && line.ends_with('\r'))
+            {
+                line.remove_suffix(1);
+            }
+            CString text(Widen(line) + (line.starts_with("VKR PAUSE") ? L"" : L"\r\n"));
+            Deliver(CBinBuffer(text), engine);
+        }
     }
     else
     {
-        const std::uint32_t nSeed = static_cast<std::uint32_t>(pData[1]) << 8 | pData[2];
-        FeedReads(pStream, nStream, nSeed, kMaxReads[nFlags >> 6], engine);
+        // The port: reads of 1 to the largest bytes, sizes drawn from the seed.
+        std::uint32_t nState = (static_cast<std::uint32_t>(pData[1]) << 8 | pData[2]) | 1U;
+        for (std::size_t i = 0, n = 0; i < stream.size(); i += n)
+        {
+            n = std::min(NextChunk(nState, kMaxReads[nFlags >> 6]), stream.size() - i);
+            Deliver(CBinBuffer(stream.data() + i, static_cast<int>(n)), engine);
+        }
     }
-    fuzz_entry::MainWindow().Pump();
+    MainWindow().Pump();
 }
-
-} // namespace
-
-namespace fuzz_entry
-{
-
-void Stream(const std::uint8_t* pData, std::size_t nSize)
-{
-    if (nSize < kHeaderSize)
-    {
-        return;
-    }
-    MainWindow();
-    PrepareReceiverRun();
-    Run(pData, nSize);
-}
-
-} // namespace fuzz_entry

@@ -4,62 +4,34 @@
 
 #include "MainWindowStandIn.h"
 
-#include <memory>
+#include <algorithm>
+#include <iterator>
 #include <vector>
 
 class CHostWindow : public CMainWindowStandIn
 {
 public:
-    struct SMessage
-    {
-        UINT nMessage;
-        std::shared_ptr<CGPSData> pPosition;
-        std::shared_ptr<CGPSDataRaw> pRaw;
-        std::shared_ptr<CGPSDataEphemeris> pEphemeris;
-        std::shared_ptr<CString> pText;
-    };
-
     ~CHostWindow() override { Pump(); }
 
     // Pumps until at least nCount messages arrived or the time is up; true when they did.
     bool WaitFor(std::size_t nCount, DWORD dwMilliseconds)
     {
-        const DWORD dwStart = GetTickCount();
-        for (;;)
+        for (const DWORD dwStart = GetTickCount();; WaitAndPump(10))
         {
             Pump();
-            if (m_Messages.size() >= nCount)
+            if (m_Messages.size() >= nCount || GetTickCount() - dwStart >= dwMilliseconds)
             {
-                return true;
+                return m_Messages.size() >= nCount;
             }
-            if (GetTickCount() - dwStart >= dwMilliseconds)
-            {
-                return false;
-            }
-            WaitAndPump(10);
         }
     }
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
     {
-        SMessage m{message, nullptr, nullptr, nullptr, nullptr};
-        switch (message)
+        SMessage m{};
+        // A binary message's words stay in the receiver.
+        if (!TakeRecord(message, wParam, m) && message != WM_GPS_BINARYMSG)
         {
-        case WM_GPS_POSITION:
-            m.pPosition.reset(reinterpret_cast<CGPSData*>(wParam));
-            break;
-        case WM_GPS_RAWDATA:
-            m.pText.reset(reinterpret_cast<CString*>(wParam));
-            break;
-        case WM_GPS_RAWEPOCH:
-            m.pRaw.reset(reinterpret_cast<CGPSDataRaw*>(wParam));
-            break;
-        case WM_GPS_EPHEMERIS:
-            m.pEphemeris.reset(reinterpret_cast<CGPSDataEphemeris*>(wParam));
-            break;
-        case WM_GPS_BINARYMSG: // the words stay in the receiver
-            break;
-        default:
             return CMainWindowStandIn::WindowProc(message, wParam, lParam);
         }
         m_Messages.push_back(std::move(m));
@@ -72,13 +44,8 @@ public:
     std::vector<SMessage> Only(UINT nMessage) const
     {
         std::vector<SMessage> result;
-        for (const auto& m : m_Messages)
-        {
-            if (m.nMessage == nMessage)
-            {
-                result.push_back(m);
-            }
-        }
+        std::copy_if(m_Messages.begin(), m_Messages.end(), std::back_inserter(result),
+                     [nMessage](const SMessage& m) { return m.nMessage == nMessage; });
         return result;
     }
 

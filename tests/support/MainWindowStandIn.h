@@ -8,9 +8,21 @@
 #include "receiver/GPSData.h"
 #include "receiver/GPSMessages.h"
 
+#include <memory>
+
 class CMainWindowStandIn : public CWnd
 {
 public:
+    // A message of the library with the record it carries, now owned.
+    struct SMessage
+    {
+        UINT nMessage;
+        std::shared_ptr<CGPSData> pPosition;
+        std::shared_ptr<CGPSDataRaw> pRaw;
+        std::shared_ptr<CGPSDataEphemeris> pEphemeris;
+        std::shared_ptr<CString> pText;
+    };
+
     CMainWindowStandIn()
     {
         Create();
@@ -50,26 +62,34 @@ public:
     }
 
 protected:
-    // Deletes the record that a message of the library carries; false for any other message.
-    static bool DeleteRecord(UINT message, WPARAM wParam)
+    // The record that a message of the library carries, owned by m; false for any other message.
+    static bool TakeRecord(UINT message, WPARAM wParam, SMessage& m)
     {
+        m.nMessage = message;
         switch (message)
         {
         case WM_GPS_POSITION:
-            delete reinterpret_cast<CGPSData*>(wParam);
+            m.pPosition.reset(reinterpret_cast<CGPSData*>(wParam));
             return true;
         case WM_GPS_RAWDATA:
-            delete reinterpret_cast<CString*>(wParam);
+            m.pText.reset(reinterpret_cast<CString*>(wParam));
             return true;
         case WM_GPS_RAWEPOCH:
-            delete reinterpret_cast<CGPSDataRaw*>(wParam);
+            m.pRaw.reset(reinterpret_cast<CGPSDataRaw*>(wParam));
             return true;
         case WM_GPS_EPHEMERIS:
-            delete reinterpret_cast<CGPSDataEphemeris*>(wParam);
+            m.pEphemeris.reset(reinterpret_cast<CGPSDataEphemeris*>(wParam));
             return true;
         default:
             return false;
         }
+    }
+
+    // Deletes the record that a message of the library carries; false for any other message.
+    static bool DeleteRecord(UINT message, WPARAM wParam)
+    {
+        SMessage m{};
+        return TakeRecord(message, wParam, m);
     }
 
 private:

@@ -12,8 +12,6 @@ class CPauseRecorder
 public:
     CPauseRecorder() { SetSleepHook(&CPauseRecorder::Record, this); }
     ~CPauseRecorder() { SetSleepHook(nullptr, nullptr); }
-    CPauseRecorder(const CPauseRecorder&) = delete;
-    CPauseRecorder& operator=(const CPauseRecorder&) = delete;
 
     // Milliseconds of every pause so far, in order.
     std::vector<DWORD> Pauses() const

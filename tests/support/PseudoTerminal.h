@@ -7,7 +7,6 @@
 
 #include <string>
 
-// Maps a COM port number to a device path for the life of the object.
 class CComPortMapping
 {
 public:
@@ -25,13 +24,9 @@ private:
     int m_nPort;
 };
 
-class CPseudoTerminal : public CPtyPair
+// The pair is made first, so the mapping names its slave side.
+class CPseudoTerminal : public CPtyPair, public CComPortMapping
 {
 public:
-    explicit CPseudoTerminal(int nPort) : m_mapping(nPort, SlavePath()) {}
-
-    int Port() const { return m_mapping.Port(); }
-
-private:
-    CComPortMapping m_mapping;
+    explicit CPseudoTerminal(int nPort) : CComPortMapping(nPort, SlavePath()) {}
 };

@@ -2,6 +2,7 @@
 // device while the test plays the device on the master side. Needs nothing of the library.
 #pragma once
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
@@ -54,7 +55,7 @@ public:
                         std::chrono::milliseconds deadline = std::chrono::milliseconds(3000)) const
     {
         std::string bytes;
-        for (;;)
+        for (char buffer[1024];;)
         {
             const auto wait = bytes.size() < nExpected ? deadline : quiet;
             pollfd fd = {m_master, POLLIN, 0};
@@ -62,16 +63,12 @@ public:
             {
                 return bytes;
             }
-            char buffer[1024];
             const ssize_t n = ::read(m_master, buffer, sizeof(buffer));
             if (n <= 0 && errno != EAGAIN && errno != EINTR)
             {
                 return bytes;
             }
-            if (n > 0)
-            {
-                bytes.append(buffer, static_cast<std::size_t>(n));
-            }
+            bytes.append(buffer, static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
         }
     }
 

@@ -3,10 +3,11 @@
 // line end around the record as a receiver sends it.
 #pragma once
 
+#include <algorithm>
+#include <array>
 #include <bit>
 #include <cstdint>
 #include <string>
-#include <type_traits>
 
 class CRecordBytes
 {
@@ -15,16 +16,12 @@ public:
 
     template <class T> CRecordBytes& Put(int nOffset, T value)
     {
-        using U = std::conditional_t<
-            sizeof(T) == 1, std::uint8_t,
-            std::conditional_t<sizeof(T) == 2, std::uint16_t,
-                               std::conditional_t<sizeof(T) == 4, std::uint32_t, std::uint64_t>>>;
-        const auto bits = std::bit_cast<U>(value);
-        for (std::size_t i = 0; i < sizeof(T); ++i)
+        auto bytes = std::bit_cast<std::array<char, sizeof(T)>>(value);
+        if constexpr (std::endian::native == std::endian::little)
         {
-            m_bytes[static_cast<std::size_t>(nOffset) + i] =
-                static_cast<char>((bits >> (8 * (sizeof(T) - 1 - i))) & 0xFF);
+            std::reverse(bytes.begin(), bytes.end());
         }
+        std::copy(bytes.begin(), bytes.end(), m_bytes.begin() + nOffset);
         return *this;
     }
 

@@ -6,7 +6,6 @@
 
 #include "PtyPair.h"
 
-#include <atomic>
 #include <chrono>
 #include <mutex>
 #include <string>
@@ -24,16 +23,10 @@ public:
     };
 
     explicit CReceiverSimulator(CPtyPair& pty, std::vector<SRule> rules = {})
-        : m_pty(pty), m_rules(std::move(rules)), m_thread([this] { Run(); })
+        : m_pty(pty), m_rules(std::move(rules)),
+          m_thread([this](std::stop_token stop) { Run(stop); })
     {
     }
-    ~CReceiverSimulator()
-    {
-        m_bStop = true;
-        m_thread.join();
-    }
-    CReceiverSimulator(const CReceiverSimulator&) = delete;
-    CReceiverSimulator& operator=(const CReceiverSimulator&) = delete;
 
     // Every whole line received so far, with its "\r\n"; a binary frame counts as a line.
     std::vector<std::string> Lines() const
@@ -66,18 +59,17 @@ public:
     bool Send(const std::string& strBytes) const { return m_pty.Send(strBytes); }
 
 private:
-    void Run()
+    void Run(const std::stop_token& stop)
     {
         std::string pending;
-        while (!m_bStop)
+        while (!stop.stop_requested())
         {
             const std::string strBytes = m_pty.Receive(0, std::chrono::milliseconds(5));
-            if (!strBytes.empty())
+            pending += strBytes;
             {
                 std::lock_guard lock(m_mutex);
                 m_bytes += strBytes;
             }
-            pending += strBytes;
             for (std::size_t nSize; (nSize = WholeLine(pending)) != 0;)
             {
                 const std::string strLine = pending.substr(0, nSize);
@@ -105,14 +97,13 @@ private:
     {
         // The answer goes out before the line counts as received: a test that saw the line
         // can expect its answer on the way.
-        const SRule* pRule = RuleFor(strLine);
-        if (pRule != nullptr && !pRule->strReply.empty())
+        if (const SRule* pRule = RuleFor(strLine); pRule != nullptr)
         {
             m_pty.Send(pRule->strReply);
-        }
-        if (pRule != nullptr && pRule->bVanish)
-        {
-            m_pty.CloseMaster();
+            if (pRule->bVanish)
+            {
+                m_pty.CloseMaster();
+            }
         }
         std::lock_guard lock(m_mutex);
         m_lines.push_back(strLine);
@@ -123,14 +114,11 @@ private:
     mutable std::mutex m_mutex;
     std::vector<std::string> m_lines;
     std::string m_bytes;
-    std::atomic<bool> m_bStop{false};
-    std::thread m_thread; // last: starts once everything above exists
+    std::jthread m_thread; // last: starts once everything above exists, stops and joins first
 };
 
-// ---- family answer sets
-// --------------------------------------------------------------------------- A listing's lines
-// reach the library through a port that tags them: a start byte, the receiver's port tag, then the
-// line. Untagged, the framing would skip them as bytes before a start byte.
+// ---- family answer sets: a listing's lines reach the library through a port that tags them (a
+// start byte, the receiver's port tag, then the line); untagged, the framing would skip them.
 
 inline const char* const kAshtechAck = "$PASHR,ACK*3D\r\n";
 

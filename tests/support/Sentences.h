@@ -5,20 +5,15 @@
 #include <cstdio>
 #include <string>
 
-// The NMEA checksum of a body (the text between "$" and "*").
-inline unsigned NmeaChecksum(const std::string& strBody)
+// The sentence of a body (the text between "$" and "*").
+inline std::string NmeaSentence(const std::string& strBody)
 {
     unsigned nSum = 0;
     for (const char c : strBody)
     {
         nSum ^= static_cast<unsigned char>(c);
     }
-    return nSum;
-}
-
-inline std::string NmeaSentence(const std::string& strBody)
-{
     char szSum[8];
-    std::snprintf(szSum, sizeof szSum, "*%02X\r\n", NmeaChecksum(strBody));
+    std::snprintf(szSum, sizeof szSum, "*%02X\r\n", nSum);
     return "$" + strBody + szSum;
 }

@@ -19,9 +19,6 @@ public:
 
     ~CTempProfile() { AfxGetApp()->SetProfilePath(m_strPrevious); }
 
-    CTempProfile(const CTempProfile&) = delete;
-    CTempProfile& operator=(const CTempProfile&) = delete;
-
     const std::filesystem::path& Path() const { return m_path; }
 
     void Write(const std::string& strContent) const { CScratchFolder::Write(m_path, strContent); }

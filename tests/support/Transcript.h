@@ -27,20 +27,15 @@ inline void CompareWithTranscript(const std::string& actual, const std::string& 
 // backslash behind a backslash, any other as \xHH.
 inline std::string EscapedByte(char c)
 {
-    const auto by = static_cast<unsigned char>(c);
     if (c == '\r' || c == '\n')
     {
         return c == '\r' ? "\\r" : "\\n";
     }
-    if (c == '"' || c == '\\')
+    char szEscaped[8] = {'\\', c};
+    if (c != '"' && c != '\\')
     {
-        return std::string("\\") + c;
+        std::snprintf(szEscaped, sizeof(szEscaped), c >= 0x20 && c < 0x7F ? "%c" : "\\x%02X",
+                      static_cast<unsigned char>(c));
     }
-    if (by >= 0x20 && by < 0x7F)
-    {
-        return std::string(1, c);
-    }
-    char hex[8];
-    std::snprintf(hex, sizeof(hex), "\\x%02X", by);
-    return hex;
+    return szEscaped;
 }

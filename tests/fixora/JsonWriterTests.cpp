@@ -45,9 +45,7 @@ TEST(FixoraJsonWriter, DoublesPrintAsDumpPrintsThem)
     std::mt19937_64 random(20251206);
     // Any bit pattern: every exponent, subnormals, NaNs and infinities.
     for (int i = 0; i < 200000; ++i)
-    {
         values.push_back(std::bit_cast<double>(random()));
-    }
     // What the records hold: angles in degrees from radians, decimal fields as parsed, metres,
     // whole numbers.
     std::uniform_real_distribution<double> angle(-3.15, 3.15);
@@ -55,19 +53,15 @@ TEST(FixoraJsonWriter, DoublesPrintAsDumpPrintsThem)
     std::uniform_int_distribution<int> decimals(0, 9);
     std::uniform_real_distribution<double> metres(-1000.0, 3.0e7);
     for (int i = 0; i < 50000; ++i)
-    {
         values.insert(values.end(),
                       {angle(random) * 57.29577951308232,
                        static_cast<double>(digits(random)) / std::pow(10.0, decimals(random)),
                        metres(random), static_cast<double>(digits(random))});
-    }
     int nMismatches = 0;
     for (const double d : values)
     {
         if (Written(d) != Json(d).dump() && ++nMismatches <= 5)
-        {
             ADD_FAILURE() << Written(d) << " instead of " << Json(d).dump();
-        }
     }
     EXPECT_EQ(nMismatches, 0);
 }

@@ -138,19 +138,7 @@ TEST_F(LiveTest, BytesAreHandedOverAsTheyComeAndAnotherReceiverStartsFromAnEmpty
                                           GgaSentence(5), GgaSentence(6)}));
 }
 
-TEST_F(LiveTest, ReceivingBeginsOnceTheReceiverIsSetUp)
-{
-    m_pReceiver->m_bHoldInitialize = true;
-    ASSERT_TRUE(m_engine.Start());
-    ASSERT_TRUE(WaitUntil([&] { return m_pReceiver->m_bHeld.load(); }));
-    EXPECT_FALSE(m_engine.IsReceiving()) << "the port is open, the set-up goes on";
-    m_pReceiver->m_bHoldInitialize = false;
-    EXPECT_TRUE(WaitUntil([&] { return m_engine.IsReceiving(); }));
-    m_engine.Stop();
-    EXPECT_FALSE(m_engine.IsReceiving());
-}
-
-TEST_F(LiveTest, ErrorsFoundByTheThreadLeaveTheEngineActiveUntilAStartThatSucceeds)
+TEST_F(LiveTest, ErrorsFoundByTheThreadStayUntilAStartThatSucceedsAndReceivesOnceSetUp)
 {
     const std::tuple<bool, const char*, GPS_ENGINE_ERROR> rows[] = {
         {false, nullptr, GPS_ENGINE_NO_RECEIVER},
@@ -171,11 +159,19 @@ TEST_F(LiveTest, ErrorsFoundByTheThreadLeaveTheEngineActiveUntilAStartThatSuccee
         EXPECT_EQ(m_engine.GetLastError(), eExpected) << "Stop keeps the error";
     }
     SetComPortDevice(kPort + 1, nullptr);
-    // The next Start clears the error before its thread runs.
+    // The next Start clears the error before its thread runs; receiving begins once the receiver
+    // is set up.
     m_pReceiver->SetupReceiver(kPort, 0, 0.0, CString(L""), false);
-    ASSERT_TRUE(Start());
+    m_pReceiver->m_bHoldInitialize = true;
+    ASSERT_TRUE(m_engine.Start());
+    ASSERT_TRUE(WaitUntil([&] { return m_pReceiver->m_bHeld.load(); }));
     EXPECT_EQ(m_engine.GetLastError(), GPS_ENGINE_NO_ERROR);
+    EXPECT_FALSE(m_engine.IsReceiving()) << "the port is open, the set-up goes on";
+    m_pReceiver->m_bHoldInitialize = false;
+    EXPECT_TRUE(WaitUntil([&] { return m_engine.IsReceiving(); }));
     EXPECT_TRUE(SendAndWait(GgaSentence(5)));
+    m_engine.Stop();
+    EXPECT_FALSE(m_engine.IsReceiving());
 }
 
 TEST_F(LiveTest, RawLogFollowsTheSwitchAtTheNextData)

@@ -27,7 +27,6 @@ TEST(FixoraStreams, ClockStampsEmulationAndLongStreams)
     EXPECT_GT(clocked.front()["time"].get<long long>(), 1500000000);
     // Every line of this stream ends in CR LF, so the fast emulation prints what the replay does.
     const SProcessResult replay = RunFixora({"--replay", strNavika, "--json", "--no-clock"});
-    EXPECT_EQ(Records(replay.strOut, "fix").size(), 20u);
     EXPECT_EQ(RunFixora({"--emulate", strNavika, "--fast", "--json", "--no-clock"}).strOut,
               replay.strOut);
 

@@ -22,7 +22,7 @@ struct SFamilyRow
     std::vector<std::string> sent;    // the lines the commands write, in order
     std::vector<std::string> printed; // lines of the output (all of it when the run fails)
     int nExit = 0;
-    const char* pszError = "";  // part of the standard error
+    const char* pszError = "";  // found in the standard error
     const char* pszUnsent = ""; // a failed run's next command: no line starts so
 };
 

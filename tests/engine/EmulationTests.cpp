@@ -31,7 +31,7 @@ protected:
         m_engine.SetReceiver(m_pReceiver);
         m_engine.m_bEmulation = true;
         m_engine.m_ComBuffer.m_bStopped = false;
-        m_engine.m_strEmulationFile = PathText(m_file);
+        m_engine.m_strEmulationFile = CString(m_file.c_str());
     }
 
     CTempProfile m_profile;
@@ -74,7 +74,7 @@ TEST_F(EmulationTest, AFileThatCannotBeOpenedIsShownAndStopsTheEngine)
         SCOPED_TRACE(file);
         CMessageBoxes boxes;
         const int nSuspends = m_pReceiver->Log().nSuspends;
-        m_engine.m_strEmulationFile = PathText(file);
+        m_engine.m_strEmulationFile = CString(file.c_str());
         m_engine.m_strEmulationDir = CString(strPrefix.c_str());
         ASSERT_TRUE(m_engine.Start());
         // Start suspends the receiver first, then the thread stops the engine.
@@ -118,7 +118,7 @@ TEST_F(EmulationTest, AThreadThatMissedStopEndsWithoutTouchingTheNextRun)
 
     const auto next = m_folder.File("next.log");
     CScratchFolder::Write(next, Line(kOne));
-    m_engine.m_strEmulationFile = PathText(next);
+    m_engine.m_strEmulationFile = CString(next.c_str());
     ASSERT_TRUE(m_engine.Start());
     ASSERT_TRUE(m_host.WaitFor(1, 5000));
     bRelease = true;

@@ -148,8 +148,3 @@ inline std::vector<CString> Texts(std::initializer_list<std::string> sentences)
         texts.push_back(CString(strSentence.c_str()));
     return texts;
 }
-
-inline CString PathText(const std::filesystem::path& path)
-{
-    return CString(path.c_str());
-}

@@ -96,21 +96,23 @@ inline std::string RecordedStream(const std::string& strName)
 pid_t Spawn(const std::string& strProgram, const std::vector<std::string>& args, int nOut,
             int nErr);
 
-// fixora running in the background, its standard output and error written to files.
-class CBackgroundFixora
+// A program (fixora unless named) running in the background, its standard output and error
+// written to files.
+class CBackgroundRun
 {
 public:
-    explicit CBackgroundFixora(const std::vector<std::string>& args)
+    explicit CBackgroundRun(const std::vector<std::string>& args,
+                            const std::string& strProgram = FixoraProgramPath())
     {
         const int nOut = open(m_Out.Path().c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
         const int nErr = open(m_Err.Path().c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-        m_pid = Spawn(FixoraProgramPath(), args, nOut, nErr);
+        m_pid = Spawn(strProgram, args, nOut, nErr);
         close(nOut);
         close(nErr);
     }
-    ~CBackgroundFixora() { Stop(SIGTERM); }
-    CBackgroundFixora(const CBackgroundFixora&) = delete;
-    CBackgroundFixora& operator=(const CBackgroundFixora&) = delete;
+    ~CBackgroundRun() { Stop(SIGTERM); }
+    CBackgroundRun(const CBackgroundRun&) = delete;
+    CBackgroundRun& operator=(const CBackgroundRun&) = delete;
 
     bool Started() const { return m_pid > 0; }
     std::string Out() const { return m_Out.Read(); }

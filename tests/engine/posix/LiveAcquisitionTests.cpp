@@ -79,7 +79,7 @@ TEST_F(LiveTest, BytesAreHandedOverAsTheyComeAndAnotherReceiverStartsFromAnEmpty
 {
     // The raw log shows what the thread has handed over: it writes each chunk as it goes.
     const auto path = m_folder.File("raw.log");
-    m_engine.m_strRawLogFile = PathText(path);
+    m_engine.m_strRawLogFile = CString(path.c_str());
     m_engine.m_bLogRawData = true;
     ASSERT_TRUE(Start());
     std::string strSent = GgaSentence(1);
@@ -181,7 +181,7 @@ TEST_F(LiveTest, RawLogFollowsTheSwitchAtTheNextData)
     const std::string strC = NmeaSentence("GPTXT,1,C");
     {
         CMessageBoxes boxes;
-        m_engine.m_strRawLogFile = PathText(m_folder.File("no-such-folder/raw.log"));
+        m_engine.m_strRawLogFile = CString(m_folder.File("no-such-folder/raw.log").c_str());
         m_engine.m_bLogRawData = true;
         ASSERT_TRUE(Start());
         EXPECT_TRUE(SendAndWait(strA) && SendAndWait(strB));
@@ -191,7 +191,7 @@ TEST_F(LiveTest, RawLogFollowsTheSwitchAtTheNextData)
     }
     const auto path = m_folder.File("raw.log");
     CScratchFolder::Write(path, "an older recording");
-    m_engine.m_strRawLogFile = PathText(path);
+    m_engine.m_strRawLogFile = CString(path.c_str());
     ASSERT_TRUE(Start());
     m_engine.m_bLogRawData = true;
     EXPECT_TRUE(SendAndWait(strA));

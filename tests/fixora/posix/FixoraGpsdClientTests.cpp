@@ -116,9 +116,8 @@ TEST_F(FixoraGpsdClients, GpspipeGetsTheRecordsAsTpvAndSkyAndTheSentences)
 TEST_F(FixoraGpsdClients, GpxloggerTracksTheFixes)
 {
     const CTempFile track("", ".gpx");
-    const pid_t pid =
-        Spawn("/usr/bin/gpxlogger", {"-f", track.Path(), s_pServed->server.Address()}, -1, -1);
-    ASSERT_GT(pid, 0);
+    CBackgroundRun logger({"-f", track.Path(), s_pServed->server.Address()}, "/usr/bin/gpxlogger");
+    ASSERT_TRUE(logger.Started());
     const std::regex point(R"re(<trkpt lat="([-0-9.]+)" lon="([-0-9.]+)">\s*<time>([^<]+)<)re");
     std::string strGpx;
     const auto nPoints = [&] {
@@ -127,9 +126,7 @@ TEST_F(FixoraGpsdClients, GpxloggerTracksTheFixes)
                              std::sregex_iterator());
     };
     EXPECT_TRUE(WaitUntil([&] { return nPoints() >= 10; }));
-    kill(pid, SIGINT);
-    int nStatus = 0;
-    waitpid(pid, &nStatus, 0);
+    logger.Stop(SIGINT);
     EXPECT_GE(nPoints(), 10);
     EXPECT_NE(strGpx.find("</gpx>"), std::string::npos) << strGpx;
     for (auto it = std::sregex_iterator(strGpx.begin(), strGpx.end(), point);

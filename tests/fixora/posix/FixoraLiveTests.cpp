@@ -45,7 +45,7 @@ TEST(FixoraLive, DeviceRecordsArePrintedAndAStopSignalEndsTheRunCleanly)
         std::vector<std::string> args = {"--device",   device.Path(), "--json",
                                          "--no-clock", "--log-raw",   rawLog.Path()};
         args.insert(args.end(), row.args.begin(), row.args.end());
-        CBackgroundFixora fixora(args);
+        CBackgroundRun fixora(args);
         ASSERT_TRUE(fixora.Started());
         // The port may not be open yet: the sentence is repeated until its record is printed.
         const auto printed = [&](int nSecond) {

@@ -46,11 +46,11 @@ inline double SecondsOfDay(const std::string& strIso)
 }
 
 // fixora with args and --serve 127.0.0.1:0, ready once it has said where it listens.
-class CServing : public CBackgroundFixora
+class CServing : public CBackgroundRun
 {
 public:
     explicit CServing(const std::vector<std::string>& args)
-        : CBackgroundFixora(Serving(args)), m_nPort(0)
+        : CBackgroundRun(Serving(args)), m_nPort(0)
     {
         const std::regex says("serving gpsd clients on 127.0.0.1:([0-9]+)\n");
         std::smatch match;

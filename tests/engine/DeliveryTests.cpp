@@ -1,5 +1,5 @@
-// Delivery of framed messages: the framing buffer's overflow rule, the library's models reading
-// what the framer saw of a message, and the host's collection with its cut-off.
+// Delivery of framed messages: the framing buffer's bound, a parser that throws, the library's
+// models reading what the framer saw of a message, and the host's collection with its cut-off.
 #include "EngineSupport.h"
 
 #include "models/NmeaModels.h"
@@ -30,7 +30,6 @@ public:
     }
     int m_nParsed = 0;
 };
-
 // Whether the engine's delivery of the bytes parsed a message, and whether it was taken for a GGA.
 std::pair<bool, bool> Deliver(CDOZOzoeiver& model, const std::string& strBytes)
 {
@@ -73,10 +72,10 @@ TEST(DeliveryTest, ABufferReachingTheBoundIsDroppedWholeAndCounted)
             Feed(engine, std::string(row.nTotal - row.nPending - strEnd.size(), 'b') + strEnd),
             !row.bOverflow);
         EXPECT_EQ(engine.m_nBufferOverflows, row.bOverflow ? 1 : 0);
-        EXPECT_EQ(receiver.Parsed().size(), row.bOverflow ? 0U : 2U);
+        EXPECT_EQ(receiver.Log().parsed.size(), row.bOverflow ? 0U : 2U);
         // Nothing of the dropped bytes is left to spoil the next sentence.
         EXPECT_TRUE(Feed(engine, GgaSentence(2)));
-        EXPECT_EQ(receiver.Parsed().back(), Texts({GgaSentence(2)})[0]);
+        EXPECT_EQ(receiver.Log().parsed.back(), Texts({GgaSentence(2)})[0]);
         EXPECT_EQ(engine.m_GPSBuffer.GetLength(), 0);
         engine.SetReceiver(nullptr);
     }
@@ -96,7 +95,7 @@ TEST(DeliveryTest, AParserThatThrowsRejectsOnlyItsMessageAndTheBufferCannotTakeI
     CZIDOvoine engine;
     engine.SetReceiver(&receiver);
     EXPECT_FALSE(Feed(engine, GgaSentence(1) + GgaSentence(2)));
-    EXPECT_EQ(receiver.Parsed(), Texts({GgaSentence(1), GgaSentence(2)})) << "both were tried";
+    EXPECT_EQ(receiver.Log().parsed, Texts({GgaSentence(1), GgaSentence(2)})) << "both were tried";
     Feed(engine, "$GPTXT,1,pending");
     EXPECT_FALSE(engine.UpdateGPSBuffer(engine.m_GPSBuffer));
     EXPECT_EQ(engine.m_GPSBuffer.GetLength(), 16) << "left as it was";
@@ -158,7 +157,7 @@ TEST(DeliveryTest, CollectionEndsWithTheMessageThatFindsTheTextTooLong)
         Feed(engine, strSentence);
     host.Pump();
     EXPECT_EQ(PostedTexts(host), std::vector<CString>(11, strSentence.c_str()));
-    EXPECT_EQ(receiver.Parsed().size(), 14U) << "the receiver still gets every message";
+    EXPECT_EQ(receiver.Log().parsed.size(), 14U) << "the receiver still gets every message";
 
     CComBuffer copy; // the host's copy: all four members
     copy.m_strAux = L"aux";

@@ -1,7 +1,6 @@
-// Emulation: replaying a recorded file line by line with its pause marker, the files that cannot
-// be played, and a thread that misses Stop's answer window. The line interval (500 ms) and Stop's
-// answer window (1 s) are waits on events, which the sleep hook does not reach: these run in
-// real time, with as few lines as each behaviour needs.
+// Emulation: a recorded file replayed line by line with its pause marker, files that cannot be
+// played, and a thread that misses Stop's answer window. The line interval (500 ms) and that
+// window (1 s) are waits on events, out of the sleep hook's reach: these run in real time.
 #include "EngineSupport.h"
 
 #include "support/ReceiverProbe.h"
@@ -32,7 +31,7 @@ protected:
         m_engine.SetReceiver(m_pReceiver);
         m_engine.m_bEmulation = true;
         m_engine.m_ComBuffer.m_bStopped = false;
-        m_engine.m_strEmulationFile = PathText(m_file);
+        m_engine.m_strEmulationFile = CString(m_file.c_str());
     }
 
     CTempProfile m_profile;
@@ -49,7 +48,7 @@ TEST_F(EmulationTest, AFileReplaysEndlesslyEveryHalfSecondAndAPauseMarkerShowsIt
 {
     CScratchFolder::Write(m_file, Line(kOne) + "VKR PAUSE,Change the battery\n" + Line(kTwo));
     std::vector<CString> held; // the collection as the box opened
-    CMessageBoxes boxes([this, &held] { held.push_back(m_engine.m_ComBuffer.GetText()); });
+    CMessageBoxes boxes([&] { held.push_back(m_engine.m_ComBuffer.GetText()); });
     const auto start = std::chrono::steady_clock::now();
     ASSERT_TRUE(m_engine.Start());
     ASSERT_TRUE(m_host.WaitFor(3, 10000));
@@ -66,33 +65,23 @@ TEST_F(EmulationTest, AFileReplaysEndlesslyEveryHalfSecondAndAPauseMarkerShowsIt
 
 TEST_F(EmulationTest, AFileThatCannotBeOpenedIsShownAndStopsTheEngine)
 {
-    struct Row
-    {
-        const char* legend;
-        std::filesystem::path file;
-        std::string strFolder;
-        std::string strExpectedPath;
-    };
+    // A missing file is shown as the default name behind the folder prefix; a folder given as
+    // the file, with no folder prefix, as that name in the current folder.
     const std::string strFolder = m_folder.File("emulation-").string();
-    const Row rows[] = {
-        {"a missing file: the default name behind the folder prefix", m_folder.File("none.log"),
-         strFolder, strFolder + "Emulation.log"},
-        {"a folder given as the file, no folder: the current folder", m_folder.File(""), "",
-         "Emulation.log"},
-    };
-    for (const Row& row : rows)
+    for (const auto& [file, strPrefix] : {std::pair{m_folder.File("none.log"), strFolder},
+                                          std::pair{m_folder.File(""), std::string()}})
     {
-        SCOPED_TRACE(row.legend);
+        SCOPED_TRACE(file);
         CMessageBoxes boxes;
-        const int nSuspends = m_pReceiver->Suspends();
-        m_engine.m_strEmulationFile = PathText(row.file);
-        m_engine.m_strEmulationDir = CString(row.strFolder.c_str());
+        const int nSuspends = m_pReceiver->Log().nSuspends;
+        m_engine.m_strEmulationFile = CString(file.c_str());
+        m_engine.m_strEmulationDir = CString(strPrefix.c_str());
         ASSERT_TRUE(m_engine.Start());
         // Start suspends the receiver first, then the thread stops the engine.
-        EXPECT_TRUE(WaitUntil([&] { return m_pReceiver->Suspends() == nSuspends + 2; }));
+        EXPECT_TRUE(WaitUntil([&] { return m_pReceiver->Log().nSuspends == nSuspends + 2; }));
         EXPECT_FALSE(m_engine.IsActive());
         const std::string strText =
-            "Unable to open the emulation file: '" + row.strExpectedPath + "'.";
+            "Unable to open the emulation file: '" + strPrefix + "Emulation.log'.";
         EXPECT_EQ(boxes.Texts(), std::vector<CString>{CString(strText.c_str())});
     }
 }
@@ -129,7 +118,7 @@ TEST_F(EmulationTest, AThreadThatMissedStopEndsWithoutTouchingTheNextRun)
 
     const auto next = m_folder.File("next.log");
     CScratchFolder::Write(next, Line(kOne));
-    m_engine.m_strEmulationFile = PathText(next);
+    m_engine.m_strEmulationFile = CString(next.c_str());
     ASSERT_TRUE(m_engine.Start());
     ASSERT_TRUE(m_host.WaitFor(1, 5000));
     bRelease = true;

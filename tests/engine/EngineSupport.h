@@ -1,5 +1,5 @@
-// Test support for the engine: a receiver that records what the engine does to it, the message
-// boxes the library shows, a GGA sentence and the texts a host window got.
+// The engine suite's helpers: a receiver that records what the engine does to it, the message
+// boxes the library shows, GGA sentences and the texts a host window got.
 #pragma once
 
 #include "engine/ZIDOvoine.h"
@@ -33,6 +33,13 @@ class CTestReceiver : public CDOZOzoeiver
     }
 
 public:
+    struct SLog
+    {
+        std::vector<CString> parsed;
+        std::vector<std::pair<DWORD, int>> keepAlives; // the tick, the speed engine's fixes
+        int nSuspends = 0;
+    };
+
     explicit CTestReceiver(const wchar_t* pszName = L"Test", int* pnDeleted = nullptr)
         : m_strName(pszName), m_pnDeleted(pnDeleted)
     {
@@ -43,7 +50,6 @@ public:
             ++*m_pnDeleted;
     }
     CString GetName() override { return m_strName; }
-
     // The port is open and purged once this has run: bytes sent from now on are read.
     bool Initialize() override
     {
@@ -56,35 +62,21 @@ public:
     }
     bool Parse(CString& strMessage) override
     {
-        Locked([&] { m_Parsed.push_back(strMessage); });
+        Locked([&] { m_Log.parsed.push_back(strMessage); });
         return CDOZOzoeiver::Parse(strMessage);
     }
     void KeepAlive() override
     {
-        Locked([&] { m_KeepAlives.push_back({GetTickCount(), m_SpeedEngine.GetCount()}); });
+        Locked([&] { m_Log.keepAlives.emplace_back(GetTickCount(), m_SpeedEngine.GetCount()); });
     }
     void Suspend() override
     {
-        Locked([&] { ++m_nSuspends; });
+        Locked([&] { ++m_Log.nSuspends; });
         CDOZOzoeiver::Suspend();
     }
-
-    struct SKeepAlive
+    SLog Log()
     {
-        DWORD dwTick;
-        int nSpeedFixes;
-    };
-    std::vector<CString> Parsed()
-    {
-        return Locked([&] { return m_Parsed; });
-    }
-    std::vector<SKeepAlive> KeepAlives()
-    {
-        return Locked([&] { return m_KeepAlives; });
-    }
-    int Suspends()
-    {
-        return Locked([&] { return m_nSuspends; });
+        return Locked([&] { return m_Log; });
     }
 
     std::atomic<int> m_nInitialized{0};
@@ -95,9 +87,7 @@ private:
     CString m_strName;
     int* m_pnDeleted;
     std::mutex m_Mutex;
-    std::vector<CString> m_Parsed;
-    std::vector<SKeepAlive> m_KeepAlives;
-    int m_nSuspends = 0;
+    SLog m_Log;
 };
 
 // Collects the texts of the message boxes shown while it lives; pfnOnShow runs inside the box.
@@ -128,13 +118,18 @@ private:
     std::vector<CString> m_Texts;
 };
 
-// A GGA fix at 12:00:nn UTC.
-inline std::string GgaSentence(int nSecond)
+// A GGA fix at a second of the day; GgaSentence(n) is at 12:00:nn.
+inline std::string GgaAt(int nSecond)
 {
     char szBody[96];
     std::snprintf(szBody, sizeof(szBody),
-                  "GPGGA,1200%02d.00,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,", nSecond);
+                  "GPGGA,%02d%02d%02d.00,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,",
+                  nSecond / 3600, nSecond / 60 % 60, nSecond % 60);
     return NmeaSentence(szBody);
+}
+inline std::string GgaSentence(int nSecond)
+{
+    return GgaAt(43200 + nSecond);
 }
 
 // The message texts that reached the host window, in order.
@@ -152,9 +147,4 @@ inline std::vector<CString> Texts(std::initializer_list<std::string> sentences)
     for (const std::string& strSentence : sentences)
         texts.push_back(CString(strSentence.c_str()));
     return texts;
-}
-
-inline CString PathText(const std::filesystem::path& path)
-{
-    return CString(path.c_str());
 }

@@ -21,22 +21,16 @@ namespace
 bool SameLine(const std::string& strActual, const std::string& strExpected)
 {
     if (strActual == strExpected)
-    {
         return true;
-    }
     if (!nlohmann::ordered_json::accept(strActual) || !nlohmann::ordered_json::accept(strExpected))
-    {
         return false;
-    }
     const auto actual = nlohmann::ordered_json::parse(strActual).flatten();
     const auto expected = nlohmann::ordered_json::parse(strExpected).flatten();
     return actual.size() == expected.size() &&
            std::equal(actual.items().begin(), actual.items().end(), expected.items().begin(),
                       [](const auto& a, const auto& e) {
                           if (!a.value().is_number() || !e.value().is_number())
-                          {
                               return a.key() == e.key() && a.value() == e.value();
-                          }
                           const double x = a.value(), y = e.value();
                           return a.key() == e.key() &&
                                  std::abs(x - y) <=
@@ -52,9 +46,7 @@ TEST(FixoraGolden, ReplayOfEachStreamPrintsItsExpectedRecords)
     {
         std::filesystem::path path = entry.path();
         if (path.extension() != ".nmea" && path.extension() != ".bin")
-        {
             continue;
-        }
         SCOPED_TRACE(path.filename().string());
         ++nStreams;
         std::vector<std::string> args = {"--replay", path.string(), "--json", "--no-clock"};
@@ -63,18 +55,14 @@ TEST(FixoraGolden, ReplayOfEachStreamPrintsItsExpectedRecords)
             for (const std::string& strOption : Lines(CScratchFolder::Read(path)))
             {
                 if (strOption == "--text")
-                {
                     std::erase(args, "--json");
-                }
                 else if (strOption == "--emulate")
                 {
                     args[0] = "--emulate";
                     args.push_back("--fast");
                 }
                 else
-                {
                     args.push_back(strOption);
-                }
             }
         }
         const bool bStderr = std::filesystem::exists(path.replace_extension(".stderr"));
@@ -82,7 +70,7 @@ TEST(FixoraGolden, ReplayOfEachStreamPrintsItsExpectedRecords)
         ASSERT_TRUE(std::filesystem::exists(path.replace_extension(".expect")))
             << "run scripts/update-golden";
         const std::vector<std::string> expected = Lines(CScratchFolder::Read(path));
-        const SFixoraRun run = RunFixora(args);
+        const SProcessResult run = RunFixora(args);
         EXPECT_EQ("exit " + std::to_string(run.nExit) + "\n" + run.strErr, strStderr);
         const std::vector<std::string> actual = Lines(run.strOut);
         ASSERT_FALSE(expected.empty());

@@ -1,6 +1,6 @@
-// Runs the fixora program as a user would and hands back its exit code, standard output and
-// error and peak memory, with helpers for the files the tests feed it (sentences:
-// support/Sentences.h). RunProcess has one implementation per system (ProcessRunner.cpp).
+// Runs the fixora program as a user would: its exit code, standard output and error and peak
+// memory (RunProcess has one implementation per system, ProcessRunner.cpp), the files the tests
+// feed it, and on Linux a run in the background that the test ends with a signal.
 #pragma once
 
 #include "support/ScratchFolder.h"
@@ -27,50 +27,33 @@ struct SProcessResult
 // Runs strProgram with args (each passed as one argument, no shell) and waits for it.
 SProcessResult RunProcess(const std::string& strProgram, const std::vector<std::string>& args);
 
-// Where the fixora program of this build is.
 std::string FixoraProgramPath();
-
-#ifndef _WIN32
-#include <sys/types.h>
-// Starts strProgram with args; nOut and nErr (-1: inherited) become its standard output and
-// error. The process id, or -1.
-pid_t Spawn(const std::string& strProgram, const std::vector<std::string>& args, int nOut,
-            int nErr);
-#endif
 
 inline std::vector<std::string> Lines(const std::string& strText)
 {
     std::vector<std::string> lines;
     std::istringstream stream(strText);
     for (std::string strLine; std::getline(stream, strLine);)
-    {
         lines.push_back(strLine);
-    }
     return lines;
 }
 
-struct SFixoraRun : SProcessResult
+// The standard-output lines parsed as JSON (a line that is not JSON fails the parse), of one type
+// when given; "fix" takes the position records whose position flag is set.
+inline std::vector<nlohmann::json> Records(const std::string& strOut,
+                                           const std::string& strType = "")
 {
-    // Every standard-output line parsed as JSON (a line that is not JSON fails the parse).
-    std::vector<nlohmann::json> Records() const
+    std::vector<nlohmann::json> records;
+    for (const std::string& strLine : Lines(strOut))
     {
-        std::vector<nlohmann::json> records;
-        for (const std::string& strLine : Lines(strOut))
-        {
-            records.push_back(nlohmann::json::parse(strLine));
-        }
-        return records;
+        nlohmann::json record = nlohmann::json::parse(strLine);
+        if (strType.empty() || record["type"] == strType ||
+            (strType == "fix" && record["type"] == "position" &&
+             record["flags"]["position"] == true))
+            records.push_back(std::move(record));
     }
-    // The records of type "position" whose position flag is set: the fixes.
-    std::vector<nlohmann::json> Fixes() const
-    {
-        std::vector<nlohmann::json> fixes = Records();
-        std::erase_if(fixes, [](const nlohmann::json& record) {
-            return record["type"] != "position" || record["flags"]["position"] != true;
-        });
-        return fixes;
-    }
-};
+    return records;
+}
 
 // A file in a temporary folder of its own, removed with the object.
 class CTempFile
@@ -81,7 +64,6 @@ public:
     {
         CScratchFolder::Write(m_Path, strContent);
     }
-
     std::string Path() const { return m_Path.string(); }
     std::string Read() const { return CScratchFolder::Read(m_Path); }
 
@@ -90,11 +72,9 @@ private:
     std::filesystem::path m_Path;
 };
 
-inline SFixoraRun RunFixora(const std::vector<std::string>& args)
+inline SProcessResult RunFixora(const std::vector<std::string>& args)
 {
-    SFixoraRun run;
-    static_cast<SProcessResult&>(run) = RunProcess(FixoraProgramPath(), args);
-    return run;
+    return RunProcess(FixoraProgramPath(), args);
 }
 
 // A recorded receiver stream of tests/data/gpsd.
@@ -102,3 +82,67 @@ inline std::string RecordedStream(const std::string& strName)
 {
     return std::string(FIXORA_TEST_DATA_DIR) + "/gpsd/" + strName;
 }
+
+#ifndef _WIN32
+#include "support/Waiting.h"
+
+#include <csignal>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+// Starts strProgram with args; nOut and nErr (-1: inherited) become its standard output and
+// error. The process id, or -1.
+pid_t Spawn(const std::string& strProgram, const std::vector<std::string>& args, int nOut,
+            int nErr);
+
+// A program (fixora unless named) running in the background, its standard output and error
+// written to files.
+class CBackgroundRun
+{
+public:
+    explicit CBackgroundRun(const std::vector<std::string>& args,
+                            const std::string& strProgram = FixoraProgramPath())
+    {
+        const int nOut = open(m_Out.Path().c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+        const int nErr = open(m_Err.Path().c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+        m_pid = Spawn(strProgram, args, nOut, nErr);
+        close(nOut);
+        close(nErr);
+    }
+    ~CBackgroundRun() { Stop(SIGTERM); }
+    CBackgroundRun(const CBackgroundRun&) = delete;
+    CBackgroundRun& operator=(const CBackgroundRun&) = delete;
+
+    bool Started() const { return m_pid > 0; }
+    std::string Out() const { return m_Out.Read(); }
+    std::string Err() const { return m_Err.Read(); }
+    // Until the text shows in the output (bErr: the error output), calling pfnEachTurn each
+    // tenth of a second, for ten seconds at most.
+    template <class F> bool WaitFor(const std::string& strText, F pfnEachTurn, bool bErr = false)
+    {
+        return WaitUntil(
+            [&] {
+                pfnEachTurn();
+                std::this_thread::sleep_for(std::chrono::milliseconds(90));
+                return (bErr ? Err() : Out()).find(strText) != std::string::npos;
+            },
+            10000);
+    }
+    // Signals the program and waits for its end: the exit code (-1: ended already, or not a
+    // normal exit).
+    int Stop(int nSignal)
+    {
+        int nStatus = -1;
+        if (m_pid <= 0 || kill(m_pid, nSignal) != 0 || waitpid(m_pid, &nStatus, 0) != m_pid)
+            return -1;
+        m_pid = -1;
+        return WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
+    }
+
+private:
+    CTempFile m_Out;
+    CTempFile m_Err;
+    pid_t m_pid = -1;
+};
+#endif

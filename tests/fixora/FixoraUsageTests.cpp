@@ -67,7 +67,8 @@ TEST(FixoraUsage, BadUsageAndUnreadableFilesExplainThemselves)
          "cannot start the receiver 'NMEA-0183' on \\\\.\\COM42"},
 #else
         {{"--device", "/nonexistent/ttyX", "--duration", "5", "--json"}, 1,
-         "cannot start the receiver 'NMEA-0183' on /nonexistent/ttyX"},
+         "cannot start the receiver 'NMEA-0183' on /nonexistent/ttyX: Can't Initialize a "
+         "Receiver."},
         {{"--device", empty.Path(), "--duration", "5", "--json"}, 1,
          "cannot start the receiver 'NMEA-0183' on " + empty.Path()},
         {{"--device", strData, "--duration", "5", "--json"}, 1,
@@ -92,7 +93,7 @@ TEST(FixoraUsage, BadUsageAndUnreadableFilesExplainThemselves)
     for (const auto& row : rows)
     {
         SCOPED_TRACE(testing::PrintToString(row.args));
-        const SFixoraRun run = RunFixora(row.args);
+        const SProcessResult run = RunFixora(row.args);
         EXPECT_EQ(run.nExit, row.nExit);
         EXPECT_NE(run.strErr.find(row.strMessage), std::string::npos) << run.strErr;
         EXPECT_EQ(run.strOut, "");
@@ -104,10 +105,8 @@ TEST(FixoraUsage, BadUsageAndUnreadableFilesExplainThemselves)
 TEST(FixoraUsage, ModelListShowsTheNineteenModels)
 {
     std::map<std::string, nlohmann::json> models;
-    for (const nlohmann::json& model : RunFixora({"--list-models", "--json"}).Records())
-    {
+    for (const nlohmann::json& model : Records(RunFixora({"--list-models", "--json"}).strOut))
         models[model["name"]] = model;
-    }
     ASSERT_EQ(models.size(), 19u);
     const auto has = [&](const char* pszModel, const char* pszOption) {
         const nlohmann::json& commands = models[pszModel]["commands"];
@@ -124,7 +123,7 @@ TEST(FixoraUsage, ModelListShowsTheNineteenModels)
     EXPECT_TRUE(has("GSR2650 LB", "--lband") && has("GSR2650 LB", "--query-dgps") &&
                 has("GSR2650 LB", "--reset"));
     EXPECT_TRUE(has("SiRF", "--dgps") && !has("SiRF", "--query-dgps"));
-    const SFixoraRun table = RunFixora({"--list-models"});
+    const SProcessResult table = RunFixora({"--list-models"});
     EXPECT_NE(table.strOut.find("Garmin 17-N          4800  -\n"), std::string::npos)
         << table.strOut;
 }

@@ -11,11 +11,8 @@
 #include <psapi.h>
 #else
 #include <cerrno>
-#include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 extern char** environ;
 #endif
@@ -41,9 +38,7 @@ std::wstring Quoted(const std::wstring& arg)
 void ToLineFeeds(std::string& strText)
 {
     for (std::size_t i; (i = strText.find("\r\n")) != std::string::npos;)
-    {
         strText.erase(i, 1);
-    }
 }
 #endif
 
@@ -64,9 +59,7 @@ SProcessResult RunProcess(const std::string& strProgram, const std::vector<std::
     }
     std::wstring commandLine = Quoted(Wide(strProgram));
     for (const std::string& strArg : args)
-    {
         commandLine += L" " + Quoted(Wide(strArg));
-    }
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -118,21 +111,15 @@ pid_t Spawn(const std::string& strProgram, const std::vector<std::string>& args,
     for (const auto& [fd, target] : {std::pair{nOut, STDOUT_FILENO}, {nErr, STDERR_FILENO}})
     {
         if (fd >= 0)
-        {
             posix_spawn_file_actions_adddup2(&actions, fd, target);
-        }
     }
     std::vector<char*> argv = {const_cast<char*>(strProgram.c_str())};
     for (const std::string& strArg : args)
-    {
         argv.push_back(const_cast<char*>(strArg.c_str())); // posix_spawn changes none
-    }
     argv.push_back(nullptr);
     pid_t pid = -1;
     if (posix_spawn(&pid, strProgram.c_str(), &actions, nullptr, argv.data(), environ) != 0)
-    {
         pid = -1;
-    }
     posix_spawn_file_actions_destroy(&actions);
     return pid;
 }

@@ -28,14 +28,12 @@ protected:
     {
         s_pServed = std::make_unique<SServed>();
         for (const nlohmann::json& fix :
-             RunFixora({"--replay", s_pServed->stream.Path(), "--json"}).Fixes())
-        {
+             Records(RunFixora({"--replay", s_pServed->stream.Path(), "--json"}).strOut, "fix"))
             s_pServed->fixes[std::llround(fix["utc"].get<double>() * 1000.0)] = fix;
-        }
     }
     static void TearDownTestSuite()
     {
-        EXPECT_EQ(s_pServed->server.Stop(), 0) << s_pServed->server.Log();
+        EXPECT_EQ(s_pServed->server.Stop(SIGTERM), 0) << s_pServed->server.Err();
         s_pServed.reset();
     }
 
@@ -56,27 +54,34 @@ protected:
     static inline std::unique_ptr<SServed> s_pServed;
 };
 
-TEST_F(FixoraGpsdClients, GpspipeJsonGetsTheRecordsAsTpvAndSky)
+// gpspipe watches the reports and the receiver's sentences both.
+TEST_F(FixoraGpsdClients, GpspipeGetsTheRecordsAsTpvAndSkyAndTheSentences)
 {
-    const SProcessResult run = Client("gpspipe", {"-w", "-n", "60"});
+    const SProcessResult run = Client("gpspipe", {"-w", "-r", "-n", "100"});
     ASSERT_EQ(run.nExit, 0) << run.strErr;
-    int nTpv = 0;
-    int nSky = 0;
+    const std::vector<std::string> stream = Lines(s_pServed->stream.Read());
+    const std::set<std::string> streamLines(stream.begin(), stream.end());
+    std::map<std::string, int> counts;
     for (const std::string& strLine : Lines(run.strOut))
     {
+        if (strLine.starts_with("$"))
+        {
+            ++counts["$"];
+            EXPECT_EQ(streamLines.count(strLine), 1u) << strLine;
+            continue;
+        }
         const nlohmann::json report = nlohmann::json::parse(strLine);
+        ++counts[report["class"]];
         if (report["class"] == "TPV")
         {
-            ++nTpv;
             const nlohmann::json* pFix = FixAt(report["time"]);
             ASSERT_NE(pFix, nullptr) << strLine;
             const nlohmann::json& fix = *pFix;
             EXPECT_EQ(report["mode"], 3);
             EXPECT_EQ(report["status"], fix["status"]); // gps 1, corrected_gps 2: the same
             EXPECT_EQ(report["fixora_status"], fix["status_name"]);
-            EXPECT_EQ(report["lat"], fix["lat"]);
-            EXPECT_EQ(report["lon"], fix["lon"]);
-            EXPECT_EQ(report["alt"], fix["alt"]);
+            for (const char* pszKey : {"lat", "lon", "alt"})
+                EXPECT_EQ(report[pszKey], fix[pszKey]) << pszKey;
             if (fix["flags"]["motion"] == true)
             {
                 EXPECT_EQ(report["speed"], fix["speed"]);
@@ -86,9 +91,9 @@ TEST_F(FixoraGpsdClients, GpspipeJsonGetsTheRecordsAsTpvAndSky)
         }
         else if (report["class"] == "SKY")
         {
-            ++nSky;
             EXPECT_EQ(report["pdop"], 2.5);
             EXPECT_EQ(report["vdop"], 2.1);
+            EXPECT_EQ(report["uSat"], 4);
             // The stream's satellites never change: any fix's table is the one to match.
             const nlohmann::json& sats = report["satellites"];
             const nlohmann::json& table = s_pServed->fixes.rbegin()->second["satellites"];
@@ -101,37 +106,18 @@ TEST_F(FixoraGpsdClients, GpspipeJsonGetsTheRecordsAsTpvAndSky)
                                                    {"ss", table[i]["snr"]},
                                                    {"used", table[i]["used"]}}));
             }
-            EXPECT_EQ(report["uSat"], 4);
         }
     }
-    EXPECT_GE(nTpv, 10);
-    EXPECT_GE(nSky, 10);
-}
-
-TEST_F(FixoraGpsdClients, GpspipeRawGetsTheSentences)
-{
-    const SProcessResult run = Client("gpspipe", {"-r", "-n", "40"});
-    ASSERT_EQ(run.nExit, 0) << run.strErr;
-    const std::vector<std::string> stream = Lines(s_pServed->stream.Read());
-    const std::set<std::string> streamLines(stream.begin(), stream.end());
-    int nSentences = 0;
-    for (const std::string& strLine : Lines(run.strOut))
-    {
-        if (!strLine.empty() && strLine[0] == '$')
-        {
-            ++nSentences;
-            EXPECT_EQ(streamLines.count(strLine), 1u) << strLine;
-        }
-    }
-    EXPECT_GE(nSentences, 30);
+    EXPECT_GE(counts["TPV"], 10);
+    EXPECT_GE(counts["SKY"], 10);
+    EXPECT_GE(counts["$"], 30);
 }
 
 TEST_F(FixoraGpsdClients, GpxloggerTracksTheFixes)
 {
     const CTempFile track("", ".gpx");
-    const pid_t pid =
-        Spawn("/usr/bin/gpxlogger", {"-f", track.Path(), s_pServed->server.Address()}, -1, -1);
-    ASSERT_GT(pid, 0);
+    CBackgroundRun logger({"-f", track.Path(), s_pServed->server.Address()}, "/usr/bin/gpxlogger");
+    ASSERT_TRUE(logger.Started());
     const std::regex point(R"re(<trkpt lat="([-0-9.]+)" lon="([-0-9.]+)">\s*<time>([^<]+)<)re");
     std::string strGpx;
     const auto nPoints = [&] {
@@ -140,9 +126,7 @@ TEST_F(FixoraGpsdClients, GpxloggerTracksTheFixes)
                              std::sregex_iterator());
     };
     EXPECT_TRUE(WaitUntil([&] { return nPoints() >= 10; }));
-    kill(pid, SIGINT);
-    int nStatus = 0;
-    waitpid(pid, &nStatus, 0);
+    logger.Stop(SIGINT);
     EXPECT_GE(nPoints(), 10);
     EXPECT_NE(strGpx.find("</gpx>"), std::string::npos) << strGpx;
     for (auto it = std::sregex_iterator(strGpx.begin(), strGpx.end(), point);

@@ -1,26 +1,30 @@
-// fixora paced by the engine: a live receiver on a pseudo-terminal, stopped by a signal, and the
-// emulation mode ended by --duration. Both must stop cleanly with exit code 0 and print what
-// arrived before.
+// fixora paced by the engine: a live receiver on a pseudo-terminal at the rate the profile or the
+// command line gives, a pulled cable (--reconnect), a receiver at another rate (--baud auto, and
+// the warning without it), and the emulation mode ended by --duration. A pseudo-terminal has no
+// real line speed, so the test's receiver sends noise unless the port is set to its rate, as a
+// real line at a wrong rate brings.
 #include "../FixoraRunner.h"
 #include "support/PtyPair.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
-#include <csignal>
-#include <fcntl.h>
-#include <sys/wait.h>
 #include <thread>
 
 namespace
 {
 
+std::string Gga(int nSecond)
+{
+    return NmeaSentence("GPGGA,1200" + std::to_string(10 + nSecond) +
+                        ",4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,");
+}
+
 TEST(FixoraLive, DeviceRecordsArePrintedAndAStopSignalEndsTheRunCleanly)
 {
     const CTempFile emptyProfile;
     const CTempFile profile("[NMEA-0183]\nBaud=19200\n", ".ini");
-    const std::string strGga =
-        NmeaSentence("GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,");
     const struct
     {
         int nSignal;
@@ -30,38 +34,106 @@ TEST(FixoraLive, DeviceRecordsArePrintedAndAStopSignalEndsTheRunCleanly)
         {SIGINT, {"--profile", emptyProfile.Path()}, B9600},                // the model's rate
         {SIGTERM, {"--profile", profile.Path()}, B19200},                   // the stored rate
         {SIGINT, {"--profile", profile.Path(), "--baud", "38400"}, B38400}, // over the stored
+        {SIGINT, {"--profile", emptyProfile.Path(), "--reconnect"}, B9600},
     };
     for (const auto& row : rows)
     {
         SCOPED_TRACE(row.args.back());
-        const CPtyPair pty;
-        ASSERT_TRUE(pty.IsValid());
-        const CTempFile rawLog, output;
-        std::vector<std::string> args = {"--device",   pty.SlavePath(), "--json",
-                                         "--no-clock", "--log-raw",     rawLog.Path()};
+        const CScratchFolder folder;
+        CPtyAtPath device(folder.File("gps").string());
+        const CTempFile rawLog;
+        std::vector<std::string> args = {"--device",   device.Path(), "--json",
+                                         "--no-clock", "--log-raw",   rawLog.Path()};
         args.insert(args.end(), row.args.begin(), row.args.end());
-        const int nOut = open(output.Path().c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-        const pid_t pid = Spawn(FixoraProgramPath(), args, nOut, -1);
-        close(nOut);
-        ASSERT_GT(pid, 0);
-        // The port may not be open yet: repeat the sentence until its record is printed.
-        for (int i = 0; i < 100 && output.Read().find("\"utc\":45319.0") == std::string::npos; ++i)
-        {
-            EXPECT_TRUE(pty.Send(strGga));
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-        const termios settings = pty.SlaveTermios();
+        CBackgroundRun fixora(args);
+        ASSERT_TRUE(fixora.Started());
+        // The port may not be open yet: the sentence is repeated until its record is printed.
+        const auto printed = [&](int nSecond) {
+            return fixora.WaitFor("\"utc\":4321" + std::to_string(nSecond) + ".0",
+                                  [&] { EXPECT_TRUE(device.Pty().Send(Gga(nSecond))); });
+        };
+        EXPECT_TRUE(printed(1));
+        const termios settings = device.Pty().SlaveTermios();
         EXPECT_EQ(cfgetospeed(&settings), row.speed);
-        kill(pid, row.nSignal);
-        int nStatus = -1;
-        ASSERT_EQ(waitpid(pid, &nStatus, 0), pid);
-        EXPECT_TRUE(WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 0) << nStatus;
-        SFixoraRun printed;
-        printed.strOut = output.Read();
-        ASSERT_FALSE(printed.Fixes().empty()) << printed.strOut;
-        EXPECT_NEAR(printed.Fixes()[0]["lat"].get<double>(), 48.1173, 1e-9);
+        std::string strErr;
+        if (row.args.back() == "--reconnect")
+        {
+            // The cable is pulled: the device and its path are gone, then back as a new device.
+            strErr = "fixora: lost the receiver's device " + device.Path() +
+                     "; waiting for it to come back\n";
+            device.Unplug();
+            EXPECT_TRUE(fixora.WaitFor(
+                strErr, [] {}, true));
+            device.PlugIn();
+            EXPECT_TRUE(printed(2));
+            strErr += "fixora: reconnected to " + device.Path() + "\n";
+        }
+        EXPECT_EQ(fixora.Stop(row.nSignal), 0);
+        EXPECT_EQ(fixora.Err(), strErr);
+        const auto fixes = Records(fixora.Out(), "fix");
+        ASSERT_FALSE(fixes.empty());
+        EXPECT_NEAR(fixes[0]["lat"].get<double>(), 48.1173, 1e-9);
         // The raw log holds the port's bytes: whole sentences, as sent.
-        EXPECT_EQ(rawLog.Read().substr(0, strGga.size()), strGga);
+        EXPECT_TRUE(!strErr.empty() || rawLog.Read().starts_with(Gga(1))) << rawLog.Read();
+    }
+}
+
+TEST(FixoraLive, TheReceiversRateIsFoundOrItsAbsencePointedOut)
+{
+    const CTempFile profile; // the model's own rate: 9600
+    const struct
+    {
+        speed_t speed; // the receiver's rate
+        std::vector<std::string> args;
+        int nExit;
+        const char* pszErrBefore; // the standard error: this, the device, the rest
+        const char* pszErrAfter;
+    } rows[] = {
+        // clang-format off
+        {B19200, {"--baud", "auto", "--duration", "7"}, 0, "", " answers at 19200 baud"},
+        {B50, {"--baud", "auto", "--duration", "30"}, 1, "cannot start the receiver 'NMEA-0183' on ",
+         ": nothing valid at 9600, 4800, 19200, 38400, 57600, 115200 baud (is the receiver on, and "
+         "sending?)"},
+        {B4800, {"--duration", "6.5"}, 0, "nothing valid from ",
+         " in 5 s at 9600 baud; is the receiver at another rate? try --baud auto"},
+        // clang-format on
+    };
+    // The rows run side by side: each waits out the program's rate windows of two seconds.
+    CPtyPair ptys[std::size(rows)];
+    SProcessResult runs[std::size(rows)];
+    std::vector<std::thread> threads;
+    for (std::size_t i = 0; i < std::size(rows); ++i)
+    {
+        threads.emplace_back([&, i] {
+            std::atomic<bool> bDone{false};
+            std::thread receiver([&] {
+                for (int n = 0; !bDone; ++n)
+                {
+                    const termios settings = ptys[i].SlaveTermios();
+                    ptys[i].Send(cfgetospeed(&settings) == rows[i].speed ? Gga(n % 40)
+                                                                         : "\xe6$\x80*\x7f\r\n");
+                    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                }
+            });
+            std::vector<std::string> args = {"--device", ptys[i].SlavePath(), "--json", "--profile",
+                                             profile.Path()};
+            args.insert(args.end(), rows[i].args.begin(), rows[i].args.end());
+            runs[i] = RunFixora(args);
+            bDone = true;
+            receiver.join();
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    for (std::size_t i = 0; i < std::size(rows); ++i)
+    {
+        SCOPED_TRACE(rows[i].pszErrAfter);
+        EXPECT_EQ(runs[i].nExit, rows[i].nExit);
+        EXPECT_EQ(runs[i].strErr,
+                  "fixora: " + (rows[i].pszErrBefore + ptys[i].SlavePath() + rows[i].pszErrAfter) +
+                      "\n");
+        EXPECT_EQ(Records(runs[i].strOut, "fix").empty(), rows[i].speed != B19200)
+            << runs[i].strOut;
     }
 }
 
@@ -70,11 +142,11 @@ TEST(FixoraLive, EmulationEndsAfterItsDuration)
     const CTempFile file(NmeaSentence("GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,,,,"));
     const auto start = std::chrono::steady_clock::now();
     // The engine plays one line every 500 ms, endlessly: two seconds give a few fixes.
-    const SFixoraRun run = RunFixora({"--emulate", file.Path(), "--duration", "2", "--json"});
+    const SProcessResult run = RunFixora({"--emulate", file.Path(), "--duration", "2", "--json"});
     const auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_EQ(run.nExit, 0) << run.strErr;
-    EXPECT_GE(run.Fixes().size(), 1u);
-    EXPECT_LE(run.Fixes().size(), 4u);
+    const std::size_t nFixes = Records(run.strOut, "fix").size();
+    EXPECT_TRUE(nFixes >= 1 && nFixes <= 4) << nFixes;
     EXPECT_GE(elapsed, std::chrono::seconds(2));
     EXPECT_LT(elapsed, std::chrono::seconds(15));
 }

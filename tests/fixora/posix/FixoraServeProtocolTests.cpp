@@ -36,7 +36,7 @@ protected:
     }
     static void TearDownTestSuite()
     {
-        EXPECT_EQ(s_pServed->server.Stop(), 0) << s_pServed->server.Log();
+        EXPECT_EQ(s_pServed->server.Stop(SIGTERM), 0) << s_pServed->server.Err();
         s_pServed.reset();
     }
 
@@ -102,9 +102,7 @@ TEST_F(FixoraServeProtocol, BadAndSlowClientsLeaveTheOthersServed)
     CConnection reader(s_pServed->server.Port());
     CConnection sleeper(s_pServed->server.Port(), 4096);
     for (CConnection* pClient : {&reader, &sleeper})
-    {
         ASSERT_TRUE(pClient->Send("?WATCH={\"enable\":true,\"json\":true};\n"));
-    }
     reader.Answer(); // VERSION
     std::thread device([&] { s_pServed->pty.Send(FastStream(6000)); });
 
@@ -128,23 +126,21 @@ TEST_F(FixoraServeProtocol, BadAndSlowClientsLeaveTheOthersServed)
         ASSERT_EQ(visitor.Answer()["class"], "VERSION");
         visitor.Send(i % 2 ? "?WATCH={\"enable\":true};\n" : "?WATCH={\"nmea\":true};?POLL;\n");
     }
-    // The reader gets the last fix.
-    const std::string strLastTime = "T10:00:59.99";
-    bool bLastFix = false;
-    while (!bLastFix)
+    std::optional<std::string> strLine;
+    while ((strLine = reader.Line()) && strLine->find("T10:00:59.99") == std::string::npos)
     {
-        const std::optional<std::string> strLine = reader.Line();
-        ASSERT_TRUE(strLine);
-        bLastFix = strLine->find(strLastTime) != std::string::npos;
     }
     device.join();
+    EXPECT_TRUE(strLine) << "the reader gets the last fix";
     // The sleeper lost reports, and the log says so once an episode, not for each report.
-    const std::vector<std::string> log = Lines(s_pServed->server.Log());
+    const std::vector<std::string> log = Lines(s_pServed->server.Err());
     const std::string strSleeper = "client 127.0.0.1:" + std::to_string(sleeper.LocalPort()) + " ";
-    const auto nLines = std::count_if(log.begin(), log.end(), [&](const std::string& strLine) {
-        return strLine.find(strSleeper) != std::string::npos;
-    });
-    EXPECT_EQ(nLines, 1) << s_pServed->server.Log();
+    EXPECT_EQ(std::ranges::count_if(log,
+                                    [&](const std::string& strLogLine) {
+                                        return strLogLine.find(strSleeper) != std::string::npos;
+                                    }),
+              1)
+        << s_pServed->server.Err();
     // A new client is served.
     CConnection late(s_pServed->server.Port());
     EXPECT_EQ(late.Answer()["class"], "VERSION");

@@ -7,15 +7,11 @@
 #include "support/Waiting.h"
 
 #include <arpa/inet.h>
-#include <csignal>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <optional>
 #include <poll.h>
 #include <regex>
 #include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 // nFixes of GGA (quality 1 and 2 in turn, 0.2 m higher each time), RMC, GSA and one GSV, 0.01 s
 // of UTC apart from 10:00:00.
@@ -50,45 +46,28 @@ inline double SecondsOfDay(const std::string& strIso)
 }
 
 // fixora with args and --serve 127.0.0.1:0, ready once it has said where it listens.
-class CServing
+class CServing : public CBackgroundRun
 {
 public:
-    explicit CServing(std::vector<std::string> args)
+    explicit CServing(const std::vector<std::string>& args)
+        : CBackgroundRun(Serving(args)), m_nPort(0)
     {
-        args.insert(args.end(), {"--serve", "127.0.0.1:0"});
-        const int nErr = open(m_Log.Path().c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-        m_pid = Spawn(FixoraProgramPath(), args, -1, nErr);
-        close(nErr);
         const std::regex says("serving gpsd clients on 127.0.0.1:([0-9]+)\n");
         std::smatch match;
         std::string strLog;
-        WaitUntil([&] { return std::regex_search(strLog = Log(), match, says); });
-        m_nPort = match.empty() ? 0 : std::stoi(match[1]);
+        if (WaitUntil([&] { return std::regex_search(strLog = Err(), match, says); }))
+            m_nPort = std::stoi(match[1]);
     }
-    ~CServing() { Stop(); }
-    CServing(const CServing&) = delete;
-    CServing& operator=(const CServing&) = delete;
-
     int Port() const { return m_nPort; }
     std::string Address() const { return "127.0.0.1:" + std::to_string(m_nPort); }
-    std::string Log() const { return m_Log.Read(); }
-
-    // SIGTERM; the exit code (-1: already stopped, or not a normal exit).
-    int Stop()
-    {
-        int nStatus = -1;
-        if (m_pid > 0 && kill(m_pid, SIGTERM) == 0 && waitpid(m_pid, &nStatus, 0) == m_pid)
-        {
-            m_pid = -1;
-            return WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
-        }
-        return -1;
-    }
 
 private:
-    CTempFile m_Log;
-    pid_t m_pid = -1;
-    int m_nPort = 0;
+    static std::vector<std::string> Serving(std::vector<std::string> args)
+    {
+        args.insert(args.end(), {"--serve", "127.0.0.1:0"});
+        return args;
+    }
+    int m_nPort;
 };
 
 // A client connection of the test: sends text, reads lines; every wait ends after five seconds.
@@ -100,9 +79,7 @@ public:
         : m_nSocket(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
     {
         if (nReceiveBuffer > 0)
-        {
             setsockopt(m_nSocket, SOL_SOCKET, SO_RCVBUF, &nReceiveBuffer, sizeof nReceiveBuffer);
-        }
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_port = htons(static_cast<std::uint16_t>(nPort));
@@ -139,15 +116,10 @@ public:
             pollfd fd = {m_nSocket, POLLIN, 0};
             char block[65536];
             if (poll(&fd, 1, nWaitMs) <= 0)
-            {
                 return std::nullopt;
-            }
             const ssize_t n = recv(m_nSocket, block, sizeof block, 0);
-            m_bEnded = n <= 0;
-            if (m_bEnded)
-            {
+            if ((m_bEnded = n <= 0))
                 return std::nullopt;
-            }
             m_strPending.append(block, static_cast<std::size_t>(n));
         }
         std::string strLine = m_strPending.substr(0, nEnd);
@@ -162,9 +134,7 @@ public:
         {
             nlohmann::json object = nlohmann::json::parse(*strLine);
             if (object["class"] != "TPV" && object["class"] != "SKY" && object["class"] != "DEVICE")
-            {
                 return object;
-            }
         }
         return nullptr;
     }

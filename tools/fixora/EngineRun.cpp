@@ -223,5 +223,9 @@ bool CEngineRun::Run(std::optional<double> dDurationSeconds, CDOZOzoeiver& recei
     }
     m_Engine.Stop();
     m_Window.Pump();
+    if (m_Live)
+    {
+        KeepRawLogSegment();
+    }
     return bClean;
 }

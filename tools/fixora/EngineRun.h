@@ -22,6 +22,7 @@ struct SLiveRecovery
     int nPort = 1;         // the library's port that opens it
     bool bBaudAuto = false;
     bool bReconnect = false;
+    std::string strRawLog; // --log-raw's file (empty: none)
 };
 
 class CEngineRun
@@ -68,6 +69,10 @@ private:
     bool TakeDeviceBack();
     // Whether the device's path is there again.
     bool IsDeviceThere() const;
+    // The engine starts its raw log anew at every start: after a reconnect it writes to a file
+    // of its own, added to the user's log when that connection ends.
+    std::string RawLogSegment() const { return m_Live->strRawLog + ".reconnected"; }
+    void KeepRawLogSegment();
     // Restarts the watch for intact messages.
     void StartWatch();
     // Says once when nothing intact came for a while.
@@ -81,4 +86,5 @@ private:
     Clock::time_point m_LastIntact{};
     long long m_nIntactSeen = 0;
     bool m_bWarned = false;
+    bool m_bOnRawLogSegment = false; // the engine's raw log is RawLogSegment()
 };

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <vector>
 
 namespace
@@ -116,6 +117,12 @@ bool CEngineRun::TakeDeviceBack()
                  pszDevice);
     m_Engine.Stop();
     m_Window.Pump();
+    KeepRawLogSegment();
+    if (!m_Live->strRawLog.empty())
+    {
+        m_Engine.m_strRawLogFile = CString(RawLogSegment().c_str());
+        m_bOnRawLogSegment = true;
+    }
     for (;;)
     {
         for (const auto next = Clock::now() + s_ReconnectPoll; Clock::now() < next;)
@@ -136,6 +143,37 @@ bool CEngineRun::TakeDeviceBack()
         }
         m_Engine.Stop();
         m_Window.Pump();
+    }
+}
+
+void CEngineRun::KeepRawLogSegment()
+{
+    if (!m_bOnRawLogSegment)
+    {
+        return;
+    }
+    const std::string strSegment = RawLogSegment();
+    std::error_code error;
+    const auto nBytes = std::filesystem::file_size(strSegment, error);
+    if (error)
+    {
+        return; // nothing came on that connection
+    }
+    bool bKept = nBytes == 0;
+    if (!bKept)
+    {
+        std::ifstream in(strSegment, std::ios::binary);
+        std::ofstream out(m_Live->strRawLog, std::ios::binary | std::ios::app);
+        bKept = in && out && (out << in.rdbuf()) && out.flush();
+    }
+    if (bKept)
+    {
+        std::filesystem::remove(strSegment, error);
+    }
+    else
+    {
+        std::fprintf(stderr, "fixora: could not add %s to the raw log %s; its bytes stay there\n",
+                     strSegment.c_str(), m_Live->strRawLog.c_str());
     }
 }
 

@@ -413,7 +413,8 @@ Receiver:
   --antenna-height M     antenna height in metres, taken off every altitude (default 0)
   --height-mode N        geoid separation in GGA: 0 ignore (default), 1 add, 2 subtract
   --profile FILE         the application profile (an INI file) that stores each model's baud rate
-  --log-raw FILE         live: copy every byte read from the port into FILE
+  --log-raw FILE         live: copy every byte read from the port into FILE (after a reconnect,
+                         the new connection's bytes are in FILE.reconnected until it ends)
   --data-log NAME        write the raw epochs as a RINEX 2.11 observation file and the
                          ephemerides as a navigation file: NAME_<day><Mon>_<h>h<m>m<s>s.obs and
                          .nav (local time of the start); NAME is a path without any dot

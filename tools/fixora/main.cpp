@@ -270,7 +270,7 @@ int RunFixora(int argc, char** argv)
     if (bEnginePaced)
     {
         const SLiveRecovery live = {options.strInputPath, nPort, options.bBaudAuto,
-                                    options.bReconnect};
+                                    options.bReconnect, options.strLogRaw};
         CEngineRun run(engine, window, options.eInput == EInput::Live ? &live : nullptr);
         bDone = run.Run(options.dDurationSeconds, *pReceiver, options.commands, strError);
         if (!bDone && options.eInput == EInput::Live && !run.FailedWhileRunning())

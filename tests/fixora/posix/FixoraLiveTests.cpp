@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 namespace
@@ -73,8 +74,11 @@ TEST(FixoraLive, DeviceRecordsArePrintedAndAStopSignalEndsTheRunCleanly)
         const auto fixes = Records(fixora.Out(), "fix");
         ASSERT_FALSE(fixes.empty());
         EXPECT_NEAR(fixes[0]["lat"].get<double>(), 48.1173, 1e-9);
-        // The raw log holds the port's bytes: whole sentences, as sent.
-        EXPECT_TRUE(!strErr.empty() || rawLog.Read().starts_with(Gga(1))) << rawLog.Read();
+        // The raw log holds the port's bytes, whole sentences as sent, of every connection.
+        const std::string strLog = rawLog.Read();
+        EXPECT_TRUE(strLog.starts_with(Gga(1))) << strLog;
+        EXPECT_EQ(strLog.find(Gga(2)) != std::string::npos, !strErr.empty()) << strLog;
+        EXPECT_FALSE(std::filesystem::exists(rawLog.Path() + ".reconnected"));
     }
 }
 

@@ -223,9 +223,6 @@ bool CEngineRun::Run(std::optional<double> dDurationSeconds, CDOZOzoeiver& recei
     }
     m_Engine.Stop();
     m_Window.Pump();
-    if (m_Live)
-    {
-        KeepRawLogSegment();
-    }
+    KeepRawLogSegment();
     return bClean;
 }

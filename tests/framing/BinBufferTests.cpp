@@ -221,15 +221,6 @@ std::string Escaped(const std::string& bytes)
     return text + "\"";
 }
 
-// A text's characters as bytes, each its low byte.
-std::string Narrow(const CString& str)
-{
-    std::string bytes;
-    for (const wchar_t c : str.Str())
-        bytes.push_back(static_cast<char>(c));
-    return bytes;
-}
-
 // The messages a stream frames into, what the buffer keeps for the next chunk (its length and
 // text), and the tag a buffer of the whole stream names (where nothing is assigned, the caller's
 // texts stay).
@@ -242,13 +233,13 @@ std::string Framed(const std::string& stream, int nChunk)
         text +=
             "  message of " + std::to_string(message.size()) + " bytes " + Escaped(message) + "\n";
     text += "  held " + std::to_string(feeder.Buffer().GetLength()) + " bytes, text " +
-            Escaped(Narrow(feeder.Buffer().Mid(0, 0))) + "\n";
+            Escaped(feeder.Buffer().Mid(0, 0).ToNarrow()) + "\n";
     CBinBuffer buffer(stream.data(), static_cast<int>(stream.size()));
     CString strTag(L"old tag");
     CString strSubTag(L"old sub");
     const bool bFound = buffer.GetTag(strTag, strSubTag);
-    return text + "  tag " + (bFound ? "found " : "none ") + Escaped(Narrow(strTag)) + " " +
-           Escaped(Narrow(strSubTag)) + "\n";
+    return text + "  tag " + (bFound ? "found " : "none ") + Escaped(strTag.ToNarrow()) + " " +
+           Escaped(strSubTag.ToNarrow()) + "\n";
 }
 
 // Every stream gives the same transcript at every chunk size; the whole-stream one is the
@@ -296,11 +287,11 @@ std::string Shown(const CBinBuffer& buffer)
 {
     int nLen = -7;
     const char* p = buffer.GetMessageBin(nLen);
-    const std::string text = Narrow(buffer.GetMessage());
+    const std::string text = buffer.GetMessage().ToNarrow();
     CString strReused(L"old text");
     buffer.GetMessage(strReused);
-    EXPECT_EQ(text, Narrow(strReused));
-    EXPECT_EQ(text, Narrow(*std::unique_ptr<CString>(buffer.GetMessageAsPtr())));
+    EXPECT_EQ(text, strReused.ToNarrow());
+    EXPECT_EQ(text, std::unique_ptr<CString>(buffer.GetMessageAsPtr())->ToNarrow());
     const std::string message = p == nullptr
                                     ? "no message (length left " + std::to_string(nLen) + ", "
                                     : "message " + Escaped(std::string(p, nLen)) + " (";
@@ -331,8 +322,8 @@ std::string Apply(CBinBuffer& b, const std::string& strLine)
         {"find", [&] { return args(true), " = " + std::to_string(b.Find(bytes.at(0), n1)); }},
         {"mid", [&] {
             args(false);
-            const std::string text = Narrow(b.Mid(n1, n2));
-            EXPECT_EQ(text, Narrow(*std::unique_ptr<CString>(b.Mid2(n1, n2)))) << strLine;
+            const std::string text = b.Mid(n1, n2).ToNarrow();
+            EXPECT_EQ(text, std::unique_ptr<CString>(b.Mid2(n1, n2))->ToNarrow()) << strLine;
             return " = " + Escaped(text); }},
         {"current", [&] { return flag(b.GetCurrentMessage()); }},
         {"next", [&] { return flag(b.Next()); }},

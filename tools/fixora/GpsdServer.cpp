@@ -181,12 +181,7 @@ public:
             return;
         }
         // The characters of the library's texts are the bytes received.
-        std::string strBytes;
-        for (const wchar_t c : strText.View())
-        {
-            strBytes.push_back(static_cast<char>(c & 0xFF));
-        }
-        const Report pSentence = std::make_shared<const std::string>(std::move(strBytes));
+        const Report pSentence = std::make_shared<const std::string>(strText.ToNarrow());
         const std::lock_guard lock(m_Mutex);
         for (const ClientPtr& pClient : m_Clients)
         {

@@ -8,6 +8,7 @@
 #include "platform/Comm.h"
 #include "platform/FixoraApp.h"
 #include "support/MainWindowStandIn.h"
+#include "support/Sentences.h"
 
 #include <pty.h>
 #include <termios.h>
@@ -23,29 +24,6 @@ namespace live_rig
 {
 
 using Clock = std::chrono::steady_clock;
-
-// "$" + the body + its checksum + CR LF.
-inline std::string Sentence(const char* pszBody)
-{
-    unsigned nSum = 0;
-    for (const char* p = pszBody; *p != '\0'; ++p)
-    {
-        nSum ^= static_cast<unsigned char>(*p);
-    }
-    char szSentence[112];
-    std::snprintf(szSentence, sizeof(szSentence), "$%s*%02X\r\n", pszBody, nSum & 0xFF);
-    return szSentence;
-}
-
-// A GGA sentence with a valid checksum; nSecond makes each one different.
-inline std::string GgaSentence(int nSecond)
-{
-    char szBody[96];
-    std::snprintf(szBody, sizeof(szBody),
-                  "GPGGA,%02d%02d%02d.00,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,",
-                  (nSecond / 3600) % 24, (nSecond / 60) % 60, nSecond % 60);
-    return Sentence(szBody);
-}
 
 // The receiver's side of a serial line: bytes written to the master arrive at the slave, which
 // the engine opens as COM port nPort.
@@ -192,7 +170,7 @@ public:
         }
         for (int i = 0; i < 10; ++i)
         {
-            const std::string strSentence = GgaSentence(i);
+            const std::string strSentence = GgaAt(i);
             const long long nBefore = m_window.m_nPositions;
             m_pty.Write(strSentence.data(), strSentence.size());
             const auto until = Clock::now() + std::chrono::milliseconds(1500);

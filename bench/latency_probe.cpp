@@ -131,7 +131,7 @@ int main(int argc, char** argv)
         const auto start = Clock::now();
         Clock::time_point written{};
         std::thread writer(
-            [&] { written = WriteSentence(rig.m_pty, GgaSentence(100 + i), options.nLineBaud); });
+            [&] { written = WriteSentence(rig.m_pty, GgaAt(100 + i), options.nLineBaud); });
         while (rig.m_window.m_nPositions == nBefore && Clock::now() - start < lostAfter)
         {
             rig.m_window.WaitAndPump(100);

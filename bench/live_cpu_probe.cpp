@@ -174,7 +174,7 @@ int main(int argc, char** argv)
     std::vector<std::string> sentences;
     for (int i = 0; i < 600; ++i)
     {
-        sentences.push_back(GgaSentence(200 + i));
+        sentences.push_back(GgaAt(200 + i));
     }
     const pid_t writer = StartWriter(rig.m_pty.Master(), nRate, nLineBaud, sentences);
     if (writer < 0)

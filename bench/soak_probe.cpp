@@ -83,11 +83,11 @@ std::string Epoch(int nEpoch, bool bRaw)
     std::snprintf(szBody, sizeof(szBody),
                   "GPGGA,%02d%02d%02d.%d0,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,",
                   nTenths / 36000, (nTenths / 600) % 60, (nTenths / 10) % 60, nTenths % 10);
-    std::string bytes = Sentence(szBody);
-    bytes += Sentence("GPGSA,A,3,02,05,07,09,12,15,20,26,,,,,1.8,0.9,1.5");
-    bytes += Sentence("GPGSV,3,1,12,02,45,120,42,05,30,200,38,07,60,045,45,09,15,310,33");
-    bytes += Sentence("GPGSV,3,2,12,12,25,080,36,15,70,160,47,20,10,250,30,26,40,020,41");
-    bytes += Sentence("GPGSV,3,3,12,29,05,290,,30,08,110,,31,03,340,,32,12,200,28");
+    std::string bytes = NmeaSentence(szBody);
+    bytes += NmeaSentence("GPGSA,A,3,02,05,07,09,12,15,20,26,,,,,1.8,0.9,1.5");
+    bytes += NmeaSentence("GPGSV,3,1,12,02,45,120,42,05,30,200,38,07,60,045,45,09,15,310,33");
+    bytes += NmeaSentence("GPGSV,3,2,12,12,25,080,36,15,70,160,47,20,10,250,30,26,40,020,41");
+    bytes += NmeaSentence("GPGSV,3,3,12,29,05,290,,30,08,110,,31,03,340,,32,12,200,28");
     if (bRaw)
     {
         bytes += RangeLog(nEpoch);

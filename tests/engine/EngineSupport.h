@@ -118,20 +118,6 @@ private:
     std::vector<CString> m_Texts;
 };
 
-// A GGA fix at a second of the day; GgaSentence(n) is at 12:00:nn.
-inline std::string GgaAt(int nSecond)
-{
-    char szBody[96];
-    std::snprintf(szBody, sizeof(szBody),
-                  "GPGGA,%02d%02d%02d.00,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,",
-                  nSecond / 3600, nSecond / 60 % 60, nSecond % 60);
-    return NmeaSentence(szBody);
-}
-inline std::string GgaSentence(int nSecond)
-{
-    return GgaAt(43200 + nSecond);
-}
-
 // The message texts that reached the host window, in order.
 inline std::vector<CString> PostedTexts(const CHostWindow& host)
 {

@@ -63,11 +63,7 @@ int main(int argc, char** argv)
     {
         if (nTick % 10 == 0) // a fix a second, its time going on
         {
-            char szBody[128];
-            std::snprintf(szBody, sizeof szBody,
-                          "GPGGA,1200%02d.00,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,",
-                          nTick / 10 % 60);
-            receiver.Send(NmeaSentence(szBody));
+            receiver.Send(GgaSentence(nTick / 10 % 60));
         }
         ::usleep(100 * 1000);
         const std::vector<std::string> lines = receiver.Lines();

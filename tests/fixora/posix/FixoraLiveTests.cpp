@@ -16,10 +16,10 @@
 namespace
 {
 
+// A fix at 12:00:10 and the given seconds.
 std::string Gga(int nSecond)
 {
-    return NmeaSentence("GPGGA,1200" + std::to_string(10 + nSecond) +
-                        ",4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,");
+    return GgaSentence(10 + nSecond);
 }
 
 TEST(FixoraLive, DeviceRecordsArePrintedAndAStopSignalEndsTheRunCleanly)

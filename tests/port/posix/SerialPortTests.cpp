@@ -1,18 +1,28 @@
-// CSerialPort on pseudo-terminals: line settings as the device sees them, writes (whole or
-// refused), opening, closing and opening again, and a closed port.
+// CSerialPort on a pseudo-terminal: line settings as the device sees them, writes (whole or
+// refused), the blocking reads against bytes the device (the pseudo-terminal's master) sends,
+// opening, closing and opening again, a closed port and a device that goes away. What each setting
+// and each read did is generated data, tests/data/port/*.transcript (see the README there).
 #include "support/PseudoTerminal.h"
+#include "support/Transcript.h"
+#include "support/Waiting.h"
 #include "port/SerialPort.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdlib>
+#include <functional>
 #include <numeric>
 #include <string>
+#include <sys/resource.h>
+#include <thread>
 #include <vector>
 
 namespace
 {
 
 using std::chrono::milliseconds;
+using Clock = std::chrono::steady_clock;
 
 // Lets the tests see the device name and the control block that the port last applied.
 class CTestPort : public CSerialPort
@@ -23,112 +33,131 @@ public:
     DWORD Timeout() const { return m_dwTimeout; }
 };
 
+std::string Escaped(const std::string& bytes)
+{
+    std::string text;
+    for (const char c : bytes)
+        text += EscapedByte(c);
+    return text;
+}
+
+// The names of the given flags that are set.
+std::string Flags(tcflag_t flags, std::initializer_list<std::pair<tcflag_t, const char*>> names)
+{
+    std::string text;
+    for (const auto& [flag, pszName] : names)
+        text += (flags & flag) != 0 ? std::string(" ") + pszName : "";
+    return text;
+}
+
+// A port open on the pseudo-terminal of COM4, with a 100 ms time-out.
+class SerialPortTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_pty.IsValid());
+        m_port.SetPort(4);
+        ASSERT_TRUE(m_port.Open());
+        m_port.SetTimeout(100);
+    }
+    void TearDown() override { m_port.Close(); }
+
+    // Sends bytes and waits until the port has them all in its queue.
+    void Arrive(const std::string& bytes)
+    {
+        const int nBefore = m_port.BytesWaiting();
+        ASSERT_TRUE(m_pty.Send(bytes));
+        WaitUntil(
+            [&] { return m_port.BytesWaiting() >= nBefore + static_cast<int>(bytes.size()); });
+    }
+    // Sends bytes from another thread after a delay, while the test blocks in a read.
+    std::jthread SendLater(std::string bytes, int nMilliseconds = 30)
+    {
+        return std::jthread([this, bytes = std::move(bytes), nMilliseconds] {
+            std::this_thread::sleep_for(milliseconds(nMilliseconds));
+            m_pty.Send(bytes);
+        });
+    }
+
+    CPseudoTerminal m_pty{4};
+    CTestPort m_port;
+    bool m_bCancel = false;
+};
+
 } // namespace
 
-TEST(SerialPort, SettingsReachTheDeviceAndRefusalsLeaveItUnchanged)
+TEST_F(SerialPortTest, SettingsReachTheDeviceAndRefusalsLeaveItUnchanged)
 {
-    CPseudoTerminal pty(2);
-    CTestPort port;
-    port.SetPort(2);
-    EXPECT_TRUE(port.SetBaudRate(38400)) << "kept while closed";
-    EXPECT_FALSE(port.SetBaudRate(0)) << "not taken: the rate stays 38400";
-    ASSERT_TRUE(port.Open());
-    termios tio = pty.SlaveTermios();
+    m_port.Close();
+    EXPECT_TRUE(m_port.SetBaudRate(38400)) << "kept while closed";
+    EXPECT_FALSE(m_port.SetBaudRate(0)) << "not taken: the rate stays 38400";
+    ASSERT_TRUE(m_port.Open());
+    termios tio = m_pty.SlaveTermios();
     EXPECT_EQ(B38400, cfgetispeed(&tio));
     EXPECT_EQ(static_cast<tcflag_t>(CS8 | CLOCAL),
               tio.c_cflag & (CSIZE | PARENB | CSTOPB | CLOCAL));
     // A pseudo-terminal keeps 8 data bits and no parity generation whatever it is told (and
-    // refuses a change of those alone), so the framing is checked in the control block; parity
-    // checking, odd, stick, stop bits and handshakes on the device.
-    struct Row
+    // refuses a change of those alone), so the transcript shows the data bits and parity checking
+    // of the control block kept (after a refusal too: the one the port took last), and parity
+    // checking, odd, stick, stop bits and handshakes on the device. Steps: Rate, Parity, Data
+    // bits, Stop bits, Handshake with its value; a refused one is not carried into the next.
+    std::string transcript;
+    for (const char* pszStep : {"R115200", "R-4800", "D8",   "P2", "P0", "D0",     "P2", "P1", "P3",
+                                "P4",      "P9",     "P256", "P0", "D7", "D0",     "S2", "S1", "S7",
+                                "S0",      "H2",     "H4",   "H1", "D9", "R12345", "H0"})
     {
-        char setter; // Rate, Parity, Data bits, Stop bits, Handshake
-        int nValue;
-        bool bTaken;
-        BYTE byBits;           // data bits after
-        tcflag_t cflag, iflag; // PARODD CMSPAR CSTOPB CRTSCTS, INPCK IXON IXOFF on the device
-    };
-    const Row rows[] = {
-        {'R', 115200, true, 8, 0, 0},
-        {'R', -4800, false, 8, 0, 0},
-        {'D', 8, true, 8, 0, 0},
-        {'P', 2, true, 8, 0, INPCK}, // even with 8 data bits
-        {'P', 0, true, 8, 0, 0},
-        {'D', 0, true, 8, 0, 0},
-        {'P', 2, true, 7, 0, INPCK},
-        {'P', 1, true, 7, PARODD, INPCK},
-        {'P', 3, true, 7, PARODD | CMSPAR, INPCK},
-        {'P', 4, true, 7, CMSPAR, INPCK},
-        {'P', 9, false, 7, CMSPAR, INPCK},
-        {'P', 256, false, 7, CMSPAR, INPCK}, // does not wrap
-        {'P', 0, true, 8, 0, 0},
-        {'D', 7, false, 8, 0, 0}, // the pseudo-terminal refuses data bits alone
-        {'D', 0, true, 8, 0, 0},
-        {'S', 2, true, 8, CSTOPB, 0},
-        {'S', 1, false, 8, CSTOPB, 0},
-        {'S', 7, false, 8, CSTOPB, 0},
-        {'S', 0, true, 8, 0, 0},
-        {'H', 0x02, true, 8, CRTSCTS, 0},
-        {'H', 0x04, true, 8, 0, IXON | IXOFF},
-        {'H', 0x01, false, 8, 0, IXON | IXOFF},
-        {'D', 9, false, 8, 0, IXON | IXOFF},
-        {'R', 12345, false, 8, 0, IXON | IXOFF},
-        {'H', 0x00, true, 8, 0, 0}, // a refused setting is not carried into the next one
-    };
-    for (const auto& row : rows)
-    {
-        SCOPED_TRACE(testing::Message() << row.setter << row.nValue);
-        const auto by = static_cast<BYTE>(row.nValue);
-        EXPECT_EQ(row.bTaken, row.setter == 'R'   ? port.SetBaudRate(row.nValue)
-                              : row.setter == 'P' ? port.SetParity(row.nValue)
-                              : row.setter == 'D' ? port.SetDataBits(by)
-                              : row.setter == 'S' ? port.SetStopBits(by)
-                                                  : port.SetHandshake(by));
-        EXPECT_EQ(row.byBits, port.GetDataBits());
-        // After a refusal too: the block kept is the one the port took last.
-        EXPECT_EQ(port.Dcb().ByteSize, row.byBits);
-        EXPECT_EQ(port.Dcb().fParity, (row.iflag & INPCK) != 0 ? 1U : 0U);
-        tio = pty.SlaveTermios();
-        EXPECT_EQ(B115200, cfgetospeed(&tio));
-        EXPECT_EQ(row.cflag, tio.c_cflag & (PARODD | CMSPAR | CSTOPB | CRTSCTS));
-        EXPECT_EQ(row.iflag, tio.c_iflag & (INPCK | IXON | IXOFF));
+        const int nValue = std::atoi(pszStep + 1);
+        const auto by = static_cast<BYTE>(nValue);
+        const char cSetter = pszStep[0];
+        const bool bTaken = cSetter == 'R'   ? m_port.SetBaudRate(nValue)
+                            : cSetter == 'P' ? m_port.SetParity(nValue)
+                            : cSetter == 'D' ? m_port.SetDataBits(by)
+                            : cSetter == 'S' ? m_port.SetStopBits(by)
+                                             : m_port.SetHandshake(by);
+        EXPECT_EQ(m_port.Dcb().ByteSize, m_port.GetDataBits());
+        tio = m_pty.SlaveTermios();
+        EXPECT_EQ(B115200, cfgetospeed(&tio)) << pszStep;
+        transcript += std::string(pszStep) + (bTaken ? " taken: " : " refused: ") +
+                      std::to_string(m_port.GetDataBits()) + " bits, parity checked " +
+                      std::to_string(m_port.Dcb().fParity) + "; device:" +
+                      Flags(tio.c_cflag, {{PARODD, "PARODD"},
+                                          {CMSPAR, "CMSPAR"},
+                                          {CSTOPB, "CSTOPB"},
+                                          {CRTSCTS, "CRTSCTS"}}) +
+                      Flags(tio.c_iflag, {{INPCK, "INPCK"}, {IXON, "IXON"}, {IXOFF, "IXOFF"}}) +
+                      "\n";
     }
-    EXPECT_TRUE(port.IsOpen());
-    EXPECT_TRUE(port.Close());
+    CompareWithTranscript(transcript, "port/settings.transcript");
 }
 
-TEST(SerialPort, WritesDeliverExactlyTheirBytesOrFail)
+TEST_F(SerialPortTest, WritesDeliverExactlyTheirBytesOrFail)
 {
-    CPseudoTerminal pty(2);
-    CSerialPort port;
-    port.SetPort(2);
-    ASSERT_TRUE(port.Open());
     std::string binary(256, '\0'); // every byte value: no output translation
     std::iota(binary.begin(), binary.end(), '\0');
     const std::string s512(512, 'A'), s513(513, 'A');
-    EXPECT_TRUE(port.Write(CString(L"X\r\n")) && port.WriteByte('\x13') &&
-                port.Write(binary.data(), 256) && port.Write(nullptr, 0) &&
-                port.Write(std::vector<char>(binary.begin(), binary.end())));
-    EXPECT_FALSE(port.Write(nullptr, 4));
+    EXPECT_TRUE(m_port.Write(CString(L"X\r\n")) && m_port.WriteByte('\x13') &&
+                m_port.Write(binary.data(), 256) && m_port.Write(nullptr, 0) &&
+                m_port.Write(std::vector<char>(binary.begin(), binary.end())));
+    EXPECT_FALSE(m_port.Write(nullptr, 4));
     // Commands stop at 512 bytes; a refused one writes nothing.
-    EXPECT_TRUE(port.Write(CString(s512.c_str())));
-    EXPECT_TRUE(port.Write(std::vector<char>(s512.begin(), s512.end())));
-    EXPECT_FALSE(port.Write(CString(s513.c_str())));
-    EXPECT_FALSE(port.Write(std::vector<char>(s513.begin(), s513.end())));
-    EXPECT_EQ("X\r\n\x13" + binary + binary + s512 + s512, pty.Receive(1540, milliseconds(20)));
+    EXPECT_TRUE(m_port.Write(CString(s512.c_str())));
+    EXPECT_TRUE(m_port.Write(std::vector<char>(s512.begin(), s512.end())));
+    EXPECT_FALSE(m_port.Write(CString(s513.c_str())));
+    EXPECT_FALSE(m_port.Write(std::vector<char>(s513.begin(), s513.end())));
+    EXPECT_EQ("X\r\n\x13" + binary + binary + s512 + s512, m_pty.Receive(1540, milliseconds(20)));
 
     // Nobody reads the device: its queue fills and the write ends on its time-out with only a
     // part taken, which is a failed write.
     COMMTIMEOUTS timeouts{};
-    ASSERT_TRUE(GetCommTimeouts(port.GetHandle(), &timeouts));
+    ASSERT_TRUE(GetCommTimeouts(m_port.GetHandle(), &timeouts));
     timeouts.WriteTotalTimeoutConstant = 50;
-    ASSERT_TRUE(SetCommTimeouts(port.GetHandle(), &timeouts));
+    ASSERT_TRUE(SetCommTimeouts(m_port.GetHandle(), &timeouts));
     const std::string large(1 << 20, 'B');
-    EXPECT_FALSE(port.Write(large.data(), static_cast<DWORD>(large.size())));
-    pty.Flush();
-    EXPECT_TRUE(port.Write(CString(L"after")));
-    EXPECT_EQ("after", pty.Receive(5, milliseconds(20)));
-    EXPECT_TRUE(port.Close());
+    EXPECT_FALSE(m_port.Write(large.data(), static_cast<DWORD>(large.size())));
+    m_pty.Flush();
+    EXPECT_TRUE(m_port.Write(CString(L"after")));
+    EXPECT_EQ("after", m_pty.Receive(5, milliseconds(20)));
 }
 
 TEST(SerialPort, DeviceNamesOpenCloseAndOpenAgain)
@@ -185,4 +214,164 @@ TEST(SerialPort, ClosedPortRefusesEverythingButSettings)
     EXPECT_EQ(7, port.GetDataBits());
     port.SetTimeout(3);
     EXPECT_EQ(10u, port.Timeout()) << "never below 10 ms";
+}
+
+// The reads a host uses to talk to a device itself, each with the bytes already there and those
+// that come 30 ms into the read, and how long it waited at least; what it answered and left in the
+// queue is in reads.transcript. The port's time-out is 100 ms.
+TEST_F(SerialPortTest, EachReadTakesWhatItShouldAndLeavesTheRest)
+{
+    CString strText;
+    std::vector<char> data;
+    char buffer[16] = {};
+    DWORD nRead = 0;
+    const auto answer = [&](bool bResult, const std::string& strRead) {
+        return (bResult ? "1 " : "0 ") + strRead;
+    };
+    const auto text = [&](bool bResult) { return answer(bResult, strText.ToNarrow()); };
+    const auto read = [&](DWORD nCount) {
+        const bool bResult = m_port.Read(buffer, nCount, &nRead, m_bCancel);
+        return answer(bResult, std::string(buffer, nRead));
+    };
+    const auto response = [&](const wchar_t* pszEnd, const wchar_t* pszMarker,
+                              const wchar_t* pszAlt = L"") {
+        return text(m_port.ReadResponse(strText, m_bCancel, pszEnd, pszMarker, pszAlt));
+    };
+    struct Row
+    {
+        const char* legend;
+        std::string strFirst, strLater;
+        std::function<std::string()> read;
+        long long nMinMs = 0;
+    };
+    std::string all(256, '\0'); // no input translation (CR, break, XON)
+    std::iota(all.begin(), all.end(), '\0');
+    const Row rows[] = {
+        {"ReadText stops at a zero byte", std::string("$GP,1\r\nab\0cd", 12), "",
+         [&] { return text(m_port.ReadText(strText, m_bCancel)); }},
+        {"ReadText starts with a late byte", "", "l",
+         [&] { return text(m_port.ReadText(strText, m_bCancel)); }, 25},
+        {"ReadText waits out its time-out", "", "",
+         [&] { return text(m_port.ReadText(strText, m_bCancel)); }, 95},
+        {"ReadArray keeps every byte value", all, "",
+         [&] {
+             const bool bResult = m_port.ReadArray(data, m_bCancel);
+             return answer(bResult, std::string(data.begin(), data.end()));
+         }},
+        {"ReadByte", "Qr", "",
+         [&] {
+             const bool bResult = m_port.ReadByte(buffer);
+             return answer(bResult, {buffer[0]});
+         }},
+        {"ReadByte without a place", "Q", "", [&] { return answer(m_port.ReadByte(nullptr), ""); }},
+        {"WaitForByte drops what comes before", "abcXdef", "",
+         [&] { return answer(m_port.WaitForByte('X', 1000), ""); }},
+        {"WaitForByte gives up", "abc", "", [&] { return answer(m_port.WaitForByte('X', 60), ""); },
+         55},
+        {"Read up to a count", "12345678", "", [&] { return read(5); }},
+        {"Read fewer than asked", "678", "", [&] { return read(10); }, 95},
+        {"Read nothing at all is no failure", "", "", [&] { return read(4); }, 95},
+        {"Read no bytes", "x", "", [&] { return read(0); }},
+        {"ReadUntil a stop byte", "abc\ndef", "",
+         [&] { return std::string{m_port.ReadUntil('\n', 50)}; }},
+        {"ReadUntil byte 0: any byte", "def", "",
+         [&] { return std::string{m_port.ReadUntil(0, 50)}; }},
+        {"ReadUntil silence", "ef", "", [&] { return std::string{m_port.ReadUntil('#', 50)}; }, 45},
+        {"no marker: up to a terminator", "$PASHR,RID\r\nnext", "",
+         [&] { return response(L"\r\n", L""); }},
+        {"no marker: a reply in two parts", "nex", "t;", [&] { return response(L";", L""); }},
+        {"no marker and no terminator", "partial", "", [&] { return response(L";", L""); }, 95},
+        {"marker at once", "$PASHR,ACK*3D\r\n", "", [&] { return response(L"\r\n", L"ACK*3D"); }},
+        {"marker split across parts", "$PASHR,AC", "K*3D\n",
+         [&] { return response(L"\r\n", L"ACK*3D"); }},
+        {"terminator after the marker later", "$PASHR,ACK*3D", "\r",
+         [&] { return response(L"\r\n", L"ACK*3D"); }},
+        {"alternative marker", "$PASHR,NAK*30\r\n", "",
+         [&] { return response(L"\r\n", L"ACK*3D", L"NAK*30"); }},
+        {"marker seen twice, the second ends", "ACK,ACK\n", "",
+         [&] { return response(L"\n", L"ACK"); }},
+        {"a marker that overlaps itself", "AAA\r", "", [&] { return response(L"\r", L"AA"); }},
+        {"marker last, no terminator: time-out plus 500 ms", "\r\nACK*3D", "",
+         [&] { return response(L"\r\n", L"ACK*3D"); }, 580},
+        {"nothing at all: the first-byte time-out", "", "",
+         [&] { return response(L"\r\n", L"ACK"); }, 95},
+    };
+    std::string transcript;
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.legend);
+        ASSERT_TRUE(m_port.PurgeInput());
+        Arrive(row.strFirst);
+        const auto start = Clock::now();
+        std::string strRead;
+        {
+            const std::jthread later = SendLater(row.strLater);
+            strRead = row.read();
+        }
+        EXPECT_GE(MillisecondsSince(start), row.nMinMs);
+        transcript += std::string(row.legend) + ": " + Escaped(strRead) + ", " +
+                      std::to_string(m_port.BytesWaiting()) + " left\n";
+    }
+    CompareWithTranscript(transcript, "port/reads.transcript");
+    EXPECT_TRUE(m_port.SetBreak() && m_port.ClearBreak());
+    EXPECT_TRUE(m_pty.Receive(0, milliseconds(20)).empty()) << "nothing echoed";
+
+    // A cancelled read does not wait and takes nothing.
+    Arrive("xyz");
+    const bool bCancel = true;
+    data.assign(1, 'd');
+    nRead = 7;
+    EXPECT_FALSE(m_port.ReadText(strText, bCancel) || m_port.ReadArray(data, bCancel) ||
+                 m_port.Read(buffer, 3, &nRead, bCancel) ||
+                 m_port.ReadUntilAny(strText, bCancel, L"z") ||
+                 m_port.ReadResponse(strText, bCancel, L"z", L"y", L""));
+    EXPECT_TRUE(nRead == 0 && data.empty() && strText.IsEmpty());
+    EXPECT_EQ(3, m_port.BytesWaiting());
+}
+
+TEST_F(SerialPortTest, DeviceGoneFailsCleanlyAndCheaplyUntilClosed)
+{
+    m_port.SetTimeout(20);
+    EXPECT_FALSE(m_port.IsDeviceGone());
+    m_pty.CloseMaster();
+    // A write finds it gone, and says so (a read does through the hung-up line:
+    // CommDeviceTests.cpp).
+    DWORD nWritten = 0;
+    EXPECT_FALSE(WriteFile(m_port.GetHandle(), "X", 1, &nWritten, nullptr));
+    EXPECT_EQ(ERROR_DEVICE_REMOVED, GetLastError());
+    EXPECT_TRUE(m_port.IsDeviceGone());
+    char byte = 0;
+    CString strText;
+    EXPECT_FALSE(m_port.ReadByte(&byte) || m_port.WriteByte('X') ||
+                 m_port.ReadText(strText, m_bCancel) || m_port.Write(CString(L"X\r\n")));
+    EXPECT_EQ(0, m_port.BytesWaiting());
+    EXPECT_TRUE(m_port.IsOpen()) << "the port stays open until it is closed";
+
+    // A reader that keeps trying, as the acquisition thread does, must not spin.
+    const auto cpuSeconds = [] {
+        rusage usage{};
+        getrusage(RUSAGE_THREAD, &usage);
+        return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+               static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    };
+    const HANDLE hComm = m_port.GetHandle();
+    DCB dcb{};
+    EXPECT_FALSE(GetCommState(hComm, &dcb) || SetCommState(hComm, &dcb));
+    const double dCpuBefore = cpuSeconds();
+    const auto start = Clock::now();
+    while (MillisecondsSince(start) < 300)
+    {
+        COMMTIMEOUTS timeouts{MAXDWORD, MAXDWORD, 50, 0, 0};
+        SetCommTimeouts(hComm, &timeouts);
+        DWORD nRead = 0;
+        EXPECT_FALSE(ReadFile(hComm, &byte, 1, &nRead, nullptr));
+        EXPECT_EQ(ERROR_DEVICE_REMOVED, GetLastError());
+        EXPECT_FALSE(m_port.ReadByte(&byte) || m_port.WaitForByte('$', 10));
+    }
+    const double dCpu = cpuSeconds() - dCpuBefore;
+    EXPECT_LT(dCpu / (static_cast<double>(MillisecondsSince(start)) / 1000.0), 0.20) << dCpu;
+
+    EXPECT_TRUE(m_port.Close());
+    EXPECT_FALSE(m_port.IsDeviceGone()) << "a closed port has no device to lose";
+    // Opened again on a device plugged in again: engine/posix/PulledCableTests.cpp.
 }

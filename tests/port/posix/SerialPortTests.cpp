@@ -1,21 +1,25 @@
-// CSerialPort on a pseudo-terminal: line settings as the device sees them, writes (whole or
-// refused), the blocking reads against bytes the device (the pseudo-terminal's master) sends,
-// opening, closing and opening again, a closed port and a device that goes away. What each setting
-// and each read did is generated data, tests/data/port/*.transcript (see the README there).
+// CSerialPort and the serial-device calls under it on pseudo-terminals: opening by COM name,
+// exclusive use, line settings as the device sees them, writes (whole or refused), the blocking
+// reads against bytes the device (the pseudo-terminal's master) sends, the read time-out rules,
+// the read that also ends on an event, a closed port and a device that goes away. What each
+// setting and each read did is generated data, tests/data/port/*.transcript (see the README there).
 #include "support/PseudoTerminal.h"
 #include "support/Transcript.h"
 #include "support/Waiting.h"
+#include "platform/Framework.h"
 #include "port/SerialPort.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <numeric>
 #include <string>
 #include <sys/resource.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace
@@ -39,6 +43,12 @@ std::string Escaped(const std::string& bytes)
     for (const char c : bytes)
         text += EscapedByte(c);
     return text;
+}
+
+HANDLE OpenCom(const wchar_t* pszName, DWORD dwFlags = 0, DWORD dwDisposition = OPEN_EXISTING)
+{
+    return CreateFileW(pszName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, dwDisposition, dwFlags,
+                       nullptr);
 }
 
 // The names of the given flags that are set.
@@ -71,7 +81,7 @@ protected:
         WaitUntil(
             [&] { return m_port.BytesWaiting() >= nBefore + static_cast<int>(bytes.size()); });
     }
-    // Sends bytes from another thread after a delay, while the test blocks in a read.
+    // Sends bytes from another thread after a delay, while the test blocks in a call.
     std::jthread SendLater(std::string bytes, int nMilliseconds = 30)
     {
         return std::jthread([this, bytes = std::move(bytes), nMilliseconds] {
@@ -334,8 +344,7 @@ TEST_F(SerialPortTest, DeviceGoneFailsCleanlyAndCheaplyUntilClosed)
     m_port.SetTimeout(20);
     EXPECT_FALSE(m_port.IsDeviceGone());
     m_pty.CloseMaster();
-    // A write finds it gone, and says so (a read does through the hung-up line:
-    // CommDeviceTests.cpp).
+    // A write finds it gone, and says so (so does a read, below).
     DWORD nWritten = 0;
     EXPECT_FALSE(WriteFile(m_port.GetHandle(), "X", 1, &nWritten, nullptr));
     EXPECT_EQ(ERROR_DEVICE_REMOVED, GetLastError());
@@ -373,5 +382,188 @@ TEST_F(SerialPortTest, DeviceGoneFailsCleanlyAndCheaplyUntilClosed)
 
     EXPECT_TRUE(m_port.Close());
     EXPECT_FALSE(m_port.IsDeviceGone()) << "a closed port has no device to lose";
-    // Opened again on a device plugged in again: engine/posix/PulledCableTests.cpp.
+    // Opened again on a device plugged in again: engine/posix/LiveAcquisitionTests.cpp.
+}
+
+TEST(CommDeviceNames, ComNamesOpenTheMappedDeviceAndRefusalsLeaveNothingOpen)
+{
+    EXPECT_EQ(CString(L"/dev/ttyS9"), GetComPortDevice(10)) << "the default";
+    EXPECT_FALSE(SetComPortDevice(0, "/dev/ttyUSB0"));
+    CPseudoTerminal pty3(3), pty12(12), pty5(5);
+    char tempName[] = "/tmp/fixora-not-a-tty-XXXXXX";
+    const int tempFd = ::mkstemp(tempName);
+    CComPortMapping regular(6, tempName), missing(8, "/nonexistent-folder/ttyUSB0");
+    struct Row
+    {
+        const wchar_t* pszName;
+        const CPtyPair* pDevice; // nullptr: refused with dwError
+        DWORD dwError = 0, dwFlags = 0, dwDisposition = OPEN_EXISTING;
+    };
+    const Row rows[] = {
+        {L"com3:", &pty3},
+        {L"\\\\.\\COM12", &pty12},
+        {L"COM12:", nullptr, ERROR_INVALID_NAME}, // two digits need the long form
+        {L"COM0:", nullptr, ERROR_FILE_NOT_FOUND},
+        {L"COM3:x", nullptr, ERROR_INVALID_NAME},
+        {L"\\\\.\\COM99999999999", nullptr, ERROR_FILE_NOT_FOUND},
+        {L"COM8:", nullptr, ERROR_FILE_NOT_FOUND}, // a folder that does not exist
+        {L"COM6:", nullptr, ERROR_NOT_SUPPORTED},  // a regular file
+        {L"COM5:", nullptr, ERROR_NOT_SUPPORTED, FILE_FLAG_OVERLAPPED},
+        {L"COM5:", nullptr, ERROR_INVALID_PARAMETER, 0, CREATE_ALWAYS},
+        {L"COM5:", &pty5}, // none of the refusals kept it
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(CString(row.pszName).ToNarrow());
+        SetLastError(ERROR_SUCCESS);
+        HANDLE h = OpenCom(row.pszName, row.dwFlags, row.dwDisposition);
+        EXPECT_EQ(row.dwError, row.pDevice == nullptr ? GetLastError() : ERROR_SUCCESS);
+        DWORD nWritten = 0;
+        EXPECT_EQ(row.pDevice != nullptr, WriteFile(h, "n", 1, &nWritten, nullptr) != FALSE);
+        EXPECT_EQ(row.pDevice != nullptr, CloseHandle(h) != FALSE);
+        EXPECT_TRUE(row.pDevice == nullptr || row.pDevice->Receive(1, {}) == "n") << "its device";
+    }
+    ::close(tempFd);
+    std::remove(tempName);
+}
+
+TEST_F(SerialPortTest, OnlyOneUserAtATimeAClosedHandleIsDeadAndRefusalsTellWhy)
+{
+    EXPECT_EQ(INVALID_HANDLE_VALUE, OpenCom(L"COM4:"));
+    EXPECT_EQ(ERROR_ACCESS_DENIED, GetLastError());
+    const HANDLE hClosed = m_port.GetHandle();
+    ASSERT_TRUE(m_port.Close());
+    const HANDLE hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    ASSERT_TRUE(m_port.Open()) << "closing released the device";
+    const HANDLE hComm = m_port.GetHandle();
+    ASSERT_TRUE(CloseHandle(hEvent));
+    char byte = 0;
+    DWORD n = 0;
+    DCB dcb{};
+    COMSTAT stat{};
+    EXPECT_TRUE(ClearCommError(hComm, &n, &stat) && n == 0);
+    EXPECT_TRUE(EscapeCommFunction(hComm, SETBREAK) && EscapeCommFunction(hComm, CLRBREAK));
+    EXPECT_TRUE(SetCommMask(hComm, EV_RXCHAR | EV_TXEMPTY) && SetupComm(hComm, 4096, 4096));
+    const std::pair<std::function<bool()>, DWORD> refusals[] = {
+        {[&] { return ReadFile(hClosed, &byte, 1, &n, nullptr); }, ERROR_INVALID_HANDLE},
+        {[&] { return WriteFile(hClosed, "x", 1, &n, nullptr) || GetCommState(hClosed, &dcb); },
+         ERROR_INVALID_HANDLE},
+        {[&] { return CloseHandle(hClosed) || ReadFile(INVALID_HANDLE_VALUE, &byte, 1, &n, 0); },
+         ERROR_INVALID_HANDLE},
+        {[&] { return ReadCommOrWait(hClosed, &byte, 1, n, nullptr, 0) != WAIT_FAILED; },
+         ERROR_INVALID_HANDLE},
+        {[&] { return ReadCommOrWait(hComm, nullptr, 1, n, nullptr, 0) != WAIT_FAILED; },
+         ERROR_INVALID_PARAMETER},
+        {[&] { return ReadCommOrWait(hComm, &byte, 1, n, hEvent, 0) != WAIT_FAILED; },
+         ERROR_INVALID_HANDLE}, // a closed event
+        {[&] { return PurgeComm(hComm, 0x100) || EscapeCommFunction(hComm, 77); },
+         ERROR_INVALID_PARAMETER},
+        // A pseudo-terminal has no modem-control lines: asking for one is refused, not ignored.
+        {[&] { return EscapeCommFunction(hComm, SETDTR); }, ERROR_NOT_SUPPORTED},
+    };
+    for (const auto& refusal : refusals)
+    {
+        SCOPED_TRACE(&refusal - refusals);
+        SetLastError(ERROR_SUCCESS);
+        EXPECT_FALSE(refusal.first());
+        EXPECT_EQ(refusal.second, GetLastError());
+    }
+}
+
+TEST_F(SerialPortTest, ReadTimeoutRules)
+{
+    constexpr DWORD M = MAXDWORD;
+    const HANDLE hComm = m_port.GetHandle();
+    struct Row
+    {
+        const char* legend;
+        DWORD dwInterval, dwMultiplier, dwConstant, nCount; // the read time-outs and its count
+        std::string strWaiting, strLater, strExpected;      // in the queue, sent 60 ms in, read
+        long long nMinMs, nMaxMs; // generous bounds on how long the read took
+    };
+    const Row rows[] = {
+        {"at once, nothing waiting", M, 0, 0, 8, "", "", "", 0, 50},
+        {"at once, takes what waits", M, 0, 0, 8, "abc", "", "abc", 0, 50},
+        {"first byte, one there already", M, M, 1000, 8, "ab", "", "ab", 0, 500},
+        {"first byte arrives later", M, M, 1000, 8, "", "z", "z", 50, 900},
+        {"first byte never comes", M, M, 100, 8, "", "", "", 95, 1000},
+        {"constant 1 ms takes what waits", M, M, 1, 8, "xy", "", "xy", 0, 500},
+        {"no time-outs wait for the count", 0, 0, 0, 3, "a", "bc", "abc", 50, 3000},
+        {"total time-out ends a short read", 0, 0, 100, 8, "abc", "", "abc", 95, 3000},
+        {"total counts the multiplier", 0, 25, 0, 4, "ab", "", "ab", 95, 3000},
+        {"interval ends a read after a gap", 50, 0, 0, 8, "", "pq", "pq", 100, 1500},
+        {"interval waits for the first byte", 50, 0, 1000, 8, "", "pq", "pq", 100, 900},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.legend);
+        ASSERT_TRUE(PurgeComm(hComm, PURGE_RXCLEAR));
+        COMMTIMEOUTS timeouts{row.dwInterval, row.dwMultiplier, row.dwConstant, 0, 0};
+        ASSERT_TRUE(SetCommTimeouts(hComm, &timeouts));
+        ASSERT_TRUE(m_pty.Send(row.strWaiting));
+        ASSERT_TRUE(WaitUntil([&] {
+            COMSTAT stat{};
+            return ClearCommError(hComm, nullptr, &stat) && stat.cbInQue >= row.strWaiting.size();
+        }));
+        const std::jthread later = SendLater(row.strLater, 60);
+        std::string buffer(row.nCount, '\0');
+        DWORD nRead = 0;
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_TRUE(ReadFile(hComm, buffer.data(), row.nCount, &nRead, nullptr))
+            << "a time-out is not a failure";
+        const long long nElapsed = MillisecondsSince(start);
+        EXPECT_EQ(row.strExpected, buffer.substr(0, nRead));
+        EXPECT_TRUE(nElapsed >= row.nMinMs && nElapsed < row.nMaxMs) << nElapsed;
+    }
+}
+
+TEST_F(SerialPortTest, ReadCommOrWaitEndsOnBytesOnTheEventOnTimeOrAtOnceOnAHungUpLine)
+{
+    const HANDLE hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    char buffer[64];
+    DWORD nRead = 0;
+    long long m_nElapsed = 0;
+    const auto timedRead = [&](DWORD dwMilliseconds) {
+        const auto start = std::chrono::steady_clock::now();
+        const DWORD dwResult = ReadCommOrWait(m_port.GetHandle(), buffer, sizeof buffer, nRead,
+                                              hEvent, dwMilliseconds);
+        m_nElapsed = MillisecondsSince(start);
+        return dwResult;
+    };
+    ASSERT_TRUE(m_pty.Send("abc"));
+    ASSERT_EQ(WAIT_OBJECT_0, timedRead(1000));
+    EXPECT_EQ("abc", std::string(buffer, nRead)) << "every waiting byte in one read";
+    EXPECT_EQ(WAIT_TIMEOUT, timedRead(20));
+    EXPECT_EQ(0U, nRead);
+    // A byte or the event that comes during a long wait ends it at once:
+    // engine/posix/LiveAcquisitionTests.cpp. A set event is seen while it stays set.
+    SetEvent(hEvent);
+    EXPECT_EQ(WAIT_OBJECT_0 + 1, timedRead(5000));
+    EXPECT_EQ(WAIT_OBJECT_0 + 1, timedRead(5000));
+    ResetEvent(hEvent);
+    EXPECT_EQ(WAIT_TIMEOUT, timedRead(20)) << "reset, it no longer ends a wait";
+    m_pty.CloseMaster();
+    EXPECT_EQ(WAIT_FAILED, timedRead(5000));
+    EXPECT_EQ(ERROR_DEVICE_REMOVED, GetLastError());
+    EXPECT_LT(m_nElapsed, 2000) << "a hung-up line answers at once; its caller rests";
+    CloseHandle(hEvent);
+}
+
+TEST_F(SerialPortTest, ClosingTheHandleEndsABlockedRead)
+{
+    COMMTIMEOUTS timeouts{}; // wait for the count, without limit
+    ASSERT_TRUE(SetCommTimeouts(m_port.GetHandle(), &timeouts));
+    DWORD dwError = 0;
+    BOOL bOk = TRUE;
+    std::thread reader([&, hComm = m_port.GetHandle()] {
+        char buffer[4];
+        DWORD n = 0;
+        bOk = ReadFile(hComm, buffer, sizeof(buffer), &n, nullptr);
+        dwError = GetLastError();
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_TRUE(m_port.Close());
+    reader.join();
+    EXPECT_FALSE(bOk);
+    EXPECT_EQ(ERROR_OPERATION_ABORTED, dwError);
 }

@@ -416,42 +416,25 @@ namespace
 class ResetTest : public CommandSetTest
 {
 protected:
-    // A model that notes when acquisition has initialised it.
-    template <class TModel> class CWatched : public TModel
+    void SetUp() override
     {
-    public:
-        bool Initialize() override
-        {
-            const bool bInitialized = TModel::Initialize();
-            ++m_nInitialized;
-            return bInitialized;
-        }
-        std::atomic<int> m_nInitialized{0};
-    };
-
-    // Runs a CSI model (registered on the first call); once this returns, the port is open and
-    // purged and whatever the device sends is read.
-    CDOZOzoeiver* StartLive()
-    {
-        if (m_pCsi == nullptr)
-        {
-            m_pCsi = new CWatched<CCSI>;
-            m_pCsi->SetupReceiver(kPort, 0, 0.0, CString(L""), false);
-            EXPECT_TRUE(m_engine.AddReceiver(m_pCsi));
-            m_engine.SetReceiver(m_pCsi);
-        }
-        const int nInitialized = m_pCsi->m_nInitialized;
-        EXPECT_TRUE(m_engine.Start());
-        EXPECT_TRUE(
-            WaitUntil([this, nInitialized] { return m_pCsi->m_nInitialized > nInitialized; }));
-        m_pauses.Clear();
-        m_host.m_Messages.clear();
-        return m_pCsi;
+        CommandSetTest::SetUp();
+        m_csi.SetupReceiver(kPort, 0, 0.0, CString(L""), false);
+        m_engine.SetReceiver(&m_csi);
     }
 
-    CWatched<CCSI>* m_pCsi = nullptr; // owned by the engine
+    // Once this returns, the port is open and purged and whatever the device sends is read.
+    void StartLive()
+    {
+        EXPECT_TRUE(m_engine.Start());
+        EXPECT_TRUE(WaitUntil([this] { return m_engine.IsReceiving(); }));
+        m_pauses.Clear();
+        m_host.m_Messages.clear();
+    }
+
+    CCSI m_csi;
     CHostWindow m_host;
-    CZIDOvoine m_engine; // last: its thread ends before the window and the device go
+    CZIDOvoine m_engine; // last: its thread ends before the model, the window and the device go
 };
 
 } // namespace
@@ -468,9 +451,9 @@ TEST_F(ResetTest, UnderTheWindowEachStepWaitsForItsAcknowledgementAndARefusalTim
         if (bRefused)
             rules.insert(rules.begin(), {"$PASHS,RTC,AUT", "$PASHR,NAK*30\r\n"});
         CReceiverSimulator receiver(m_pty, rules);
-        CDOZOzoeiver* pCsi = StartLive();
+        StartLive();
         const auto start = std::chrono::steady_clock::now();
-        EXPECT_EQ(!bRefused, pCsi->ResetAll(true));
+        EXPECT_EQ(!bRefused, m_csi.ResetAll(true));
         const long long nElapsed = MillisecondsSince(start);
         EXPECT_TRUE(bRefused ? nElapsed >= 950 && nElapsed < 6000 : nElapsed < 5000) << nElapsed;
         EXPECT_EQ(kCsiReset, receiver.Bytes());

@@ -9,7 +9,6 @@
 #include "support/Waiting.h"
 
 #include <atomic>
-#include <cstdio>
 #include <functional>
 #include <mutex>
 #include <ostream>

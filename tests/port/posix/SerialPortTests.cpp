@@ -382,7 +382,7 @@ TEST_F(SerialPortTest, DeviceGoneFailsCleanlyAndCheaplyUntilClosed)
 
     EXPECT_TRUE(m_port.Close());
     EXPECT_FALSE(m_port.IsDeviceGone()) << "a closed port has no device to lose";
-    // Opened again on a device plugged in again: engine/posix/LiveAcquisitionTests.cpp.
+    // Opened again on a device plugged in again: fixora/posix/FixoraLiveTests.cpp.
 }
 
 TEST(CommDeviceNames, ComNamesOpenTheMappedDeviceAndRefusalsLeaveNothingOpen)

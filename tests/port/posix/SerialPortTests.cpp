@@ -227,8 +227,8 @@ TEST(SerialPort, ClosedPortRefusesEverythingButSettings)
 }
 
 // The reads a host uses to talk to a device itself, each with the bytes already there and those
-// that come 30 ms into the read, and how long it waited at least; what it answered and left in the
-// queue is in reads.transcript. The port's time-out is 100 ms.
+// that come 30 ms into the read, and how long it waited; what it answered and left in the queue is
+// in reads.transcript. The port's time-out is 100 ms.
 TEST_F(SerialPortTest, EachReadTakesWhatItShouldAndLeavesTheRest)
 {
     CString strText;
@@ -247,12 +247,21 @@ TEST_F(SerialPortTest, EachReadTakesWhatItShouldAndLeavesTheRest)
                               const wchar_t* pszAlt = L"") {
         return text(m_port.ReadResponse(strText, m_bCancel, pszEnd, pszMarker, pszAlt));
     };
+    // ReadFile itself under the given read time-outs.
+    const auto raw = [&](DWORD dwInterval, DWORD dwMultiplier, DWORD dwConstant, DWORD nCount) {
+        COMMTIMEOUTS timeouts{dwInterval, dwMultiplier, dwConstant, 0, 0};
+        EXPECT_TRUE(SetCommTimeouts(m_port.GetHandle(), &timeouts));
+        std::string strBuffer(nCount, '\0');
+        const bool bRead = ReadFile(m_port.GetHandle(), strBuffer.data(), nCount, &nRead, nullptr);
+        return answer(bRead, strBuffer.substr(0, nRead));
+    };
+    constexpr DWORD M = MAXDWORD;
     struct Row
     {
         const char* legend;
         std::string strFirst, strLater;
         std::function<std::string()> read;
-        long long nMinMs = 0;
+        long long nMinMs = 0, nMaxMs = 60000; // generous bounds on how long the read took
     };
     std::string all(256, '\0'); // no input translation (CR, break, XON)
     std::iota(all.begin(), all.end(), '\0');
@@ -305,6 +314,25 @@ TEST_F(SerialPortTest, EachReadTakesWhatItShouldAndLeavesTheRest)
          [&] { return response(L"\r\n", L"ACK*3D"); }, 580},
         {"nothing at all: the first-byte time-out", "", "",
          [&] { return response(L"\r\n", L"ACK"); }, 95},
+        // The time-out rules of ReadFile (a time-out is no failure), last: they set their own.
+        {"ReadFile at once, nothing waiting", "", "", [&] { return raw(M, 0, 0, 8); }, 0, 50},
+        {"ReadFile at once, takes what waits", "abc", "", [&] { return raw(M, 0, 0, 8); }, 0, 50},
+        {"ReadFile first byte, one there already", "ab", "", [&] { return raw(M, M, 1000, 8); }, 0,
+         500},
+        {"ReadFile first byte arrives later", "", "z", [&] { return raw(M, M, 1000, 8); }, 25, 900},
+        {"ReadFile first byte never comes", "", "", [&] { return raw(M, M, 100, 8); }, 95, 1000},
+        {"ReadFile constant 1 ms takes what waits", "xy", "", [&] { return raw(M, M, 1, 8); }, 0,
+         500},
+        {"ReadFile without time-outs waits for the count", "a", "bc",
+         [&] { return raw(0, 0, 0, 3); }, 25, 3000},
+        {"ReadFile total time-out ends a short read", "abc", "", [&] { return raw(0, 0, 100, 8); },
+         95, 3000},
+        {"ReadFile total counts the multiplier", "ab", "", [&] { return raw(0, 25, 0, 4); }, 95,
+         3000},
+        {"ReadFile interval ends a read after a gap", "", "pq", [&] { return raw(50, 0, 0, 8); },
+         75, 1500},
+        {"ReadFile interval waits for the first byte", "", "pq",
+         [&] { return raw(50, 0, 1000, 8); }, 75, 900},
     };
     std::string transcript;
     for (const auto& row : rows)
@@ -313,12 +341,11 @@ TEST_F(SerialPortTest, EachReadTakesWhatItShouldAndLeavesTheRest)
         ASSERT_TRUE(m_port.PurgeInput());
         Arrive(row.strFirst);
         const auto start = Clock::now();
-        std::string strRead;
-        {
-            const std::jthread later = SendLater(row.strLater);
-            strRead = row.read();
-        }
-        EXPECT_GE(MillisecondsSince(start), row.nMinMs);
+        std::jthread later = SendLater(row.strLater);
+        const std::string strRead = row.read();
+        const long long nElapsed = MillisecondsSince(start);
+        later.join();
+        EXPECT_TRUE(nElapsed >= row.nMinMs && nElapsed < row.nMaxMs) << nElapsed;
         transcript += std::string(row.legend) + ": " + Escaped(strRead) + ", " +
                       std::to_string(m_port.BytesWaiting()) + " left\n";
     }
@@ -467,53 +494,6 @@ TEST_F(SerialPortTest, OnlyOneUserAtATimeAClosedHandleIsDeadAndRefusalsTellWhy)
         SetLastError(ERROR_SUCCESS);
         EXPECT_FALSE(refusal.first());
         EXPECT_EQ(refusal.second, GetLastError());
-    }
-}
-
-TEST_F(SerialPortTest, ReadTimeoutRules)
-{
-    constexpr DWORD M = MAXDWORD;
-    const HANDLE hComm = m_port.GetHandle();
-    struct Row
-    {
-        const char* legend;
-        DWORD dwInterval, dwMultiplier, dwConstant, nCount; // the read time-outs and its count
-        std::string strWaiting, strLater, strExpected;      // in the queue, sent 60 ms in, read
-        long long nMinMs, nMaxMs; // generous bounds on how long the read took
-    };
-    const Row rows[] = {
-        {"at once, nothing waiting", M, 0, 0, 8, "", "", "", 0, 50},
-        {"at once, takes what waits", M, 0, 0, 8, "abc", "", "abc", 0, 50},
-        {"first byte, one there already", M, M, 1000, 8, "ab", "", "ab", 0, 500},
-        {"first byte arrives later", M, M, 1000, 8, "", "z", "z", 50, 900},
-        {"first byte never comes", M, M, 100, 8, "", "", "", 95, 1000},
-        {"constant 1 ms takes what waits", M, M, 1, 8, "xy", "", "xy", 0, 500},
-        {"no time-outs wait for the count", 0, 0, 0, 3, "a", "bc", "abc", 50, 3000},
-        {"total time-out ends a short read", 0, 0, 100, 8, "abc", "", "abc", 95, 3000},
-        {"total counts the multiplier", 0, 25, 0, 4, "ab", "", "ab", 95, 3000},
-        {"interval ends a read after a gap", 50, 0, 0, 8, "", "pq", "pq", 100, 1500},
-        {"interval waits for the first byte", 50, 0, 1000, 8, "", "pq", "pq", 100, 900},
-    };
-    for (const auto& row : rows)
-    {
-        SCOPED_TRACE(row.legend);
-        ASSERT_TRUE(PurgeComm(hComm, PURGE_RXCLEAR));
-        COMMTIMEOUTS timeouts{row.dwInterval, row.dwMultiplier, row.dwConstant, 0, 0};
-        ASSERT_TRUE(SetCommTimeouts(hComm, &timeouts));
-        ASSERT_TRUE(m_pty.Send(row.strWaiting));
-        ASSERT_TRUE(WaitUntil([&] {
-            COMSTAT stat{};
-            return ClearCommError(hComm, nullptr, &stat) && stat.cbInQue >= row.strWaiting.size();
-        }));
-        const std::jthread later = SendLater(row.strLater, 60);
-        std::string buffer(row.nCount, '\0');
-        DWORD nRead = 0;
-        const auto start = std::chrono::steady_clock::now();
-        EXPECT_TRUE(ReadFile(hComm, buffer.data(), row.nCount, &nRead, nullptr))
-            << "a time-out is not a failure";
-        const long long nElapsed = MillisecondsSince(start);
-        EXPECT_EQ(row.strExpected, buffer.substr(0, nRead));
-        EXPECT_TRUE(nElapsed >= row.nMinMs && nElapsed < row.nMaxMs) << nElapsed;
     }
 }
 

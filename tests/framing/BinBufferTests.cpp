@@ -1,9 +1,10 @@
 // How a byte stream is cut into messages, fed as the acquisition thread feeds it (append the
-// chunk with +=, GetCurrentMessage, take every message out while HasMessage, Resize): every row of
-// the table is framed at several chunk sizes and must give the same messages and leave the same
-// tail; then the buffer's other exported operations (naming a message, the byte container), and
-// streams recorded from real receivers (tests/data/gpsd, see the README there). Random bytes in
-// random chunks are the framer fuzz target's (fuzz/entries/FramerEntry.cpp).
+// chunk with +=, GetCurrentMessage, take every message out while HasMessage, Resize): every stream
+// of tests/data/framing/streams.txt is framed at several chunk sizes and must give the same
+// messages and leave the same tail; then the buffer's other exported operations (naming a message,
+// the byte container), and streams recorded from real receivers (tests/data/gpsd, see the README
+// there). Random bytes in random chunks are the framer fuzz target's
+// (fuzz/entries/FramerEntry.cpp).
 #include "framing/BinBuffer.h"
 #include "support/Transcript.h"
 
@@ -18,6 +19,7 @@
 #include <map>
 #include <memory>
 #include <random>
+#include <set>
 #include <sstream>
 #include <string>
 #include <type_traits>
@@ -381,22 +383,29 @@ std::string ReadStream(const std::filesystem::path& file)
 // Every recording frames to the same messages whole and in random chunks. Where every line ends
 // in CR LF, each line that begins with a start byte is one message. Without any carriage return
 // no sentence is complete: only the "#" comment lines come out, each ended by the next one.
-TEST(RecordedStreams, SameMessagesWholeAndInRandomChunksAndLineEndRules)
+// tests/data/framing/recorded.transcript has each recording's count and rule, and the first
+// message of a few that begins as named.
+TEST(RecordedStreams, SameMessagesWholeAndInRandomChunksAsInTheTranscript)
 {
-    int nStreams = 0, nClean = 0, nLineFeedOnly = 0;
+    const std::map<std::string, std::string> known = {
+        {"GPSmap-76S.log", "$"},           // an RMB that runs into the comment before it
+        {"ch-4701.log", "$"},              // likewise an RMC
+        {"ac12_binary.log", "$PASHR,POS"}, // a text reply between binary records
+        {"ublox8-uniqid-monhw.log", "$GNTXT,01,01,01,PMTK"}, // right after a u-blox binary frame
+    };
+    std::set<std::filesystem::path> files;
     for (const auto& entry : std::filesystem::directory_iterator(kStreamDir))
+        if (entry.path().extension() == ".log")
+            files.insert(entry.path().filename());
+    std::string transcript;
+    for (const std::filesystem::path& file : files)
     {
-        if (entry.path().extension() != ".log")
-        {
-            continue;
-        }
-        SCOPED_TRACE(entry.path().filename().string());
-        ++nStreams;
-        const std::string stream = ReadStream(entry.path().filename());
+        SCOPED_TRACE(file.string());
+        const std::string stream = ReadStream(file);
         const std::vector<std::string> whole = Frame(stream);
-        ASSERT_FALSE(whole.empty());
         EXPECT_EQ(whole, Frame(stream, 4096, 1));
         EXPECT_EQ(whole, Frame(stream, 16, 6));
+        transcript += file.string() + ": " + std::to_string(whole.size()) + " messages";
 
         std::vector<std::string> lines; // without their line feeds
         for (std::size_t nStart = 0, nEnd; (nEnd = stream.find('\n', nStart)) != std::string::npos;
@@ -408,53 +417,29 @@ TEST(RecordedStreams, SameMessagesWholeAndInRandomChunksAndLineEndRules)
                 return !line.empty() && line.back() == '\r';
             }))
         {
-            ++nClean;
             std::vector<std::string> expected;
             std::copy_if(lines.begin(), lines.end(), std::back_inserter(expected),
                          [](const std::string& line) { return line[0] == '$' || line[0] == '#'; });
             EXPECT_EQ(expected, whole);
+            transcript += ", every CR LF line one message";
         }
         if (stream.find('\r') == std::string::npos)
         {
-            ++nLineFeedOnly;
             EXPECT_TRUE(std::all_of(whole.begin(), whole.end(),
                                     [](const std::string& m) { return m[0] == '#'; }));
+            transcript += ", no CR: comments only";
         }
+        if (const auto prefix = known.find(file.string()); prefix != known.end())
+        {
+            const auto hit = std::find_if(whole.begin(), whole.end(), [&](const std::string& m) {
+                return m.starts_with(prefix->second);
+            });
+            transcript += "\n  first " + prefix->second + " message " +
+                          (hit != whole.end() ? Escaped(*hit) : "none");
+        }
+        transcript += "\n";
     }
-    EXPECT_EQ(21, nStreams);
-    EXPECT_EQ(6, nClean);
-    EXPECT_EQ(6, nLineFeedOnly);
-}
-
-TEST(RecordedStreams, KnownMessages)
-{
-    const struct
-    {
-        const char* legend;
-        const char* file;
-        const char* prefix;   // the first message that begins so ...
-        std::string expected; // ... is exactly these bytes
-    } rows[] = {
-        {"the first RMC runs into the comment before it", "GPSmap-76S.log", "$",
-         "$GPRMB,V,,,,,,,,,,,,A,S*0E\r"},
-        {"the first GGA runs into the comment before it", "ch-4701.log", "$",
-         "$GPRMC,123434.000,A,5356.21440,N,02734.85946,E,00.00,252.7,290508,,,A*6B\r"},
-        {"a text reply between binary records", "ac12_binary.log", "$PASHR,POS",
-         "$PASHR,POS,0,03,183530.00,2037.76012,N,08704.07373,W,058.48,,359.4,000.0,+000.0,2.2,2.2,"
-         "0.0,1.0,BQ00*20\r"},
-        {"a sentence right after a u-blox binary frame", "ublox8-uniqid-monhw.log",
-         "$GNTXT,01,01,01,PMTK", "$GNTXT,01,01,01,PMTK inv format*20\r"},
-    };
-    for (const auto& row : rows)
-    {
-        SCOPED_TRACE(row.legend);
-        const std::vector<std::string> messages = Frame(ReadStream(row.file));
-        const auto hit =
-            std::find_if(messages.begin(), messages.end(),
-                         [&row](const std::string& m) { return m.starts_with(row.prefix); });
-        ASSERT_NE(messages.end(), hit);
-        EXPECT_EQ(row.expected, *hit);
-    }
+    CompareWithTranscript(transcript, "framing/recorded.transcript");
 }
 
 } // namespace

@@ -1,9 +1,13 @@
-// Where the profile lives when the host names no file: the roaming application-data folder.
+// What the Windows side takes from the system: where the profile lives when the host names no file
+// (the roaming application-data folder), and without a host handler the system's own message box,
+// which waits for the user and answers the button pressed (a watchdog thread plays the user).
 #include "platform/FixoraApp.h"
 #include "platform/Framework.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
 #include <vector>
 
 namespace
@@ -57,4 +61,27 @@ TEST(ProfileLocation, DefaultLocationIsUnderApplicationData)
         strExpected += L"\\FieldHost\\FieldHost.ini";
         EXPECT_EQ(strExpected, named.GetProfilePath()) << "no APPDATA: the temporary folder";
     }
+}
+
+TEST(App, MessageBoxWithoutHandlerIsTheSystemBox)
+{
+    SetMessageBoxHandler(nullptr);
+    std::atomic<bool> bPressed{false};
+    std::thread user([&] {
+        // The library's application object has no name: the box carries the library's.
+        for (int i = 0; i < 1000 && !bPressed; ++i)
+        {
+            if (const HWND hBox = FindWindowW(L"#32770", L"Fixora_Vorn"))
+            {
+                wchar_t szText[64] = {};
+                EXPECT_GT(GetDlgItemTextW(hBox, 0xFFFF, szText, 64), 0);
+                EXPECT_STREQ(L"Turn the antenna", szText);
+                bPressed = PostMessageW(hBox, WM_COMMAND, IDNO, 0) != FALSE;
+            }
+            Sleep(10);
+        }
+    });
+    EXPECT_EQ(IDNO, AfxMessageBox(L"Turn the antenna", MB_YESNO | MB_ICONWARNING));
+    user.join();
+    EXPECT_TRUE(bPressed);
 }

@@ -23,8 +23,8 @@ TEST(FixoraDataLog, TheFilesMatchTheirTranscriptAndRtklibReadsThemBack)
         std::regex("data log: \\d+ epochs in (\\S+), \\d+ ephemerides in (\\S+)")))
         << run.strErr;
     const std::string strObservations = match[1], strNavigation = match[2];
-    // The files' names and their headers carry the time they were written.
-    const std::regex clock("\\S*(session_)\\w+|\\d{8} \\d{6} UTC");
+    // The files' names (padded in the header) and their headers carry the time they were written.
+    const std::regex clock("\\S*(session_)\\w+ *|\\d{8} \\d{6} UTC");
     CompareWithTranscript(std::regex_replace(run.strErr + CScratchFolder::Read(strObservations) +
                                                  CScratchFolder::Read(strNavigation),
                                              clock, "$1<time>"),

@@ -68,9 +68,8 @@ TEST(FixoraServeProtocol, EachRequestGetsItsAnswerOrAnError)
         for (const char* p = pszSent; *p != '\0'; ++p)
             strTranscript += EscapedByte(*p);
         CConnection client(served.server.Port());
-        ASSERT_EQ(client.Answer()["class"], "VERSION");
-        // Every answer up to the one to a request of the test's own, which ends the list; the
-        // reports that flow by themselves are left out.
+        // The greeting and every answer up to the one to a request of the test's own, which ends
+        // the list; the reports that flow by themselves are left out.
         ASSERT_TRUE(client.Send(pszSent) && client.Send("?END;\n"));
         for (std::optional<std::string> strLine;
              (strLine = client.Line()) && strLine->find("?END") == std::string::npos;)
@@ -93,7 +92,6 @@ TEST(FixoraServeProtocol, BadAndSlowClientsLeaveTheOthersServed)
     CConnection sleeper(served.server.Port(), 4096);
     for (CConnection* pClient : {&reader, &sleeper})
         ASSERT_TRUE(pClient->Send("?WATCH={\"enable\":true,\"json\":true};\n"));
-    reader.Answer(); // VERSION
     std::thread device([&] { served.pty.Send(FastStream(6000)); });
 
     // A megabyte without a line end: the connection ends (after an ERROR, unless the reset of
@@ -113,7 +111,7 @@ TEST(FixoraServeProtocol, BadAndSlowClientsLeaveTheOthersServed)
     for (int i = 0; i < 50; ++i)
     {
         CConnection visitor(served.server.Port());
-        ASSERT_EQ(visitor.Answer()["class"], "VERSION");
+        ASSERT_TRUE(visitor.Line().value_or("").starts_with(R"({"class":"VERSION")"));
         visitor.Send(i % 2 ? "?WATCH={\"enable\":true};\n" : "?WATCH={\"nmea\":true};?POLL;\n");
     }
     std::optional<std::string> strLine;
@@ -133,7 +131,7 @@ TEST(FixoraServeProtocol, BadAndSlowClientsLeaveTheOthersServed)
         << served.server.Err();
     // A new client is served.
     CConnection late(served.server.Port());
-    EXPECT_EQ(late.Answer()["class"], "VERSION");
+    EXPECT_TRUE(late.Line().value_or("").starts_with(R"({"class":"VERSION")"));
 }
 
 } // namespace

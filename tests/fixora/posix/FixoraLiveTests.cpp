@@ -16,12 +16,6 @@
 namespace
 {
 
-// A fix at 12:00:10 and the given seconds.
-std::string Gga(int nSecond)
-{
-    return GgaSentence(10 + nSecond);
-}
-
 TEST(FixoraLive, DeviceRecordsArePrintedAndAStopSignalEndsTheRunCleanly)
 {
     const CTempFile emptyProfile;
@@ -50,8 +44,9 @@ TEST(FixoraLive, DeviceRecordsArePrintedAndAStopSignalEndsTheRunCleanly)
         ASSERT_TRUE(fixora.Started());
         // The port may not be open yet: the sentence is repeated until its record is printed.
         const auto printed = [&](int nSecond) {
-            return fixora.WaitFor("\"utc\":4321" + std::to_string(nSecond) + ".0",
-                                  [&] { EXPECT_TRUE(device.Pty().Send(Gga(nSecond))); });
+            return fixora.WaitFor("\"utc\":4321" + std::to_string(nSecond) + ".0", [&] {
+                EXPECT_TRUE(device.Pty().Send(GgaSentence(10 + nSecond)));
+            });
         };
         EXPECT_TRUE(printed(1));
         const termios settings = device.Pty().SlaveTermios();
@@ -76,8 +71,8 @@ TEST(FixoraLive, DeviceRecordsArePrintedAndAStopSignalEndsTheRunCleanly)
         EXPECT_NEAR(fixes[0]["lat"].get<double>(), 48.1173, 1e-9);
         // The raw log holds the port's bytes, whole sentences as sent, of every connection.
         const std::string strLog = rawLog.Read();
-        EXPECT_TRUE(strLog.starts_with(Gga(1))) << strLog;
-        EXPECT_EQ(strLog.find(Gga(2)) != std::string::npos, !strErr.empty()) << strLog;
+        EXPECT_TRUE(strLog.starts_with(GgaSentence(11))) << strLog;
+        EXPECT_EQ(strLog.find(GgaSentence(12)) != std::string::npos, !strErr.empty()) << strLog;
         EXPECT_FALSE(std::filesystem::exists(rawLog.Path() + ".reconnected"));
     }
 }
@@ -114,7 +109,7 @@ TEST(FixoraLive, TheReceiversRateIsFoundOrItsAbsencePointedOut)
                 for (int n = 0; !bDone; ++n)
                 {
                     const termios settings = ptys[i].SlaveTermios();
-                    ptys[i].Send(cfgetospeed(&settings) == rows[i].speed ? Gga(n % 40)
+                    ptys[i].Send(cfgetospeed(&settings) == rows[i].speed ? GgaSentence(10 + n % 40)
                                                                          : "\xe6$\x80*\x7f\r\n");
                     std::this_thread::sleep_for(std::chrono::milliseconds(100));
                 }

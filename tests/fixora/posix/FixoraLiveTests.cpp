@@ -5,12 +5,14 @@
 // real line at a wrong rate brings.
 #include "../FixoraRunner.h"
 #include "support/PtyPair.h"
+#include "support/Transcript.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <regex>
 #include <thread>
 
 namespace
@@ -80,22 +82,16 @@ TEST(FixoraLive, DeviceRecordsArePrintedAndAStopSignalEndsTheRunCleanly)
 TEST(FixoraLive, TheReceiversRateIsFoundOrItsAbsencePointedOut)
 {
     const CTempFile profile; // the model's own rate: 9600
+    // The receiver's rate and fixora's options (tests/data/fixora/rates.transcript).
     const struct
     {
-        speed_t speed; // the receiver's rate
+        speed_t speed;
+        const char* pszRate;
         std::vector<std::string> args;
-        int nExit;
-        const char* pszErrBefore; // the standard error: this, the device, the rest
-        const char* pszErrAfter;
     } rows[] = {
-        // clang-format off
-        {B19200, {"--baud", "auto", "--duration", "7"}, 0, "", " answers at 19200 baud"},
-        {B50, {"--baud", "auto", "--duration", "30"}, 1, "cannot start the receiver 'NMEA-0183' on ",
-         ": nothing valid at 9600, 4800, 19200, 38400, 57600, 115200 baud (is the receiver on, and "
-         "sending?)"},
-        {B4800, {"--duration", "6.5"}, 0, "nothing valid from ",
-         " in 5 s at 9600 baud; is the receiver at another rate? try --baud auto"},
-        // clang-format on
+        {B19200, "19200", {"--baud", "auto", "--duration", "7"}},
+        {B50, "50", {"--baud", "auto", "--duration", "30"}},
+        {B4800, "4800", {"--duration", "6.5"}},
     };
     // The rows run side by side: each waits out the program's rate windows of two seconds.
     CPtyPair ptys[std::size(rows)];
@@ -124,16 +120,19 @@ TEST(FixoraLive, TheReceiversRateIsFoundOrItsAbsencePointedOut)
     }
     for (std::thread& thread : threads)
         thread.join();
+    std::string strTranscript;
     for (std::size_t i = 0; i < std::size(rows); ++i)
     {
-        SCOPED_TRACE(rows[i].pszErrAfter);
-        EXPECT_EQ(runs[i].nExit, rows[i].nExit);
-        EXPECT_EQ(runs[i].strErr,
-                  "fixora: " + (rows[i].pszErrBefore + ptys[i].SlavePath() + rows[i].pszErrAfter) +
-                      "\n");
-        EXPECT_EQ(Records(runs[i].strOut, "fix").empty(), rows[i].speed != B19200)
-            << runs[i].strOut;
+        strTranscript += std::string("== a receiver at ") + rows[i].pszRate + " baud, fixora";
+        for (const std::string& strArg : rows[i].args)
+            strTranscript += " " + strArg;
+        const std::string strErr =
+            std::regex_replace(runs[i].strErr, std::regex(ptys[i].SlavePath()), "DEVICE");
+        strTranscript += "\nexit " + std::to_string(runs[i].nExit) + "\n" + strErr +
+                         "fixes: " + std::to_string(Records(runs[i].strOut, "fix").size() > 0) +
+                         "\n";
     }
+    CompareWithTranscript(strTranscript, "fixora/rates.transcript");
 }
 
 TEST(FixoraLive, EmulationEndsAfterItsDuration)

@@ -1,9 +1,7 @@
-// fixora's receiver commands end to end: the program runs a model against the simulated receiver
-// of its family on a pseudo-terminal; the simulator sees the command's bytes and answers, and the
-// program prints what it sent and the status the answer set (tests/data/fixora/commands.transcript:
-// the lines the receiver got, in order, and the program's output, sorted, since the answers and
-// the command lines come from two threads). A receiver that never acknowledges and a device that
-// goes away end the run with a message and exit status 1, within the run's time.
+// fixora's receiver commands end to end, against the simulated receiver of the model's family on a
+// pseudo-terminal (tests/data/fixora/commands.transcript; the output is sorted, since answers and
+// command lines come from two threads). A receiver that never acknowledges and a device that goes
+// away end the run with exit status 1 within the run's time.
 #include "../FixoraRunner.h"
 #include "support/PtyPair.h"
 #include "support/ReceiverSimulator.h"

@@ -1,7 +1,6 @@
 // fixora --serve and what clients send it: every request gets its answer or an ERROR
-// (tests/data/fixora/requests.transcript), and bad or slow clients leave the server serving the
-// others. The records come from a live receiver on a pseudo-terminal, so that the test says when
-// they flow.
+// (tests/data/fixora/requests.transcript), and bad or slow clients leave the others served. A live
+// receiver on a pseudo-terminal lets the test say when records flow.
 #include "ServeSupport.h"
 #include "support/PtyPair.h"
 #include "support/Transcript.h"

@@ -61,7 +61,7 @@ TEST(FixoraUsage, SystemDependentFailuresExplainThemselves)
     {
         std::vector<std::string> args;
         int nExit;
-        std::string strMessage; // found in the standard-error text
+        std::string strMessage; // part of the standard-error text
     } rows[] = {
         // clang-format off
         {{"--replay", locked.Path()}, bPermissions ? 1 : 0, bPermissions ? "Permission denied" : ""},

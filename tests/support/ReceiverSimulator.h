@@ -1,14 +1,12 @@
 // A receiver for tests, on the device side of a pseudo-terminal: it collects the command lines the
 // library writes and answers each with the reply of the first rule whose command it starts with,
 // as a receiver of that family would, in the bytes that reach the library's framing. Each test
-// scripts the rules it needs; the family answer sets (tests/data/support/answers.txt) are the
-// usual ones.
+// scripts the rules it needs; the family answer sets below are the usual ones.
 #pragma once
 
 #include "PtyPair.h"
 
 #include <chrono>
-#include <fstream>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -119,38 +117,52 @@ private:
     std::jthread m_thread; // last: starts once everything above exists, stops and joins first
 };
 
+// ---- family answer sets: a listing's lines reach the library through a port that tags them (a
+// start byte, the receiver's port tag, then the line); untagged, the framing would skip them.
+
 inline const char* const kAshtechAck = "$PASHR,ACK*3D\r\n";
 
-// One family's answers of tests/data/support/answers.txt (its head explains the form).
-inline std::vector<CReceiverSimulator::SRule> FamilyAnswers(const std::string& strFamily)
-{
-    std::ifstream file(FIXORA_TEST_DATA_DIR "/support/answers.txt", std::ios::binary);
-    std::vector<CReceiverSimulator::SRule> rules;
-    bool bFamily = false;
-    for (std::string strLine; std::getline(file, strLine);)
-    {
-        const std::size_t nArrow = strLine.find(" => ");
-        if (strLine.starts_with("== "))
-            bFamily = strLine == "== " + strFamily;
-        else if (!bFamily || strLine.starts_with("#") || nArrow == std::string::npos)
-            continue;
-        else if (!rules.empty() && rules.back().strCommand == strLine.substr(0, nArrow))
-            rules.back().strReply += strLine.substr(nArrow + 4) + "\r\n";
-        else
-            rules.push_back({strLine.substr(0, nArrow), strLine.substr(nArrow + 4) + "\r\n"});
-    }
-    return rules;
-}
-
+// Ashtech family (CSI): every setting acknowledged; the parameter listing; the beacon's status.
 inline std::vector<CReceiverSimulator::SRule> AshtechAnswers()
 {
-    return FamilyAnswers("ashtech");
+    return {
+        {"$PASHS,", kAshtechAck},
+        {"$PASHQ,PAR", "$[COM1]PMD:0 FIX:0 ALT:+00000.00 PDP:40 HDP:04 VDP:04\r\n"
+                       "$[COM1]PEM:10 ION:N SAV:Y\r\n"
+                       "$[COM1]PER:001.00\r\n"
+                       "$[COM1]PRTA: 9600 N81 ALM OFF DAL ON ON GRS MSG ON ON GXP RRE CRT OFF\r\n"},
+        {"$GPCRQ,MSS", "$CRMSS,55,27,318.0,100*4C\r\n"},
+        {"$GPCRQ,MSK", "$CRMSK,318.0,A,100,A,0*4D\r\n"},
+    };
 }
+
+// Axis3 family: the status listing answers every query; settings are taken silently.
 inline std::vector<CReceiverSimulator::SRule> Axis3Answers()
 {
-    return FamilyAnswers("axis3");
+    return {
+        {"$JSHOW", "$>JSHOW,ASC,GPGGA,1.0,PORTA\r\n"
+                   "$>JSHOW,MASK,10\r\n"
+                   "$>JSHOW,DIFF,BEACON\r\n"
+                   "$>JSHOW,FREQ,1557.845,1200\r\n"},
+        {"$JI", "$>JI,311062,1,5,09071998,01/06/1998,12/31/2018,3.5,31\r\n"},
+        {"$GPCRQ,MSS", "$GPMSS,55,27,318.0,100*4A\r\n"},
+        {"$GPCRQ,MSK", "$GPMSK,318.0,A,100,A,0*4B\r\n"},
+    };
 }
+
+// The OEM board: its ASCII logs (mask 10 degrees, differential source WAAS) and the
+// acknowledgement the library waits for after a reset.
 inline std::vector<CReceiverSimulator::SRule> OemAnswers()
 {
-    return FamilyAnswers("oem");
+    return {
+        {"LOG COM2 ECUTOFFA", "#ECUTOFFA,COM2,0,60.5,FINESTEERING,1337,400000.000,00000000,c00c,"
+                              "1984;10.0*624eb277\r\n"},
+        {"LOG COM2 RTKSOURCEA", "#RTKSOURCEA,COM2,0,60.5,FINESTEERING,1337,400000.000,00000000,"
+                                "c00c,1984;NONE,ANY*1907fd34\r\n"},
+        {"LOG COM2 SBASCONTROLA", "#SBASCONTROLA,COM2,0,60.5,FINESTEERING,1337,400000.000,00000000,"
+                                  "c00c,1984;ENABLE,AUTO,0,NONE*b67259ff\r\n"},
+        {"LOG COM2 PSRDIFFSOURCEA", "#PSRDIFFSOURCEA,COM2,0,60.5,FINESTEERING,1337,400000.000,"
+                                    "00000000,c00c,1984;NONE,ANY*779db823\r\n"},
+        {"RESET", kAshtechAck},
+    };
 }

@@ -37,15 +37,18 @@ protected:
         s_pServed.reset();
     }
 
-    // The fix at an ISO 8601 time ("...T10:00:00.310Z"); null when there is none.
+    // The fix at an ISO 8601 time; null when there is none.
     static const nlohmann::json* FixAt(const std::string& strIso)
     {
-        const std::size_t nT = strIso.find('T');
-        const double dSeconds = std::stoi(strIso.substr(nT + 1, 2)) * 3600.0 +
-                                std::stoi(strIso.substr(nT + 4, 2)) * 60.0 +
-                                std::stod(strIso.substr(nT + 7));
-        const auto it = s_pServed->fixes.find(std::llround(dSeconds * 1000.0));
+        const auto it = s_pServed->fixes.find(std::llround(SecondsOfDay(strIso) * 1000.0));
         return it == s_pServed->fixes.end() ? nullptr : &it->second;
+    }
+
+    static SProcessResult Client(const std::string& strProgram, std::vector<std::string> args)
+    {
+        args.insert(args.begin(), {"20", "/usr/bin/" + strProgram});
+        args.push_back(s_pServed->server.Address());
+        return RunProcess("/usr/bin/timeout", args);
     }
 
     static inline std::unique_ptr<SServed> s_pServed;
@@ -54,9 +57,7 @@ protected:
 // gpspipe watches the reports and the receiver's sentences both.
 TEST_F(FixoraGpsdClients, GpspipeGetsTheRecordsAsTpvAndSkyAndTheSentences)
 {
-    const SProcessResult run =
-        RunProcess("/usr/bin/timeout", {"20", "/usr/bin/gpspipe", "-w", "-r", "-n", "100",
-                                        s_pServed->server.Address()});
+    const SProcessResult run = Client("gpspipe", {"-w", "-r", "-n", "100"});
     ASSERT_EQ(run.nExit, 0) << run.strErr;
     const std::vector<std::string> stream = Lines(s_pServed->stream.Read());
     const std::set<std::string> streamLines(stream.begin(), stream.end());

@@ -37,6 +37,14 @@ inline std::string FastStream(int nFixes)
     return strStream;
 }
 
+// Seconds of the day of an ISO 8601 time ("...T10:00:00.310Z").
+inline double SecondsOfDay(const std::string& strIso)
+{
+    const std::size_t nT = strIso.find('T');
+    return std::stoi(strIso.substr(nT + 1, 2)) * 3600.0 +
+           std::stoi(strIso.substr(nT + 4, 2)) * 60.0 + std::stod(strIso.substr(nT + 7));
+}
+
 // fixora with args and --serve 127.0.0.1:0, ready once it has said where it listens.
 class CServing : public CBackgroundRun
 {

@@ -1,56 +1,18 @@
-// fixora's command line: bad usage and unreadable files give their exit codes and say why, and the
-// model list shows the whole catalogue (tests/data/fixora/usage.txt, usage.transcript). Rows whose
-// text depends on the system stay here.
+// fixora's command line: bad usage and unreadable files give their exit codes and say why; the
+// model list shows the whole catalogue.
 #include "FixoraRunner.h"
-#include "support/Transcript.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
 
 namespace
 {
 
-// Every occurrence of strFrom in strText replaced.
-std::string Replaced(std::string strText, const std::string& strFrom, const std::string& strTo)
+TEST(FixoraUsage, BadUsageAndUnreadableFilesExplainThemselves)
 {
-    for (std::size_t i = 0; (i = strText.find(strFrom, i)) != std::string::npos; i += strTo.size())
-        strText.replace(i, strFrom.size(), strTo);
-    return strText;
-}
-
-TEST(FixoraUsage, EachCommandLinePrintsItsTranscript)
-{
-    const CTempFile empty;
-    const std::pair<std::string, std::string> names[] = {{"STREAM", RecordedStream("garmin48.log")},
-                                                         {"EMPTY", empty.Path()},
-                                                         {"DATA", FIXORA_TEST_DATA_DIR}};
-    std::string strTranscript;
-    for (const std::string& strLine :
-         Lines(CScratchFolder::Read(FIXORA_TEST_DATA_DIR "/fixora/usage.txt")))
-    {
-        if (strLine.starts_with("#") || strLine.starts_with("=="))
-        {
-            strTranscript += strLine.starts_with("==") ? strLine + "\n" : "";
-            continue;
-        }
-        std::vector<std::string> args;
-        std::istringstream words(strLine);
-        for (std::string strWord; words >> strWord;)
-        {
-            for (const auto& [strName, strValue] : names)
-                strWord = strWord == strName ? strValue : strWord;
-            args.push_back(strWord);
-        }
-        const SProcessResult run = RunFixora(args);
-        std::string strRun = "exit " + std::to_string(run.nExit) + "\n" + run.strErr + run.strOut;
-        for (const auto& [strName, strValue] : names)
-            strRun = Replaced(strRun, strValue, strName);
-        strTranscript += "$ fixora " + strLine + "\n" + strRun;
-    }
-    CompareWithTranscript(strTranscript, "fixora/usage.transcript");
-}
-
-TEST(FixoraUsage, SystemDependentFailuresExplainThemselves)
-{
+    const std::string s = RecordedStream("garmin48.log");
     const CTempFile empty;
     const std::string strData = FIXORA_TEST_DATA_DIR;
     // Root reads a file without read permission: then that row replays an empty file.
@@ -64,10 +26,36 @@ TEST(FixoraUsage, SystemDependentFailuresExplainThemselves)
         std::string strMessage; // part of the standard-error text
     } rows[] = {
         // clang-format off
-        {{"--replay", locked.Path()}, bPermissions ? 1 : 0, bPermissions ? "Permission denied" : ""},
-        // The file name carries the time of day.
-        {{"--replay", RecordedStream("garmin48.log"), "--data-log", "/nonexistent/session"}, 1,
-         "cannot start the data log"},
+        {{"--colour"}, 2, "unknown option '--colour'"},
+        {{s}, 2, "unexpected argument"},
+        {{"--replay"}, 2, "--replay needs a value"},
+        {{"--model="}, 2, "--model needs a value"},
+        {{"--baud", "fast"}, 2, "--baud expects"},
+        {{"--min-sats", "4x"}, 2, "--min-sats expects"},
+        {{"--height-mode", "3"}, 2, "--height-mode expects"},
+        {{"--emulate", s, "--duration", "0"}, 2, "--duration expects"},
+        {{"--model", "nmea-0183"}, 2, "unknown model 'nmea-0183'"}, // case matters
+        {{"--replay", s, "--emulate", s}, 2, "exclude each other"},
+        {{"--replay", s, "--fast"}, 2, "--fast needs --emulate"},
+        {{"--serve", "localhost:65536"}, 2, "--serve expects [HOST:]PORT"},
+        {{"--serve", ":2947"}, 2, "--serve expects"},
+        {{"--replay", s, "--duration", "1"}, 2, "--duration needs"},
+        {{"--replay", s, "--log-raw", "x"}, 2, "--log-raw"},
+        {{"--json", "--json"}, 2, "--json is given twice"},
+        {{"--json=yes"}, 2, "--json takes no value"},
+        {{"--list-models", "--replay", "x"}, 2, ""},
+        {{"--replay", "/nonexistent/stream.log"}, 1,
+         "cannot read '/nonexistent/stream.log': No such file or directory"},
+        {{"--emulate", strData, "--fast"}, 1, "it is a folder"},
+        {{"--emulate", "/nonexistent/e.log"}, 1, "cannot read"},
+        {{"--replay", strData}, 1, "it is a folder"},
+        {{"--replay", locked.Path()}, bPermissions ? 1 : 0,
+         bPermissions ? "Permission denied" : ""},
+        {{"--replay", empty.Path()}, 0, ""},
+        {{"--emulate", empty.Path()}, 1, "is empty"},
+        {{"--data-log", "a.b"}, 2, "without a dot"},
+        {{"--data-log-interval", "2"}, 2, "--data-log-interval"},
+        {{"--replay", s, "--data-log", "/nonexistent/session"}, 1, "cannot start the data log"},
         // A device that is no serial port cannot start the receiver; Windows names its ports.
 #ifdef _WIN32
         {{"--device", "/dev/ttyUSB0", "--duration", "5"}, 1,
@@ -86,6 +74,20 @@ TEST(FixoraUsage, SystemDependentFailuresExplainThemselves)
         {{"--device", strData, "--duration", "5", "--json"}, 1,
          "cannot start the receiver 'NMEA-0183' on " + strData},
 #endif
+        // Receiver commands are checked before anything opens.
+        {{"--device", "COM3", "--model", "CSI", "--set-elevation-mask", "abc"}, 2,
+         "--set-elevation-mask expects"},
+        {{"--set-elevation-mask", "91"}, 2, "--set-elevation-mask expects"},
+        {{"--beacon", "abc"}, 2, "--beacon expects"},
+        {{"--beacon", "310:x"}, 2, "--beacon expects"},
+        {{"--raw-interval", "-1"}, 2, "--raw-interval expects"},
+        {{"--dgps", "rtk"}, 2, "--dgps expects"},
+        {{"--lband", "1557.845"}, 2, "--lband expects"},
+        {{"--replay", s, "--query-nmea"}, 2, "needs --device"},
+        {{"--device", "COM3", "--model", "Omnistar", "--set-nmea", "default"}, 2,
+         "the model 'Omnistar' has no command --set-nmea"},
+        {{"--device", "COM3", "--model", "SiRF", "--dgps", "waas", "--query-dgps"}, 2,
+         "the model 'SiRF' has no command --query-dgps"},
         // clang-format on
     };
     for (const auto& row : rows)
@@ -96,6 +98,34 @@ TEST(FixoraUsage, SystemDependentFailuresExplainThemselves)
         EXPECT_NE(run.strErr.find(row.strMessage), std::string::npos) << run.strErr;
         EXPECT_EQ(run.strOut, "");
     }
+}
+
+// The commands follow the model's row: the OEM board tunes L-band without a capability for it,
+// the SiRF chips set a differential source they cannot report.
+TEST(FixoraUsage, ModelListShowsTheNineteenModels)
+{
+    std::map<std::string, nlohmann::json> models;
+    for (const nlohmann::json& model : Records(RunFixora({"--list-models", "--json"}).strOut))
+        models[model["name"]] = model;
+    ASSERT_EQ(models.size(), 19u);
+    const auto has = [&](const char* pszModel, const char* pszOption) {
+        const nlohmann::json& commands = models[pszModel]["commands"];
+        return std::find(commands.begin(), commands.end(), pszOption) != commands.end();
+    };
+    EXPECT_EQ(models["NMEA-0183"]["default_baud"], 9600);
+    EXPECT_EQ(models["NMEA-0183"]["capabilities"], nlohmann::json::array());
+    EXPECT_EQ(models["NMEA-0183"]["commands"], nlohmann::json::array());
+    EXPECT_EQ(models["CSI"]["default_baud"], 9600);
+    EXPECT_EQ(models["CSI"]["capabilities"],
+              (nlohmann::json{"raw-data", "query-nmea", "query-settings", "beacon",
+                              "elevation-mask", "set-nmea", "reset"}));
+    EXPECT_EQ(1u, models.count("CSI - MAX"));
+    EXPECT_TRUE(has("GSR2650 LB", "--lband") && has("GSR2650 LB", "--query-dgps") &&
+                has("GSR2650 LB", "--reset"));
+    EXPECT_TRUE(has("SiRF", "--dgps") && !has("SiRF", "--query-dgps"));
+    const SProcessResult table = RunFixora({"--list-models"});
+    EXPECT_NE(table.strOut.find("Garmin 17-N          4800  -\n"), std::string::npos)
+        << table.strOut;
 }
 
 } // namespace

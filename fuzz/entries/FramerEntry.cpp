@@ -1,8 +1,6 @@
-// The framer alone, fed as the engine feeds it: each chunk appended, every message taken out,
-// the consumed head dropped. The input's first three bytes draw the chunk sizes, the rest is the
-// stream. Every byte of the stream ends up in a message, passed over (only bytes that cannot start
-// a message), or held for the next chunk (the stream's tail); no message invents, repeats or
-// reorders bytes. The same stream framed at once gives the same messages.
+// The framer alone, fed as the engine feeds it, in chunks drawn from the input's first three bytes:
+// every byte ends up in a message, passed over (only bytes that cannot start one) or held for the
+// next chunk, in stream order; framed at once, the stream gives the same messages.
 #include "FuzzEntries.h"
 
 #include "framing/BinBuffer.h"
@@ -31,11 +29,8 @@ class CAccountant
 public:
     explicit CAccountant(std::string_view stream) : m_Stream(stream) {}
 
-    // The messages of one pass over the buffer, once nFed bytes arrived: views of the buffer, so
-    // the distances between them are their distances in the stream. They must sit in the stream
-    // in order, past what earlier passes took, each after a run of bytes that no message could
-    // start. Where the first sits is found by its bytes; a repeated pattern gives several places,
-    // and one must fit.
+    // One pass's messages, views of the buffer once nFed bytes arrived: in the stream in order,
+    // past what earlier passes took. The first is found by its bytes, at one of its places.
     void Pass(const std::vector<std::string_view>& messages, std::size_t nFed)
     {
         m_nFed = nFed;
@@ -57,10 +52,8 @@ public:
         m_nTaken = nAt + Distance(messages.front(), messages.back()) + messages.back().size();
     }
 
-    // After the consumed head went: what the buffer holds is the stream's tail, none of it given
-    // out in a message, and every byte before it was in a message or passed over. The held text
-    // is compared at the end of the stream only, which keeps a stream read a byte at a time
-    // linear.
+    // After the consumed head went, the buffer holds the stream's tail, none of it in a message;
+    // its text is compared at the end only, so a stream read a byte at a time stays linear.
     void Held(const CBinBuffer& buffer, bool bEnd)
     {
         const auto nHeld = static_cast<std::size_t>(buffer.GetLength());
@@ -108,9 +101,8 @@ private:
     std::size_t m_nInMessages = 0; // bytes given out in messages
 };
 
-// The messages a stream frames into, and how many bytes the buffer holds at the end: in chunks of
-// 1 to nLargest bytes drawn from nState (the whole stream at once for nLargest 0), with the
-// accounting of every pass and the framer's facts of every message.
+// The messages a stream frames into and the bytes held at the end, in chunks of 1 to nLargest
+// bytes drawn from nState (at once for 0), with every pass accounted for.
 std::pair<std::vector<std::string>, int> Frame(std::string_view stream, std::size_t nLargest,
                                                std::uint32_t nState)
 {

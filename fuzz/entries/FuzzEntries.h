@@ -11,16 +11,13 @@
 #include <string>
 #include <string_view>
 
+[[noreturn]] inline void BrokenFuzzInvariant(const char* pszFile, int nLine, const char* pszCheck)
+{
+    std::fprintf(stderr, "%s:%d: fuzz invariant broken: %s\n", pszFile, nLine, pszCheck);
+    std::abort();
+}
 #define FUZZ_CHECK(condition)                                                                      \
-    do                                                                                             \
-    {                                                                                              \
-        if (!(condition))                                                                          \
-        {                                                                                          \
-            std::fprintf(stderr, "%s:%d: fuzz invariant broken: %s\n", __FILE__, __LINE__,         \
-                         #condition);                                                              \
-            std::abort();                                                                          \
-        }                                                                                          \
-    } while (false)
+    ((condition) ? void() : BrokenFuzzInvariant(__FILE__, __LINE__, #condition))
 
 class CMainWindowStandIn;
 

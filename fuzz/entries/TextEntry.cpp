@@ -73,11 +73,7 @@ std::optional<SDecimal> ReadDecimal(std::wstring_view text)
 
 std::optional<double> ModelDouble(const std::optional<SDecimal>& decimal)
 {
-    if (!decimal)
-    {
-        return std::nullopt;
-    }
-    const double dValue = std::strtod(decimal->narrow.c_str(), nullptr);
+    const double dValue = decimal ? std::strtod(decimal->narrow.c_str(), nullptr) : HUGE_VAL;
     return std::isinf(dValue) ? std::nullopt : std::optional(dValue);
 }
 
@@ -87,11 +83,8 @@ std::optional<int> ModelInt(const std::optional<SDecimal>& decimal)
 {
     const std::optional<double> value =
         decimal && decimal->bWhole ? ModelDouble(decimal) : std::nullopt;
-    if (!value || *value < INT_MIN || *value > INT_MAX)
-    {
-        return std::nullopt;
-    }
-    return static_cast<int>(*value);
+    return value && *value >= INT_MIN && *value <= INT_MAX ? std::optional(static_cast<int>(*value))
+                                                           : std::nullopt;
 }
 
 template <class T> bool Same(T a, T b)
@@ -142,29 +135,29 @@ bool Read(CParser& parser, std::uint8_t nOperation, const std::wstring_view* pFi
 {
     const std::wstring_view field = pField != nullptr ? *pField : std::wstring_view();
     const std::optional<SDecimal> decimal = pField != nullptr ? ReadDecimal(field) : std::nullopt;
+    CString str(L"untouched");
+    std::wstring_view view = L"untouched";
+    bool bRead = pField != nullptr;
     switch (nOperation % 5)
     {
-    case 0: {
-        CString str(L"untouched");
-        const bool bRead = parser.GetNextString(str);
-        FUZZ_CHECK(str.View() == field);
-        return bRead;
-    }
-    case 1: {
-        std::wstring_view view = L"untouched";
-        const bool bRead = parser.GetNextView(view);
-        FUZZ_CHECK(view == field);
-        return bRead;
-    }
+    case 0:
+        bRead = parser.GetNextString(str);
+        view = str.View();
+        break;
+    case 1:
+        bRead = parser.GetNextView(view);
+        break;
     case 2:
         CheckNumber(parser, &CParser::GetInt, ModelInt(decimal));
-        return pField != nullptr;
+        return bRead;
     case 3:
         CheckNumber(parser, &CParser::GetDouble, ModelDouble(decimal));
-        return pField != nullptr;
+        return bRead;
     default:
         return parser.Skip();
     }
+    FUZZ_CHECK(view == field);
+    return bRead;
 }
 
 } // namespace

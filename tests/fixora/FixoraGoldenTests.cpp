@@ -1,9 +1,6 @@
-// Golden streams: for every stream in tests/data/streams, `fixora --replay STREAM --json
-// --no-clock` and the options of the stream's .args file (one a line) must print exactly the
-// stream's .expect file, and exit with the code and standard error of its .stderr file (exit 0
-// and nothing when there is none). Two .args lines are this runner's: --text leaves out --json,
-// --emulate plays the stream with --emulate STREAM --fast instead of the replay. An intended
-// change of the output is recorded with scripts/update-golden and explained in its commit.
+// Golden streams: fixora on every stream of tests/data/streams, with the options of its .args
+// file, prints its .expect file and exits as its .stderr file says (the README there has the
+// rules); an intended change is recorded with scripts/update-golden.
 #include "FixoraRunner.h"
 
 #include <gtest/gtest.h>

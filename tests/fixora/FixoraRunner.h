@@ -86,8 +86,10 @@ inline std::string RecordedStream(const std::string& strName)
 #ifndef _WIN32
 #include "support/Waiting.h"
 
+#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -129,16 +131,25 @@ public:
             },
             10000);
     }
+    // Waits for the program's end: its exit code (-1: not a normal exit), output and peak memory.
+    SProcessResult Wait()
+    {
+        SProcessResult result;
+        int nStatus = 0;
+        rusage usage{};
+        while (m_pid > 0 && wait4(m_pid, &nStatus, 0, &usage) < 0 && errno == EINTR)
+        {
+        }
+        result.nExit = m_pid > 0 && WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
+        m_pid = -1;
+        result.nPeakMemoryBytes = static_cast<std::uint64_t>(usage.ru_maxrss) * 1024; // kilobytes
+        result.strOut = Out();
+        result.strErr = Err();
+        return result;
+    }
     // Signals the program and waits for its end: the exit code (-1: ended already, or not a
     // normal exit).
-    int Stop(int nSignal)
-    {
-        int nStatus = -1;
-        if (m_pid <= 0 || kill(m_pid, nSignal) != 0 || waitpid(m_pid, &nStatus, 0) != m_pid)
-            return -1;
-        m_pid = -1;
-        return WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
-    }
+    int Stop(int nSignal) { return m_pid > 0 && kill(m_pid, nSignal) == 0 ? Wait().nExit : -1; }
 
 private:
     CTempFile m_Out;

@@ -1,6 +1,5 @@
-// Runs a program to its end with its standard output and error written to files of a scratch
-// folder, read when it has ended (so a child never blocks on a full pipe): posix_spawn and wait4
-// (for the peak memory) here, CreateProcessW and the process handle on Windows.
+// Runs a program to its end with its standard output and error written to files, read when it has
+// ended (so a child never blocks on a full pipe): posix_spawn here, CreateProcessW on Windows.
 #include "FixoraRunner.h"
 
 #include <algorithm>
@@ -10,9 +9,7 @@
 
 #include <psapi.h>
 #else
-#include <cerrno>
 #include <spawn.h>
-#include <sys/resource.h>
 
 extern char** environ;
 #endif
@@ -126,23 +123,7 @@ pid_t Spawn(const std::string& strProgram, const std::vector<std::string>& args,
 
 SProcessResult RunProcess(const std::string& strProgram, const std::vector<std::string>& args)
 {
-    SProcessResult result;
-    const CScratchFolder folder;
-    const int nOut = open(folder.File("out").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-    const int nErr = open(folder.File("err").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-    const pid_t pid = nOut >= 0 && nErr >= 0 ? Spawn(strProgram, args, nOut, nErr) : -1;
-    close(nOut);
-    close(nErr);
-    int nStatus = 0;
-    rusage usage{};
-    while (pid > 0 && wait4(pid, &nStatus, 0, &usage) < 0 && errno == EINTR)
-    {
-    }
-    result.nExit = pid > 0 && WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
-    result.nPeakMemoryBytes = static_cast<std::uint64_t>(usage.ru_maxrss) * 1024; // kilobytes
-    result.strOut = CScratchFolder::Read(folder.File("out"));
-    result.strErr = CScratchFolder::Read(folder.File("err"));
-    return result;
+    return CBackgroundRun(args, strProgram).Wait();
 }
 
 std::string FixoraProgramPath()

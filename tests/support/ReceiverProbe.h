@@ -22,7 +22,6 @@ public:
     using CDOZOzoeiver::PostNewDataRaw;
     using CDOZOzoeiver::ProcessCRMSK;
     using CDOZOzoeiver::ProcessECUTOFF;
-    using CDOZOzoeiver::ProcessGarminRME;
     using CDOZOzoeiver::ProcessGGA;
     using CDOZOzoeiver::ProcessINGGA;
     using CDOZOzoeiver::ProcessJSHOW;
@@ -33,7 +32,6 @@ public:
     using CDOZOzoeiver::ProcessPASHR;
     using CDOZOzoeiver::ProcessPSLIRParNmea;
     using CDOZOzoeiver::ProcessRTKSOURCE;
-    using CDOZOzoeiver::ProcessVTG;
     using CDOZOzoeiver::WriteAck;
 };
 

@@ -1,8 +1,9 @@
-// fixora --serve and what clients send it: every request gets its answer or an ERROR, and bad or
-// slow clients leave the server serving the others. The records come from a live receiver on a
-// pseudo-terminal, so that the test says when they flow.
+// fixora --serve and what clients send it: every request gets its answer or an ERROR
+// (tests/data/fixora/requests.transcript), and bad or slow clients leave the others served. A live
+// receiver on a pseudo-terminal lets the test say when records flow.
 #include "ServeSupport.h"
 #include "support/PtyPair.h"
+#include "support/Transcript.h"
 
 #include <gtest/gtest.h>
 
@@ -11,105 +12,91 @@
 namespace
 {
 
+// A server of a live receiver that has sent one fix, at 23:59:59.
 struct SServed
 {
-    CPtyPair pty;
-    CServing server{{"--device", pty.SlavePath()}};
-};
-
-class FixoraServeProtocol : public testing::Test
-{
-protected:
-    static void SetUpTestSuite()
+    SServed()
     {
-        s_pServed = std::make_unique<SServed>();
         // The port may not be open yet: the sentence is repeated until a watcher has its fix.
-        CConnection watcher(s_pServed->server.Port());
+        CConnection watcher(server.Port());
         watcher.Send("?WATCH={\"enable\":true}\n");
         const std::string strGga =
             NmeaSentence("GPGGA,235959,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,");
         WaitUntil([&] {
-            s_pServed->pty.Send(strGga);
+            pty.Send(strGga);
             const std::optional<std::string> strLine = watcher.Line(100);
             return strLine && strLine->find("\"TPV\"") != std::string::npos;
         });
     }
-    static void TearDownTestSuite()
-    {
-        EXPECT_EQ(s_pServed->server.Stop(SIGTERM), 0) << s_pServed->server.Err();
-        s_pServed.reset();
-    }
+    ~SServed() { EXPECT_EQ(server.Stop(SIGTERM), 0) << server.Err(); }
 
-    static inline std::unique_ptr<SServed> s_pServed;
+    CPtyPair pty;
+    CServing server{{"--device", pty.SlavePath()}};
 };
 
-TEST_F(FixoraServeProtocol, EachRequestGetsItsAnswerOrAnError)
+TEST(FixoraServeProtocol, EachRequestGetsItsAnswerOrAnError)
 {
-    const struct Row
-    {
-        const char* legend;
-        const char* pszSent;
-        std::vector<std::string> classes;
-        const char* pszWatch; // the WATCH answer's json and nmea, when there is one
-    } rows[] = {
-        {"version", "?VERSION;\n", {"VERSION"}, ""},
-        {"devices", "?DEVICES;\n", {"DEVICES"}, ""},
-        {"two on a line, CR LF", "?VERSION;?DEVICES;\r\n", {"VERSION", "DEVICES"}, ""},
-        {"poll", "?POLL;\n", {"POLL"}, ""},
-        {"watch json", "?WATCH={\"enable\":true,\"json\":true};\n", {"DEVICES", "WATCH"}, "10"},
-        {"watch nmea", "?WATCH={\"enable\":true,\"nmea\":true}\n", {"DEVICES", "WATCH"}, "01"},
-        {"watch raw", "?WATCH={\"raw\":1,\"enable\":true};\n", {"DEVICES", "WATCH"}, "01"},
-        {"watch off", "?WATCH={\"enable\":false};\n", {"WATCH"}, "00"},
-        {"watch query", "?WATCH;\n", {"WATCH"}, "00"},
-        {"watch, bad type", "?WATCH={\"enable\":1};\n", {"ERROR"}, ""},
-        {"watch, bare keys", "?WATCH={enable:true};\n", {"ERROR"}, ""},
-        {"watch, unclosed", "?WATCH={\"enable\":true\n", {"ERROR"}, ""},
-        {"watch, an array", "?WATCH=[true];\n", {"ERROR"}, ""},
-        {"unknown request", "?FLY;\n", {"ERROR"}, ""},
-        {"no question mark", "VERSION\n", {"ERROR"}, ""},
-        {"binary", "?\xff\x01\x80;\n", {"ERROR"}, ""},
-        {"error ends the line", "?NOPE;?VERSION;\n", {"ERROR"}, ""},
+    SServed served;
+    const std::pair<const char*, const char*> rows[] = {
+        {"version", "?VERSION;\n"},
+        {"devices", "?DEVICES;\n"},
+        {"two on a line, CR LF", "?VERSION;?DEVICES;\r\n"},
+        {"poll", "?POLL;\n"},
+        {"watch json", "?WATCH={\"enable\":true,\"json\":true};\n"},
+        {"watch nmea", "?WATCH={\"enable\":true,\"nmea\":true}\n"},
+        {"watch raw", "?WATCH={\"raw\":1,\"enable\":true};\n"},
+        {"watch off", "?WATCH={\"enable\":false};\n"},
+        {"watch query", "?WATCH;\n"},
+        {"watch, bad type", "?WATCH={\"enable\":1};\n"},
+        {"watch, bare keys", "?WATCH={enable:true};\n"},
+        {"watch, unclosed", "?WATCH={\"enable\":true\n"},
+        {"watch, an array", "?WATCH=[true];\n"},
+        {"unknown request", "?FLY;\n"},
+        {"no question mark", "VERSION\n"},
+        {"binary", "?\xff\x01\x80;\n"},
+        {"an unknown request, then a known one", "?NOPE;?VERSION;\n"},
+        {"a malformed request ends its line", "?WATCH=x;?VERSION;\n"},
     };
-    for (const Row& row : rows)
+    // The clock's times and the device's path vary from run to run.
+    const std::regex times(R"re("(time|activated)":"[^"]*")re"), path(served.pty.SlavePath());
+    const std::regex flowing(R"re(^\{"class":"(TPV|SKY|DEVICE)")re");
+    std::string strTranscript;
+    for (const auto& [pszLegend, pszSent] : rows)
     {
-        SCOPED_TRACE(row.legend);
-        CConnection client(s_pServed->server.Port());
-        ASSERT_EQ(client.Answer()["class"], "VERSION");
-        ASSERT_TRUE(client.Send(row.pszSent));
-        for (const std::string& strClass : row.classes)
+        strTranscript += std::string("== ") + pszLegend + "\n> ";
+        for (const char* p = pszSent; *p != '\0'; ++p)
+            strTranscript += EscapedByte(*p);
+        CConnection client(served.server.Port());
+        // The greeting and every answer up to the one to a request of the test's own, which ends
+        // the list; the reports that flow by themselves are left out.
+        ASSERT_TRUE(client.Send(pszSent) && client.Send("?END;\n"));
+        for (std::optional<std::string> strLine;
+             (strLine = client.Line()) && strLine->find("?END") == std::string::npos;)
         {
-            const nlohmann::json answer = client.Answer();
-            ASSERT_EQ(answer["class"], strClass) << answer;
-            if (strClass == "WATCH")
+            if (!std::regex_search(*strLine, flowing))
             {
-                const std::string strFlags =
-                    std::string(answer["json"] ? "1" : "0") + (answer["nmea"] ? "1" : "0");
-                EXPECT_EQ(strFlags, row.pszWatch);
-            }
-            if (strClass == "POLL")
-            {
-                EXPECT_EQ(answer["tpv"].size(), 1u) << answer;
+                const std::string strAnswer = std::regex_replace(*strLine, times, "\"$1\":\"?\"");
+                strTranscript += "\n< " + std::regex_replace(strAnswer, path, "DEVICE");
             }
         }
-        // Nothing more was answered: the next answer is the one to this.
-        ASSERT_TRUE(client.Send("?VERSION;\n"));
-        EXPECT_EQ(client.Answer()["class"], "VERSION");
+        strTranscript += "\n";
     }
+    CompareWithTranscript(strTranscript, "fixora/requests.transcript");
 }
 
-TEST_F(FixoraServeProtocol, BadAndSlowClientsLeaveTheOthersServed)
+TEST(FixoraServeProtocol, BadAndSlowClientsLeaveTheOthersServed)
 {
-    CConnection reader(s_pServed->server.Port());
-    CConnection sleeper(s_pServed->server.Port(), 4096);
+    SServed served;
+    CConnection reader(served.server.Port());
+    CConnection sleeper(served.server.Port(), 4096);
     for (CConnection* pClient : {&reader, &sleeper})
         ASSERT_TRUE(pClient->Send("?WATCH={\"enable\":true,\"json\":true};\n"));
-    reader.Answer(); // VERSION
-    std::thread device([&] { s_pServed->pty.Send(FastStream(6000)); });
+    std::thread device([&] { served.pty.Send(FastStream(6000)); });
 
     // A megabyte without a line end: the connection ends (after an ERROR, unless the reset of
     // a socket closed with unread bytes overtakes it).
     {
-        CConnection flooder(s_pServed->server.Port());
+        CConnection flooder(served.server.Port());
         flooder.Send(std::string(1 << 20, 'x'));
         while (const std::optional<std::string> strLine = flooder.Line())
         {
@@ -122,8 +109,8 @@ TEST_F(FixoraServeProtocol, BadAndSlowClientsLeaveTheOthersServed)
     // Fifty clients come, watch and go while the records flow.
     for (int i = 0; i < 50; ++i)
     {
-        CConnection visitor(s_pServed->server.Port());
-        ASSERT_EQ(visitor.Answer()["class"], "VERSION");
+        CConnection visitor(served.server.Port());
+        ASSERT_TRUE(visitor.Line().value_or("").starts_with(R"({"class":"VERSION")"));
         visitor.Send(i % 2 ? "?WATCH={\"enable\":true};\n" : "?WATCH={\"nmea\":true};?POLL;\n");
     }
     std::optional<std::string> strLine;
@@ -133,17 +120,17 @@ TEST_F(FixoraServeProtocol, BadAndSlowClientsLeaveTheOthersServed)
     device.join();
     EXPECT_TRUE(strLine) << "the reader gets the last fix";
     // The sleeper lost reports, and the log says so once an episode, not for each report.
-    const std::vector<std::string> log = Lines(s_pServed->server.Err());
+    const std::vector<std::string> log = Lines(served.server.Err());
     const std::string strSleeper = "client 127.0.0.1:" + std::to_string(sleeper.LocalPort()) + " ";
     EXPECT_EQ(std::ranges::count_if(log,
                                     [&](const std::string& strLogLine) {
                                         return strLogLine.find(strSleeper) != std::string::npos;
                                     }),
               1)
-        << s_pServed->server.Err();
+        << served.server.Err();
     // A new client is served.
-    CConnection late(s_pServed->server.Port());
-    EXPECT_EQ(late.Answer()["class"], "VERSION");
+    CConnection late(served.server.Port());
+    EXPECT_TRUE(late.Line().value_or("").starts_with(R"({"class":"VERSION")"));
 }
 
 } // namespace

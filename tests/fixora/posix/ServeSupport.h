@@ -127,18 +127,6 @@ public:
         return strLine;
     }
 
-    // The next object that is not a report flowing by itself (TPV, SKY, DEVICE); null when none.
-    nlohmann::json Answer()
-    {
-        while (const std::optional<std::string> strLine = Line())
-        {
-            nlohmann::json object = nlohmann::json::parse(*strLine);
-            if (object["class"] != "TPV" && object["class"] != "SKY" && object["class"] != "DEVICE")
-                return object;
-        }
-        return nullptr;
-    }
-
 private:
     const int m_nSocket;
     std::string m_strPending;

@@ -89,8 +89,16 @@ TEST(FixoraServeProtocol, BadAndSlowClientsLeaveTheOthersServed)
     SServed served;
     CConnection reader(served.server.Port());
     CConnection sleeper(served.server.Port(), 4096);
+    // Both watch before the stream begins: it passes in a fraction of a second.
     for (CConnection* pClient : {&reader, &sleeper})
+    {
         ASSERT_TRUE(pClient->Send("?WATCH={\"enable\":true,\"json\":true};\n"));
+        std::optional<std::string> strLine;
+        while ((strLine = pClient->Line()) && !strLine->starts_with(R"({"class":"WATCH")"))
+        {
+        }
+        ASSERT_TRUE(strLine) << "the WATCH answer";
+    }
     std::thread device([&] { served.pty.Send(FastStream(6000)); });
 
     // A megabyte without a line end: the connection ends (after an ERROR, unless the reset of

@@ -93,11 +93,7 @@ TEST(FixoraServeProtocol, BadAndSlowClientsLeaveTheOthersServed)
     for (CConnection* pClient : {&reader, &sleeper})
     {
         ASSERT_TRUE(pClient->Send("?WATCH={\"enable\":true,\"json\":true};\n"));
-        std::optional<std::string> strLine;
-        while ((strLine = pClient->Line()) && !strLine->starts_with(R"({"class":"WATCH")"))
-        {
-        }
-        ASSERT_TRUE(strLine) << "the WATCH answer";
+        ASSERT_TRUE(pClient->LineWith(R"("class":"WATCH")")) << "the WATCH answer";
     }
     std::thread device([&] { served.pty.Send(FastStream(6000)); });
 
@@ -121,12 +117,8 @@ TEST(FixoraServeProtocol, BadAndSlowClientsLeaveTheOthersServed)
         ASSERT_TRUE(visitor.Line().value_or("").starts_with(R"({"class":"VERSION")"));
         visitor.Send(i % 2 ? "?WATCH={\"enable\":true};\n" : "?WATCH={\"nmea\":true};?POLL;\n");
     }
-    std::optional<std::string> strLine;
-    while ((strLine = reader.Line()) && strLine->find("T10:00:59.99") == std::string::npos)
-    {
-    }
+    EXPECT_TRUE(reader.LineWith("T10:00:59.99")) << "the reader gets the last fix";
     device.join();
-    EXPECT_TRUE(strLine) << "the reader gets the last fix";
     // The sleeper lost reports, and the log says so once an episode, not for each report.
     const std::vector<std::string> log = Lines(served.server.Err());
     const std::string strSleeper = "client 127.0.0.1:" + std::to_string(sleeper.LocalPort()) + " ";

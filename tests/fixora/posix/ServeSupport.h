@@ -11,6 +11,7 @@
 #include <optional>
 #include <poll.h>
 #include <regex>
+#include <string_view>
 #include <sys/socket.h>
 
 // nFixes of GGA (quality 1 and 2 in turn, 0.2 m higher each time), RMC, GSA and one GSV, 0.01 s
@@ -124,6 +125,17 @@ public:
         }
         std::string strLine = m_strPending.substr(0, nEnd);
         m_strPending.erase(0, nEnd + 1);
+        return strLine;
+    }
+
+    // The first of the next lines that holds strText; none when the connection ends or falls
+    // silent first.
+    std::optional<std::string> LineWith(std::string_view strText)
+    {
+        std::optional<std::string> strLine;
+        while ((strLine = Line()) && strLine->find(strText) == std::string::npos)
+        {
+        }
         return strLine;
     }
 

@@ -151,7 +151,7 @@ TEST_F(LiveTest, ErrorsFoundByTheThreadStayUntilAStartThatSucceedsAndReceivesOnc
         SetComPortDevice(kPort + 1, pszDevice);
         m_pReceiver->SetupReceiver(kPort + 1, 0, 0.0, CString(L""), false);
         ASSERT_TRUE(m_engine.Start());
-        EXPECT_TRUE(WaitUntil([&] { return m_engine.GetLastError() == eExpected; }));
+        EXPECT_TRUE(WaitUntil([&, e = eExpected] { return m_engine.GetLastError() == e; }));
         EXPECT_TRUE(m_engine.IsActive());
         EXPECT_FALSE(m_engine.IsReceiving());
         EXPECT_LT(TimedStop(), 900) << "a thread that ended by itself needs no waiting for";

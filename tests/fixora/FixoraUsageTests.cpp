@@ -32,6 +32,7 @@ TEST(FixoraUsage, BadUsageAndUnreadableFilesExplainThemselves)
         {{"--model="}, 2, "--model needs a value"},
         {{"--baud", "fast"}, 2, "--baud expects"},
         {{"--min-sats", "4x"}, 2, "--min-sats expects"},
+        {{"--antenna-height", "2m"}, 2, "--antenna-height expects a height in metres"},
         {{"--height-mode", "3"}, 2, "--height-mode expects"},
         {{"--emulate", s, "--duration", "0"}, 2, "--duration expects"},
         {{"--model", "nmea-0183"}, 2, "unknown model 'nmea-0183'"}, // case matters
@@ -41,6 +42,10 @@ TEST(FixoraUsage, BadUsageAndUnreadableFilesExplainThemselves)
         {{"--serve", ":2947"}, 2, "--serve expects"},
         {{"--replay", s, "--duration", "1"}, 2, "--duration needs"},
         {{"--replay", s, "--log-raw", "x"}, 2, "--log-raw"},
+        {{"--replay", s, "--baud", "auto"}, 2, "--baud auto needs --device"},
+        {{"--replay", s, "--reconnect"}, 2, "--reconnect needs --device"},
+        {{"--replay", s, "--profile", strData}, 1, "cannot use the profile"},
+        {{"--device", "COM3", "--log-raw", strData}, 1, "cannot write the raw log"},
         {{"--json", "--json"}, 2, "--json is given twice"},
         {{"--json=yes"}, 2, "--json takes no value"},
         {{"--list-models", "--replay", "x"}, 2, ""},
@@ -84,6 +89,10 @@ TEST(FixoraUsage, BadUsageAndUnreadableFilesExplainThemselves)
         {{"--dgps", "rtk"}, 2, "--dgps expects"},
         {{"--lband", "1557.845"}, 2, "--lband expects"},
         {{"--replay", s, "--query-nmea"}, 2, "needs --device"},
+        {{"--device", "COM3", "--model", "CSI", "--query-nmea", "--query-nmea"}, 2,
+         "--query-nmea is given twice"},
+        {{"--device", "COM3", "--model", "CSI", "--set-nmea"}, 2, "--set-nmea needs a value"},
+        {{"--device", "COM3", "--model", "CSI", "--query-nmea=1"}, 2, "--query-nmea takes no value"},
         {{"--device", "COM3", "--model", "Omnistar", "--set-nmea", "default"}, 2,
          "the model 'Omnistar' has no command --set-nmea"},
         {{"--device", "COM3", "--model", "SiRF", "--dgps", "waas", "--query-dgps"}, 2,
@@ -98,6 +107,10 @@ TEST(FixoraUsage, BadUsageAndUnreadableFilesExplainThemselves)
         EXPECT_NE(run.strErr.find(row.strMessage), std::string::npos) << run.strErr;
         EXPECT_EQ(run.strOut, "");
     }
+    const SProcessResult help = RunFixora({"--help"});
+    EXPECT_EQ(help.nExit, 0);
+    EXPECT_TRUE(help.strOut.starts_with("Usage: fixora [options]") &&
+                help.strOut.find("--list-models") != std::string::npos);
 }
 
 // The commands follow the model's row: the OEM board tunes L-band without a capability for it,

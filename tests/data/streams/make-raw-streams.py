@@ -8,6 +8,9 @@
                      point and whose navigation records put the receiver at places far apart
   binary_blocks.bin  Axis3-family "$BIN" blocks 95 and 96 and OEM binary messages between GGA
                      sentences
+  records_text.bin   the text listing (its .args: --text --collect) of every kind of record:
+                     the raw epochs and binary blocks above, a fix with its satellites, error
+                     estimate and a proprietary sentence
 
 The measurements agree with the ephemerides: every pseudorange is the distance from the
 receiver to where the broadcast orbit puts the satellite at the moment of transmission, plus the
@@ -15,7 +18,7 @@ receiver's clock offset, less the satellite's clock correction, with no atmosphe
 post-processor given the two RINEX files that fixora writes from ashtech_raw.bin (with its
 ionosphere and troposphere models off) therefore finds the receiver at STATION.
 
-Run it from anywhere; it rewrites the three files (then scripts/update-golden).
+Run it from anywhere; it rewrites these files (then scripts/update-golden).
 """
 import math
 import os
@@ -227,12 +230,25 @@ def binary_blocks():
     return out
 
 
+def records_text():
+    # Every detail line of a fix: the satellites of GSA and a GSV cycle, an unknown proprietary
+    # sentence (published alone), and the PGRME error estimate that the next GGA publishes.
+    fix = "GPGGA,000005.00,4650.9120,N,00728.1430,E,1,06,1.1,550.0,M,48.0,M,,"
+    details = (nmea("GPGSA,A,3,03,05,,,,,,,,,,,2.5,1.3,2.1")
+               + nmea("GPGSV,1,1,02,03,40,083,46,05,17,308,41")
+               + b"$PFIXORA,listing\r\n" + nmea("PGRME,1.5,M,4.5,M,2.5,M"))
+    return raw_positions() + binary_blocks() + details + nmea(fix)
+
+
 if len(VISIBLE) < 6:
     raise SystemExit("fewer than six satellites above 20 degrees: choose other orbits")
 for name, content in (("ashtech_raw.bin", ashtech_raw()), ("binary_blocks.bin", binary_blocks()),
-                      ("raw_positions.bin", raw_positions())):
+                      ("raw_positions.bin", raw_positions()),
+                      ("records_text.bin", records_text())):
     with open(os.path.join(HERE, name), "wb") as f:
         f.write(content)
     print(f"{name}: {len(content)} bytes")
+with open(os.path.join(HERE, "records_text.args"), "w") as f:
+    f.write("--text\n--collect\n")
 print("satellites:", [o.prn for o in VISIBLE],
       "elevations:", [round(o.elevation(START_TOW)) for o in VISIBLE])

@@ -422,7 +422,8 @@ Receiver:
 
 Commands (with --device; several may be given, sent in order once the receiver has set itself
 up, each where the model has it; --list-models shows which; replies print as status lines;
---duration bounds the commands too, and what it cuts off is not sent):
+--duration bounds the commands too: one it cuts off is not sent, while one already under way
+finishes its pauses, which for some models' --dgps take 10 s):
   --set-nmea default|gga-only   the sentences the receiver sends
   --query-nmea                  which sentences it sends
   --query-settings              its settings

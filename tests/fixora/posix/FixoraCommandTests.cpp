@@ -28,12 +28,15 @@ TEST(FixoraCommand, TheReceiverGetsTheCommandsAndItsAnswersShowAsStatus)
     } rows[] = {
         // clang-format off
         {"Ashtech", {"--model", "CSI", "--duration", "3", "--set-elevation-mask", "10",
-         "--query-elevation-mask"}, AshtechAnswers()},
-        {"Axis3", {"--model", "Sokkia Axis3", "--duration", "3", "--query-dgps"}, Axis3Answers()},
+         "--query-elevation-mask", "--query-nmea", "--query-settings", "--raw", "on"},
+         AshtechAnswers()},
+        {"Axis3", {"--model", "Sokkia Axis3", "--duration", "5", "--query-dgps", "--beacon",
+         "310.5:100", "--query-beacon", "--dgps", "beacon"},
+         Axis3Answers()},
         {"SiRF", {"--model", "SiRF", "--duration", "5", "--set-nmea", "gga-only"}, {}},
         // The board writes its sentence selection when the run begins; the queries follow it.
-        {"OEM", {"--model", "GSR2650 LB", "--duration", "6", "--query-elevation-mask",
-         "--query-dgps"}, OemAnswers()},
+        {"OEM", {"--model", "GSR2650 LB", "--duration", "8", "--query-elevation-mask",
+         "--query-dgps", "--raw-interval", "2", "--lband", "1557.845:1200"}, OemAnswers()},
         // The reset's first step alone would wait ten seconds: the run's two end it, the three
         // after it are the receiver's settle time, and the query after it is left unsent.
         {"no acknowledgement", {"--model", "CSI", "--json", "--no-clock", "--duration", "2",

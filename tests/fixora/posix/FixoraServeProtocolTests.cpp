@@ -1,6 +1,6 @@
 // fixora --serve and what clients send it: every request gets its answer or an ERROR
-// (tests/data/fixora/requests.transcript), and bad or slow clients leave the others served. A live
-// receiver on a pseudo-terminal lets the test say when records flow.
+// (tests/data/fixora/requests.transcript), a port in use is refused, and bad or slow clients leave
+// the others served. A live receiver on a pseudo-terminal lets the test say when records flow.
 #include "ServeSupport.h"
 #include "support/PtyPair.h"
 #include "support/Transcript.h"
@@ -82,6 +82,13 @@ TEST(FixoraServeProtocol, EachRequestGetsItsAnswerOrAnError)
         strTranscript += "\n";
     }
     CompareWithTranscript(strTranscript, "fixora/requests.transcript");
+    // A second server cannot take the port, and says so.
+    const std::string strTaken = "127.0.0.1:" + std::to_string(served.server.Port());
+    const SProcessResult second = RunFixora({"--replay", RecordedStream("garmin48.log"), "--serve",
+                                             strTaken, "--duration", "5"});
+    EXPECT_EQ(second.nExit, 1);
+    EXPECT_NE(second.strErr.find("cannot serve on " + strTaken + ": "), std::string::npos)
+        << second.strErr;
 }
 
 TEST(FixoraServeProtocol, BadAndSlowClientsLeaveTheOthersServed)

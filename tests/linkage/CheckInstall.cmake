@@ -11,6 +11,8 @@ endfunction()
 
 set(prefix ${WORK_DIR}/prefix)
 file(REMOVE_RECURSE ${WORK_DIR})
+# A build of some test programs alone has not built the libraries that the install copies.
+run_step("build the libraries" ${CMAKE_COMMAND} --build ${BUILD_DIR} --target Fixora_Vorn Geometry_Vorn)
 run_step("install" ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
 
 # A sanitized library needs a sanitized host.

@@ -127,7 +127,9 @@ bool CEngineRun::SendCommands(const std::vector<SCommand>& commands, CDOZOzoeive
         }
         const bool bDone = command.pOption->pfnRun(receiver, command.strValue);
         m_Window.Pump();
-        if (m_Engine.IsPortLost())
+        // The command's own write to a device that has just gone fails at once, while the
+        // acquisition thread may see the loss only at its next read.
+        if (m_Engine.IsPortLost() || CDOZOzoeiver::m_Port.IsDeviceGone())
         {
             m_Window.PrintCommand(strName, command.strValue, ECommandResult::NotSent);
             strError = std::string(s_pszDeviceGone) + " while --" + strName + " was sent";

@@ -84,8 +84,8 @@ TEST(FixoraServeProtocol, EachRequestGetsItsAnswerOrAnError)
     CompareWithTranscript(strTranscript, "fixora/requests.transcript");
     // A second server cannot take the port, and says so.
     const std::string strTaken = "127.0.0.1:" + std::to_string(served.server.Port());
-    const SProcessResult second = RunFixora({"--replay", RecordedStream("garmin48.log"), "--serve",
-                                             strTaken, "--duration", "5"});
+    const SProcessResult second = RunFixora(
+        {"--replay", RecordedStream("garmin48.log"), "--serve", strTaken, "--duration", "5"});
     EXPECT_EQ(second.nExit, 1);
     EXPECT_NE(second.strErr.find("cannot serve on " + strTaken + ": "), std::string::npos)
         << second.strErr;

@@ -102,7 +102,9 @@ TEST(FixoraServeProtocol, BadAndSlowClientsLeaveTheOthersServed)
         ASSERT_TRUE(pClient->Send("?WATCH={\"enable\":true,\"json\":true};\n"));
         ASSERT_TRUE(pClient->LineWith(R"("class":"WATCH")")) << "the WATCH answer";
     }
-    std::thread device([&] { served.pty.Send(FastStream(6000)); });
+    // 3000 fixes make 6000 records, which fixora's window queue holds even if its thread is
+    // starved of time: none is lost before the server.
+    std::thread device([&] { served.pty.Send(FastStream(3000)); });
 
     // A megabyte without a line end: the connection ends (after an ERROR, unless the reset of
     // a socket closed with unread bytes overtakes it).
@@ -124,7 +126,8 @@ TEST(FixoraServeProtocol, BadAndSlowClientsLeaveTheOthersServed)
         ASSERT_TRUE(visitor.Line().value_or("").starts_with(R"({"class":"VERSION")"));
         visitor.Send(i % 2 ? "?WATCH={\"enable\":true};\n" : "?WATCH={\"nmea\":true};?POLL;\n");
     }
-    EXPECT_TRUE(reader.LineWith("T10:00:59.99")) << "the reader gets the last fix";
+    EXPECT_TRUE(reader.LineWith("T10:00:29.99")) << "the reader gets the last fix\n"
+                                                 << served.server.Err();
     device.join();
     // The sleeper lost reports, and the log says so once an episode, not for each report.
     const std::vector<std::string> log = Lines(served.server.Err());

@@ -102,9 +102,19 @@ TEST(FixoraServeProtocol, BadAndSlowClientsLeaveTheOthersServed)
         ASSERT_TRUE(pClient->Send("?WATCH={\"enable\":true,\"json\":true};\n"));
         ASSERT_TRUE(pClient->LineWith(R"("class":"WATCH")")) << "the WATCH answer";
     }
-    // 3000 fixes make 6000 records, which fixora's window queue holds even if its thread is
-    // starved of time: none is lost before the server.
-    std::thread device([&] { served.pty.Send(FastStream(3000)); });
+    // 6000 fixes, enough for the sleeper to lose reports whatever its socket buffers hold, in
+    // chunks that a client of the device's own has seen before the next: their 12 000 records at
+    // once could overflow fixora's window queue (10 000 messages) when its thread is starved.
+    std::thread device([&] {
+        CConnection pacer(served.server.Port());
+        pacer.Send("?WATCH={\"enable\":true,\"json\":true};\n");
+        pacer.LineWith(R"("class":"WATCH")");
+        for (int nChunk = 0; nChunk < 6; ++nChunk)
+        {
+            served.pty.Send(FastStream(1000, nChunk * 1000));
+            pacer.LineWith("T10:00:" + std::to_string(10 * nChunk + 109).substr(1) + ".99");
+        }
+    });
 
     // A megabyte without a line end: the connection ends (after an ERROR, unless the reset of
     // a socket closed with unread bytes overtakes it).
@@ -126,7 +136,7 @@ TEST(FixoraServeProtocol, BadAndSlowClientsLeaveTheOthersServed)
         ASSERT_TRUE(visitor.Line().value_or("").starts_with(R"({"class":"VERSION")"));
         visitor.Send(i % 2 ? "?WATCH={\"enable\":true};\n" : "?WATCH={\"nmea\":true};?POLL;\n");
     }
-    EXPECT_TRUE(reader.LineWith("T10:00:29.99")) << "the reader gets the last fix\n"
+    EXPECT_TRUE(reader.LineWith("T10:00:59.99")) << "the reader gets the last fix\n"
                                                  << served.server.Err();
     device.join();
     // The sleeper lost reports, and the log says so once an episode, not for each report.

@@ -15,11 +15,11 @@
 #include <sys/socket.h>
 
 // nFixes of GGA (quality 1 and 2 in turn, 0.2 m higher each time), RMC, GSA and one GSV, 0.01 s
-// of UTC apart from 10:00:00.
-inline std::string FastStream(int nFixes)
+// of UTC apart from 10:00:00 (the first is fix number nFirst).
+inline std::string FastStream(int nFixes, int nFirst = 0)
 {
     std::string strStream;
-    for (int i = 0; i < nFixes; ++i)
+    for (int i = nFirst; i < nFirst + nFixes; ++i)
     {
         char szTime[16];
         char szLat[16];

@@ -9,8 +9,8 @@
   binary_blocks.bin  Axis3-family "$BIN" blocks 95 and 96 and OEM binary messages between GGA
                      sentences
   records_text.bin   the text listing (its .args: --text --collect) of every kind of record:
-                     the raw epochs and binary blocks above, a fix with its satellites, error
-                     estimate and a proprietary sentence
+                     an ephemeris and an epoch as in ashtech_raw.bin, the binary blocks above, a
+                     fix with its satellites, error estimate and a proprietary sentence
 
 The measurements agree with the ephemerides: every pseudorange is the distance from the
 receiver to where the broadcast orbit puts the satellite at the moment of transmission, plus the
@@ -237,7 +237,7 @@ def records_text():
     details = (nmea("GPGSA,A,3,03,05,,,,,,,,,,,2.5,1.3,2.1")
                + nmea("GPGSV,1,1,02,03,40,083,46,05,17,308,41")
                + b"$PFIXORA,listing\r\n" + nmea("PGRME,1.5,M,4.5,M,2.5,M"))
-    return raw_positions() + binary_blocks() + details + nmea(fix)
+    return snv(VISIBLE[0]) + epoch(0, VISIBLE) + binary_blocks() + details + nmea(fix)
 
 
 if len(VISIBLE) < 6:

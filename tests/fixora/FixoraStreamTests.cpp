@@ -12,14 +12,8 @@
 namespace
 {
 
-// GCC names the sanitizers with macros, clang as features.
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define FIXORA_TEST_SANITIZED
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__) || defined(FIXORA_TEST_SANITIZED)
-constexpr bool Instrumented = true; // the sanitizers keep freed memory resident
+#ifdef FIXORA_TEST_SANITIZED
+constexpr bool Instrumented = true;
 #else
 constexpr bool Instrumented = false;
 #endif

@@ -112,7 +112,9 @@ TEST(FixoraServeProtocol, BadAndSlowClientsLeaveTheOthersServed)
         for (int nChunk = 0; nChunk < 6; ++nChunk)
         {
             served.pty.Send(FastStream(1000, nChunk * 1000));
-            pacer.LineWith("T10:00:" + std::to_string(10 * nChunk + 109).substr(1) + ".99");
+            char szLast[16]; // the chunk's last fix, 9.99 s after its first
+            std::snprintf(szLast, sizeof szLast, "T10:00:%02d.99", 10 * nChunk + 9);
+            pacer.LineWith(szLast);
         }
     });
 
